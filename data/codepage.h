@@ -1,0 +1,15 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+namespace lovetest {
+
+// Code page 936 (GBK) conversions. Texts the system keeps as bytes (sealed
+// values once unsealed) are converted to Unicode where they are shown.
+QString fromCp936(const QByteArray &bytes);
+QByteArray toCp936(const QString &text);
+// True when every character of text has a code page 936 mapping; otherwise
+// the first offending character is returned through bad (when given).
+bool fitsCp936(const QString &text, QChar *bad = nullptr);
+
+} // namespace lovetest

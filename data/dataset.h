@@ -1,0 +1,207 @@
+#pragma once
+#include "data/connection.h"
+#include "data/data_source.h"
+#include "data/field.h"
+#include "data/text_slot.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <vector>
+
+namespace lovetest {
+
+class CompiledFilter;
+
+enum DataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
+
+// Identity of one row of a dataset's copy. It survives re-filtering for as
+// long as the row is in the copy; a null bookmark refers to no row.
+struct Bookmark {
+    qint64 row = -1;
+    bool isNull() const { return row < 0; }
+    friend bool operator==(const Bookmark &, const Bookmark &) = default;
+};
+
+// One query object (ADOQuery1 ... ADOQuery6).
+//
+// open() reads the whole result of "select * from <table> [where <where>]",
+// in the table's row order, into the dataset's own static copy and stands on
+// its first row. From then on the dataset works on that copy: it never sees
+// what another dataset writes. Post and Delete write one row to the file at
+// once, addressed by its rowid.
+//
+// Errors are DatabaseError with the object's name before the message.
+//
+// Moving the cursor (First, Next, Locate, GotoBookmark) and switching or
+// changing an active filter first run CheckBrowseMode: a pending edit that
+// changed a value is posted, one that changed nothing is cancelled.
+//
+// Filters: Filter() holds the filter text, Filtered() the switch. Callers
+// re-filter with setFiltered(false), setFilter(text), setFiltered(true).
+// Setting the text while the filter is off only stores it; switching on or
+// off (and setting the text while on) leaves the cursor on the first row
+// that passes, or at the end when none does. A text the filter parser
+// rejects raises on setFiltered(true); the dataset then stays unfiltered
+// (Filtered() false) and keeps the rejected text. The filter language is
+// described in data/filter.h. A new row, once posted, joins the end of the
+// copy and stays visible until the next re-filter.
+//
+// Any write to a field during an edit counts as a change (Modified()), even
+// one that writes the value the row already held.
+//
+// Bound controls hear of changes through DataSource / DataLink.
+class Dataset : public QObject {
+    Q_OBJECT
+public:
+    // table empty: a dataset that is only a text slot (never opened).
+    Dataset(const QString &objectName, Connection *connection, const QString &table,
+            const QString &where = {}, QObject *parent = nullptr);
+    ~Dataset() override;
+
+    // The query text as lines (code page 936): "select * from 量表 where 目录=1".
+    // ADOQuery5 and ADOQuery6 use it as a plain text slot.
+    TextSlot &SQL() { return m_sql; }
+    const TextSlot &SQL() const { return m_sql; }
+
+    Connection *connection() const { return m_connection; }
+    const QString &tableName() const { return m_table; }
+    const QString &whereClause() const { return m_where; }
+
+    // Opening connects the connection first when it is not connected (with
+    // its last file name), so each open of a dataset tries to connect again.
+    void open();
+    // Drops the copy; a pending edit is discarded, not written.
+    void close();
+    bool active() const { return m_state != dsInactive; }
+
+    // Fields exist once the dataset has been opened; they stay (and read as
+    // closed) after close().
+    const QList<Field *> &fields() const { return m_fieldList; }
+    int fieldCount() const { return int(m_fieldList.size()); }
+    // Case-insensitive. FieldByName raises "<name>: Field 'x' not found";
+    // FindField returns nullptr.
+    Field *FieldByName(const QString &name) const;
+    Field *FindField(const QString &name) const;
+
+    // Navigation over the rows that pass the filter.
+    void First();
+    void Next();          // on the last row: sets Eof and stays
+    bool Eof() const;
+    bool Bof() const;
+    bool IsEmpty() const; // no row passes the filter (and no new row pending)
+    int RecordCount() const;
+    int RecNo() const;    // 1-based position of the current row; 0 when empty
+    // Moves to the first row whose field equals value exactly (numbers by
+    // value, texts case-sensitively, QVariant() finds Null). The cursor stays
+    // when none matches.
+    bool Locate(const QString &fieldName, const QVariant &value);
+
+    Bookmark GetBookmark() const;
+    void GotoBookmark(const Bookmark &bookmark); // null: nothing; gone: "Record not found"
+    bool BookmarkValid(const Bookmark &bookmark) const;
+
+    // Nested suspension of the notifications to bound controls; the last
+    // EnableControls sends them one "data set changed".
+    void DisableControls();
+    void EnableControls();
+    bool ControlsDisabled() const { return m_disableCount > 0; }
+
+    // Editing.
+    DataSetState State() const { return m_state; }
+    bool CanModify() const;  // open, and its connection is connected
+    bool Modified() const { return m_modified; }
+    // Begins editing the current row; on an empty set begins a new row.
+    void Edit();
+    // Begins a new row (appended to the copy when posted).
+    void Append();
+    // Writes the current row to the file (UPDATE of the written columns, or
+    // INSERT for a new row). A refused write raises with the engine's message
+    // and leaves the dataset in edit state.
+    void Post();
+    void Cancel();
+    // Removes the current row from the file and the copy at once; the cursor
+    // stays at the same position (or on the new last row).
+    void Delete();
+    void CheckBrowseMode();
+
+    // Filtering.
+    const QString &Filter() const { return m_filterText; }
+    void setFilter(const QString &text);
+    bool Filtered() const { return m_filtered; }
+    void setFiltered(bool on);
+
+private:
+    friend class Field;
+    friend class DataSource;
+
+    struct Row {
+        qint64 serial = -1;   // bookmark identity
+        qint64 rowid = -1;    // address in the file
+        QList<QVariant> values;
+    };
+    struct Column {
+        QString name;
+        FieldType type;
+        QString declaredType;
+    };
+
+    [[noreturn]] void fail(const QString &message) const;
+    void checkActive() const;
+    void checkWritable() const;   // open and in edit or insert state
+    Row *currentRow();
+    const Row *currentRow() const;
+    const QVariant &fieldValue(int index) const;
+    void setFieldValue(int index, const QVariant &value, Field *field);
+
+    void readRows();
+    void buildFields(const QList<Column> &columns);
+    void applyFilter();          // recomputes m_visible from m_filter
+    void resetVisibleToAll();
+    void setState(DataSetState state);
+    void moveToFirst();
+    int visibleIndexOfSerial(qint64 serial) const;
+    void writeAndBrowse();       // Post after the controls have handed in their data
+    void postEdit();
+    void postInsert();
+    QString rebuildFilter();     // compiles and applies; on failure unfilters and returns the message
+    void refilter();             // CheckBrowseMode, rebuild, first row, notify
+
+    void notify(DataEvent event, Field *field = nullptr);
+    void addSource(DataSource *source);
+    void removeSource(DataSource *source);
+
+    TextSlot m_sql;
+    QPointer<Connection> m_connection;
+    QString m_table;
+    QString m_where;
+
+    DataSetState m_state = dsInactive;
+    std::vector<Field *> m_ownedFields;   // deleted in the destructor
+    QList<Field *> m_fieldList;
+    QList<Column> m_columns;
+
+    std::vector<Row> m_rows;              // the copy, in file order
+    std::vector<int> m_visible;           // indexes into m_rows that pass the filter
+    int m_pos = 0;                        // index into m_visible
+    bool m_eof = true;
+    bool m_bof = true;
+    qint64 m_nextSerial = 0;
+
+    QList<QVariant> m_buffer;             // values of the row being edited or inserted
+    QList<bool> m_written;                // columns written during the edit
+    bool m_modified = false;
+
+    QString m_filterText;
+    bool m_filtered = false;
+    std::unique_ptr<CompiledFilter> m_filter;
+
+    int m_disableCount = 0;
+    QList<DataSource *> m_sources;
+};
+
+} // namespace lovetest

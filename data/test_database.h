@@ -1,0 +1,55 @@
+#pragma once
+#include "data/connection.h"
+#include "data/data_source.h"
+#include "data/dataset.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace lovetest {
+
+// Condition of the catalog query: catalog rows hold 1 in 目录 (true), question
+// rows 0 or Null.
+inline constexpr char kCatalogCondition[] = "目录=1";
+// The database file the program opens from the current directory.
+inline constexpr char kDatabaseFileName[] = "date.mdb";
+
+// The connection, the six query objects and the three data sources that the
+// main window owns. They live as long as this object; the data sources go
+// first, the connection last.
+class TestDatabase {
+public:
+    TestDatabase();
+    ~TestDatabase();
+    TestDatabase(const TestDatabase &) = delete;
+    TestDatabase &operator=(const TestDatabase &) = delete;
+
+    // Connects, then opens ADOQuery1 ... ADOQuery4 in this order. Every
+    // failure is reported (the error text) and the start goes on; with a
+    // missing file that is five reports: the connection, then each dataset
+    // retrying the connection. Returns the reports in order.
+    QStringList openAll(const QString &fileName = QString::fromUtf8(kDatabaseFileName));
+    void openAll(const QString &fileName, const std::function<void(const QString &)> &reportError);
+
+    // Creates the three tables in an empty database (the authoring tool's
+    // new file). Raises DatabaseError with the engine's message.
+    static void createSchema(QSqlDatabase &db);
+    // The CREATE TABLE statements createSchema runs, in order.
+    static QStringList schemaStatements();
+
+    Connection ADOConnection1;
+    Dataset ADOQuery1;   // catalog: 量表 where 目录=1
+    Dataset ADOQuery2;   // 量表: filtered to a test it is the question set
+    Dataset ADOQuery3;   // 说明: opened, never read
+    Dataset ADOQuery4;   // 结果: filtered to a test it is the verdict set
+    Dataset ADOQuery5;   // text slot: the sealed data-key text
+    Dataset ADOQuery6;   // text slot: the data key
+    DataSource DataSource1;  // ADOQuery1
+    DataSource DataSource2;  // ADOQuery2
+    DataSource DataSource3;  // ADOQuery3
+};
+
+} // namespace lovetest

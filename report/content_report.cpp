@@ -1,0 +1,91 @@
+#include "report/content_report.h"
+
+#include <stdexcept>
+
+#include "data/codepage.h"
+#include "data/convert.h"
+#include "data/dataset.h"
+#include "data/split_text.h"
+#include "data/test_database.h"
+#include "seal/keys.h"
+#include "seal/sealed_fields.h"
+
+namespace lovetest {
+
+QString HtmlEscape(const QString &text)
+{
+    QString escaped = text;
+    escaped.replace(QLatin1Char('&'), QLatin1String("&amp;"));
+    escaped.replace(QLatin1Char('"'), QLatin1String("&quot;"));
+    escaped.replace(QLatin1Char('<'), QLatin1String("&lt;"));
+    escaped.replace(QLatin1Char('>'), QLatin1String("&gt;"));
+    escaped.replace(QLatin1Char(' '), QLatin1String("&nbsp;"));
+    escaped.replace(QLatin1Char('\r'), QLatin1String("<br>"));
+    return escaped;
+}
+
+ContentReportBuilder::ContentReportBuilder(TestDatabase &database, SealedFields &sealed)
+    : m_database(database), m_sealed(sealed)
+{
+}
+
+ContentReportBuilder::~ContentReportBuilder() = default;
+
+ContentReport ContentReportBuilder::build()
+{
+    Dataset &catalog = m_database.ADOQuery1;
+    const Field *idField = catalog.FieldByName(QStringLiteral("id"));
+    if (catalog.IsEmpty() || idField->isNull())
+        throw std::runtime_error("没有选中的测试，无法查看测试内容：请先在目录中选择一个测试");
+    const QString testId = IntToStr(idField->asLargeInt());
+    const QString name = catalog.FieldByName(QStringLiteral("name"))->asString();
+
+    if (!m_questions) {
+        auto questions = std::make_unique<Dataset>(QStringLiteral("ADOQuery2"), &m_database.ADOConnection1,
+                                                   m_database.ADOQuery2.tableName());
+        questions->open();
+        m_questions = std::move(questions);
+    }
+    Dataset &rows = *m_questions;
+
+    m_sealed.RefreshDataKey();
+    const QString site = fromCp936(m_sealed.unseal(sealedSiteAddress()));
+
+    QString page = QStringLiteral("<p align=center><B><font size=5><a target=\"_blank\" href=\"http://") + site
+        + QStringLiteral("\" style=\"text-decoration: none\">[心理测试]:</a>") + name
+        + QStringLiteral("</font></B></p><br><br>");
+
+    rows.setFiltered(false);
+    rows.setFilter(QStringLiteral("Parent=") + testId);
+    rows.setFiltered(true);
+    rows.First();
+    const Field *parent = rows.FieldByName(QStringLiteral("Parent"));
+    const Field *rowId = rows.FieldByName(QStringLiteral("id"));
+    while (!rows.Eof() && !parent->isNull() && parent->asLargeInt() == rowId->asLargeInt())
+        rows.Next();
+    for (; !rows.Eof(); rows.Next()) {
+        page += HtmlEscape(rows.FieldByName(QStringLiteral("填写说明"))->asString()) + QStringLiteral("<br><br>");
+        page += QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;<b>") + fromCp936(m_sealed.unseal(*rows.FieldByName(QStringLiteral("name"))))
+            + QStringLiteral("</B><br>");
+        const QList<QByteArray> options = m_sealed.unsealList(*rows.FieldByName(QStringLiteral("结果")), kTextSeparator);
+        for (qsizetype i = 0; i < options.size(); ++i)
+            page += QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;%1.").arg(i + 1) + HtmlEscape(fromCp936(options[i]))
+                + QStringLiteral("<br>");
+    }
+
+    page += QStringLiteral("<br><br><b>&nbsp;&nbsp;&nbsp;&nbsp;[测试结果]:</b><br>");
+    Dataset &verdictSet = m_database.ADOQuery4;
+    verdictSet.setFiltered(false);
+    verdictSet.setFilter(QStringLiteral("lbid=") + testId);
+    verdictSet.setFiltered(true);
+    const QList<QByteArray> verdicts = m_sealed.unsealList(*verdictSet.FieldByName(QStringLiteral("结果")), kTextSeparator);
+    for (qsizetype j = 0; j < verdicts.size(); ++j)
+        page += QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;选择:%1.<br>").arg(j + 1) + HtmlEscape(fromCp936(verdicts[j]))
+            + QStringLiteral("<br>");
+
+    page += QStringLiteral("<br>朗月心理测试网:<a target=\"_blank\" href=\"http://") + site + QStringLiteral("\">http://")
+        + site + QStringLiteral("</a>");
+    return {page, name};
+}
+
+} // namespace lovetest

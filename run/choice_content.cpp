@@ -1,0 +1,49 @@
+#include "run/choice_content.h"
+
+#include "data/codepage.h"
+#include "data/dataset.h"
+#include "data/field.h"
+#include "data/split_text.h"
+#include "data/test_database.h"
+#include "run/run_state.h"
+#include "seal/sealed_fields.h"
+
+namespace lovetest {
+
+namespace {
+
+void addItems(ChoiceContent &content, const QList<QByteArray> &values, const QList<QByteArray> &captions)
+{
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        if (i >= captions.size()) {
+            content.error = QStringLiteral("List index out of bounds (%1)").arg(i);
+            return;
+        }
+        content.items.append({fromCp936(captions[i]), QString::fromLatin1(values[i])});
+    }
+}
+
+} // namespace
+
+ChoiceContent questionContent(TestDatabase &database, SealedFields &sealed, const RunState &state)
+{
+    Dataset &questions = database.ADOQuery2;
+    ChoiceContent content;
+    const QString text = fromCp936(sealed.unseal(*questions.FieldByName(QStringLiteral("Name"))));
+    content.caption = QStringLiteral("%1-%2.%3    ").arg(state.QuestionTotal).arg(state.QuestionNo).arg(text);
+    addItems(content, sealed.unsealList(*questions.FieldByName(QStringLiteral("分值范围")), kValueSeparator),
+             sealed.unsealList(*questions.FieldByName(QStringLiteral("结果")), kTextSeparator));
+    return content;
+}
+
+ChoiceContent categoryContent(TestDatabase &database, SealedFields &sealed)
+{
+    Dataset &catalog = database.ADOQuery1;
+    ChoiceContent content;
+    content.caption = QStringLiteral("请选择");
+    addItems(content, sealed.unsealList(*catalog.FieldByName(QStringLiteral("分值范围")), kValueSeparator),
+             sealed.unsealList(*catalog.FieldByName(QStringLiteral("结果")), kTextSeparator));
+    return content;
+}
+
+} // namespace lovetest

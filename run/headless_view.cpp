@@ -1,0 +1,61 @@
+#include "run/headless_view.h"
+
+#include <stdexcept>
+
+#include "data/test_database.h"
+#include "run/run_state.h"
+
+namespace lovetest {
+
+HeadlessRunView::HeadlessRunView(TestDatabase &database, SealedFields &sealed)
+    : m_database(database), m_sealed(sealed)
+{
+}
+
+void HeadlessRunView::ClearPanel()
+{
+    m_shown.clear();
+    m_choices = {};
+    m_boundField = nullptr;
+    m_chosen = -1;
+    ++m_clears;
+}
+
+void HeadlessRunView::FitInstructions()
+{
+    m_instructions = m_database.ADOQuery2.FieldByName(QStringLiteral("填写说明"))->asString();
+}
+
+void HeadlessRunView::ShowQuestion()
+{
+    m_choices = questionContent(m_database, m_sealed, *m_state);
+    m_shown = m_choices.caption;
+    m_boundField = m_database.ADOQuery2.FieldByName(QStringLiteral("分值"));
+    if (m_choices.error)
+        throw std::out_of_range(m_choices.error->toStdString());
+    ++m_state->QuestionNo;
+}
+
+void HeadlessRunView::ShowCategoryChoice()
+{
+    m_choices = categoryContent(m_database, m_sealed);
+    m_shown = m_choices.caption;
+    m_boundField = m_database.ADOQuery1.FieldByName(QStringLiteral("分值"));
+    if (m_choices.error)
+        throw std::out_of_range(m_choices.error->toStdString());
+}
+
+void HeadlessRunView::ShowRemarks()
+{
+    m_shown = QStringLiteral("remarks");
+}
+
+void HeadlessRunView::choose(int index)
+{
+    if (!m_boundField || index < 0 || index >= m_choices.items.size())
+        throw std::out_of_range("no such item");
+    m_chosen = index;
+    writeChoice(*m_boundField, m_choices.items.at(index).value);
+}
+
+} // namespace lovetest

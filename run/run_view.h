@@ -1,0 +1,36 @@
+#pragma once
+#include <QString>
+
+namespace lovetest {
+
+// What the test run shows in its window: the panel routines of the question
+// pane and the run controls. The main window implements it; tests and the
+// authoring tool's player use headless ones.
+class RunView {
+public:
+    virtual ~RunView() = default;
+
+    virtual void ClearPanel() = 0;
+    virtual void FitInstructions() = 0;
+    // Shows the current question row; raises QuestionNo.
+    virtual void ShowQuestion() = 0;
+    virtual void ShowCategoryChoice() = 0;
+    virtual void ShowRemarks() = 0;
+    // The chosen item of the current choice panel, -1 when none.
+    virtual int chosenIndex() const = 0;
+    // Height 0 hides the instructions pane.
+    virtual void hideInstructions() = 0;
+    virtual void ShowVerdict(const QString &text) = 0;
+
+    // The run controls: step button caption, quit button, and whether the
+    // start commands, the catalog tree and the search box take input.
+    struct Controls {
+        QString stepCaption;
+        bool quitVisible = false;
+        bool idle = true;
+    };
+    virtual void setRunControls(const Controls &controls) = 0;
+    virtual void showMessage(const QString &text) = 0;
+};
+
+} // namespace lovetest

@@ -1,0 +1,241 @@
+#include "run/test_run.h"
+
+#include <stdexcept>
+
+#include "data/codepage.h"
+#include "data/convert.h"
+#include "data/split_text.h"
+#include "data/test_database.h"
+#include "run/run_view.h"
+#include "seal/sealed_fields.h"
+
+namespace lovetest {
+
+namespace {
+
+const QString kParent = QStringLiteral("Parent");
+const QString kId = QStringLiteral("ID");
+const QString kScore = QStringLiteral("分值");
+
+void refilter(Dataset &dataset, const QString &filter)
+{
+    dataset.setFiltered(false);
+    dataset.setFilter(filter);
+    dataset.setFiltered(true);
+}
+
+// The number of question rows of the filtered question set; walks it.
+int countQuestionRows(Dataset &questions)
+{
+    int count = 0;
+    for (questions.First(); !questions.Eof(); questions.Next()) {
+        if (!isTestsOwnRow(questions))
+            ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+bool isTestsOwnRow(const Dataset &questions)
+{
+    const Field *parent = questions.FieldByName(kParent);
+    return !parent->isNull() && parent->asLargeInt() == questions.FieldByName(kId)->asLargeInt();
+}
+
+int verdictIndex(const QList<QByteArray> &thresholds, double score)
+{
+    for (qsizetype i = 0; i < thresholds.size(); ++i) {
+        if (StrToInt(QString::fromLatin1(thresholds[i])) >= score)
+            return int(i);
+    }
+    return int(thresholds.size());
+}
+
+QString TestRun::disclaimer()
+{
+    return QStringLiteral("声明：本程序所提供的测试仅供娱乐!");
+}
+
+TestRun::TestRun(TestDatabase &database, SealedFields &sealed, RunView &view)
+    : m_database(database), m_sealed(sealed), m_view(view)
+{
+}
+
+void TestRun::step()
+{
+    switch (m_role) {
+    case StepRole::Start:
+        xiayibu();
+        break;
+    case StepRole::Next:
+        xiayibu_1();
+        break;
+    case StepRole::Finish:
+        jieshu();
+        break;
+    }
+}
+
+// An error inside a step ends the run as jieshu ends it, then goes on to the
+// error box; nothing consults the panel the step had already removed.
+template <typename Step> void TestRun::runStep(Step &&step)
+{
+    try {
+        step();
+    } catch (...) {
+        if (running()) {
+            try {
+                jieshu();
+            } catch (...) {
+            }
+        }
+        throw;
+    }
+}
+
+void TestRun::xiayibu()
+{
+    if (running())
+        return;
+    Dataset &catalog = m_database.ADOQuery1;
+    Dataset &questions = m_database.ADOQuery2;
+    // The run holds on to one catalog row; refuse what cannot be run before
+    // anything changes.
+    const Field *idField = catalog.FieldByName(kId);
+    if (catalog.IsEmpty() || idField->isNull()) {
+        m_view.showMessage(QStringLiteral("请先在目录中选择一个测试。"));
+        return;
+    }
+    const qint64 testId = idField->asLargeInt();
+    refilter(questions, QStringLiteral("Parent=") + IntToStr(testId));
+    if (countQuestionRows(questions) == 0) {
+        m_view.showMessage(QStringLiteral("“%1”不是可以进行的测试：它没有题目。")
+                               .arg(catalog.FieldByName(QStringLiteral("Name"))->asString()));
+        return;
+    }
+    runStep([&] { startRun(testId); });
+}
+
+void TestRun::startRun(qint64 testId)
+{
+    Dataset &catalog = m_database.ADOQuery1;
+    Dataset &questions = m_database.ADOQuery2;
+    m_sealed.RefreshDataKey();
+    m_view.ClearPanel();
+    m_role = StepRole::Next;
+    setPhase(Phase::Answering);
+    catalog.Edit();
+    catalog.FieldByName(kScore)->setAsInteger(0);
+    catalog.Post();
+    refilter(questions, QStringLiteral("Parent=") + IntToStr(testId));
+    questions.First();
+    skipOwnRow();
+    m_state.QuestionNo = 1;
+    m_state.QuestionTotal = countQuestionRows(questions);
+    // Counting walked the set: stand on the first question row again.
+    questions.First();
+    skipOwnRow();
+    m_view.FitInstructions();
+    m_view.ShowQuestion();
+}
+
+void TestRun::skipOwnRow()
+{
+    Dataset &questions = m_database.ADOQuery2;
+    while (!questions.Eof() && isTestsOwnRow(questions))
+        questions.Next();
+}
+
+void TestRun::xiayibu_1()
+{
+    if (m_phase != Phase::Answering && m_phase != Phase::ChoosingCategory)
+        return;
+    if (m_view.chosenIndex() < 0) {
+        m_view.showMessage(QStringLiteral("请选择!再进行下一步"));
+        return;
+    }
+    runStep([&] {
+        Dataset &questions = m_database.ADOQuery2;
+        m_view.ClearPanel();
+        questions.Next();
+        skipOwnRow();
+        if (!questions.Eof()) {
+            m_view.FitInstructions();
+            m_view.ShowQuestion();
+            return;
+        }
+        evaluate();
+    });
+}
+
+void TestRun::evaluate()
+{
+    Dataset &catalog = m_database.ADOQuery1;
+    Dataset &questions = m_database.ADOQuery2;
+    Dataset &verdictSet = m_database.ADOQuery4;
+    m_view.hideInstructions();
+    double score = 0;
+    for (questions.First(); !questions.Eof(); questions.Next()) {
+        if (!isTestsOwnRow(questions))
+            score += questions.FieldByName(kScore)->asInteger();
+    }
+    score *= catalog.FieldByName(QStringLiteral("参数"))->asFloat();
+    m_score = score;
+
+    const QString testId = IntToStr(catalog.FieldByName(kId)->asLargeInt());
+    if (!catalog.FieldByName(QStringLiteral("分值范围"))->asString().isEmpty()) {
+        const int category = catalog.FieldByName(kScore)->asInteger();
+        if (category == 0) {
+            setPhase(Phase::ChoosingCategory);
+            m_view.ShowCategoryChoice();
+            return;
+        }
+        refilter(verdictSet, QStringLiteral("lbid=") + testId + QStringLiteral(" and 类别=") + IntToStr(category));
+    } else {
+        refilter(verdictSet, QStringLiteral("lbid=") + testId);
+    }
+    const QList<QByteArray> thresholds
+        = m_sealed.unsealList(*verdictSet.FieldByName(QStringLiteral("分值范围")), kValueSeparator);
+    const QList<QByteArray> verdicts = m_sealed.unsealList(*verdictSet.FieldByName(QStringLiteral("结果")), kTextSeparator);
+    showVerdict(verdictIndex(thresholds, score), verdicts);
+}
+
+void TestRun::showVerdict(int index, const QList<QByteArray> &verdicts)
+{
+    if (index < 0 || index >= verdicts.size())
+        throw std::out_of_range(QStringLiteral("List index out of bounds (%1)").arg(index).toStdString());
+    m_view.ShowVerdict(disclaimer() + QStringLiteral("\r\r") + fromCp936(verdicts[index]));
+    m_role = StepRole::Finish;
+    setPhase(Phase::ShowingVerdict);
+}
+
+void TestRun::jieshu()
+{
+    m_view.ClearPanel();
+    m_view.ShowRemarks();
+    m_view.hideInstructions();
+    m_role = StepRole::Start;
+    setPhase(Phase::Idle);
+}
+
+void TestRun::setPhase(Phase phase)
+{
+    m_phase = phase;
+    RunView::Controls controls;
+    switch (phase) {
+    case Phase::Idle:
+        controls = {QStringLiteral("开始测试"), false, true};
+        break;
+    case Phase::Answering:
+    case Phase::ChoosingCategory:
+        controls = {QStringLiteral("下一步"), true, false};
+        break;
+    case Phase::ShowingVerdict:
+        controls = {QStringLiteral("完成"), false, false};
+        break;
+    }
+    m_view.setRunControls(controls);
+}
+
+} // namespace lovetest

@@ -1,0 +1,64 @@
+#pragma once
+#include <QString>
+
+#include "run/run_state.h"
+
+namespace lovetest {
+
+class Dataset;
+class RunView;
+class SealedFields;
+class TestDatabase;
+
+// Carries one test from its start to its verdict: xiayibu starts a run,
+// xiayibu_1 takes the current answer and moves on, jieshu ends the run. The
+// step button runs whichever of the three its role names.
+class TestRun {
+public:
+    enum class Phase { Idle, Answering, ChoosingCategory, ShowingVerdict };
+    enum class StepRole { Start, Next, Finish };
+
+    TestRun(TestDatabase &database, SealedFields &sealed, RunView &view);
+
+    void xiayibu();
+    void xiayibu_1();
+    void jieshu();
+    // A click on the step button BitBtn1.
+    void step();
+
+    Phase phase() const { return m_phase; }
+    StepRole stepRole() const { return m_role; }
+    bool running() const { return m_phase != Phase::Idle; }
+    RunState &state() { return m_state; }
+    const RunState &state() const { return m_state; }
+    // The score of the last evaluation.
+    double score() const { return m_score; }
+
+    static QString disclaimer();
+
+private:
+    template <typename Step> void runStep(Step &&step);
+    void startRun(qint64 testId);
+    void skipOwnRow();
+    void evaluate();
+    void showVerdict(int index, const QList<QByteArray> &verdicts);
+    void setPhase(Phase phase);
+
+    TestDatabase &m_database;
+    SealedFields &m_sealed;
+    RunView &m_view;
+    RunState m_state;
+    Phase m_phase = Phase::Idle;
+    StepRole m_role = StepRole::Start;
+    double m_score = 0;
+};
+
+// The index of the first threshold that reaches the score, or the number of
+// thresholds when none does. A threshold that is no decimal integer raises
+// "'%s' is not a valid integer value".
+int verdictIndex(const QList<QByteArray> &thresholds, double score);
+
+// Whether the current row of a question set is the test's own row.
+bool isTestsOwnRow(const Dataset &questions);
+
+} // namespace lovetest

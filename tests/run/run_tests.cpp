@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "data/test_database.h"
+#include "run/headless_view.h"
+#include "run/test_run.h"
+#include "seal/seal_codec.h"
+#include "seal/sealed_fields.h"
+#include "tests/support/fixture_database.h"
+
+using namespace lovetest;
+using lovetest::testing::FixtureDatabase;
+
+namespace {
+
+const QByteArray kContent = R"({"tests": [
+  {"id": 10, "name": "三题测试", "remarks": "说明", "factor": 1,
+   "questions": [
+     {"text": "第一题", "instructions": "凭感觉", "options": [[3, "甲"], [2, "乙"], [1, "丙"]]},
+     {"text": "第二题", "options": [[2, "是"], [0, "否"]]},
+     {"text": "第三题", "options": [[1, "是"], [0, "否"]]}],
+   "verdicts": [{"thresholds": [2, 4], "texts": ["低分", "中分", "高分"]}]},
+  {"id": 20, "name": "分类测试", "remarks": "", "factor": 0.5,
+   "categories": [[1, "男"], [0, "不选"], [2, "女"]],
+   "questions": [{"text": "唯一题", "options": [[4, "是"], [2, "否"]]}],
+   "verdicts": [{"category": 1, "thresholds": [1], "texts": ["男低", "男高"]},
+                {"category": 2, "thresholds": [1], "texts": ["女低", "女高"]}]},
+  {"id": 30, "name": "坏门槛", "factor": 1,
+   "questions": [{"text": "题", "options": [[1, "一"], [9, "九"]]}],
+   "verdicts": [{"thresholds": ["abc"], "texts": ["x", "y"]}]},
+  {"id": 40, "name": "缺结果", "factor": 1,
+   "questions": [{"text": "题", "options": [[1, "一"], [9, "九"]]}],
+   "verdicts": [{"thresholds": [5], "texts": ["x"]}]},
+  {"id": 50, "name": "空目录", "factor": 1, "questions": [], "verdicts": []}
+]})";
+
+class TestRunTest : public ::testing::Test {
+protected:
+    explicit TestRunTest(const QByteArray &content = kContent) : fixture(content)
+    {
+        EXPECT_TRUE(database.openAll(fixture.path()).isEmpty());
+        view.attach(run.state());
+    }
+
+    void select(int testId) { ASSERT_TRUE(database.ADOQuery1.Locate("ID", testId)); }
+
+    // Answers the shown questions with the given option indexes.
+    void answer(std::initializer_list<int> indexes)
+    {
+        for (int index : indexes) {
+            view.choose(index);
+            run.step();
+        }
+    }
+
+    FixtureDatabase fixture;
+    TestDatabase database;
+    SealCodec codec;
+    SealedFields sealed{database, codec};
+    HeadlessRunView view{database, sealed};
+    TestRun run{database, sealed, view};
+};
+
+TEST_F(TestRunTest, CarriesATestFromStartToVerdictAndBack)
+{
+    select(10);
+    run.step();
+    EXPECT_EQ(run.phase(), TestRun::Phase::Answering);
+    EXPECT_EQ(view.shown(), QStringLiteral("3-1.第一题    "));
+    EXPECT_EQ(view.instructions(), QStringLiteral("凭感觉"));
+    EXPECT_EQ(view.controls().stepCaption, QStringLiteral("下一步"));
+    EXPECT_TRUE(view.controls().quitVisible);
+    EXPECT_FALSE(view.controls().idle);
+    EXPECT_EQ(view.choices().items.size(), 3);
+    EXPECT_EQ(view.choices().items[1].caption, QStringLiteral("乙"));
+    EXPECT_EQ(view.choices().items[1].value, QStringLiteral("2"));
+
+    answer({1});
+    EXPECT_EQ(view.shown(), QStringLiteral("3-2.第二题    "));
+    EXPECT_TRUE(view.instructions().isEmpty());
+    // Moving on stored the answer in the file.
+    EXPECT_EQ(fixture.scalar("SELECT 分值 FROM 量表 WHERE ID=11").toInt(), 2);
+    EXPECT_EQ(run.state().QuestionNo, 3);
+
+    answer({1, 0}); // 2 + 0 + 1 = 3: between the thresholds 2 and 4
+    EXPECT_EQ(run.phase(), TestRun::Phase::ShowingVerdict);
+    EXPECT_DOUBLE_EQ(run.score(), 3);
+    EXPECT_EQ(view.shown(), QStringLiteral("声明：本程序所提供的测试仅供娱乐!\r\r中分"));
+    EXPECT_EQ(view.controls().stepCaption, QStringLiteral("完成"));
+    EXPECT_FALSE(view.controls().quitVisible);
+    EXPECT_EQ(fixture.scalar("SELECT 分值 FROM 量表 WHERE ID=13").toInt(), 1);
+
+    run.step();
+    EXPECT_EQ(run.phase(), TestRun::Phase::Idle);
+    EXPECT_EQ(view.shown(), QStringLiteral("remarks"));
+    EXPECT_EQ(view.controls().stepCaption, QStringLiteral("开始测试"));
+    EXPECT_TRUE(view.controls().idle);
+}
+
+TEST_F(TestRunTest, NothingChosenShowsTheMessageAndStays)
+{
+    select(10);
+    run.step();
+    const int clears = view.clears();
+    run.step();
+    EXPECT_EQ(view.messages(), QStringList{QStringLiteral("请选择!再进行下一步")});
+    EXPECT_EQ(view.shown(), QStringLiteral("3-1.第一题    "));
+    EXPECT_EQ(view.clears(), clears);
+    EXPECT_EQ(run.phase(), TestRun::Phase::Answering);
+}
+
+TEST_F(TestRunTest, ScoresOnlyThisRunsAnswers)
+{
+    select(10);
+    run.step();
+    answer({0, 0, 0}); // 3 + 2 + 1
+    EXPECT_EQ(view.shown().right(2), QStringLiteral("高分"));
+    run.step();
+    run.step();
+    answer({2, 1, 1}); // 1 + 0 + 0
+    EXPECT_DOUBLE_EQ(run.score(), 1);
+    EXPECT_EQ(view.shown().right(2), QStringLiteral("低分"));
+}
+
+TEST_F(TestRunTest, CategoryTestAsksForACategoryThenLooksItUp)
+{
+    select(20);
+    run.step();
+    answer({0}); // 4 × 0.5 = 2
+    EXPECT_EQ(run.phase(), TestRun::Phase::ChoosingCategory);
+    EXPECT_EQ(view.shown(), QStringLiteral("请选择"));
+    ASSERT_EQ(view.choices().items.size(), 3);
+
+    answer({1}); // the value 0 cannot be chosen: the panel comes anew
+    EXPECT_EQ(run.phase(), TestRun::Phase::ChoosingCategory);
+    EXPECT_EQ(view.shown(), QStringLiteral("请选择"));
+
+    answer({2});
+    EXPECT_EQ(run.phase(), TestRun::Phase::ShowingVerdict);
+    EXPECT_DOUBLE_EQ(run.score(), 2);
+    EXPECT_TRUE(view.shown().endsWith(QStringLiteral("女高")));
+
+    // A second run asks again: the start stores 0 as the category.
+    run.step();
+    run.step();
+    EXPECT_EQ(fixture.scalar("SELECT 分值 FROM 量表 WHERE ID=20").toInt(), 0);
+    answer({1});
+    EXPECT_EQ(run.phase(), TestRun::Phase::ChoosingCategory);
+}
+
+TEST_F(TestRunTest, QuitAndStartAgainBeginsAtTheFirstQuestion)
+{
+    select(10);
+    run.step();
+    answer({0});
+    view.choose(0); // 2, pending on the second question
+    run.jieshu();
+    EXPECT_EQ(run.phase(), TestRun::Phase::Idle);
+    EXPECT_EQ(view.shown(), QStringLiteral("remarks"));
+    EXPECT_EQ(fixture.scalar("SELECT 分值 FROM 量表 WHERE ID=12").toInt(), 0);
+    run.step();
+    EXPECT_EQ(view.shown(), QStringLiteral("3-1.第一题    "));
+    // Filtering the question set again stored the pending answer.
+    EXPECT_EQ(fixture.scalar("SELECT 分值 FROM 量表 WHERE ID=12").toInt(), 2);
+}
+
+TEST_F(TestRunTest, RefusesWhatCannotBeRun)
+{
+    select(50); // a catalog entry without questions
+    run.step();
+    ASSERT_EQ(view.messages().size(), 1);
+    EXPECT_TRUE(view.messages()[0].contains(QStringLiteral("空目录")));
+    EXPECT_EQ(run.phase(), TestRun::Phase::Idle);
+    EXPECT_EQ(view.clears(), 0);
+
+    database.ADOQuery1.setFilter("name like '*没有这个*'");
+    database.ADOQuery1.setFiltered(true);
+    run.step();
+    EXPECT_EQ(view.messages().size(), 2);
+    EXPECT_EQ(run.phase(), TestRun::Phase::Idle);
+    EXPECT_EQ(database.ADOQuery1.RecordCount(), 0);
+    EXPECT_EQ(fixture.scalar("SELECT COUNT(*) FROM 量表 WHERE 目录=1").toInt(), 5);
+}
+
+TEST_F(TestRunTest, ErrorsInAStepEndTheRun)
+{
+    struct Case {
+        int test;
+        const char *message;
+    };
+    for (const Case &c : {Case{30, "'abc' is not a valid integer value"}, Case{40, "List index out of bounds (1)"}}) {
+        select(c.test);
+        run.step();
+        view.choose(1); // 9: above the last threshold
+        try {
+            run.step();
+            ADD_FAILURE() << "no error for test " << c.test;
+        } catch (const std::exception &e) {
+            EXPECT_STREQ(e.what(), c.message);
+        }
+        EXPECT_EQ(run.phase(), TestRun::Phase::Idle);
+        EXPECT_EQ(view.shown(), QStringLiteral("remarks"));
+        EXPECT_TRUE(view.controls().idle);
+    }
+}
+
+TEST(VerdictIndex, FirstThresholdThatReachesTheScore)
+{
+    const QList<QByteArray> thresholds{"10", "20", "30"};
+    const std::pair<double, int> cases[] = {{7, 0}, {10, 0}, {10.5, 1}, {30, 2}, {31, 3}};
+    for (const auto &[score, index] : cases)
+        EXPECT_EQ(verdictIndex(thresholds, score), index) << score;
+    EXPECT_EQ(verdictIndex({"30", "10"}, 15), 0); // list order, not sorted
+    EXPECT_THROW(verdictIndex({""}, 1), std::exception);
+}
+
+// The test's own row may stand anywhere in the question set.
+class OwnRowPlacement : public TestRunTest {};
+
+TEST_F(OwnRowPlacement, IsSkippedBetweenQuestionsAndAtTheEnd)
+{
+    // Between: the first question row moves before the test's own row.
+    fixture.exec("UPDATE 量表 SET ID=5 WHERE ID=11");
+    // Last: the category test's own row gets a key after its question.
+    fixture.exec("UPDATE 量表 SET ID=29, Parent=29 WHERE ID=20");
+    fixture.exec("UPDATE 量表 SET Parent=29 WHERE Parent=20");
+    fixture.exec("UPDATE 结果 SET lbid=29 WHERE lbid=20");
+    TestDatabase reopened;
+    ASSERT_TRUE(reopened.openAll(fixture.path()).isEmpty());
+    SealedFields fields(reopened, codec);
+    HeadlessRunView fakeView(reopened, fields);
+    TestRun otherRun(reopened, fields, fakeView);
+    fakeView.attach(otherRun.state());
+
+    ASSERT_TRUE(reopened.ADOQuery1.Locate("ID", 10));
+    otherRun.step();
+    EXPECT_EQ(fakeView.shown(), QStringLiteral("3-1.第一题    "));
+    for (const char *caption : {"3-2.第二题    ", "3-3.第三题    "}) {
+        fakeView.choose(0);
+        otherRun.step();
+        EXPECT_EQ(fakeView.shown(), QString::fromUtf8(caption));
+    }
+    fakeView.choose(0);
+    otherRun.step();
+    EXPECT_EQ(otherRun.phase(), TestRun::Phase::ShowingVerdict);
+
+    otherRun.step();
+    ASSERT_TRUE(reopened.ADOQuery1.Locate("ID", 29));
+    otherRun.step();
+    EXPECT_EQ(fakeView.shown(), QStringLiteral("1-1.唯一题    "));
+    fakeView.choose(0);
+    otherRun.step();
+    EXPECT_EQ(otherRun.phase(), TestRun::Phase::ChoosingCategory);
+}
+
+} // namespace

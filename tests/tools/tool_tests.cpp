@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include "tools/cli.h"
+#include "tools/content_db.h"
+#include "tools/content_json.h"
+
+using namespace lovetest::content;
+namespace content = lovetest::content;
+
+namespace {
+
+const QString kSmall = QStringLiteral(FIXTURES_DIR "/small.json");
+
+struct ToolRun {
+    int status;
+    QString out;
+    QString err;
+};
+
+ToolRun tool(const QStringList &args, const QByteArray &input = {})
+{
+    QByteArray inBytes = input;
+    QBuffer in(&inBytes);
+    in.open(QIODevice::ReadOnly);
+    ToolRun run{0, {}, {}};
+    QTextStream out(&run.out), err(&run.err);
+    run.status = runTool(args, in, out, err);
+    out.flush();
+    err.flush();
+    return run;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+TEST(ContentTool, BuildThenExportRoundTrips)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("date.mdb"));
+    const ToolRun built = tool({QStringLiteral("build"), kSmall, QStringLiteral("-o"), db});
+    ASSERT_EQ(built.status, ExitOk) << built.err.toStdString();
+
+    Content expected = readContentFiles({kSmall});
+    expected.tests[2].id = 23; // the first id after the rows before it
+    EXPECT_EQ(loadDatabase(db), expected);
+
+    const ToolRun exported = tool({QStringLiteral("export"), db});
+    ASSERT_EQ(exported.status, ExitOk) << exported.err.toStdString();
+    EXPECT_EQ(parseContentJson(exported.out.toUtf8()), expected);
+}
+
+TEST(ContentTool, BuildRefusesToReplaceWithoutForce)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("date.mdb"));
+    writeFile(db, "keep me");
+    const ToolRun refused = tool({QStringLiteral("build"), kSmall, QStringLiteral("-o"), db});
+    EXPECT_EQ(refused.status, ExitContentError);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("--force")));
+    EXPECT_EQ(readFile(db), "keep me");
+
+    EXPECT_EQ(tool({QStringLiteral("build"), kSmall, QStringLiteral("-o"), db, QStringLiteral("--force")}).status, ExitOk);
+    EXPECT_EQ(loadDatabase(db).tests.size(), 3);
+}
+
+TEST(ContentTool, FailedBuildLeavesNothingBehind)
+{
+    QTemporaryDir dir;
+    const QString content = dir.filePath(QStringLiteral("bad.json"));
+    writeFile(content, QStringLiteral(R"({"tests": [{"id": 5, "name": "坏测试", "questions": [
+        {"text": "好"}, {"text": "坏 😀", "options": [[1, "x"]]}], "verdicts": []}]})").toUtf8());
+    // The first question lacks options: a structural error names it.
+    ToolRun run = tool({QStringLiteral("build"), content, QStringLiteral("-o"), dir.filePath(QStringLiteral("out.mdb"))});
+    EXPECT_EQ(run.status, ExitContentError);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("test \"坏测试\" (id 5), question 1: \"options\" is missing"))) << run.err.toStdString();
+
+    // A character code page 936 cannot hold is found while the file is written.
+    writeFile(content, QStringLiteral(R"({"tests": [{"id": 5, "name": "坏测试", "questions": [
+        {"text": "好", "options": [[1, "x"]]}, {"text": "坏 😀", "options": [[1, "x"]]}], "verdicts": []}]})").toUtf8());
+    run = tool({QStringLiteral("build"), content, QStringLiteral("-o"), dir.filePath(QStringLiteral("out.mdb"))});
+    EXPECT_EQ(run.status, ExitContentError);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("question 2"))) << run.err.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("bad.json")});
+}
+
+TEST(ContentTool, UsageErrorsExitWithTwo)
+{
+    const QList<QStringList> cases{
+        {},
+        {QStringLiteral("frobnicate")},
+        {QStringLiteral("build"), kSmall},
+        {QStringLiteral("build"), kSmall, QStringLiteral("-o")},
+        {QStringLiteral("export")},
+        {QStringLiteral("export"), QStringLiteral("a"), QStringLiteral("b")},
+        {QStringLiteral("build"), kSmall, QStringLiteral("--bogus"), QStringLiteral("-o"), QStringLiteral("x")},
+    };
+    for (const QStringList &args : cases)
+        EXPECT_EQ(tool(args).status, ExitUsage) << args.join(' ').toStdString();
+    EXPECT_EQ(tool({QStringLiteral("--help")}).status, ExitOk);
+}
+
+TEST(ContentTool, ContentErrorsExitWithOne)
+{
+    QTemporaryDir dir;
+    EXPECT_EQ(tool({QStringLiteral("export"), dir.filePath(QStringLiteral("missing.mdb"))}).status, ExitContentError);
+    const QString broken = dir.filePath(QStringLiteral("broken.json"));
+    writeFile(broken, "{\"tests\": [");
+    EXPECT_EQ(tool({QStringLiteral("build"), broken, QStringLiteral("-o"), dir.filePath(QStringLiteral("o.mdb"))}).status,
+              ExitContentError);
+}
+
+TEST(ContentTool, SealAndUnsealRoundTrip)
+{
+    for (const QString &text : {QString(), QStringLiteral("hello"), QStringLiteral("爱情心理\r\n第二行")}) {
+        const ToolRun sealed = tool({QStringLiteral("seal")}, text.toUtf8() + "\n");
+        ASSERT_EQ(sealed.status, ExitOk) << sealed.err.toStdString();
+        const ToolRun plain = tool({QStringLiteral("unseal")}, sealed.out.toLatin1());
+        ASSERT_EQ(plain.status, ExitOk) << plain.err.toStdString();
+        EXPECT_EQ(plain.out, text + QLatin1Char('\n'));
+    }
+}
+
+TEST(ContentIds, AssignedAfterTheirTestSkippingTakenIds)
+{
+    Content content;
+    content::Test a;
+    a.id = 3;
+    a.questions.resize(2);
+    content::Test b; // no id: the next free one
+    b.questions.resize(1);
+    content::Test c;
+    c.id = 4; // taken before the questions of a are numbered
+    content.tests = {a, b, c};
+    const QList<TestRows> rows = assignIds(content);
+    EXPECT_EQ(rows[0].testId, 3);
+    EXPECT_EQ(rows[0].questionIds, (QList<qint64>{5, 6}));
+    EXPECT_EQ(rows[1].testId, 7);
+    EXPECT_EQ(rows[1].questionIds, QList<qint64>{8});
+    EXPECT_EQ(rows[2].testId, 4);
+
+    content.tests[2].id = 3;
+    EXPECT_THROW(assignIds(content), ContentError);
+}
+
+TEST(ContentText, LineBreaksAreStoredAsCrLf)
+{
+    EXPECT_EQ(toStoredText(QStringLiteral("a\nb\r\nc\n")), QStringLiteral("a\r\nb\r\nc\r\n"));
+    EXPECT_EQ(fromStoredText(QStringLiteral("a\r\nb\rc")), QStringLiteral("a\nb\rc"));
+}

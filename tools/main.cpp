@@ -1,0 +1,21 @@
+#include <cstdio>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTextStream>
+
+#include "tools/cli.h"
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly))
+        return lovetest::content::ExitContentError;
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const int status = lovetest::content::runTool(app.arguments().mid(1), in, out, err);
+    out.flush();
+    err.flush();
+    return status;
+}

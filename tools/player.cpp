@@ -1,0 +1,132 @@
+#include "tools/player.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "data/test_database.h"
+#include "report/content_report.h"
+#include "run/headless_view.h"
+#include "run/test_run.h"
+#include "seal/seal_codec.h"
+#include "seal/sealed_fields.h"
+#include "tools/content_model.h"
+
+namespace lovetest::content {
+
+namespace {
+
+[[noreturn]] void usage(const QString &message)
+{
+    throw UsageError(message.toStdString());
+}
+
+// The database of a file, opened on a private copy.
+class DatabaseCopy {
+public:
+    explicit DatabaseCopy(const QString &path)
+    {
+        if (!QFile::exists(path))
+            throw ContentError(QStringLiteral("%1: no such file").arg(path).toStdString());
+        const QString copy = m_dir.filePath(QStringLiteral("date.mdb"));
+        if (!m_dir.isValid() || !QFile::copy(path, copy))
+            throw ContentError(QStringLiteral("%1: cannot make a working copy").arg(path).toStdString());
+        QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+        const QStringList errors = database.openAll(copy);
+        if (!errors.isEmpty())
+            throw ContentError(QStringLiteral("%1: %2").arg(path, errors.first()).toStdString());
+    }
+
+    void select(qint64 testId)
+    {
+        if (!database.ADOQuery1.Locate(QStringLiteral("ID"), testId))
+            usage(QStringLiteral("--test: no catalog entry has the id %1").arg(testId));
+    }
+
+    QTemporaryDir m_dir;
+    TestDatabase database;
+    SealCodec codec;
+    SealedFields sealed{database, codec};
+};
+
+} // namespace
+
+QStringList playTest(const PlayRequest &request)
+{
+    DatabaseCopy file(request.databasePath);
+    file.select(request.testId);
+    HeadlessRunView view(file.database, file.sealed);
+    TestRun run(file.database, file.sealed, view);
+    view.attach(run.state());
+
+    QStringList lines;
+    qsizetype next = 0;
+    bool categoryChosen = false;
+    try {
+        run.xiayibu();
+        if (!view.messages().isEmpty())
+            throw ContentError(view.messages().constLast().toStdString());
+        while (run.phase() == TestRun::Phase::Answering || run.phase() == TestRun::Phase::ChoosingCategory) {
+            lines.append(view.shown());
+            if (run.phase() == TestRun::Phase::Answering) {
+                const int question = run.state().QuestionNo - 1;
+                if (next >= request.answers.size())
+                    usage(QStringLiteral("--answers: question %1 of %2 has no answer")
+                              .arg(question)
+                              .arg(run.state().QuestionTotal));
+                const int index = request.answers[next++];
+                if (index < 0 || index >= view.choices().items.size())
+                    usage(QStringLiteral("--answers: %1 is not an option of question %2 (options 0 to %3)")
+                              .arg(index)
+                              .arg(question)
+                              .arg(view.choices().items.size() - 1));
+                view.choose(index);
+            } else {
+                if (!request.category)
+                    usage(QStringLiteral("the test asks for a category: give --category"));
+                if (categoryChosen)
+                    usage(QStringLiteral("--category: %1 cannot be chosen").arg(*request.category));
+                qsizetype item = -1;
+                for (qsizetype i = 0; i < view.choices().items.size(); ++i) {
+                    if (view.choices().items[i].value == QString::number(*request.category))
+                        item = i;
+                }
+                if (item < 0)
+                    usage(QStringLiteral("--category: %1 is not offered").arg(*request.category));
+                view.choose(int(item));
+                categoryChosen = true;
+            }
+            run.step();
+        }
+    } catch (const UsageError &) {
+        throw;
+    } catch (const ContentError &) {
+        throw;
+    } catch (const std::exception &e) {
+        throw ContentError(e.what());
+    }
+    if (next < request.answers.size())
+        usage(QStringLiteral("--answers: %1 answers given, but the test has %2 questions")
+                  .arg(request.answers.size())
+                  .arg(run.state().QuestionTotal));
+    if (request.category && !categoryChosen)
+        usage(QStringLiteral("--category: the test asks for no category"));
+    QString verdict = view.shown();
+    verdict.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    lines += verdict.split(QLatin1Char('\n'));
+    return lines;
+}
+
+QString reportTest(const QString &databasePath, qint64 testId)
+{
+    DatabaseCopy file(databasePath);
+    file.select(testId);
+    ContentReportBuilder builder(file.database, file.sealed);
+    try {
+        return builder.build().page;
+    } catch (const std::exception &e) {
+        throw ContentError(e.what());
+    }
+}
+
+} // namespace lovetest::content

@@ -1,0 +1,38 @@
+#pragma once
+#include <QString>
+#include <QUrl>
+
+class QWidget;
+
+namespace lovetest {
+
+// The application title: the caption of every message box.
+QString applicationTitle();
+
+// Everything that would block on a modal dialog or reach outside the program
+// goes through this interface, so tests answer ahead instead of blocking.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // The error box: title as caption, error icon, OK.
+    virtual void showError(QWidget *parent, const QString &message) = 0;
+    // A plain message with OK.
+    virtual void showMessage(QWidget *parent, const QString &text) = 0;
+    // A question with OK and Cancel; true for OK.
+    virtual bool confirm(QWidget *parent, const QString &caption, const QString &text) = 0;
+    // A save-file dialog; an empty result means cancelled.
+    virtual QString saveFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix,
+                                 const QString &previousName) = 0;
+    // Opens an address in the user's browser; failure is ignored.
+    virtual void openUrl(QWidget *parent, const QUrl &url) = 0;
+
+    static Dialogs &instance();
+    // Replaces the instance (tests); nullptr restores the real dialogs.
+    static void setInstance(Dialogs *dialogs);
+};
+
+// The error box text: the message, with "." added when it is not empty and
+// its last character sorts after ".".
+QString errorBoxText(const QString &message);
+
+} // namespace lovetest
