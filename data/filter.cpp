@@ -6,6 +6,9 @@
 
 namespace lovetest {
 
+static QStringList splitLikePattern(const QString &pattern);
+
+
 namespace {
 
 struct Token {
@@ -175,7 +178,7 @@ CompiledFilter::CompiledFilter(const QString &text, const QStringList &columnNam
         Test test{column, condition.op, condition.numeric && condition.op == FilterCondition::Equal,
                   condition.number, condition.text, {}};
         if (condition.op == FilterCondition::Like)
-            test.pieces = condition.text.split(u'*');
+            test.pieces = splitLikePattern(condition.text);
         m_tests.append(test);
     }
 }
@@ -230,6 +233,25 @@ bool CompiledFilter::equalsText(const QVariant &value, const QString &text)
     return VariantToStr(value) == text;
 }
 
+// Splits a like pattern at its wildcards. "\\*" stands for a literal asterisk
+// and "\\\\" for a literal backslash, so a search can match them; a backslash
+// before any other character is itself.
+static QStringList splitLikePattern(const QString &pattern)
+{
+    QStringList pieces{QString()};
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern[i];
+        if (c == u'\\' && i + 1 < pattern.size() && (pattern[i + 1] == u'*' || pattern[i + 1] == u'\\')) {
+            pieces.back() += pattern[++i];
+        } else if (c == u'*') {
+            pieces.append(QString());
+        } else {
+            pieces.back() += c;
+        }
+    }
+    return pieces;
+}
+
 static bool likePieces(QStringView text, const QStringList &pieces)
 {
     if (pieces.size() == 1)
@@ -265,7 +287,7 @@ bool CompiledFilter::like(const QVariant &value, const Test &test)
 
 bool likeMatch(QStringView text, QStringView pattern)
 {
-    return likePieces(text, pattern.toString().split(u'*'));
+    return likePieces(text, splitLikePattern(pattern.toString()));
 }
 
 } // namespace lovetest

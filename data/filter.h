@@ -22,6 +22,7 @@ namespace lovetest {
 //   field = 'text'   compares the field's text exactly; Null never equals
 //   field like 'p'   '*' in p matches any run of characters, every other
 //                    character matches itself ('%', '_', '?' included);
+//                    "\*" matches a literal '*' and "\\" a backslash;
 //                    Latin letters match without regard to case; Null
 //                    never matches
 //

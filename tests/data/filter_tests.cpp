@@ -39,6 +39,10 @@ TEST(LikeMatch, StarIsTheOnlyWildcard)
         {"a?", "a?", true},
         {"爱情心理", "*情心*", true},
         {"爱情心理", "*心情*", false},
+        {"a*b", "*\\**", true},     // an escaped asterisk matches only itself
+        {"ab", "*\\**", false},
+        {"a\\b", "*\\\\*", true},  // an escaped backslash
+        {"a\\b", "a\\b", true},     // a backslash before another character is itself
     };
     for (const Case &c : cases)
         EXPECT_EQ(likeMatch(QString::fromUtf8(c.text), QString::fromUtf8(c.pattern)), c.match)
