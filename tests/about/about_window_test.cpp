@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QTest>
+#include <QUrl>
+
+#include "shell/about_window.h"
+#include "shell/web_links.h"
+#include "widgets/dialogs.h"
+
+namespace lovetest {
+namespace {
+
+const QString site = QStringLiteral("www.langyue-xinli.example");
+
+// Records the addresses the program asks the browser to open.
+class RecordingDialogs : public Dialogs {
+public:
+    QList<QPair<QWidget *, QUrl>> opened;
+
+    void showError(QWidget *, const QString &) override {}
+    void showMessage(QWidget *, const QString &) override {}
+    bool confirm(QWidget *, const QString &, const QString &) override { return false; }
+    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override
+    {
+        return {};
+    }
+    void openUrl(QWidget *parent, const QUrl &url) override { opened.append({parent, url}); }
+};
+
+class AboutWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { Dialogs::setInstance(&dialogs); }
+    void TearDown() override { Dialogs::setInstance(nullptr); }
+
+    RecordingDialogs dialogs;
+    TForm2 form{site};
+};
+
+TEST(WebLinksTest, PagesAreTheSiteWithTheirPaths)
+{
+    EXPECT_EQ(homePageAddress(site), QStringLiteral("http://www.langyue-xinli.example"));
+    EXPECT_EQ(updatesPageAddress(site),
+              QStringLiteral("http://www.langyue-xinli.example/RUANJIANGONGJU/"));
+    EXPECT_EQ(booksPageAddress(site),
+              QStringLiteral("http://www.langyue-xinli.example/XINLIXUEJICHU/XINLIXUESHUJI/"));
+}
+
+TEST(WebLinksTest, OpeningAPageGoesToTheBrowserWithItsOwner)
+{
+    RecordingDialogs dialogs;
+    Dialogs::setInstance(&dialogs);
+    QWidget owner;
+    openWebPage(&owner, updatesPageAddress(site));
+    Dialogs::setInstance(nullptr);
+
+    ASSERT_EQ(dialogs.opened.size(), 1);
+    EXPECT_EQ(dialogs.opened[0].first, &owner);
+    EXPECT_EQ(dialogs.opened[0].second, QUrl(updatesPageAddress(site)));
+}
+
+TEST_F(AboutWindowTest, ShowsNameDateLinkAndContact)
+{
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("关于朗月爱情心理测试(娱乐版) V1.0"));
+    EXPECT_EQ(form.Label1->text(), QStringLiteral("朗月爱情心理测试(娱乐版)  v1.0"));
+    EXPECT_EQ(form.Label3->text(), QStringLiteral("2009年6月"));
+    EXPECT_EQ(form.Label2->text(), homePageAddress(site));
+    EXPECT_FALSE(form.Label4->text().isEmpty());
+    EXPECT_EQ(form.size(), QSize(292, 131));
+    EXPECT_EQ(form.pos(), QPoint(394, 295));
+}
+
+TEST_F(AboutWindowTest, CaptionBarHasOnlyTheCloseBox)
+{
+    const Qt::WindowFlags flags = form.windowFlags();
+    EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+}
+
+TEST_F(AboutWindowTest, LinkLooksLikeALinkAndOpensTheHomePage)
+{
+    EXPECT_EQ(form.Label2->palette().color(QPalette::WindowText), QColor(0, 0, 128));
+    EXPECT_TRUE(form.Label2->font().bold());
+    EXPECT_EQ(form.Label2->font().pixelSize(), 13);
+    EXPECT_EQ(form.Label2->cursor().shape(), Qt::PointingHandCursor);
+
+    form.showAbout();
+    QTest::mouseClick(form.Label2, Qt::RightButton);
+    QTest::mouseClick(form.Label1, Qt::LeftButton);
+    EXPECT_TRUE(dialogs.opened.isEmpty());
+
+    QTest::mouseClick(form.Label2, Qt::LeftButton);
+    ASSERT_EQ(dialogs.opened.size(), 1);
+    EXPECT_EQ(dialogs.opened[0].first, &form);
+    EXPECT_EQ(dialogs.opened[0].second, QUrl(homePageAddress(site)));
+    EXPECT_EQ(dialogs.opened[0].second.toString(), form.Label2->text());
+}
+
+TEST_F(AboutWindowTest, ClosingHidesAndTheCommandShowsItAgain)
+{
+    form.showAbout();
+    EXPECT_TRUE(form.isVisible());
+    form.showAbout(); // already shown: stays the one visible window
+    EXPECT_TRUE(form.isVisible());
+
+    EXPECT_TRUE(form.close());
+    EXPECT_TRUE(form.isHidden());
+    EXPECT_FALSE(form.testAttribute(Qt::WA_QuitOnClose));
+
+    form.showAbout();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.Label2->text(), homePageAddress(site));
+}
+
+} // namespace
+} // namespace lovetest

@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "data/codepage.h"
+#include "fakes.h"
+#include "report/html_edit.h"
+#include "report/report_window.h"
+
+namespace lovetest {
+namespace {
+
+using testing::FakeDialogs;
+using testing::Installed;
+using testing::PdfPrintDialogs;
+
+const QString samplePage = QStringLiteral(
+    "<html><body><h2>爱情测试</h2><p>1. 你喜欢什么颜色?</p><p>1) 红色<br>2) 蓝色</p></body></html>");
+
+QByteArray readAll(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+TEST(NameFilterTest, DialogFiltersBecomeQtNameFilters)
+{
+    const struct {
+        QString dialogFilter;
+        QString expected;
+    } cases[] = {
+        {QStringLiteral("超文本格式(*.Html, *.Htm)|*.html; *.htm"),
+         QStringLiteral("超文本格式(*.Html, *.Htm) (*.html *.htm)")},
+        {QStringLiteral("Text|*.txt|All|*.*"), QStringLiteral("Text (*.txt);;All (*.*)")},
+        {QStringLiteral("Pages|*.htm;*.html;"), QStringLiteral("Pages (*.htm *.html)")},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(qtNameFilter(c.dialogFilter), c.expected) << c.dialogFilter.toStdString();
+}
+
+class ReportWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
+    QString path(const QString &name) const { return dir.filePath(name); }
+
+    QTemporaryDir dir;
+    FakeDialogs dialogs;
+    Installed<Dialogs, FakeDialogs> installed{dialogs};
+    TForm3 form;
+};
+
+TEST_F(ReportWindowTest, StartsHiddenWithAnEmptyPage)
+{
+    EXPECT_TRUE(form.isHidden());
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Form3"));
+    EXPECT_EQ(form.size(), QSize(696, 480));
+    EXPECT_EQ(form.pos(), QPoint(210, 125));
+    EXPECT_TRUE(form.HtmlEdit1->Html().startsWith(QLatin1String("<body")));
+    EXPECT_TRUE(form.HtmlEdit1->Text().isEmpty());
+    EXPECT_FALSE(form.HtmlEdit1->ReadOnly());
+    EXPECT_EQ(form.HtmlEdit1->popupMenu(), form.PopupMenu1);
+}
+
+TEST_F(ReportWindowTest, ToolbarShowsFiveCaptionedImagesAndTwoSeparators)
+{
+    const QList<QPair<QString, QString>> expected = {
+        {QStringLiteral("ToolButton3"), QStringLiteral("全选")},
+        {QStringLiteral("ToolButton1"), QStringLiteral("复制")},
+        {QStringLiteral("ToolButton5"), QString()},
+        {QStringLiteral("ToolButton2"), QStringLiteral("另存")},
+        {QStringLiteral("ToolButton4"), QString()},
+        {QStringLiteral("ToolButton6"), QStringLiteral("打印")},
+        {QStringLiteral("ToolButton7"), QStringLiteral("预览")},
+    };
+    const QList<QAction *> actions = form.ToolBar1->actions();
+    ASSERT_EQ(actions.size(), expected.size());
+    for (int i = 0; i < actions.size(); ++i) {
+        SCOPED_TRACE(expected[i].first.toStdString());
+        QAction *action = actions[i];
+        if (expected[i].second.isEmpty()) {
+            EXPECT_TRUE(action->isSeparator());
+            EXPECT_EQ(action->objectName(), expected[i].first);
+            continue;
+        }
+        auto *button = qobject_cast<QToolButton *>(form.ToolBar1->widgetForAction(action));
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->objectName(), expected[i].first);
+        EXPECT_EQ(button->text(), expected[i].second);
+        EXPECT_EQ(button->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+        EXPECT_TRUE(button->toolTip().isEmpty());
+        // The image comes from the library's resources and must really draw.
+        const QImage image = button->icon().pixmap(20, 20).toImage();
+        ASSERT_FALSE(image.isNull());
+        EXPECT_GT(qAlpha(image.pixel(10, 10)) + qAlpha(image.pixel(5, 5)) + qAlpha(image.pixel(15, 15)), 0);
+    }
+}
+
+TEST_F(ReportWindowTest, EachReportReplacesPageAndTitle)
+{
+    form.showReport(samplePage, QStringLiteral("测试一"));
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("测试一"));
+    EXPECT_TRUE(form.HtmlEdit1->Text().contains(QStringLiteral("你喜欢什么颜色")));
+
+    form.showReport(QStringLiteral("<html><body><p>第二个测试</p></body></html>"),
+                    QStringLiteral("测试二"));
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("测试二"));
+    EXPECT_EQ(form.HtmlEdit1->Text(), QStringLiteral("第二个测试"));
+}
+
+TEST_F(ReportWindowTest, ClosingHidesAndKeepsThePage)
+{
+    form.showReport(samplePage, QStringLiteral("测试一"));
+    EXPECT_TRUE(form.close());
+    EXPECT_TRUE(form.isHidden());
+    EXPECT_TRUE(form.HtmlEdit1->Text().contains(QStringLiteral("你喜欢什么颜色")));
+    EXPECT_FALSE(form.testAttribute(Qt::WA_QuitOnClose));
+}
+
+TEST_F(ReportWindowTest, SaveAddsTheDefaultExtensionAndRemembersTheName)
+{
+    form.showReport(samplePage, QStringLiteral("测试一"));
+    dialogs.nextSaveName = path(QStringLiteral("report"));
+
+    form.ToolButton2Click();
+
+    const QString saved = path(QStringLiteral("report.htm"));
+    EXPECT_EQ(readAll(saved), toCp936(form.HtmlEdit1->Html()));
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("report"))));
+    ASSERT_EQ(dialogs.saveCalls.size(), 1);
+    EXPECT_EQ(dialogs.saveCalls[0].filter, QStringLiteral("超文本格式(*.Html, *.Htm) (*.html *.htm)"));
+    EXPECT_EQ(dialogs.saveCalls[0].defaultSuffix, QStringLiteral("htm"));
+    EXPECT_TRUE(dialogs.saveCalls[0].previousName.isEmpty());
+
+    dialogs.nextSaveName = path(QStringLiteral("other.html"));
+    form.ToolButton2Click();
+    EXPECT_TRUE(QFile::exists(path(QStringLiteral("other.html"))));
+    ASSERT_EQ(dialogs.saveCalls.size(), 2);
+    EXPECT_EQ(dialogs.saveCalls[1].previousName, saved);
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+TEST_F(ReportWindowTest, CancellingTheSaveDialogWritesNothing)
+{
+    form.showReport(samplePage, QStringLiteral("测试一"));
+    dialogs.nextSaveName.clear();
+    form.ToolButton2Click();
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+TEST_F(ReportWindowTest, SavingOverAFileReplacesItWithoutAsking)
+{
+    form.showReport(samplePage, QStringLiteral("测试一"));
+    const QString file = path(QStringLiteral("old.htm"));
+    {
+        QFile old(file);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write(QByteArray(50000, 'x'));
+    }
+    dialogs.nextSaveName = file;
+    form.ToolButton2Click();
+    EXPECT_EQ(readAll(file), toCp936(form.HtmlEdit1->Html()));
+    EXPECT_EQ(dialogs.confirmations, 0);
+}
+
+TEST_F(ReportWindowTest, ASaveErrorGoesToTheErrorBox)
+{
+    dialogs.nextSaveName = path(QStringLiteral("missing/report.htm"));
+    form.ToolButton2Click();
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("Cannot create file \"")));
+    EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("missing")));
+}
+
+TEST_F(ReportWindowTest, PopupMenuOffersSelectAllAndCopyLikeTheToolbar)
+{
+    ASSERT_EQ(form.PopupMenu1->actions().size(), 2);
+    EXPECT_EQ(form.PopupMenu1->actions()[0], form.N1);
+    EXPECT_EQ(form.PopupMenu1->actions()[1], form.N2);
+    EXPECT_EQ(form.N1->text(), QStringLiteral("全选"));
+    EXPECT_EQ(form.N2->text(), QStringLiteral("复制"));
+
+    form.showReport(samplePage, QStringLiteral("测试一"));
+    const struct {
+        const char *name;
+        std::function<void()> selectAll;
+        std::function<void()> copy;
+    } routes[] = {
+        {"popup menu", [&] { form.N1->trigger(); }, [&] { form.N2->trigger(); }},
+        {"toolbar", [&] { form.ToolButton3->click(); }, [&] { form.ToolButton1->click(); }},
+    };
+    for (const auto &route : routes) {
+        SCOPED_TRACE(route.name);
+        form.HtmlEdit1->moveCursor(QTextCursor::Start);
+        QApplication::clipboard()->clear();
+
+        route.selectAll();
+        EXPECT_EQ(form.HtmlEdit1->textCursor().selectedText().size(), form.HtmlEdit1->Text().size());
+        route.copy();
+        EXPECT_EQ(QApplication::clipboard()->text(), form.HtmlEdit1->Text());
+    }
+}
+
+TEST_F(ReportWindowTest, RightPressOverThePageOpensThePopupMenu)
+{
+    form.showReport(samplePage, QStringLiteral("测试一"));
+    QTest::mousePress(form.HtmlEdit1->viewport(), Qt::RightButton, {}, QPoint(30, 30));
+    EXPECT_TRUE(form.PopupMenu1->isVisible());
+    form.PopupMenu1->close();
+}
+
+TEST_F(ReportWindowTest, PrintAndPreviewButtonsReachThePrinter)
+{
+    PdfPrintDialogs printDialogs;
+    printDialogs.pdfFile = path(QStringLiteral("report.pdf"));
+    Installed<PrintDialogs, PdfPrintDialogs> printing(printDialogs);
+    form.showReport(samplePage, QStringLiteral("测试一"));
+
+    form.ToolButton6->click();
+    EXPECT_TRUE(readAll(printDialogs.pdfFile).startsWith("%PDF"));
+    EXPECT_EQ(printDialogs.previews, 0);
+
+    form.ToolButton7->click();
+    EXPECT_EQ(printDialogs.previews, 1);
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+} // namespace
+} // namespace lovetest
