@@ -1,0 +1,111 @@
+#include "data/test_database.h"
+#include "widgets/catalog_search.h"
+#include "widgets/db_tree_view.h"
+
+#include <QApplication>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <stdexcept>
+
+using namespace lovetest;
+
+namespace {
+
+// A catalog of 10,000 entries: 100 folders, each holding 99 tests, shown in
+// the catalog tree the way the main window shows it.
+struct LargeCatalogTree {
+    QTemporaryDir dir;
+    TestDatabase db;
+    TdxDBTreeView tree;
+
+    LargeCatalogTree()
+    {
+        const QString path = dir.filePath(QStringLiteral("date.mdb"));
+        {
+            QSqlDatabase file = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench-writer"));
+            file.setDatabaseName(path);
+            if (!file.open())
+                throw std::runtime_error("cannot create the catalog");
+            TestDatabase::createSchema(file);
+            QSqlQuery query(file);
+            query.exec(QStringLiteral("BEGIN"));
+            query.prepare(QStringLiteral("INSERT INTO 量表 (ID, Parent, Name, 目录, 分值) VALUES (?, ?, ?, 1, 0)"));
+            for (int id = 1; id <= 10000; ++id) {
+                query.addBindValue(id);
+                query.addBindValue(id <= 100 ? id : id % 100 + 1);
+                query.addBindValue(id <= 100 ? QStringLiteral("心理分类 %1").arg(id)
+                                             : QStringLiteral("心理测试第%1号 Love test").arg(id));
+                if (!query.exec())
+                    throw std::runtime_error("cannot fill the catalog");
+            }
+            query.exec(QStringLiteral("COMMIT"));
+            file.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("bench-writer"));
+        if (!db.openAll(path).isEmpty())
+            throw std::runtime_error("cannot open the catalog");
+        tree.setDataSource(&db.DataSource1);
+        tree.resize(185, 600);
+        tree.show();
+    }
+};
+
+LargeCatalogTree &catalogTree()
+{
+    static auto *instance = new LargeCatalogTree;
+    return *instance;
+}
+
+// One keystroke in the search box while a search is on: the filter goes off
+// (the whole catalog is placed) and on again (the narrowed set is placed).
+// Arg 0: every row matches both texts; arg 1: few rows match.
+void BM_SearchKeystroke(benchmark::State &state)
+{
+    LargeCatalogTree &fixture = catalogTree();
+    const bool broad = state.range(0) == 0;
+    const QString texts[] = {broad ? QStringLiteral("心") : QStringLiteral("1"),
+                             broad ? QStringLiteral("心理") : QStringLiteral("12")};
+    applyCatalogSearch(fixture.db.ADOQuery1, texts[1]);
+    int next = 0;
+    for (auto _ : state) {
+        applyCatalogSearch(fixture.db.ADOQuery1, texts[next]);
+        next ^= 1;
+        QApplication::processEvents();
+    }
+    state.counters["nodes"] = fixture.tree.nodeCount();
+}
+BENCHMARK(BM_SearchKeystroke)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Clearing the search box: the whole catalog comes back.
+void BM_ClearSearch(benchmark::State &state)
+{
+    LargeCatalogTree &fixture = catalogTree();
+    for (auto _ : state) {
+        state.PauseTiming();
+        applyCatalogSearch(fixture.db.ADOQuery1, QStringLiteral("Love"));
+        QApplication::processEvents();
+        state.ResumeTiming();
+        applyCatalogSearch(fixture.db.ADOQuery1, QString());
+        QApplication::processEvents();
+    }
+    state.counters["nodes"] = fixture.tree.nodeCount();
+}
+BENCHMARK(BM_ClearSearch)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,285 @@
+#include "run/question_panels.h"
+
+#include <stdexcept>
+
+#include <QAbstractButton>
+#include <QAbstractTextDocumentLayout>
+#include <QAction>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QVBoxLayout>
+
+#include "data/test_database.h"
+#include "run/choice_content.h"
+#include "run/run_state.h"
+#include "widgets/db_radio_group.h"
+#include "widgets/db_rich_edit.h"
+#include "widgets/dialogs.h"
+
+namespace lovetest {
+
+namespace {
+
+constexpr int kInstructionsMaxHeight = 200;
+const QString kScore = QStringLiteral("分值");
+
+// The look both choice panels share: dark red, bold 12 point Song, with the
+// nearest Chinese font where Song is missing.
+QFont choiceFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei"),
+                      QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Droid Sans Fallback")});
+    font.setPointSize(12);
+    font.setBold(true);
+    return font;
+}
+
+const QColor kChoiceColour(128, 0, 0);
+
+// The views of the question pane show their text at 14 points.
+void setPointSize(QWidget &view, int points)
+{
+    QFont font = view.font();
+    font.setPointSize(points);
+    view.setFont(font);
+}
+
+// Keeps a question panel as tall as its items need at its current width,
+// also after the pane is resized and the captions wrap anew.
+class HeightFitter : public QObject {
+public:
+    explicit HeightFitter(TcxDBRadioGroup *panel) : QObject(panel), m_panel(panel)
+    {
+        panel->installEventFilter(this);
+    }
+
+    void fit() { m_panel->setFixedHeight(m_panel->itemsHeight()); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_panel && event->type() == QEvent::Resize) {
+            const int width = m_panel->width();
+            if (width != m_fittedWidth) {
+                m_fittedWidth = width;
+                fit();
+            }
+        }
+        return false;
+    }
+
+private:
+    TcxDBRadioGroup *m_panel;
+    int m_fittedWidth = -1;
+};
+
+} // namespace
+
+int instructionsPaneHeight(int lines, int lineHeight)
+{
+    if (lines <= 0)
+        return 0;
+    const int height = (lines + 1) * lineHeight;
+    return height >= kInstructionsMaxHeight ? kInstructionsMaxHeight : height;
+}
+
+int displayedLineCount(QTextEdit &view)
+{
+    QTextDocument *document = view.document();
+    // The view lays its document out at the width of its viewport.
+    document->setTextWidth(view.viewport()->width());
+    document->documentLayout()->documentSize(); // finishes the layout
+    int lines = 0;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        if (const QTextLayout *layout = block.layout())
+            lines += std::max(layout->lineCount(), 1);
+    }
+    return lines;
+}
+
+QuestionPanels::QuestionPanels(TestDatabase &database, SealedFields &sealed, const Panes &panes,
+                               const RunControls &controls)
+    : m_database(database), m_sealed(sealed), m_panes(panes), m_controls(controls)
+{
+    QWidget *content = paneContent();
+    if (!content->layout()) {
+        auto *layout = new QVBoxLayout(content);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+    }
+}
+
+QWidget *QuestionPanels::paneContent() const
+{
+    QScrollArea *pane = m_panes.questionPane;
+    if (!pane->widget()) {
+        pane->setWidgetResizable(true);
+        auto *content = new QWidget;
+        content->setObjectName(QStringLiteral("ScrollBox1Content"));
+        pane->setWidget(content);
+    }
+    return pane->widget();
+}
+
+void QuestionPanels::ClearPanel()
+{
+    QWidget *content = paneContent();
+    const auto children = content->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    for (QWidget *child : children) {
+        // A view that fails while going away must not keep the others.
+        try {
+            delete child;
+        } catch (...) {
+        }
+    }
+    QLayout *layout = content->layout();
+    while (QLayoutItem *item = layout->takeAt(0))
+        delete item;
+}
+
+TcxDBRadioGroup *QuestionPanels::newChoicePanel()
+{
+    auto *panel = new TcxDBRadioGroup(paneContent());
+    panel->setObjectName(QStringLiteral("ChoiceGroup"));
+    panel->setFont(choiceFont());
+    QPalette palette = panel->palette();
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        palette.setColor(role, kChoiceColour);
+    panel->setPalette(palette);
+    m_choicePanel = panel;
+    // Tab reaches the panel between the catalog tree and the step button.
+    if (m_controls.catalogTree)
+        QWidget::setTabOrder(m_controls.catalogTree, panel);
+    if (m_controls.stepButton)
+        QWidget::setTabOrder(panel, m_controls.stepButton);
+    if (m_state)
+        m_state->ChoiceGroup = panel;
+    return panel;
+}
+
+void QuestionPanels::ShowQuestion()
+{
+    TcxDBRadioGroup *panel = newChoicePanel();
+    auto *layout = static_cast<QVBoxLayout *>(paneContent()->layout());
+    // Aligned to the top, the panel keeps the pane's width and its own height.
+    layout->addWidget(panel, 0, Qt::AlignTop);
+    panel->resize(m_panes.questionPane->viewport()->width(), panel->height());
+    panel->show();
+
+    const ChoiceContent content = questionContent(m_database, m_sealed, *m_state);
+    panel->setTitle(content.caption);
+    panel->setDataSource(&m_database.DataSource2);
+    panel->setDataField(kScore);
+    for (const auto &item : content.items)
+        panel->addItem(item.caption, item.value);
+    if (content.error)
+        throw std::out_of_range(content.error->toStdString());
+    auto *fitter = new HeightFitter(panel);
+    fitter->fit();
+    ++m_state->QuestionNo;
+}
+
+void QuestionPanels::ShowCategoryChoice()
+{
+    TcxDBRadioGroup *panel = newChoicePanel();
+    paneContent()->layout()->addWidget(panel);
+    panel->show();
+
+    const ChoiceContent content = categoryContent(m_database, m_sealed);
+    panel->setTitle(content.caption);
+    panel->setDataSource(&m_database.DataSource1);
+    panel->setDataField(kScore);
+    for (const auto &item : content.items)
+        panel->addItem(item.caption, item.value);
+    if (content.error)
+        throw std::out_of_range(content.error->toStdString());
+}
+
+void QuestionPanels::FitInstructions()
+{
+    const QString text = m_database.ADOQuery2.FieldByName(QStringLiteral("填写说明"))->asString();
+    if (text.isEmpty()) {
+        setInstructionsHeight(0);
+        return;
+    }
+    TcxDBRichEdit &view = *m_panes.instructionsView;
+    const int lineHeight = QFontMetrics(view.font()).height();
+    setInstructionsHeight(instructionsPaneHeight(displayedLineCount(view), lineHeight));
+}
+
+void QuestionPanels::hideInstructions()
+{
+    setInstructionsHeight(0);
+}
+
+void QuestionPanels::setInstructionsHeight(int height)
+{
+    m_panes.instructionsPane->setFixedHeight(height);
+}
+
+void QuestionPanels::ShowRemarks()
+{
+    auto *view = new TcxDBRichEdit(paneContent());
+    view->setObjectName(QStringLiteral("RemarksView"));
+    view->setReadOnly(true);
+    view->setTabChangesFocus(true);
+    setPointSize(*view, 14);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    view->setDataSource(&m_database.DataSource1);
+    view->setDataField(QStringLiteral("备注"));
+    paneContent()->layout()->addWidget(view);
+    view->show();
+    if (m_state)
+        m_state->RemarksView = view;
+}
+
+void QuestionPanels::ShowVerdict(const QString &text)
+{
+    auto *view = new TcxRichEdit(paneContent());
+    view->setObjectName(QStringLiteral("VerdictView"));
+    view->setTabChangesFocus(true);
+    setPointSize(*view, 14);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // The verdict separates the disclaimer by bare carriage returns.
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    view->setPlainText(lines);
+    paneContent()->layout()->addWidget(view);
+    view->show();
+    if (m_state)
+        m_state->VerdictView = view;
+}
+
+int QuestionPanels::chosenIndex() const
+{
+    return m_choicePanel ? m_choicePanel->ItemIndex() : -1;
+}
+
+void QuestionPanels::setRunControls(const Controls &controls)
+{
+    m_controls.stepButton->setText(controls.stepCaption);
+    m_controls.quitButton->setVisible(controls.quitVisible);
+    for (QWidget *command : m_controls.startCommands)
+        command->setEnabled(controls.idle);
+    for (QAction *command : m_controls.startActions)
+        command->setEnabled(controls.idle);
+    if (m_controls.catalogTree)
+        m_controls.catalogTree->setEnabled(controls.idle);
+    // A new search during a run would move the catalog row the run reads.
+    if (m_controls.searchBox)
+        m_controls.searchBox->setEnabled(controls.idle);
+}
+
+void QuestionPanels::showMessage(const QString &text)
+{
+    Dialogs::instance().showMessage(m_panes.questionPane->window(), text);
+}
+
+} // namespace lovetest

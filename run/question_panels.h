@@ -1,0 +1,86 @@
+#pragma once
+#include <QList>
+#include <QPointer>
+#include <QString>
+
+#include "run/run_view.h"
+
+class QAbstractButton;
+class QAction;
+class QLineEdit;
+class QScrollArea;
+class QTextEdit;
+class QWidget;
+
+namespace lovetest {
+
+class SealedFields;
+class TcxDBRadioGroup;
+class TcxDBRichEdit;
+class TestDatabase;
+struct RunState;
+
+// The height of the instructions pane for a text shown in lines of
+// lineHeight pixels: one spare line, never more than 200 pixels; no text
+// hides the pane.
+int instructionsPaneHeight(int lines, int lineHeight);
+
+// The number of lines in which a text view shows its text at its current
+// width (after word wrapping).
+int displayedLineCount(QTextEdit &view);
+
+// What the test run shows in the main window: the views of the question
+// pane, the height of the instructions pane and the run controls.
+class QuestionPanels : public RunView {
+public:
+    // The parts of the main window the panels work on. The question pane
+    // holds one view at a time in its content widget.
+    struct Panes {
+        QScrollArea *questionPane = nullptr;      // ScrollBox1
+        QWidget *instructionsPane = nullptr;      // ScrollBox7
+        TcxDBRichEdit *instructionsView = nullptr; // cxDBRichEdit1
+    };
+    // The controls a run switches on and off.
+    struct RunControls {
+        QAbstractButton *stepButton = nullptr;    // BitBtn1
+        QAbstractButton *quitButton = nullptr;    // BitBtn2
+        QList<QWidget *> startCommands;           // ToolButton1
+        QList<QAction *> startActions;            // N2
+        QWidget *catalogTree = nullptr;           // dxDBTreeView1
+        QLineEdit *searchBox = nullptr;           // Edit1
+    };
+
+    QuestionPanels(TestDatabase &database, SealedFields &sealed, const Panes &panes,
+                   const RunControls &controls);
+
+    // The run whose counters ShowQuestion reads and raises, and whose views
+    // the panels record.
+    void attach(RunState &state) { m_state = &state; }
+
+    void ClearPanel() override;
+    void FitInstructions() override;
+    void ShowQuestion() override;
+    void ShowCategoryChoice() override;
+    void ShowRemarks() override;
+    int chosenIndex() const override;
+    void hideInstructions() override;
+    void ShowVerdict(const QString &text) override;
+    void setRunControls(const Controls &controls) override;
+    void showMessage(const QString &text) override;
+
+    // The content widget of the question pane, which holds the views.
+    QWidget *paneContent() const;
+
+private:
+    TcxDBRadioGroup *newChoicePanel();
+    void setInstructionsHeight(int height);
+
+    TestDatabase &m_database;
+    SealedFields &m_sealed;
+    Panes m_panes;
+    RunControls m_controls;
+    RunState *m_state = nullptr;
+    QPointer<TcxDBRadioGroup> m_choicePanel;
+};
+
+} // namespace lovetest

@@ -1,0 +1,33 @@
+#include <exception>
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "report/report_window.h"
+#include "shell/about_window.h"
+#include "shell/application_setup.h"
+#include "shell/main_window.h"
+
+// The program: the main window, the About window and the report window,
+// created in this order; the main window shows maximised. Closing it or the
+// quit command ends the program.
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    lovetest::setUpApplication(app);
+
+    try {
+        lovetest::TForm1 form1;
+        lovetest::TForm2 form2(form1.siteAddress());
+        lovetest::TForm3 form3;
+        form1.setWindows(&form2, &form3);
+        form1.showMaximized();
+        app.exec();
+        return 0;
+    } catch (const std::exception &error) {
+        QMessageBox::critical(nullptr, QStringLiteral("Application Error"),
+                              QStringLiteral("Exception %1: %2")
+                                  .arg(QString::fromLatin1(typeid(error).name()), QString::fromUtf8(error.what())));
+        return 1;
+    }
+}

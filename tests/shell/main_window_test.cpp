@@ -1,0 +1,450 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "data/test_database.h"
+#include "report/report_window.h"
+#include "run/question_panels.h"
+#include "run/test_run.h"
+#include "shell/about_window.h"
+#include "shell/main_window.h"
+#include "shell/web_links.h"
+#include "tests/shell/shell_fakes.h"
+#include "tests/support/fixture_database.h"
+#include "widgets/db_label.h"
+#include "widgets/db_radio_group.h"
+#include "widgets/db_tree_view.h"
+#include "widgets/db_rich_edit.h"
+
+QT_BEGIN_NAMESPACE
+// Readable failure messages for texts.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+QT_END_NAMESPACE
+
+namespace lovetest {
+namespace {
+
+using testing::DialogsInstalled;
+using testing::FixtureDatabase;
+using testing::RecordingDialogs;
+
+// Three tests: a plain one of two questions (the first with instructions),
+// a category test and a test whose instructions run over many lines.
+const QByteArray kContent = R"({"tests": [
+ {"id": 10, "name": "甲测试", "remarks": "甲的说明文字", "factor": 1,
+  "questions": [
+    {"text": "第一题？", "instructions": "请按真实情况回答。", "options": [[1, "是"], [2, "否"]]},
+    {"text": "第二题？", "options": [[1, "常常"], [2, "偶尔"], [3, "从不"]]}],
+  "verdicts": [{"thresholds": [2, 4], "texts": ["低分结论", "中分结论\n第二行", "高分结论"]}]},
+ {"id": 20, "name": "乙分类测试", "remarks": "乙的说明", "factor": 1,
+  "categories": [[1, "男生"], [2, "女生"]],
+  "questions": [{"text": "唯一题", "options": [[1, "甲"], [5, "乙"]]}],
+  "verdicts": [{"category": 1, "thresholds": [3], "texts": ["男低", "男高"]},
+               {"category": 2, "thresholds": [3], "texts": ["女低", "女高"]}]},
+ {"id": 30, "name": "丙长说明", "remarks": "丙",
+  "questions": [{"text": "题", "instructions": "1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12", "options": [[1, "a"]]}],
+  "verdicts": [{"thresholds": [], "texts": ["唯一"]}]}
+]})";
+
+// Presses a key that has no character (QTest only sends those with one).
+void pressKey(QWidget *widget, Qt::Key key)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QApplication::sendEvent(widget, &release);
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        form = std::make_unique<TForm1>(fixture.path());
+        form->setWindows(&about, &report);
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    }
+    void TearDown() override
+    {
+        form.reset();
+    }
+
+    template <typename T> T *child(const char *name) const
+    {
+        T *found = form->findChild<T *>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QAbstractButton *button(const char *name) const { return child<QAbstractButton>(name); }
+    QAction *action(const char *name) const { return child<QAction>(name); }
+
+    TcxDBRadioGroup *choicePanel() const { return form->ScrollBox1->findChild<TcxDBRadioGroup *>(); }
+    QString shownTitle() const { return form->cxDBLabel1->text(); }
+    QString remarks() const
+    {
+        auto *view = form->ScrollBox1->findChild<TcxDBRichEdit *>(QStringLiteral("RemarksView"));
+        return view ? view->toPlainText() : QStringLiteral("<no remarks view>");
+    }
+    QString verdict() const
+    {
+        auto *view = form->ScrollBox1->findChild<QTextEdit *>(QStringLiteral("VerdictView"));
+        return view ? view->toPlainText() : QString();
+    }
+    // Chooses item index of the shown panel with a click on its button.
+    void clickItem(int index)
+    {
+        const auto buttons = choicePanel()->findChildren<QAbstractButton *>();
+        ASSERT_GT(buttons.size(), index);
+        QTest::mouseClick(buttons[index], Qt::LeftButton);
+    }
+    QModelIndex treeRow(const QString &name) const
+    {
+        QAbstractItemView *tree = form->dxDBTreeView1;
+        const auto hits = tree->model()->match(tree->model()->index(0, 0), Qt::DisplayRole, name, 1,
+                                               Qt::MatchExactly | Qt::MatchRecursive);
+        return hits.isEmpty() ? QModelIndex() : hits.first();
+    }
+    QStringList treeLabels() const
+    {
+        QStringList labels;
+        QAbstractItemModel *model = form->dxDBTreeView1->model();
+        for (int row = 0; row < model->rowCount(); ++row)
+            labels << model->index(row, 0).data().toString();
+        return labels;
+    }
+
+    RecordingDialogs dialogs;
+    DialogsInstalled installed{dialogs};
+    FixtureDatabase fixture{kContent};
+    TForm2 about{QStringLiteral("www.example.invalid")};
+    TForm3 report;
+    std::unique_ptr<TForm1> form;
+};
+
+TEST_F(MainWindowTest, MenuAndToolbarHoldTheCommandsInOrder)
+{
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("朗月爱情心理测试(娱乐版)V1.0"));
+
+    QStringList menu;
+    for (QAction *top : form->menuBar()->actions()) {
+        menu << top->objectName() + QLatin1Char('=') + top->text();
+        for (QAction *item : top->menu()->actions())
+            menu << item->objectName() + QLatin1Char('=') + (item->isSeparator() ? QStringLiteral("-") : item->text());
+    }
+    EXPECT_EQ(menu, QStringList({"N1=操作", "N2=开始测试", "N3=帮助", "N7=访问朗月心理测试网站", "N4=查看软件更新",
+                                 "N5=-", "N8=心理学书籍", "N6=-", "N101=关于朗月爱情心理测(娱乐版)1.0"}));
+
+    struct Tool {
+        const char *name;
+        const char *hint;
+    };
+    const Tool tools[] = {{"ToolButton1", "开始测试"}, {"ToolButton3", "访问朗月心理测试网"},
+                          {"ToolButton2", "查看软件更新"}, {"ToolButton4", "心理学书籍"},
+                          {"ToolButton8", "查看测试内容"}, {"ToolButton6", "退出程序"}};
+    int left = -1;
+    for (const Tool &tool : tools) {
+        auto *toolButton = child<QToolButton>(tool.name);
+        ASSERT_NE(toolButton, nullptr);
+        EXPECT_EQ(toolButton->toolTip(), QString::fromUtf8(tool.hint)) << tool.name;
+        EXPECT_EQ(toolButton->toolButtonStyle(), Qt::ToolButtonIconOnly) << tool.name;
+        EXPECT_FALSE(toolButton->icon().isNull()) << tool.name;
+        EXPECT_EQ(toolButton->size(), QSize(39, 38)) << tool.name;
+        EXPECT_GT(toolButton->x(), left) << tool.name << " stands right of the one before";
+        left = toolButton->x();
+    }
+    EXPECT_EQ(form->ToolBar1->height(), 43);
+}
+
+TEST_F(MainWindowTest, StartsIdleOnTheFirstTest)
+{
+    EXPECT_EQ(form->BitBtn1->text(), QStringLiteral("开始测试"));
+    EXPECT_FALSE(form->BitBtn2->isVisible());
+    EXPECT_EQ(form->ScrollBox7->height(), 0);
+    EXPECT_EQ(form->Edit1->geometry(), QRect(8, 10, 121, 19));
+    EXPECT_EQ(form->ScrollBox5->height(), 65);
+    EXPECT_EQ(shownTitle(), QStringLiteral("甲测试"));
+    EXPECT_EQ(remarks(), QStringLiteral("甲的说明文字"));
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(treeLabels(), QStringList({"甲测试", "乙分类测试", "丙长说明"}));
+}
+
+TEST_F(MainWindowTest, QuitButtonStandsBesideTheStepButtonInsideTheBar)
+{
+    QTest::mouseClick(form->ToolButton1, Qt::LeftButton);
+    ASSERT_TRUE(form->BitBtn2->isVisible());
+    const QRect step = form->BitBtn1->geometry();
+    const QRect quit = form->BitBtn2->geometry();
+    EXPECT_EQ(quit.top(), step.top());
+    EXPECT_GT(quit.left(), step.right());
+    EXPECT_LE(quit.right(), form->ScrollBox5->width());
+}
+
+TEST_F(MainWindowTest, ARunFromToolbarToVerdictAndBack)
+{
+    QTest::mouseClick(form->ToolButton1, Qt::LeftButton);
+    ASSERT_NE(choicePanel(), nullptr);
+    EXPECT_EQ(choicePanel()->title(), QStringLiteral("2-1.第一题？    "));
+    EXPECT_EQ(choicePanel()->ItemIndex(), -1);
+    EXPECT_EQ(form->BitBtn1->text(), QStringLiteral("下一步"));
+    EXPECT_TRUE(form->BitBtn2->isVisible());
+    for (QWidget *idleOnly : {static_cast<QWidget *>(form->ToolButton1), static_cast<QWidget *>(form->dxDBTreeView1),
+                              static_cast<QWidget *>(form->Edit1)})
+        EXPECT_FALSE(idleOnly->isEnabled()) << idleOnly->objectName().toStdString();
+    EXPECT_FALSE(action("N2")->isEnabled());
+    EXPECT_GT(form->ScrollBox7->height(), 0) << "the first question has instructions";
+
+    clickItem(0); // 是 = 1
+    EXPECT_EQ(choicePanel()->ItemIndex(), 0);
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    ASSERT_NE(choicePanel(), nullptr);
+    EXPECT_EQ(choicePanel()->title(), QStringLiteral("2-2.第二题？    "));
+    EXPECT_EQ(form->ScrollBox7->height(), 0) << "the second question has none";
+    EXPECT_EQ(form->run().state().QuestionNo, 3);
+
+    choicePanel()->setFocus();
+    QTest::keyClick(choicePanel(), Qt::Key_2); // 偶尔 = 2
+    EXPECT_EQ(choicePanel()->ItemIndex(), 1);
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+
+    EXPECT_EQ(choicePanel(), nullptr);
+    EXPECT_EQ(verdict(), QStringLiteral("声明：本程序所提供的测试仅供娱乐!\n\n中分结论\n第二行"));
+    EXPECT_EQ(form->BitBtn1->text(), QStringLiteral("完成"));
+    EXPECT_FALSE(form->BitBtn2->isVisible());
+    EXPECT_EQ(fixture.scalar(QStringLiteral("select count(*) from 量表 where Parent=10 and ID<>10 and 分值 is not null"))
+                  .toInt(),
+              2)
+        << "both answers are stored";
+
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(remarks(), QStringLiteral("甲的说明文字"));
+    EXPECT_EQ(verdict(), QString());
+    EXPECT_EQ(form->BitBtn1->text(), QStringLiteral("开始测试"));
+    for (QWidget *idleOnly : {static_cast<QWidget *>(form->ToolButton1), static_cast<QWidget *>(form->dxDBTreeView1),
+                              static_cast<QWidget *>(form->Edit1)})
+        EXPECT_TRUE(idleOnly->isEnabled()) << idleOnly->objectName().toStdString();
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(MainWindowTest, StepButtonStartsAndAsksForAChoice)
+{
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    ASSERT_NE(choicePanel(), nullptr);
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages, QStringList({"请选择!再进行下一步"}));
+    EXPECT_EQ(choicePanel()->title(), QStringLiteral("2-1.第一题？    ")) << "the run stays where it was";
+}
+
+TEST_F(MainWindowTest, KeyboardAloneRunsATest)
+{
+    form->BitBtn1->setFocus();
+    QTest::keyClick(form->BitBtn1, Qt::Key_Space);
+    ASSERT_NE(choicePanel(), nullptr);
+    // Tab from the tree reaches the panel, and the next Tab the step button.
+    form->dxDBTreeView1->setEnabled(true);
+    form->dxDBTreeView1->setFocus();
+    QTest::keyClick(form->dxDBTreeView1, Qt::Key_Tab);
+    EXPECT_TRUE(choicePanel()->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == choicePanel());
+    form->dxDBTreeView1->setEnabled(false);
+    choicePanel()->setFocus();
+    QTest::keyClick(choicePanel(), Qt::Key_2);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), form->BitBtn1);
+    QTest::keyClick(form->BitBtn1, Qt::Key_Return);
+    QTRY_COMPARE(choicePanel()->title(), QStringLiteral("2-2.第二题？    "));
+}
+
+TEST_F(MainWindowTest, QuitEndsTheRun)
+{
+    QTest::mouseClick(form->ToolButton1, Qt::LeftButton);
+    clickItem(1);
+    QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
+    EXPECT_EQ(choicePanel(), nullptr);
+    EXPECT_EQ(remarks(), QStringLiteral("甲的说明文字"));
+    EXPECT_FALSE(form->BitBtn2->isVisible());
+    EXPECT_EQ(form->ScrollBox7->height(), 0);
+    EXPECT_TRUE(action("N2")->isEnabled());
+
+    action("N2")->trigger();
+    ASSERT_NE(choicePanel(), nullptr);
+    EXPECT_EQ(choicePanel()->title(), QStringLiteral("2-1.第一题？    ")) << "a new run begins at the start";
+}
+
+TEST_F(MainWindowTest, CategoryTestAsksForTheCategoryBeforeTheVerdict)
+{
+    form->dxDBTreeView1->setCurrentIndex(treeRow(QStringLiteral("乙分类测试")));
+    ASSERT_EQ(shownTitle(), QStringLiteral("乙分类测试"));
+    QTest::mouseClick(form->ToolButton1, Qt::LeftButton);
+    clickItem(1); // 乙 = 5
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    ASSERT_NE(choicePanel(), nullptr);
+    EXPECT_EQ(choicePanel()->title(), QStringLiteral("请选择"));
+    EXPECT_EQ(choicePanel()->geometry().height(), form->ScrollBox1->viewport()->height())
+        << "the category panel fills the pane";
+    clickItem(1); // 女生
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    EXPECT_TRUE(verdict().endsWith(QStringLiteral("女高"))) << verdict().toStdString();
+}
+
+TEST_F(MainWindowTest, TitleAndRemarksFollowTheTree)
+{
+    form->dxDBTreeView1->setCurrentIndex(treeRow(QStringLiteral("丙长说明")));
+    EXPECT_EQ(shownTitle(), QStringLiteral("丙长说明"));
+    EXPECT_EQ(remarks(), QStringLiteral("丙"));
+}
+
+TEST_F(MainWindowTest, SearchNarrowsAndClearingRestoresTheFirstRow)
+{
+    form->dxDBTreeView1->setCurrentIndex(treeRow(QStringLiteral("丙长说明")));
+    form->Edit1->insert(QStringLiteral("分类"));
+    EXPECT_EQ(treeLabels(), QStringList({"乙分类测试"}));
+    EXPECT_EQ(shownTitle(), QStringLiteral("乙分类测试"));
+
+    form->Edit1->clear();
+    QStringList labels = treeLabels();
+    labels.sort();
+    QStringList all{"甲测试", "乙分类测试", "丙长说明"};
+    all.sort();
+    EXPECT_EQ(labels, all);
+    EXPECT_EQ(shownTitle(), QStringLiteral("甲测试"));
+    EXPECT_EQ(form->dxDBTreeView1->currentIndex().data().toString(), QStringLiteral("甲测试"));
+
+    QTest::keyClicks(form->Edit1, QStringLiteral("'"));
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << "a quote is searched for, not an error";
+    EXPECT_TRUE(treeLabels().isEmpty());
+}
+
+TEST_F(MainWindowTest, DeleteAsksFirst)
+{
+    QAbstractItemView *tree = form->dxDBTreeView1;
+    tree->setCurrentIndex(treeRow(QStringLiteral("丙长说明")));
+    tree->setFocus();
+    dialogs.answers = {false, true};
+
+    QTest::keyClick(tree, Qt::Key_Delete);
+    EXPECT_EQ(dialogs.questions, QStringList({"Do you want to delete the item \"丙长说明\""}));
+    EXPECT_EQ(treeLabels().size(), 3) << "Cancel keeps the entry";
+
+    QTest::keyClick(tree, Qt::Key_Delete);
+    EXPECT_EQ(treeLabels(), QStringList({"甲测试", "乙分类测试"}));
+    EXPECT_EQ(fixture.scalar(QStringLiteral("select count(*) from 量表 where ID=30")).toInt(), 0);
+}
+
+TEST_F(MainWindowTest, RenameIsStored)
+{
+    QAbstractItemView *tree = form->dxDBTreeView1;
+    const QModelIndex row = treeRow(QStringLiteral("乙分类测试"));
+    tree->setCurrentIndex(row);
+    tree->setFocus();
+    pressKey(tree, Qt::Key_F2);
+    auto *editor = tree->findChild<QLineEdit *>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("新名字"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents(); // the view commits the edit from its queue
+
+    EXPECT_EQ(shownTitle(), QStringLiteral("新名字"));
+    EXPECT_EQ(fixture.scalar(QStringLiteral("select Name from 量表 where ID=20")).toString(), QStringLiteral("新名字"));
+}
+
+TEST_F(MainWindowTest, ContentCommandShowsTheSelectedTestsPage)
+{
+    form->dxDBTreeView1->setCurrentIndex(treeRow(QStringLiteral("乙分类测试")));
+    QTest::mouseClick(form->ToolButton8, Qt::LeftButton);
+    EXPECT_TRUE(report.isVisible());
+    EXPECT_EQ(report.windowTitle(), QStringLiteral("乙分类测试"));
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(MainWindowTest, AboutCommandShowsTheOneAboutWindow)
+{
+    action("N101")->trigger();
+    EXPECT_TRUE(about.isVisible());
+    about.close();
+    action("N101")->trigger();
+    EXPECT_TRUE(about.isVisible());
+}
+
+TEST_F(MainWindowTest, WebCommandsOpenTheSitesPages)
+{
+    const QString site = form->siteAddress();
+    ASSERT_FALSE(site.isEmpty());
+    QTest::mouseClick(form->ToolButton3, Qt::LeftButton);
+    action("N7")->trigger();
+    QTest::mouseClick(form->ToolButton2, Qt::LeftButton);
+    action("N4")->trigger();
+    QTest::mouseClick(form->ToolButton4, Qt::LeftButton);
+    action("N8")->trigger();
+    const QUrl home(homePageAddress(site)), updates(updatesPageAddress(site)), books(booksPageAddress(site));
+    EXPECT_EQ(dialogs.opened, QList<QUrl>({home, home, updates, updates, books, books}));
+}
+
+TEST_F(MainWindowTest, LongInstructionsTakeAtMost200Pixels)
+{
+    form->dxDBTreeView1->setCurrentIndex(treeRow(QStringLiteral("丙长说明")));
+    QTest::mouseClick(form->ToolButton1, Qt::LeftButton);
+    EXPECT_EQ(form->ScrollBox7->height(), 200);
+}
+
+TEST_F(MainWindowTest, OneLineOfInstructionsTakesTwoLines)
+{
+    QTest::mouseClick(form->ToolButton1, Qt::LeftButton);
+    const int lineHeight = QFontMetrics(form->cxDBRichEdit1->font()).height();
+    EXPECT_EQ(form->ScrollBox7->height(), 2 * lineHeight);
+}
+
+TEST_F(MainWindowTest, QuitCommandEndsTheEventLoopDuringARun)
+{
+    QTest::mouseClick(form->ToolButton1, Qt::LeftButton);
+    QTimer::singleShot(0, form->ToolButton6, &QToolButton::click);
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(7); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+}
+
+TEST(InstructionsPaneHeightTest, OneSpareLineUpTo200Pixels)
+{
+    struct Case {
+        int lines;
+        int lineHeight;
+        int height;
+    };
+    const Case cases[] = {{0, 20, 0}, {1, 20, 40}, {8, 20, 180}, {9, 20, 200}, {30, 20, 200}, {3, 16, 64}};
+    for (const Case &c : cases)
+        EXPECT_EQ(instructionsPaneHeight(c.lines, c.lineHeight), c.height) << c.lines << " lines of " << c.lineHeight;
+}
+
+TEST(StartWithoutDatabaseTest, FiveErrorsThenAnEmptyWindow)
+{
+    RecordingDialogs dialogs;
+    DialogsInstalled installed(dialogs);
+    QTemporaryDir empty;
+    TForm1 form(empty.filePath(QStringLiteral("date.mdb")));
+    form.show();
+    EXPECT_EQ(dialogs.errors.size(), 5) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(form.dxDBTreeView1->model()->rowCount(), 0);
+    EXPECT_TRUE(form.cxDBLabel1->text().isEmpty());
+
+    dialogs.errors.clear();
+    form.Edit1->insert(QStringLiteral("甲"));
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << "searching a closed catalog changes nothing visible";
+}
+
+} // namespace
+} // namespace lovetest

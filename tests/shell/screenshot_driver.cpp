@@ -1,0 +1,175 @@
+// Builds the real main window on a copy of a test database and writes
+// pictures of its states: lovetest_screenshots DATABASE OUTPUT-FOLDER
+#include <cstdio>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+#include <QToolButton>
+
+#include "data/dataset.h"
+#include "data/test_database.h"
+#include "report/report_window.h"
+#include "run/test_run.h"
+#include "shell/about_window.h"
+#include "shell/application_setup.h"
+#include "shell/main_window.h"
+#include "tests/shell/shell_fakes.h"
+#include "widgets/db_radio_group.h"
+#include "widgets/db_tree_view.h"
+#include "widgets/dialogs.h"
+
+namespace lovetest {
+namespace {
+
+class Shooter {
+public:
+    explicit Shooter(const QString &folder) : m_folder(folder) { QDir().mkpath(folder); }
+
+    void shoot(QWidget &widget, const QString &name)
+    {
+        settle();
+        const QString file = QDir(m_folder).filePath(name + QStringLiteral(".png"));
+        if (!widget.grab().save(file))
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+        else
+            std::printf("%s\n", qPrintable(file));
+    }
+    void note(const QString &name, const QStringList &lines)
+    {
+        QFile file(QDir(m_folder).filePath(name + QStringLiteral(".txt")));
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            QTextStream stream(&file);
+            for (const QString &line : lines)
+                stream << line << '\n';
+        }
+    }
+    static void settle()
+    {
+        for (int i = 0; i < 5; ++i) {
+            QCoreApplication::processEvents();
+            QTest::qWait(20);
+        }
+    }
+
+private:
+    QString m_folder;
+};
+
+void selectTest(TForm1 &form, qint64 id)
+{
+    form.database().ADOQuery1.Locate(QStringLiteral("ID"), id);
+    Shooter::settle();
+}
+
+TcxDBRadioGroup *choicePanel(TForm1 &form)
+{
+    return form.ScrollBox1->findChild<TcxDBRadioGroup *>();
+}
+
+// Answers every question with its first option until the run leaves the
+// questions.
+void answerAll(TForm1 &form)
+{
+    while (form.run().phase() == TestRun::Phase::Answering) {
+        TcxDBRadioGroup *panel = choicePanel(form);
+        if (!panel)
+            return;
+        panel->setItemIndex(0);
+        form.BitBtn1->click();
+    }
+}
+
+int shootAll(const QString &database, const QString &folder)
+{
+    Shooter shooter(folder);
+    testing::RecordingDialogs dialogs;
+    testing::DialogsInstalled installed(dialogs);
+
+    QTemporaryDir work;
+    const QString copy = work.filePath(QStringLiteral("date.mdb"));
+    if (!QFile::copy(database, copy)) {
+        std::fprintf(stderr, "cannot copy %s\n", qPrintable(database));
+        return 1;
+    }
+
+    TForm1 form(copy);
+    TForm2 about(form.siteAddress());
+    TForm3 report;
+    form.setWindows(&about, &report);
+    form.resize(1000, 680);
+    form.show();
+    shooter.shoot(form, QStringLiteral("01-idle"));
+
+    form.ToolButton1->click();
+    if (TcxDBRadioGroup *panel = choicePanel(form))
+        panel->setItemIndex(1);
+    shooter.shoot(form, QStringLiteral("02-question-with-instructions"));
+    form.BitBtn2->click();
+
+    // A category test: the questions, then the category, then the verdict.
+    selectTest(form, 200);
+    form.ToolButton1->click();
+    answerAll(form);
+    shooter.shoot(form, QStringLiteral("03-category"));
+    if (TcxDBRadioGroup *panel = choicePanel(form))
+        panel->setItemIndex(0);
+    form.BitBtn1->click();
+    shooter.shoot(form, QStringLiteral("04-verdict"));
+    form.BitBtn1->click();
+
+    form.Edit1->setText(QStringLiteral("恋"));
+    shooter.shoot(form, QStringLiteral("05-search"));
+    form.Edit1->clear();
+
+    selectTest(form, 100);
+    form.ToolButton8->click();
+    report.resize(760, 560);
+    shooter.shoot(report, QStringLiteral("06-report"));
+    form.N101->trigger();
+    shooter.shoot(about, QStringLiteral("07-about"));
+    about.hide();
+    report.hide();
+
+    // A start without the database file.
+    dialogs.errors.clear();
+    TForm1 empty(work.filePath(QStringLiteral("missing/date.mdb")));
+    empty.resize(1000, 680);
+    empty.show();
+    shooter.shoot(empty, QStringLiteral("08-no-database"));
+    shooter.note(QStringLiteral("08-no-database-errors"), dialogs.errors);
+    if (!dialogs.errors.isEmpty()) {
+        QMessageBox box(QMessageBox::Critical, applicationTitle(), errorBoxText(dialogs.errors.first()),
+                        QMessageBox::Ok);
+        box.show();
+        shooter.shoot(box, QStringLiteral("09-error-box"));
+    }
+    shooter.note(QStringLiteral("messages"), dialogs.messages);
+    return 0;
+}
+
+} // namespace
+} // namespace lovetest
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    lovetest::setUpApplication(app);
+    const QStringList args = app.arguments();
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: lovetest_screenshots DATABASE [OUTPUT-FOLDER]\n");
+        return 2;
+    }
+    const QString folder = args.size() > 2 ? args[2] : QStringLiteral("build/screenshots");
+    return lovetest::shootAll(args[1], folder);
+}

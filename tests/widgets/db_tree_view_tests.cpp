@@ -1,0 +1,407 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QHelpEvent>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+#include "catalog_file.h"
+#include "data/dataset.h"
+#include "data/field.h"
+#include "fake_dialogs.h"
+#include "widgets/catalog_search.h"
+#include "widgets/db_label.h"
+#include "widgets/db_tree_view.h"
+
+namespace lovetest::testing {
+namespace {
+
+// The tree as text: labels in order, children in brackets: "A(B,C),D".
+QString shape(const QAbstractItemModel &model, const QModelIndex &parent = {})
+{
+    QStringList parts;
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+        const QModelIndex index = model.index(row, 0, parent);
+        QString part = index.data().toString();
+        if (model.rowCount(index) > 0)
+            part += QLatin1Char('(') + shape(model, index) + QLatin1Char(')');
+        parts << part;
+    }
+    return parts.join(QLatin1Char(','));
+}
+
+qint64 currentId(Dataset &set)
+{
+    return set.FieldByName(QStringLiteral("ID"))->asLargeInt();
+}
+
+// A tree bound to the catalog of a file and shown, as in the main window.
+struct TreeFixture {
+    explicit TreeFixture(const QList<CatalogRow> &rows, bool nullableKeys = false)
+        : file(rows, nullableKeys), database(file.open())
+    {
+        tree.setDataSource(&database->DataSource1);
+        tree.resize(300, 400);
+        tree.show();
+    }
+
+    QString treeShape() const { return shape(*tree.model()); }
+    Dataset &catalog() { return database->ADOQuery1; }
+    void click(qint64 key)
+    {
+        const QModelIndex index = tree.indexOfKey(key);
+        tree.scrollTo(index);
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualRect(index).center());
+    }
+
+    CatalogFile file;
+    std::unique_ptr<TestDatabase> database;
+    TdxDBTreeView tree;
+};
+
+struct ShapeCase {
+    const char *name;
+    QList<CatalogRow> rows;
+    bool nullableKeys;
+    QString expected;
+};
+
+class TreeShape : public ::testing::TestWithParam<ShapeCase> {};
+
+TEST_P(TreeShape, RowsArePlacedUnderTheirParentsNode)
+{
+    TreeFixture fixture(GetParam().rows, GetParam().nullableKeys);
+    EXPECT_EQ(fixture.treeShape(), GetParam().expected);
+}
+
+const QVariant null;
+
+INSTANTIATE_TEST_SUITE_P(
+    Catalogs, TreeShape,
+    ::testing::Values(
+        ShapeCase{"Flat", {{1, 1, "A"}, {2, 2, "B"}, {3, 3, "C"}}, false, "A,B,C"},
+        ShapeCase{"Nested", {{1, null, "A"}, {2, 1, "B"}, {3, 2, "C"}, {4, 1, "D"}, {5, null, "E"}}, false,
+                  "A(B(C),D),E"},
+        ShapeCase{"ParentMissing", {{1, null, "A"}, {2, 99, "B"}, {3, 1, "C"}}, false, "A(C),B"},
+        ShapeCase{"ParentIsOwnKey", {{5, 5, "E"}, {6, 5, "F"}, {7, 7, "G"}}, false, "E(F),G"},
+        // Rows placed under their present parent come first, then the rows
+        // moved there by the fix-up pass, in top-level order.
+        ShapeCase{"ParentAfterChild", {{1, 3, "A"}, {2, 3, "B"}, {3, null, "C"}, {4, 3, "D"}}, false, "C(D,A,B)"},
+        ShapeCase{"GrandparentLast", {{1, 2, "A"}, {2, 3, "B"}, {3, null, "C"}}, false, "C(B(A))"},
+        ShapeCase{"NullKey", {{null, null, "X"}, {1, null, "A"}, {null, 1, "Y"}, {2, 1, "B"}}, true, "A(B)"},
+        // A cycle cannot hang a node beneath itself: the first row stays on top.
+        ShapeCase{"Cycle", {{1, 2, "A"}, {2, 1, "B"}}, false, "A(B)"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(TreeView, IsEmptyUntilShownAndFillsWhenShown)
+{
+    CatalogFile file({{1, 1, "A"}});
+    auto database = file.open();
+    TdxDBTreeView tree;
+    tree.setDataSource(&database->DataSource1);
+    EXPECT_EQ(tree.nodeCount(), 0);
+    tree.show();
+    EXPECT_EQ(shape(*tree.model()), "A");
+    EXPECT_EQ(tree.selectedKey(), 1);
+    EXPECT_EQ(tree.indentation(), 19);
+}
+
+TEST(TreeView, FollowsOpenCloseAndStoredRows)
+{
+    TreeFixture fixture({{1, null, "A"}, {2, 1, "B"}});
+    Dataset &catalog = fixture.catalog();
+    catalog.close();
+    EXPECT_EQ(fixture.tree.nodeCount(), 0);
+    catalog.open();
+    EXPECT_EQ(fixture.treeShape(), "A(B)");
+
+    // A row stored by other means shows after the store, not while edited.
+    catalog.Append();
+    catalog.FieldByName("ID")->setAsInteger(3);
+    catalog.FieldByName("Parent")->setAsInteger(2);
+    catalog.FieldByName("Name")->setAsString("C");
+    EXPECT_EQ(fixture.treeShape(), "A(B)");
+    catalog.Post();
+    EXPECT_EQ(fixture.treeShape(), "A(B(C))");
+}
+
+TEST(TreeView, KeepsExpandedBranchesAcrossRefreshes)
+{
+    TreeFixture fixture({{1, null, "A"}, {2, 1, "B"}, {3, null, "C"}, {4, 3, "D"}});
+    TdxDBTreeView &tree = fixture.tree;
+    tree.expand(tree.indexOfKey(3));
+    tree.collapse(tree.indexOfKey(1));
+    fixture.tree.RefreshTree();
+    EXPECT_TRUE(tree.isExpanded(tree.indexOfKey(3)));
+    EXPECT_FALSE(tree.isExpanded(tree.indexOfKey(1)));
+}
+
+TEST(TreeView, SelectionAndCurrentRowFollowEachOther)
+{
+    TreeFixture fixture({{1, null, "A"}, {2, 1, "B"}, {3, 2, "C"}, {4, null, "D"}});
+    Dataset &catalog = fixture.catalog();
+    TdxDBTreeView &tree = fixture.tree;
+    ASSERT_EQ(tree.selectedKey(), 1);
+
+    // The row moves: the tree opens the branches down to its node.
+    catalog.Locate("ID", 3);
+    EXPECT_EQ(tree.selectedKey(), 3);
+    EXPECT_TRUE(tree.isExpanded(tree.indexOfKey(2)));
+    EXPECT_TRUE(tree.isExpanded(tree.indexOfKey(1)));
+
+    // The user selects a node: its row becomes current.
+    fixture.click(4);
+    EXPECT_EQ(currentId(catalog), 4);
+
+    // Collapsing the branch that holds the selection selects the branch.
+    fixture.click(3);
+    ASSERT_EQ(currentId(catalog), 3);
+    tree.collapse(tree.indexOfKey(1));
+    EXPECT_EQ(tree.selectedKey(), 1);
+    EXPECT_EQ(currentId(catalog), 1);
+}
+
+TEST(TreeView, SelectingANodeStoresAPendingEditFirst)
+{
+    TreeFixture fixture({{1, null, "A"}, {2, null, "B"}});
+    Dataset &catalog = fixture.catalog();
+    catalog.Edit();
+    catalog.FieldByName("Name")->setAsString("A2");
+    EXPECT_EQ(fixture.tree.labelOf(1), "A2");
+    fixture.click(2);
+    EXPECT_EQ(currentId(catalog), 2);
+    EXPECT_EQ(fixture.file.scalar("SELECT Name FROM 量表 WHERE ID=1").toString(), "A2");
+    EXPECT_EQ(fixture.tree.labelOf(1), "A2");
+}
+
+TEST(TreeView, SearchShowsOnlyRowsWhoseRowsAboveMatchToo)
+{
+    TreeFixture fixture({{1, null, "家庭"}, {2, 1, "爱情测试一"}, {3, null, "爱情测试二"}, {4, 3, "爱情测试三"},
+                         {5, null, "性格"}});
+    Dataset &catalog = fixture.catalog();
+    TcxDBLabel title;
+    title.setDataSource(&fixture.database->DataSource1);
+    title.setDataField("Name");
+
+    applyCatalogSearch(catalog, "爱情");
+    EXPECT_EQ(fixture.treeShape(), "爱情测试二(爱情测试三)");
+    // The first matching row is current although it has no node.
+    EXPECT_EQ(currentId(catalog), 2);
+    EXPECT_EQ(title.text(), "爱情测试一");
+    EXPECT_FALSE(fixture.tree.hasNode(2));
+
+    // Refreshed again under the same search, the orphan row stands on top.
+    catalog.Locate("ID", 3);
+    catalog.Edit();
+    catalog.FieldByName("分值")->setAsInteger(0);
+    catalog.Post();
+    EXPECT_EQ(fixture.treeShape(), "爱情测试二(爱情测试三),爱情测试一");
+
+    // Clearing restores the whole catalog and selects its first row. The
+    // nodes that stayed keep their places; the others come back after them.
+    applyCatalogSearch(catalog, "");
+    EXPECT_EQ(fixture.treeShape(), "爱情测试二(爱情测试三),家庭(爱情测试一),性格");
+    EXPECT_EQ(currentId(catalog), 1);
+    EXPECT_EQ(fixture.tree.selectedKey(), 1);
+    EXPECT_EQ(title.text(), "家庭");
+}
+
+TEST(TreeView, SearchMatchingNothingEmptiesTreeAndViews)
+{
+    TreeFixture fixture({{1, null, "A"}, {2, 1, "B"}});
+    TcxDBLabel title;
+    title.setDataSource(&fixture.database->DataSource1);
+    title.setDataField("Name");
+    applyCatalogSearch(fixture.catalog(), "zzz");
+    EXPECT_EQ(fixture.tree.nodeCount(), 0);
+    EXPECT_EQ(title.text(), "");
+}
+
+TEST(TreeView, DeleteAnsweredCancelChangesNothing)
+{
+    FakeDialogs dialogs;
+    dialogs.answer = false;
+    TreeFixture fixture({{1, null, "A"}, {2, 1, "B"}});
+    QTest::keyClick(&fixture.tree, Qt::Key_Delete);
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_EQ(dialogs.questions[0].caption, "Confirm");
+    EXPECT_EQ(dialogs.questions[0].text, "Do you want to delete the item \"A\"");
+    EXPECT_EQ(fixture.treeShape(), "A(B)");
+    EXPECT_EQ(fixture.file.scalar("SELECT count(*) FROM 量表").toInt(), 2);
+}
+
+TEST(TreeView, DeleteRemovesTheRowsBeneathFirst)
+{
+    FakeDialogs dialogs;
+    TreeFixture fixture({{1, null, "A"}, {2, 1, "B"}, {3, 2, "C"}, {4, 1, "D"}, {5, null, "E"}, {6, 6, "F"}});
+    Dataset &catalog = fixture.catalog();
+    QTest::keyClick(&fixture.tree, Qt::Key_Delete);
+    EXPECT_EQ(fixture.file.deletionLog(), (QList<qint64>{3, 2, 4, 1}));
+    EXPECT_EQ(fixture.treeShape(), "E,F");
+    EXPECT_EQ(catalog.RecordCount(), 2);
+    // The node that took the deleted one's place is selected and current.
+    EXPECT_EQ(fixture.tree.selectedKey(), 5);
+    EXPECT_EQ(currentId(catalog), 5);
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+TEST(TreeView, DeleteOfTheOnlyNodeEmptiesTreeAndSet)
+{
+    FakeDialogs dialogs;
+    TreeFixture fixture({{1, 1, "A"}});
+    QTest::keyClick(&fixture.tree, Qt::Key_Delete);
+    EXPECT_EQ(fixture.tree.nodeCount(), 0);
+    EXPECT_TRUE(fixture.catalog().IsEmpty());
+    EXPECT_EQ(fixture.file.scalar("SELECT count(*) FROM 量表").toInt(), 0);
+}
+
+TEST(TreeView, RefusedDeleteIsReportedAndTheTreeGoesOnFollowing)
+{
+    FakeDialogs dialogs;
+    TreeFixture fixture({{1, null, "A"}, {2, 1, "B"}, {3, null, "C"}});
+    fixture.file.exec("CREATE TRIGGER keep_a BEFORE DELETE ON 量表 WHEN old.ID = 1 "
+                      "BEGIN SELECT RAISE(ABORT, 'row is locked'); END");
+    QTest::keyClick(&fixture.tree, Qt::Key_Delete);
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_TRUE(dialogs.errors[0].contains("row is locked"));
+    EXPECT_EQ(fixture.file.deletionLog(), (QList<qint64>{2}));
+    // The tree is not stuck in its own work: it follows the set again.
+    fixture.catalog().Locate("ID", 3);
+    EXPECT_EQ(fixture.tree.selectedKey(), 3);
+    EXPECT_FALSE(fixture.tree.working());
+}
+
+// Opens the label editor of the selected node with F2 and types text.
+QLineEdit *editLabel(TdxDBTreeView &tree, const QString &text)
+{
+    QTest::keyClick(&tree, Qt::Key_F2);
+    auto *editor = tree.viewport()->findChild<QLineEdit *>();
+    if (editor)
+        editor->setText(text);
+    return editor;
+}
+
+TEST(TreeView, ConfirmedRenameIsStoredAtOnce)
+{
+    FakeDialogs dialogs;
+    TreeFixture fixture({{1, null, "A"}, {2, 1, "B"}});
+    TcxDBLabel title;
+    title.setDataSource(&fixture.database->DataSource1);
+    title.setDataField("Name");
+    fixture.click(2);
+
+    QLineEdit *editor = editLabel(fixture.tree, "新名字");
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(fixture.catalog().State(), dsEdit);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents(); // the editor commits on a queued call
+
+    EXPECT_EQ(fixture.file.scalar("SELECT Name FROM 量表 WHERE ID=2").toString(), "新名字");
+    EXPECT_EQ(fixture.catalog().State(), dsBrowse);
+    EXPECT_EQ(fixture.tree.labelOf(2), "新名字");
+    EXPECT_EQ(title.text(), "新名字");
+    EXPECT_EQ(fixture.treeShape(), "A(新名字)");
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+TEST(TreeView, CancelledRenameChangesNothing)
+{
+    TreeFixture fixture({{1, null, "A"}});
+    QLineEdit *editor = editLabel(fixture.tree, "X");
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClick(editor, Qt::Key_Escape);
+    EXPECT_EQ(fixture.tree.labelOf(1), "A");
+    EXPECT_EQ(fixture.file.scalar("SELECT Name FROM 量表 WHERE ID=1").toString(), "A");
+    EXPECT_EQ(fixture.catalog().FieldByName("Name")->asString(), "A");
+}
+
+TEST(TreeView, SearchDuringALabelEditDiscardsIt)
+{
+    TreeFixture fixture({{1, null, "AB"}, {2, null, "AC"}});
+    QLineEdit *editor = editLabel(fixture.tree, "X");
+    ASSERT_NE(editor, nullptr);
+    applyCatalogSearch(fixture.catalog(), "A");
+    EXPECT_FALSE(fixture.tree.isEditingLabel());
+    EXPECT_EQ(fixture.file.scalar("SELECT Name FROM 量表 WHERE ID=1").toString(), "AB");
+    EXPECT_EQ(fixture.treeShape(), "AB,AC");
+}
+
+TEST(TreeView, ShowsACutOffLabelWholeInATooltip)
+{
+    const QString longName = QString(60, QChar(0x6D4B));
+    TreeFixture fixture({{1, null, "A"}, {2, null, longName}});
+    fixture.tree.resize(120, 200);
+    QApplication::processEvents();
+    auto hint = [&](qint64 key) {
+        const QPoint at = fixture.tree.visualRect(fixture.tree.indexOfKey(key)).center();
+        QHelpEvent event(QEvent::ToolTip, at, fixture.tree.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(fixture.tree.viewport(), &event);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(hint(1), "");
+    EXPECT_EQ(hint(2), longName);
+}
+
+bool near(QRgb a, QRgb b)
+{
+    return std::abs(qRed(a) - qRed(b)) <= 4 && std::abs(qGreen(a) - qGreen(b)) <= 4
+        && std::abs(qBlue(a) - qBlue(b)) <= 4;
+}
+
+// The longest run of pixels of (about) one colour in a row of the image.
+int longestRun(const QImage &image, int y, QRgb colour)
+{
+    int longest = 0;
+    int run = 0;
+    for (int x = 0; x < image.width(); ++x) {
+        run = near(image.pixel(x, y), colour) ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
+
+TEST(TreeView, WithoutFocusTheSelectedLabelIsFramedInsteadOfHighlighted)
+{
+    CatalogFile file({{1, null, "Alpha"}, {2, 1, "Beta"}});
+    auto database = file.open();
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    auto *tree = new TdxDBTreeView;
+    auto *other = new QLineEdit;
+    layout->addWidget(other);
+    layout->addWidget(tree);
+    tree->setDataSource(&database->DataSource1);
+    window.resize(300, 300);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    database->ADOQuery1.Locate("ID", 2);
+
+    const QRect row = tree->visualRect(tree->indexOfKey(2));
+    const QRgb highlight = tree->palette().color(QPalette::Active, QPalette::Highlight).rgb();
+    const QRgb text = tree->palette().color(QPalette::Active, QPalette::Text).rgb();
+    const int labelWidth = tree->fontMetrics().horizontalAdvance("Beta");
+    auto look = [&](QWidget *focus) {
+        focus->setFocus();
+        QApplication::processEvents();
+        return tree->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+
+    const QImage focused = look(tree);
+    ASSERT_TRUE(tree->hasFocus());
+    EXPECT_GT(longestRun(focused, row.center().y(), highlight), labelWidth);
+
+    const QImage unfocused = look(other);
+    int frameEdge = 0;
+    for (int y = row.top(); y <= row.bottom(); ++y) {
+        EXPECT_EQ(longestRun(unfocused, y, highlight), 0) << y;
+        frameEdge = std::max(frameEdge, longestRun(unfocused, y, text));
+    }
+    EXPECT_EQ(frameEdge, labelWidth + 4);
+}
+
+} // namespace
+} // namespace lovetest::testing

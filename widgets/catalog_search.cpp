@@ -1,0 +1,36 @@
+#include "widgets/catalog_search.h"
+
+#include "data/dataset.h"
+
+namespace lovetest {
+
+QString catalogSearchFilter(const QString &typed)
+{
+    // Inside the quoted like-pattern '' stands for a quote, "\*" for an
+    // asterisk and "\\" for a backslash; every other character matches
+    // itself.
+    QString pattern;
+    pattern.reserve(typed.size() + 8);
+    for (const QChar c : typed) {
+        if (c == QLatin1Char('\''))
+            pattern += QStringLiteral("''");
+        else if (c == QLatin1Char('*') || c == QLatin1Char('\\'))
+            pattern += QLatin1Char('\\') + QString(c);
+        else
+            pattern += c;
+    }
+    return QStringLiteral("name like '*") + pattern + QStringLiteral("*'");
+}
+
+void applyCatalogSearch(Dataset &catalog, const QString &typed)
+{
+    if (typed.isEmpty()) {
+        catalog.setFiltered(false);
+        return;
+    }
+    catalog.setFiltered(false);
+    catalog.setFilter(catalogSearchFilter(typed));
+    catalog.setFiltered(true);
+}
+
+} // namespace lovetest

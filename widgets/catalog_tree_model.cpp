@@ -1,0 +1,242 @@
+#include "widgets/catalog_tree_model.h"
+
+#include <algorithm>
+
+namespace lovetest {
+
+CatalogTreeModel::CatalogTreeModel(QObject *parent) : QAbstractItemModel(parent) {}
+
+CatalogTreeModel::~CatalogTreeModel()
+{
+    qDeleteAll(m_nodes);
+}
+
+CatalogNode *CatalogTreeModel::nodeOf(const QModelIndex &index) const
+{
+    if (!index.isValid() || index.model() != this)
+        return nullptr;
+    return static_cast<CatalogNode *>(index.internalPointer());
+}
+
+const CatalogNode *CatalogTreeModel::nodeOrRoot(const QModelIndex &index) const
+{
+    CatalogNode *node = nodeOf(index);
+    return node ? node : &m_root;
+}
+
+QModelIndex CatalogTreeModel::indexOf(const CatalogNode *node) const
+{
+    if (!node || node == &m_root)
+        return {};
+    return createIndex(node->row, 0, const_cast<CatalogNode *>(node));
+}
+
+bool CatalogTreeModel::isWithin(const CatalogNode *node, const CatalogNode *ancestor)
+{
+    for (; node; node = node->parent) {
+        if (node == ancestor)
+            return true;
+    }
+    return false;
+}
+
+void CatalogTreeModel::beginRefresh()
+{
+    beginResetModel();
+    for (CatalogNode *node : std::as_const(m_nodes))
+        node->placed = false;
+}
+
+CatalogNode *CatalogTreeModel::create(qint64 key, CatalogNode *parent, const QString &label)
+{
+    auto *node = new CatalogNode;
+    node->key = key;
+    node->label = label;
+    node->parent = parent ? parent : &m_root;
+    node->parent->children.push_back(node);
+    m_nodes.insert(key, node);
+    return node;
+}
+
+void CatalogTreeModel::detach(CatalogNode *node)
+{
+    auto &siblings = node->parent->children;
+    siblings.erase(std::find(siblings.begin(), siblings.end(), node));
+}
+
+bool CatalogTreeModel::move(CatalogNode *node, CatalogNode *newParent)
+{
+    CatalogNode *target = newParent ? newParent : &m_root;
+    if (isWithin(target, node))
+        return false;
+    detach(node);
+    node->parent = target;
+    target->children.push_back(node);
+    return true;
+}
+
+void CatalogTreeModel::fixUp()
+{
+    // The moved nodes leave the top level in one pass at the end, so the
+    // walk stays linear however many of them move.
+    const std::vector<CatalogNode *> tops = m_root.children;
+    bool moved = false;
+    for (CatalogNode *node : tops) {
+        if (!node->placed || !node->parentKey)
+            continue;
+        CatalogNode *parent = find(*node->parentKey);
+        if (!parent || parent == node || isWithin(parent, node))
+            continue;
+        node->parent = parent;
+        parent->children.push_back(node);
+        moved = true;
+    }
+    if (moved) {
+        auto &top = m_root.children;
+        top.erase(std::remove_if(top.begin(), top.end(), [this](CatalogNode *n) { return n->parent != &m_root; }),
+                  top.end());
+    }
+}
+
+void CatalogTreeModel::destroy(CatalogNode *node)
+{
+    std::vector<CatalogNode *> pending{node};
+    while (!pending.empty()) {
+        CatalogNode *next = pending.back();
+        pending.pop_back();
+        pending.insert(pending.end(), next->children.begin(), next->children.end());
+        m_nodes.remove(next->key);
+        delete next;
+    }
+}
+
+void CatalogTreeModel::sweep()
+{
+    std::vector<CatalogNode *> pending{&m_root};
+    while (!pending.empty()) {
+        CatalogNode *node = pending.back();
+        pending.pop_back();
+        auto &children = node->children;
+        size_t kept = 0;
+        for (CatalogNode *child : children) {
+            if (child->placed) {
+                children[kept++] = child;
+                pending.push_back(child);
+            } else {
+                destroy(child);
+            }
+        }
+        children.resize(kept);
+    }
+}
+
+void CatalogTreeModel::renumber(CatalogNode *node)
+{
+    std::vector<CatalogNode *> pending{node};
+    while (!pending.empty()) {
+        CatalogNode *next = pending.back();
+        pending.pop_back();
+        for (size_t i = 0; i < next->children.size(); ++i) {
+            next->children[i]->row = int(i);
+            if (!next->children[i]->children.empty())
+                pending.push_back(next->children[i]);
+        }
+    }
+}
+
+void CatalogTreeModel::endRefresh()
+{
+    renumber(&m_root);
+    endResetModel();
+}
+
+void CatalogTreeModel::clear()
+{
+    beginResetModel();
+    qDeleteAll(m_nodes);
+    m_nodes.clear();
+    m_root.children.clear();
+    endResetModel();
+}
+
+void CatalogTreeModel::setLabel(CatalogNode *node, const QString &label)
+{
+    if (node->label == label)
+        return;
+    node->label = label;
+    const QModelIndex at = indexOf(node);
+    emit dataChanged(at, at, {Qt::DisplayRole, Qt::EditRole});
+}
+
+void CatalogTreeModel::collectPostOrder(const CatalogNode *node, QList<qint64> &keys)
+{
+    for (const CatalogNode *child : node->children)
+        collectPostOrder(child, keys);
+    keys.append(node->key);
+}
+
+QList<qint64> CatalogTreeModel::removeSubtree(CatalogNode *node)
+{
+    QList<qint64> keys;
+    collectPostOrder(node, keys);
+    CatalogNode *parent = node->parent;
+    beginRemoveRows(indexOf(parent), node->row, node->row);
+    detach(node);
+    for (size_t i = node->row; i < parent->children.size(); ++i)
+        parent->children[i]->row = int(i);
+    destroy(node);
+    endRemoveRows();
+    return keys;
+}
+
+QModelIndex CatalogTreeModel::index(int row, int column, const QModelIndex &parent) const
+{
+    const CatalogNode *owner = nodeOrRoot(parent);
+    if (column != 0 || row < 0 || size_t(row) >= owner->children.size())
+        return {};
+    return createIndex(row, 0, owner->children[row]);
+}
+
+QModelIndex CatalogTreeModel::parent(const QModelIndex &child) const
+{
+    const CatalogNode *node = nodeOf(child);
+    if (!node || node->parent == &m_root)
+        return {};
+    return indexOf(node->parent);
+}
+
+int CatalogTreeModel::rowCount(const QModelIndex &parent) const
+{
+    if (parent.column() > 0)
+        return 0;
+    return int(nodeOrRoot(parent)->children.size());
+}
+
+int CatalogTreeModel::columnCount(const QModelIndex &) const
+{
+    return 1;
+}
+
+bool CatalogTreeModel::hasChildren(const QModelIndex &parent) const
+{
+    return !nodeOrRoot(parent)->children.empty();
+}
+
+QVariant CatalogTreeModel::data(const QModelIndex &index, int role) const
+{
+    const CatalogNode *node = nodeOf(index);
+    if (!node)
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        return node->label;
+    return {};
+}
+
+Qt::ItemFlags CatalogTreeModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}
+
+} // namespace lovetest

@@ -1,0 +1,87 @@
+#pragma once
+#include <QAbstractItemModel>
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace lovetest {
+
+// One node of the catalog tree: the row with this key.
+struct CatalogNode {
+    qint64 key = 0;
+    std::optional<qint64> parentKey; // the row's parent value as last read
+    QString label;
+    bool placed = false;   // set when the running refresh placed the row
+    bool expanded = false; // as the view last showed it
+    CatalogNode *parent = nullptr;   // the model's root for a top-level node
+    std::vector<CatalogNode *> children;
+    int row = 0;           // position among the parent's children
+};
+
+// The nodes of the catalog tree, found by key through a hash.
+//
+// A refresh works on the nodes directly between beginRefresh() and
+// endRefresh(), which the views see as one reset: placing thousands of rows
+// costs no view work per row. Outside a refresh, changes (labels, removal)
+// are reported to the views as they happen.
+class CatalogTreeModel : public QAbstractItemModel {
+    Q_OBJECT
+public:
+    explicit CatalogTreeModel(QObject *parent = nullptr);
+    ~CatalogTreeModel() override;
+
+    CatalogNode *find(qint64 key) const { return m_nodes.value(key, nullptr); }
+    CatalogNode *nodeOf(const QModelIndex &index) const;
+    QModelIndex indexOf(const CatalogNode *node) const;
+    bool isTopLevel(const CatalogNode *node) const { return node->parent == &m_root; }
+    int nodeCount() const { return int(m_nodes.size()); }
+    const std::vector<CatalogNode *> &topLevel() const { return m_root.children; }
+    // Whether node lies in the subtree of ancestor (ancestor itself included).
+    static bool isWithin(const CatalogNode *node, const CatalogNode *ancestor);
+
+    // A refresh. beginRefresh() clears every placed mark.
+    void beginRefresh();
+    // A new node, the last child of parent (nullptr: the end of the top level).
+    CatalogNode *create(qint64 key, CatalogNode *parent, const QString &label);
+    // Moves node to the end of newParent's children (nullptr: the top level).
+    // A move beneath the node itself is refused (returns false): the node
+    // stays where it is.
+    bool move(CatalogNode *node, CatalogNode *newParent);
+    // Moves every placed top-level node under the node named by its parent
+    // key, when that node exists and is another one, in top-level order.
+    void fixUp();
+    // Removes every node whose mark is clear, with everything beneath it.
+    void sweep();
+    void endRefresh();
+
+    // Outside a refresh.
+    void clear();
+    void setLabel(CatalogNode *node, const QString &label);
+    // Removes node and everything beneath it; returns their keys, the nodes
+    // beneath first (deepest first) and node's own key last.
+    QList<qint64> removeSubtree(CatalogNode *node);
+
+    // QAbstractItemModel
+    QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
+    QModelIndex parent(const QModelIndex &child) const override;
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    bool hasChildren(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+private:
+    const CatalogNode *nodeOrRoot(const QModelIndex &index) const;
+    void detach(CatalogNode *node);
+    void destroy(CatalogNode *node);
+    static void renumber(CatalogNode *node);
+    static void collectPostOrder(const CatalogNode *node, QList<qint64> &keys);
+
+    CatalogNode m_root;
+    QHash<qint64, CatalogNode *> m_nodes;
+};
+
+} // namespace lovetest

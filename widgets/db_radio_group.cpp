@@ -1,0 +1,288 @@
+#include "widgets/db_radio_group.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRadioButton>
+#include <QStyleOptionFocusRect>
+#include <QVBoxLayout>
+
+#include "data/choice_value.h"
+#include "data/dataset.h"
+#include "data/field.h"
+#include "widgets/guard.h"
+
+namespace lovetest {
+
+namespace {
+
+// A radio button whose check mark only the panel sets: a click reports the
+// gesture but changes nothing by itself.
+class ChoiceButton : public QRadioButton {
+public:
+    explicit ChoiceButton(QWidget *parent) : QRadioButton(parent)
+    {
+        setAutoExclusive(false);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void nextCheckState() override {}
+};
+
+} // namespace
+
+// One item: its button and its caption, which wraps at the panel's width.
+// Clicking either chooses the item.
+class ChoiceItem : public QWidget {
+public:
+    ChoiceItem(TcxDBRadioGroup *panel, int index, const QString &caption, const QString &value)
+        : QWidget(panel), m_panel(panel), m_index(index), m_value(value)
+    {
+        m_button = new ChoiceButton(this);
+        m_label = new QLabel(caption, this);
+        m_label->setTextFormat(Qt::PlainText);
+        m_label->setWordWrap(panel->wordWrap());
+        auto *row = new QHBoxLayout(this);
+        row->setContentsMargins(2, 2, 2, 2);
+        row->setSpacing(4);
+        row->addWidget(m_button, 0, Qt::AlignTop);
+        row->addWidget(m_label, 1);
+        QObject::connect(m_button, &QAbstractButton::clicked, this, [this] { choose(); });
+    }
+
+    QString caption() const { return m_label->text(); }
+    const QString &value() const { return m_value; }
+    void setChosen(bool on) { m_button->setChecked(on); }
+    void setWordWrap(bool on) { m_label->setWordWrap(on); }
+    void setFocusMark(bool on)
+    {
+        if (m_focusMark != on) {
+            m_focusMark = on;
+            update();
+        }
+    }
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+            choose();
+    }
+
+    void paintEvent(QPaintEvent *) override
+    {
+        if (!m_focusMark)
+            return;
+        QPainter painter(this);
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = m_label->geometry().adjusted(-1, -1, 1, 1);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
+
+private:
+    void choose()
+    {
+        m_panel->setFocus(Qt::MouseFocusReason);
+        m_panel->chooseByUser(m_index);
+    }
+
+    TcxDBRadioGroup *m_panel;
+    int m_index;
+    QString m_value;
+    ChoiceButton *m_button = nullptr;
+    QLabel *m_label = nullptr;
+    bool m_focusMark = false;
+};
+
+TcxDBRadioGroup::TcxDBRadioGroup(QWidget *parent) : QGroupBox(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    m_layout = new QVBoxLayout(this);
+    m_layout->setSpacing(2);
+    m_layout->addStretch(1);
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+}
+
+TcxDBRadioGroup::~TcxDBRadioGroup() = default;
+
+void TcxDBRadioGroup::setDataSource(DataSource *source)
+{
+    DataLink::setDataSource(source);
+    forgetStaleChoice();
+}
+
+void TcxDBRadioGroup::setDataField(const QString &fieldName)
+{
+    m_fieldName = fieldName;
+}
+
+void TcxDBRadioGroup::setTextColor(const QColor &color)
+{
+    m_textColor = color;
+    applyLook();
+}
+
+void TcxDBRadioGroup::applyLook()
+{
+    if (!m_textColor.isValid())
+        return;
+    QPalette look = palette();
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        look.setColor(role, m_textColor);
+    setPalette(look);
+}
+
+void TcxDBRadioGroup::setWordWrap(bool on)
+{
+    m_wordWrap = on;
+    for (ChoiceItem *item : std::as_const(m_items))
+        item->setWordWrap(on);
+    updateGeometry();
+}
+
+void TcxDBRadioGroup::addItem(const QString &caption, const QString &value)
+{
+    auto *item = new ChoiceItem(this, int(m_items.size()), caption, value);
+    // Items stand above the closing stretch.
+    m_layout->insertWidget(int(m_items.size()), item);
+    m_items.append(item);
+    item->show();
+    m_layout->activate();
+    updateGeometry();
+}
+
+void TcxDBRadioGroup::clearItems()
+{
+    showChoice(-1);
+    qDeleteAll(m_items);
+    m_items.clear();
+    updateGeometry();
+}
+
+QString TcxDBRadioGroup::itemCaption(int index) const
+{
+    return index >= 0 && index < m_items.size() ? m_items[index]->caption() : QString();
+}
+
+QString TcxDBRadioGroup::itemValue(int index) const
+{
+    return index >= 0 && index < m_items.size() ? m_items[index]->value() : QString();
+}
+
+Field *TcxDBRadioGroup::boundField() const
+{
+    const Dataset *set = dataSet();
+    if (!set || m_fieldName.isEmpty())
+        return nullptr;
+    return set->FindField(m_fieldName);
+}
+
+void TcxDBRadioGroup::setItemIndex(int index)
+{
+    if (index < 0 || index >= m_items.size()) {
+        showChoice(-1);
+        return;
+    }
+    Dataset *set = dataSet();
+    if (!set)
+        throw std::runtime_error(QStringLiteral("%1: Missing data source").arg(objectName()).toStdString());
+    Field *field = set->active() ? set->FindField(m_fieldName) : nullptr;
+    if (!field)
+        field = set->FieldByName(m_fieldName); // raises the data layer's message
+    writeChoice(*field, m_items[index]->value());
+    m_choiceRow = set->GetBookmark().row;
+    showChoice(index);
+}
+
+void TcxDBRadioGroup::chooseByUser(int index)
+{
+    if (!isEnabled())
+        return;
+    if (guarded(this, [&] { setItemIndex(index); }))
+        emit itemChosen(index);
+}
+
+void TcxDBRadioGroup::showChoice(int index)
+{
+    m_itemIndex = index;
+    if (index < 0)
+        m_choiceRow = -1;
+    for (int i = 0; i < m_items.size(); ++i) {
+        m_items[i]->setChosen(i == index);
+        m_items[i]->setFocusMark(hasFocus() && i == std::max(index, 0));
+    }
+}
+
+void TcxDBRadioGroup::forgetStaleChoice()
+{
+    if (m_itemIndex < 0)
+        return;
+    const Dataset *set = dataSet();
+    if (!set || !set->active() || set->GetBookmark().row != m_choiceRow)
+        showChoice(-1);
+}
+
+int TcxDBRadioGroup::heightForWidth(int width) const
+{
+    if (m_layout->hasHeightForWidth())
+        return m_layout->totalHeightForWidth(width);
+    return m_layout->totalSizeHint().height();
+}
+
+int TcxDBRadioGroup::itemsHeight() const
+{
+    return heightForWidth(width());
+}
+
+void TcxDBRadioGroup::keyPressEvent(QKeyEvent *event)
+{
+    const int last = int(m_items.size()) - 1;
+    int target = -2;
+    switch (event->key()) {
+    case Qt::Key_Down:
+        target = m_itemIndex < 0 ? 0 : std::min(m_itemIndex + 1, last);
+        break;
+    case Qt::Key_Up:
+        target = m_itemIndex < 0 ? last : std::max(m_itemIndex - 1, 0);
+        break;
+    default:
+        if (event->key() >= Qt::Key_1 && event->key() <= Qt::Key_9
+            && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+            target = event->key() - Qt::Key_1;
+        break;
+    }
+    if (target == -2) {
+        QGroupBox::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (target >= 0 && target <= last && target != m_itemIndex)
+        chooseByUser(target);
+}
+
+void TcxDBRadioGroup::focusInEvent(QFocusEvent *event)
+{
+    QGroupBox::focusInEvent(event);
+    showChoice(m_itemIndex);
+}
+
+void TcxDBRadioGroup::focusOutEvent(QFocusEvent *event)
+{
+    QGroupBox::focusOutEvent(event);
+    showChoice(m_itemIndex);
+}
+
+void TcxDBRadioGroup::changeEvent(QEvent *event)
+{
+    QGroupBox::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        updateGeometry();
+}
+
+} // namespace lovetest

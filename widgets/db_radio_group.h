@@ -1,0 +1,103 @@
+#pragma once
+#include <QColor>
+#include <QGroupBox>
+#include <QList>
+#include <QString>
+
+#include "data/data_source.h"
+
+class QVBoxLayout;
+
+namespace lovetest {
+
+class ChoiceItem;
+
+// The choice panel: a captioned group of items, each with a caption and a
+// value text, bound to one field of its dataset's current row.
+//
+// A new panel shows no chosen item, whatever the field holds: the panel
+// never reads the field. Choosing an item (a click on its button or its
+// caption, Up/Down, or the number keys 1-9 while the panel has the focus)
+// writes the item's value into the field at once through writeChoice(): the
+// row enters editing, the value is converted to the field's type, an empty
+// value writes Null. The row is never posted by the panel. A choice that
+// cannot be written is reported in the error box and the previous choice
+// stays. The choice belongs to the row it was made on: when the dataset
+// closes or its current row moves to another row, no item is chosen.
+//
+// Item captions wrap at the panel's width. The caption and the item captions
+// take the panel's font and text colour.
+class TcxDBRadioGroup : public QGroupBox, private DataLink {
+    Q_OBJECT
+public:
+    explicit TcxDBRadioGroup(QWidget *parent = nullptr);
+    ~TcxDBRadioGroup() override;
+
+    void setDataSource(DataSource *source);
+    DataSource *dataSource() const { return DataLink::dataSource(); }
+    void setDataField(const QString &fieldName);
+    QString dataField() const { return m_fieldName; }
+
+    // The group's title.
+    void setCaption(const QString &caption) { setTitle(caption); }
+    QString caption() const { return title(); }
+    // The colour of the caption and the item captions.
+    void setTextColor(const QColor &color);
+    QColor textColor() const { return m_textColor; }
+    // On by default.
+    void setWordWrap(bool on);
+    bool wordWrap() const { return m_wordWrap; }
+
+    void addItem(const QString &caption, const QString &value);
+    void clearItems();
+    int count() const { return int(m_items.size()); }
+    QString itemCaption(int index) const;
+    QString itemValue(int index) const;
+
+    // The chosen item, -1 when none.
+    int ItemIndex() const { return m_itemIndex; }
+    // Chooses item index as the user would, writing its value into the field
+    // (raises on data errors, and the choice then stays as it was); -1 shows
+    // no choice and writes nothing.
+    void setItemIndex(int index);
+
+    // The height the panel needs to show its caption and all its items at its
+    // current width.
+    int itemsHeight() const;
+    // The height the items take at width (what itemsHeight() reports for it).
+    int heightForWidth(int width) const override;
+    bool hasHeightForWidth() const override { return true; }
+
+signals:
+    // The user chose an item and its value was written.
+    void itemChosen(int index);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    friend class ChoiceItem;
+    void activeChanged() override { forgetStaleChoice(); }
+    void dataSetChanged() override { forgetStaleChoice(); }
+    void dataSetScrolled() override { forgetStaleChoice(); }
+
+    // A user gesture: writes and reports errors in the error box.
+    void chooseByUser(int index);
+    void showChoice(int index);
+    void forgetStaleChoice();
+    void applyLook();
+    Field *boundField() const;
+
+    QString m_fieldName;
+    QList<ChoiceItem *> m_items;
+    QVBoxLayout *m_layout = nullptr;
+    QColor m_textColor;
+    bool m_wordWrap = true;
+    int m_itemIndex = -1;
+    qint64 m_choiceRow = -1; // bookmark of the row the choice was written to
+};
+
+} // namespace lovetest

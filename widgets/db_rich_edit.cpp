@@ -1,0 +1,143 @@
+#include "widgets/db_rich_edit.h"
+
+#include <QFocusEvent>
+
+#include "data/dataset.h"
+#include "data/field.h"
+#include "widgets/guard.h"
+
+namespace lovetest {
+
+TcxRichEdit::TcxRichEdit(QWidget *parent) : QTextEdit(parent)
+{
+    setAcceptRichText(false);
+}
+
+QString TcxRichEdit::normalizedLineBreaks(const QString &text)
+{
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return lines;
+}
+
+void TcxRichEdit::setDisplayText(const QString &text)
+{
+    m_richText = Qt::mightBeRichText(text);
+    if (m_richText)
+        setHtml(text);
+    else
+        setPlainText(normalizedLineBreaks(text));
+}
+
+TcxDBRichEdit::TcxDBRichEdit(QWidget *parent) : TcxRichEdit(parent)
+{
+    connect(this, &QTextEdit::textChanged, this, [this] {
+        if (!m_loading)
+            guarded(this, [this] { userChangedText(); });
+    });
+}
+
+TcxDBRichEdit::~TcxDBRichEdit()
+{
+    // The text view below may still report changes while it goes away.
+    disconnect(this, &QTextEdit::textChanged, this, nullptr);
+}
+
+void TcxDBRichEdit::setDataSource(DataSource *source)
+{
+    DataLink::setDataSource(source);
+    showField();
+}
+
+void TcxDBRichEdit::setDataField(const QString &fieldName)
+{
+    m_fieldName = fieldName;
+    showField();
+}
+
+Field *TcxDBRichEdit::boundField() const
+{
+    const Dataset *set = dataSet();
+    if (!set || !set->active() || m_fieldName.isEmpty())
+        return nullptr;
+    return set->FindField(m_fieldName);
+}
+
+void TcxDBRichEdit::recordChanged(Field *field)
+{
+    // Our own write changes nothing on screen.
+    if (m_writing)
+        return;
+    if (!field || field == boundField())
+        showField();
+}
+
+void TcxDBRichEdit::showField()
+{
+    if (m_writing)
+        return;
+    const Field *field = boundField();
+    m_loading = true;
+    setDisplayText(field ? field->asString() : QString());
+    m_loading = false;
+    m_pendingEdit = false;
+}
+
+void TcxDBRichEdit::userChangedText()
+{
+    if (isReadOnly() || m_pendingEdit)
+        return;
+    Field *field = boundField();
+    if (!field)
+        return;
+    Dataset *set = field->dataSet();
+    if (set->State() != dsEdit && set->State() != dsInsert) {
+        try {
+            set->Edit();
+        } catch (...) {
+            // The row cannot be edited: the view goes back to the field.
+            showField();
+            throw;
+        }
+    }
+    m_pendingEdit = true;
+}
+
+QString TcxDBRichEdit::textForField() const
+{
+    if (showsRichText())
+        return toHtml();
+    // The database keeps Windows line breaks.
+    QString text = toPlainText();
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return text;
+}
+
+void TcxDBRichEdit::writePendingEdit()
+{
+    if (!m_pendingEdit)
+        return;
+    Field *field = boundField();
+    if (!field) {
+        m_pendingEdit = false;
+        return;
+    }
+    m_writing = true;
+    try {
+        field->setAsString(textForField());
+    } catch (...) {
+        m_writing = false;
+        throw;
+    }
+    m_writing = false;
+    m_pendingEdit = false;
+}
+
+void TcxDBRichEdit::focusOutEvent(QFocusEvent *event)
+{
+    guarded(this, [this] { writePendingEdit(); });
+    TcxRichEdit::focusOutEvent(event);
+}
+
+} // namespace lovetest

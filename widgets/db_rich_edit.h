@@ -1,0 +1,71 @@
+#pragma once
+#include <QString>
+#include <QTextEdit>
+
+#include "data/data_source.h"
+
+namespace lovetest {
+
+// A rich-text view. setDisplayText() shows a text that looks like a rich-text
+// document with its formatting and any other text as plain text, taking
+// CR LF and a lone CR as line breaks.
+class TcxRichEdit : public QTextEdit {
+    Q_OBJECT
+public:
+    explicit TcxRichEdit(QWidget *parent = nullptr);
+
+    void setDisplayText(const QString &text);
+    // Whether the text last given to setDisplayText() is shown as rich text.
+    bool showsRichText() const { return m_richText; }
+
+    // Plain text with the line breaks turned into "\n".
+    static QString normalizedLineBreaks(const QString &text);
+
+private:
+    bool m_richText = false;
+};
+
+// A rich-text view bound to one field of its dataset's current row; it
+// follows the row (scrolls, changes, open and close). Read-only views only
+// show. In an editable view the first change by the user puts the row into
+// edit state, and the text is written into the field when the view loses
+// the focus or when the dataset is about to post; the row itself is never
+// posted by the view.
+class TcxDBRichEdit : public TcxRichEdit, private DataLink {
+    Q_OBJECT
+public:
+    explicit TcxDBRichEdit(QWidget *parent = nullptr);
+    ~TcxDBRichEdit() override;
+
+    void setDataSource(DataSource *source);
+    DataSource *dataSource() const { return DataLink::dataSource(); }
+    void setDataField(const QString &fieldName);
+    QString dataField() const { return m_fieldName; }
+
+    // The user changed the text and it has not been written to the field yet.
+    bool hasPendingEdit() const { return m_pendingEdit; }
+    // Writes a pending edit into the field now (raises on data errors).
+    void writePendingEdit();
+
+protected:
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    void activeChanged() override { showField(); }
+    void dataSetChanged() override { showField(); }
+    void dataSetScrolled() override { showField(); }
+    void recordChanged(Field *field) override;
+    void updateData() override { writePendingEdit(); }
+
+    void showField();
+    void userChangedText();
+    Field *boundField() const;
+    QString textForField() const;
+
+    QString m_fieldName;
+    bool m_loading = false;
+    bool m_pendingEdit = false;
+    bool m_writing = false;
+};
+
+} // namespace lovetest

@@ -1,0 +1,686 @@
+#include "widgets/db_tree_view.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPointer>
+#include <QStyledItemDelegate>
+#include <QToolTip>
+
+#include "data/dataset.h"
+#include "data/field.h"
+#include "widgets/catalog_tree_model.h"
+#include "widgets/dialogs.h"
+#include "widgets/guard.h"
+
+namespace lovetest {
+
+// Marks the tree as working on its dataset for the life of the scope: the
+// notifications its own work causes are turned away.
+class WorkingScope {
+public:
+    explicit WorkingScope(TdxDBTreeView &tree) : m_tree(tree) { ++m_tree.m_working; }
+    ~WorkingScope() { --m_tree.m_working; }
+    WorkingScope(const WorkingScope &) = delete;
+    WorkingScope &operator=(const WorkingScope &) = delete;
+
+private:
+    TdxDBTreeView &m_tree;
+};
+
+namespace {
+
+// Runs a cleanup when the scope ends, also by an exception.
+template <typename Cleanup>
+class ScopeExit {
+public:
+    explicit ScopeExit(Cleanup cleanup) : m_cleanup(std::move(cleanup)) {}
+    ~ScopeExit() { m_cleanup(); }
+    ScopeExit(const ScopeExit &) = delete;
+    ScopeExit &operator=(const ScopeExit &) = delete;
+
+private:
+    Cleanup m_cleanup;
+};
+
+// A field's value as a key; Null, or a value that is not a whole number,
+// names no node.
+std::optional<qint64> keyValue(const Field *field)
+{
+    if (!field || field->isNull())
+        return std::nullopt;
+    bool ok = false;
+    const qint64 key = field->value().toLongLong(&ok);
+    if (!ok)
+        return std::nullopt;
+    return key;
+}
+
+} // namespace
+
+// The label editor: refuses typing while the row cannot be modified, and
+// beeps at a character the field does not accept.
+class LabelEditor : public QLineEdit {
+public:
+    explicit LabelEditor(QWidget *parent) : QLineEdit(parent) { setFrame(true); }
+
+    void setField(const Field *field, bool canModify)
+    {
+        m_field = field;
+        m_canModify = canModify;
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        const QString typed = event->text();
+        if (!typed.isEmpty() && typed.front().isPrint() && !refuses(typed)) {
+            QLineEdit::keyPressEvent(event);
+            return;
+        }
+        if (!typed.isEmpty() && typed.front().isPrint()) {
+            event->accept();
+            return;
+        }
+        QLineEdit::keyPressEvent(event);
+    }
+
+    void inputMethodEvent(QInputMethodEvent *event) override
+    {
+        if (!event->commitString().isEmpty() && refuses(event->commitString())) {
+            event->accept();
+            return;
+        }
+        QLineEdit::inputMethodEvent(event);
+    }
+
+private:
+    bool refuses(const QString &typed) const
+    {
+        if (!m_canModify)
+            return true;
+        for (const QChar c : typed) {
+            if (m_field && !m_field->isValidChar(c)) {
+                QApplication::beep();
+                return true;
+            }
+        }
+        return false;
+    }
+
+    const Field *m_field = nullptr;
+    bool m_canModify = false;
+};
+
+// Draws the labels (framing the selected one while the tree has no focus)
+// and runs label editing through the tree.
+class CatalogTreeDelegate : public QStyledItemDelegate {
+public:
+    explicit CatalogTreeDelegate(TdxDBTreeView *tree) : QStyledItemDelegate(tree), m_tree(tree) {}
+
+    LabelEditor *openEditor() const { return m_editor; }
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const bool selected = option.state & QStyle::State_Selected;
+        if (!selected || m_tree->hasFocus()) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        // Without the focus the highlight gives way to a one-pixel frame in
+        // the font colour around the label, 4 pixels wider than its text.
+        QStyleOptionViewItem plain(option);
+        initStyleOption(&plain, index);
+        plain.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
+        QStyle *style = m_tree->style();
+        style->drawControl(QStyle::CE_ItemViewItem, &plain, painter, m_tree);
+        const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &plain, m_tree);
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_tree) + 1;
+        const int width = plain.fontMetrics.horizontalAdvance(plain.text) + 4;
+        const QRect frame(textRect.left() + margin - 2, textRect.top(), width, textRect.height());
+        painter->save();
+        painter->setPen(QPen(plain.palette.color(QPalette::Text), 0));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(frame.adjusted(0, 0, -1, -1));
+        painter->restore();
+    }
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &index) const override
+    {
+        auto *editor = new LabelEditor(parent);
+        if (!guarded(m_tree, [&] { m_tree->beginLabelEdit(index, *editor); })) {
+            delete editor;
+            return nullptr;
+        }
+        m_editor = editor;
+        return editor;
+    }
+
+    // The editor got its text when editing began; a change of the label
+    // while editing leaves the typed text alone.
+    void setEditorData(QWidget *, const QModelIndex &) const override {}
+
+    void setModelData(QWidget *editor, QAbstractItemModel *, const QModelIndex &index) const override
+    {
+        const QString text = static_cast<LabelEditor *>(editor)->text();
+        guarded(m_tree, [&] { m_tree->endLabelEdit(index, text); });
+    }
+
+private:
+    TdxDBTreeView *m_tree;
+    mutable QPointer<LabelEditor> m_editor;
+};
+
+TdxDBTreeView::TdxDBTreeView(QWidget *parent)
+    : QTreeView(parent), m_model(new CatalogTreeModel(this)), m_delegate(new CatalogTreeDelegate(this))
+{
+    setModel(m_model);
+    setItemDelegate(m_delegate);
+    setHeaderHidden(true);
+    header()->setStretchLastSection(true);
+    setIndentation(19);
+    setRootIsDecorated(true);
+    setItemsExpandable(true);
+    setUniformRowHeights(true);
+    setSortingEnabled(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    setDragEnabled(false);
+    setAcceptDrops(false);
+    setTextElideMode(Qt::ElideNone);
+    connect(this, &QTreeView::expanded, this, [this](const QModelIndex &index) { remember(index, true); });
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex &index) { branchCollapsed(index); });
+}
+
+// The link to the dataset goes (with the DataLink base) before the nodes do.
+TdxDBTreeView::~TdxDBTreeView() = default;
+
+void TdxDBTreeView::setDataSource(DataSource *source)
+{
+    DataLink::setDataSource(source);
+}
+
+// --- looking at the tree ---------------------------------------------------
+
+int TdxDBTreeView::nodeCount() const
+{
+    return m_model->nodeCount();
+}
+
+bool TdxDBTreeView::hasNode(qint64 key) const
+{
+    return m_model->find(key) != nullptr;
+}
+
+QModelIndex TdxDBTreeView::indexOfKey(qint64 key) const
+{
+    return m_model->indexOf(m_model->find(key));
+}
+
+std::optional<qint64> TdxDBTreeView::keyOf(const QModelIndex &index) const
+{
+    if (const CatalogNode *node = m_model->nodeOf(index))
+        return node->key;
+    return std::nullopt;
+}
+
+std::optional<qint64> TdxDBTreeView::selectedKey() const
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || !selectionModel()->isSelected(current))
+        return std::nullopt;
+    return keyOf(current);
+}
+
+QString TdxDBTreeView::labelOf(qint64 key) const
+{
+    const CatalogNode *node = m_model->find(key);
+    return node ? node->label : QString();
+}
+
+// --- the dataset -----------------------------------------------------------
+
+Field *TdxDBTreeView::field(const QString &name) const
+{
+    const Dataset *set = dataSet();
+    if (!set || !set->active())
+        return nullptr;
+    return set->FindField(name);
+}
+
+QList<Field *> TdxDBTreeView::displayFields() const
+{
+    QList<Field *> fields;
+    for (const QString &name : m_displayField.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        fields.append(field(name.trimmed()));
+    return fields;
+}
+
+bool TdxDBTreeView::hasCatalogFields() const
+{
+    if (!field(m_keyField) || !field(m_parentField))
+        return false;
+    const QList<Field *> display = displayFields();
+    return !display.isEmpty() && !display.contains(nullptr);
+}
+
+QString TdxDBTreeView::displayText(const QList<Field *> &display) const
+{
+    QStringList texts;
+    for (const Field *f : display)
+        texts.append(f->asString());
+    return texts.join(m_separator);
+}
+
+std::optional<qint64> TdxDBTreeView::currentRowKey() const
+{
+    const Dataset *set = dataSet();
+    if (!set || !set->active() || set->IsEmpty())
+        return std::nullopt;
+    return keyValue(field(m_keyField));
+}
+
+bool TdxDBTreeView::windowExists() const
+{
+    return testAttribute(Qt::WA_WState_Created);
+}
+
+void TdxDBTreeView::takeFilterState()
+{
+    const Dataset *set = dataSet();
+    m_seenFilter = set ? set->Filter() : QString();
+    m_seenFiltered = set && set->Filtered();
+}
+
+void TdxDBTreeView::activeChanged()
+{
+    takeFilterState();
+    if (windowExists())
+        RefreshTree();
+}
+
+void TdxDBTreeView::dataSetChanged()
+{
+    const Dataset *set = dataSet();
+    if (set && (set->Filter() != m_seenFilter || set->Filtered() != m_seenFiltered)) {
+        takeFilterState();
+        if (windowExists())
+            RefreshTree();
+        return;
+    }
+    if (!windowExists() || working() || editing())
+        return;
+    RefreshTree();
+}
+
+void TdxDBTreeView::dataSetScrolled()
+{
+    if (!working())
+        SelectCurrentRow();
+}
+
+void TdxDBTreeView::recordChanged(Field *changed)
+{
+    const Dataset *set = dataSet();
+    if (!set || !set->active() || !hasCatalogFields())
+        return;
+    const QList<Field *> display = displayFields();
+    // A written label field shows on the row's node while the row is edited;
+    // a whole-record change (a cancelled edit) brings the stored text back.
+    if (changed && !(display.contains(changed) && set->State() == dsEdit))
+        return;
+    const std::optional<qint64> key = currentRowKey();
+    if (CatalogNode *node = key ? m_model->find(*key) : nullptr)
+        m_model->setLabel(node, displayText(display));
+}
+
+// --- refresh ---------------------------------------------------------------
+
+void TdxDBTreeView::discardLabelEdit()
+{
+    LabelEditor *editor = m_delegate->openEditor();
+    if (!editor || state() != QAbstractItemView::EditingState)
+        return;
+    m_discardingEdit = true;
+    ScopeExit done([this] { m_discardingEdit = false; });
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+void TdxDBTreeView::RefreshTree()
+{
+    discardLabelEdit();
+    Dataset *set = dataSet();
+    if (!set || !set->active() || !hasCatalogFields()) {
+        WorkingScope working(*this);
+        m_model->clear();
+        return;
+    }
+    WorkingScope working(*this);
+    const std::optional<qint64> selected = selectedKey();
+    Field *key = field(m_keyField);
+    Field *parent = field(m_parentField);
+    const QList<Field *> display = displayFields();
+    {
+        m_model->beginRefresh();
+        ScopeExit modelDone([this] {
+            m_model->fixUp();
+            m_model->sweep();
+            m_model->endRefresh();
+        });
+        set->DisableControls();
+        ScopeExit controlsBack([set] { set->EnableControls(); });
+        const Bookmark current = set->GetBookmark();
+        for (set->First(); !set->Eof(); set->Next())
+            placeRow(key, parent, display);
+        set->GotoBookmark(current);
+    }
+    // The view forgot its expanded branches and its selection in the reset.
+    std::vector<const CatalogNode *> pending(m_model->topLevel().begin(), m_model->topLevel().end());
+    while (!pending.empty()) {
+        const CatalogNode *node = pending.back();
+        pending.pop_back();
+        if (node->expanded && !node->children.empty()) {
+            setExpanded(m_model->indexOf(node), true);
+            pending.insert(pending.end(), node->children.begin(), node->children.end());
+        }
+    }
+    if (selected) {
+        if (const CatalogNode *node = m_model->find(*selected))
+            selectIndex(m_model->indexOf(node));
+    }
+    SelectCurrentRow();
+}
+
+void TdxDBTreeView::placeRow(Field *keyField, Field *parentField, const QList<Field *> &display)
+{
+    const std::optional<qint64> key = keyValue(keyField);
+    if (!key)
+        return;
+    const QString label = displayText(display);
+    const std::optional<qint64> parentKey = keyValue(parentField);
+    CatalogNode *parent = parentKey ? m_model->find(*parentKey) : nullptr;
+    CatalogNode *node = m_model->find(*key);
+    if (node) {
+        // A top-level node waits for the fix-up pass; no parent found sends
+        // a nested node to the end of the top level.
+        if (!m_model->isTopLevel(node) && node != parent && node->parent != parent)
+            m_model->move(node, parent);
+        node->label = label;
+    } else {
+        node = m_model->create(*key, parent, label);
+    }
+    node->parentKey = parentKey;
+    node->placed = true;
+}
+
+// --- selection -------------------------------------------------------------
+
+void TdxDBTreeView::selectIndex(const QModelIndex &index)
+{
+    WorkingScope working(*this);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+}
+
+void TdxDBTreeView::SelectCurrentRow()
+{
+    if (!(m_options & trCanDBNavigate))
+        return;
+    const std::optional<qint64> key = currentRowKey();
+    const CatalogNode *node = key ? m_model->find(*key) : nullptr;
+    if (!node)
+        return;
+    WorkingScope working(*this);
+    for (const CatalogNode *above = node->parent; above->parent; above = above->parent) // the root has none
+        expand(m_model->indexOf(above));
+    const QModelIndex index = m_model->indexOf(node);
+    selectIndex(index);
+    scrollTo(index);
+}
+
+void TdxDBTreeView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTreeView::currentChanged(current, previous);
+    if (!working() && current.isValid())
+        nodeSelected(current);
+}
+
+void TdxDBTreeView::nodeSelected(const QModelIndex &index)
+{
+    const std::optional<qint64> key = keyOf(index);
+    Dataset *set = dataSet();
+    if (!key || !set || !set->active())
+        return;
+    if (set->State() == dsInsert || set->IsEmpty() || currentRowKey() == key)
+        return;
+    WorkingScope working(*this);
+    // Locating stores a pending edit of the current row first; an error on
+    // the way leaves the current row where it was.
+    try {
+        set->Locate(m_keyField, *key);
+    } catch (const std::exception &) {
+    }
+}
+
+void TdxDBTreeView::locateSelectedNode()
+{
+    const std::optional<qint64> key = selectedKey();
+    Dataset *set = dataSet();
+    if (!key || !set || !set->active() || set->IsEmpty())
+        return;
+    try {
+        set->Locate(m_keyField, *key);
+    } catch (const std::exception &) {
+    }
+}
+
+void TdxDBTreeView::remember(const QModelIndex &index, bool expanded)
+{
+    if (CatalogNode *node = m_model->nodeOf(index))
+        node->expanded = expanded;
+}
+
+void TdxDBTreeView::branchCollapsed(const QModelIndex &index)
+{
+    remember(index, false);
+    // A selection hidden in the collapsed branch moves to the branch's node.
+    const CatalogNode *branch = m_model->nodeOf(index);
+    const CatalogNode *selected = m_model->nodeOf(currentIndex());
+    if (branch && selected && selected != branch && CatalogTreeModel::isWithin(selected, branch))
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+}
+
+// --- delete and rename -----------------------------------------------------
+
+void TdxDBTreeView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Delete && !(event->modifiers() & ~Qt::KeypadModifier) && (m_options & trDBCanDelete)
+        && state() != QAbstractItemView::EditingState && selectedKey()) {
+        event->accept();
+        guarded(this, [this] { deleteSelectedNode(); });
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void TdxDBTreeView::deleteSelectedNode()
+{
+    CatalogNode *node = m_model->nodeOf(currentIndex());
+    if (!node)
+        return;
+    if (m_options & trDBConfirmDelete) {
+        const QString question = QStringLiteral("Do you want to delete the item \"%1\"").arg(node->label);
+        if (!Dialogs::instance().confirm(this, QStringLiteral("Confirm"), question))
+            return;
+    }
+    WorkingScope working(*this);
+    const QList<qint64> keys = m_model->removeSubtree(node);
+    // The node that took the removed one's place becomes the selected one.
+    if (currentIndex().isValid())
+        selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
+    Dataset *set = dataSet();
+    if (!set || !set->active())
+        return;
+    for (const qint64 key : keys) {
+        if (set->IsEmpty())
+            continue;
+        bool found = false;
+        try {
+            found = set->Locate(m_keyField, key);
+        } catch (const std::exception &) {
+        }
+        if (!found)
+            continue;
+        set->Delete();
+        locateSelectedNode();
+    }
+}
+
+void TdxDBTreeView::beginLabelEdit(const QModelIndex &index, LabelEditor &editor)
+{
+    CatalogNode *node = m_model->nodeOf(index);
+    if (!node)
+        throw std::logic_error("No node to edit");
+    Dataset *set = dataSet();
+    Field *list = field(m_listField);
+    QString text = node->label;
+    if (list) {
+        text = list->asString();
+        m_model->setLabel(node, text);
+    }
+    const bool canModify = list && set->CanModify();
+    if (canModify && set->State() != dsEdit && set->State() != dsInsert)
+        set->Edit();
+    editor.setField(list, canModify);
+    editor.setMaxLength(list ? list->displayWidth() : 255);
+    editor.setText(text);
+    editor.selectAll();
+}
+
+void TdxDBTreeView::endLabelEdit(const QModelIndex &index, const QString &text)
+{
+    CatalogNode *node = m_model->nodeOf(index);
+    if (!node || m_discardingEdit)
+        return;
+    Dataset *set = dataSet();
+    Field *list = field(m_listField);
+    m_model->setLabel(node, text);
+    bool written = false;
+    if (list && (set->State() == dsEdit || set->State() == dsInsert) && list->asString() != text) {
+        WorkingScope working(*this);
+        list->setAsString(text);
+        written = true;
+    } else if (list) {
+        m_model->setLabel(node, list->asString());
+    }
+    if (hasCatalogFields())
+        m_model->setLabel(node, displayText(displayFields()));
+    // The new name goes to the file at once, so it is never lost when the
+    // program ends before the row is stored otherwise.
+    if (written) {
+        WorkingScope working(*this);
+        set->Post();
+    }
+}
+
+// --- look and events -------------------------------------------------------
+
+void TdxDBTreeView::showEvent(QShowEvent *event)
+{
+    QTreeView::showEvent(event);
+    if (!m_filledOnShow) {
+        m_filledOnShow = true;
+        takeFilterState();
+        guarded(this, [this] { RefreshTree(); });
+    }
+}
+
+void TdxDBTreeView::focusInEvent(QFocusEvent *event)
+{
+    QTreeView::focusInEvent(event);
+    viewport()->update();
+}
+
+void TdxDBTreeView::focusOutEvent(QFocusEvent *event)
+{
+    QTreeView::focusOutEvent(event);
+    viewport()->update();
+}
+
+bool TdxDBTreeView::viewportEvent(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QTreeView::viewportEvent(event);
+    auto *help = static_cast<QHelpEvent *>(event);
+    const QModelIndex index = indexAt(help->pos());
+    const CatalogNode *node = m_model->nodeOf(index);
+    if (m_showNodeHint && node) {
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        option.rect = visualRect(index);
+        option.text = node->label;
+        option.features |= QStyleOptionViewItem::HasDisplay;
+        const QRect textRect = style()->subElementRect(QStyle::SE_ItemViewItemText, &option, this);
+        const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+        const int textRight = textRect.left() + margin + fontMetrics().horizontalAdvance(node->label);
+        if (textRight > std::min(textRect.right(), viewport()->width())) {
+            QToolTip::showText(help->globalPos(), node->label, viewport(), visualRect(index));
+            return true;
+        }
+    }
+    QToolTip::hideText();
+    event->ignore();
+    return true;
+}
+
+void TdxDBTreeView::drawBranches(QPainter *painter, const QRect &rect, const QModelIndex &index) const
+{
+    const int indent = indentation();
+    if (indent <= 0 || rect.width() < indent)
+        return;
+    std::vector<QModelIndex> chain;
+    for (QModelIndex at = index; at.isValid(); at = at.parent())
+        chain.push_back(at);
+    std::reverse(chain.begin(), chain.end());
+    const int levels = std::min<int>(rect.width() / indent, int(chain.size()));
+    const int first = int(chain.size()) - levels;
+    const int middle = rect.top() + rect.height() / 2;
+
+    painter->save();
+    // Only the label shows the selection; the lines stand on the background.
+    painter->fillRect(rect, palette().brush(QPalette::Base));
+    QPen dotted(palette().color(QPalette::Mid), 0);
+    dotted.setDashPattern({1, 1});
+    painter->setPen(dotted);
+    for (int level = 0; level < levels; ++level) {
+        const QModelIndex &node = chain[first + level];
+        const int x = rect.left() + level * indent + indent / 2;
+        const bool hasNext = node.row() + 1 < model()->rowCount(node.parent());
+        if (level < levels - 1) {
+            if (hasNext)
+                painter->drawLine(x, rect.top(), x, rect.bottom());
+            continue;
+        }
+        const bool hasAbove = node.parent().isValid() || node.row() > 0;
+        painter->drawLine(x, hasAbove ? rect.top() : middle, x, hasNext ? rect.bottom() : middle);
+        painter->drawLine(x, middle, rect.left() + (level + 1) * indent - 1, middle);
+        if (model()->hasChildren(node)) {
+            const QRect box(x - 4, middle - 4, 9, 9);
+            painter->setPen(QPen(palette().color(QPalette::Dark), 0));
+            painter->setBrush(palette().color(QPalette::Base));
+            painter->drawRect(box.adjusted(0, 0, -1, -1));
+            painter->setPen(QPen(palette().color(QPalette::Text), 0));
+            painter->drawLine(x - 2, middle, x + 2, middle);
+            if (!isExpanded(node))
+                painter->drawLine(x, middle - 2, x, middle + 2);
+            painter->setPen(dotted);
+            painter->setBrush(Qt::NoBrush);
+        }
+    }
+    painter->restore();
+}
+
+} // namespace lovetest

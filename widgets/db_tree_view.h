@@ -1,0 +1,138 @@
+#pragma once
+#include <QFlags>
+#include <QString>
+#include <QTreeView>
+
+#include <optional>
+
+#include "data/data_source.h"
+
+namespace lovetest {
+
+class CatalogTreeModel;
+class CatalogTreeDelegate;
+class LabelEditor;
+struct CatalogNode;
+
+// Options of the data-bound tree.
+enum TreeOption {
+    trDBCanDelete = 0x01,      // the Delete key deletes the selected node's rows
+    trDBConfirmDelete = 0x02,  // ... after a confirmation
+    trCanDBNavigate = 0x04,    // the tree selects the node of the current row
+    trSmartRecordCopy = 0x08,  // kept for completeness: the tree starts no drag
+    trCheckHasChildren = 0x10, // kept for completeness: the tree loads all rows
+};
+Q_DECLARE_FLAGS(TreeOptions, TreeOption)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TreeOptions)
+
+// The catalog tree: one node per row of its dataset, placed under the node
+// whose key equals the row's parent value. It keeps its selected node and
+// the dataset's current row in step both ways, deletes a node's rows on the
+// Delete key (after a confirmation) and renames a row by label editing (F2 or
+// a click on the selected node). A confirmed rename is posted at once.
+//
+// The tree fills itself when it is first shown and refreshes fully whenever
+// the dataset's rows change, except while it is itself working on the set
+// or the set is in edit or insert state. Nodes are kept across refreshes
+// (with their expanded state) for the rows that stay.
+class TdxDBTreeView : public QTreeView, private DataLink {
+    Q_OBJECT
+public:
+    explicit TdxDBTreeView(QWidget *parent = nullptr);
+    ~TdxDBTreeView() override;
+
+    void setDataSource(DataSource *source);
+    DataSource *dataSource() const { return DataLink::dataSource(); }
+
+    // Settings; the defaults are those of the catalog.
+    void setKeyField(const QString &name) { m_keyField = name; }      // "ID"
+    void setParentField(const QString &name) { m_parentField = name; } // "Parent"
+    // Several display fields are separated by ';' and joined by separatedSt().
+    void setDisplayField(const QString &names) { m_displayField = names; } // "Name"
+    void setListField(const QString &name) { m_listField = name; }    // "Name"
+    void setSeparatedSt(const QString &text) { m_separator = text; }  // " - "
+    QString keyField() const { return m_keyField; }
+    QString parentField() const { return m_parentField; }
+    QString displayField() const { return m_displayField; }
+    QString listField() const { return m_listField; }
+    QString separatedSt() const { return m_separator; }
+    void setOptions(TreeOptions options) { m_options = options; }
+    TreeOptions options() const { return m_options; }
+    // A label cut off by the pane's edge shows whole in a tooltip.
+    void setShowNodeHint(bool on) { m_showNodeHint = on; }
+    bool showNodeHint() const { return m_showNodeHint; }
+
+    // Rebuilds the nodes from the whole dataset.
+    void RefreshTree();
+    // Selects the node of the dataset's current row, expanding its ancestors.
+    void SelectCurrentRow();
+
+    // Looking at the tree (tests and the main window).
+    int nodeCount() const;
+    bool hasNode(qint64 key) const;
+    QModelIndex indexOfKey(qint64 key) const;
+    std::optional<qint64> keyOf(const QModelIndex &index) const;
+    std::optional<qint64> selectedKey() const;
+    QString labelOf(qint64 key) const;
+    // A label editor is open.
+    bool isEditingLabel() const { return state() == QAbstractItemView::EditingState; }
+    // The tree is working on its dataset and ignores the notifications.
+    bool working() const { return m_working > 0; }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void drawBranches(QPainter *painter, const QRect &rect, const QModelIndex &index) const override;
+
+private:
+    friend class CatalogTreeDelegate;
+    friend class WorkingScope;
+
+    // DataLink
+    void activeChanged() override;
+    void dataSetChanged() override;
+    void dataSetScrolled() override;
+    void recordChanged(Field *field) override;
+
+    bool windowExists() const;
+    void takeFilterState();
+    void discardLabelEdit();
+    void placeRow(Field *key, Field *parent, const QList<Field *> &display);
+    QString displayText(const QList<Field *> &display) const;
+    bool hasCatalogFields() const;
+    void selectIndex(const QModelIndex &index);
+    void nodeSelected(const QModelIndex &index);
+    void locateSelectedNode();
+    void deleteSelectedNode();
+    void branchCollapsed(const QModelIndex &index);
+    void remember(const QModelIndex &index, bool expanded);
+    std::optional<qint64> currentRowKey() const;
+    Field *field(const QString &name) const;
+    QList<Field *> displayFields() const;
+
+    // Label editing, through the delegate.
+    void beginLabelEdit(const QModelIndex &index, LabelEditor &editor);
+    void endLabelEdit(const QModelIndex &index, const QString &text);
+
+    CatalogTreeModel *m_model = nullptr;
+    CatalogTreeDelegate *m_delegate = nullptr;
+    QString m_keyField = QStringLiteral("ID");
+    QString m_parentField = QStringLiteral("Parent");
+    QString m_displayField = QStringLiteral("Name");
+    QString m_listField = QStringLiteral("Name");
+    QString m_separator = QStringLiteral(" - ");
+    TreeOptions m_options = trDBCanDelete | trDBConfirmDelete | trCanDBNavigate | trSmartRecordCopy | trCheckHasChildren;
+    bool m_showNodeHint = true;
+
+    int m_working = 0;
+    bool m_filledOnShow = false;
+    bool m_discardingEdit = false;
+    QString m_seenFilter;
+    bool m_seenFiltered = false;
+};
+
+} // namespace lovetest

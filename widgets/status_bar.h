@@ -1,0 +1,13 @@
+#pragma once
+#include <QStatusBar>
+
+namespace lovetest {
+
+// The main window's status bar: 20 pixels high, a size grip, no panels.
+class TdxStatusBar : public QStatusBar {
+    Q_OBJECT
+public:
+    explicit TdxStatusBar(QWidget *parent = nullptr);
+};
+
+} // namespace lovetest
