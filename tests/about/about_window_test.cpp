@@ -6,34 +6,16 @@
 
 #include "shell/about_window.h"
 #include "shell/web_links.h"
-#include "widgets/dialogs.h"
+#include "tests/support/fake_dialogs.h"
 
 namespace lovetest {
 namespace {
 
 const QString site = QStringLiteral("www.langyue-xinli.example");
 
-// Records the addresses the program asks the browser to open.
-class RecordingDialogs : public Dialogs {
-public:
-    QList<QPair<QWidget *, QUrl>> opened;
-
-    void showError(QWidget *, const QString &) override {}
-    void showMessage(QWidget *, const QString &) override {}
-    bool confirm(QWidget *, const QString &, const QString &) override { return false; }
-    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override
-    {
-        return {};
-    }
-    void openUrl(QWidget *parent, const QUrl &url) override { opened.append({parent, url}); }
-};
-
 class AboutWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { Dialogs::setInstance(&dialogs); }
-    void TearDown() override { Dialogs::setInstance(nullptr); }
-
-    RecordingDialogs dialogs;
+    testing::FakeDialogs dialogs;
     TForm2 form{site};
 };
 
@@ -48,15 +30,13 @@ TEST(WebLinksTest, PagesAreTheSiteWithTheirPaths)
 
 TEST(WebLinksTest, OpeningAPageGoesToTheBrowserWithItsOwner)
 {
-    RecordingDialogs dialogs;
-    Dialogs::setInstance(&dialogs);
+    testing::FakeDialogs dialogs;
     QWidget owner;
     openWebPage(&owner, updatesPageAddress(site));
-    Dialogs::setInstance(nullptr);
 
     ASSERT_EQ(dialogs.opened.size(), 1);
-    EXPECT_EQ(dialogs.opened[0].first, &owner);
-    EXPECT_EQ(dialogs.opened[0].second, QUrl(updatesPageAddress(site)));
+    EXPECT_EQ(dialogs.openedFor[0], &owner);
+    EXPECT_EQ(dialogs.opened[0], QUrl(updatesPageAddress(site)));
 }
 
 TEST_F(AboutWindowTest, ShowsNameDateLinkAndContact)
@@ -92,9 +72,9 @@ TEST_F(AboutWindowTest, LinkLooksLikeALinkAndOpensTheHomePage)
 
     QTest::mouseClick(form.Label2, Qt::LeftButton);
     ASSERT_EQ(dialogs.opened.size(), 1);
-    EXPECT_EQ(dialogs.opened[0].first, &form);
-    EXPECT_EQ(dialogs.opened[0].second, QUrl(homePageAddress(site)));
-    EXPECT_EQ(dialogs.opened[0].second.toString(), form.Label2->text());
+    EXPECT_EQ(dialogs.openedFor[0], &form);
+    EXPECT_EQ(dialogs.opened[0], QUrl(homePageAddress(site)));
+    EXPECT_EQ(dialogs.opened[0].toString(), form.Label2->text());
 }
 
 TEST_F(AboutWindowTest, ClosingHidesAndTheCommandShowsItAgain)

@@ -5,39 +5,9 @@
 #include <QUrl>
 
 #include "report/print_dialogs.h"
-#include "widgets/dialogs.h"
+#include "tests/support/fake_dialogs.h"
 
 namespace lovetest::testing {
-
-// Answers the save dialog with a prepared name and records every call.
-class FakeDialogs : public Dialogs {
-public:
-    struct SaveCall {
-        QString filter;
-        QString defaultSuffix;
-        QString previousName;
-    };
-
-    QString nextSaveName;
-    QList<SaveCall> saveCalls;
-    QStringList errors;
-    int confirmations = 0;
-
-    void showError(QWidget *, const QString &message) override { errors << message; }
-    void showMessage(QWidget *, const QString &) override {}
-    bool confirm(QWidget *, const QString &, const QString &) override
-    {
-        ++confirmations;
-        return true;
-    }
-    QString saveFileName(QWidget *, const QString &filter, const QString &defaultSuffix,
-                         const QString &previousName) override
-    {
-        saveCalls.append({filter, defaultSuffix, previousName});
-        return nextSaveName;
-    }
-    void openUrl(QWidget *, const QUrl &) override {}
-};
 
 // Sends every print job to a PDF file instead of asking.
 class PdfPrintDialogs : public PrintDialogs {

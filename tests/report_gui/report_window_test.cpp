@@ -59,7 +59,6 @@ protected:
 
     QTemporaryDir dir;
     FakeDialogs dialogs;
-    Installed<Dialogs, FakeDialogs> installed{dialogs};
     TForm3 form;
 };
 
@@ -175,7 +174,7 @@ TEST_F(ReportWindowTest, SavingOverAFileReplacesItWithoutAsking)
     dialogs.nextSaveName = file;
     form.ToolButton2Click();
     EXPECT_EQ(readAll(file), toCp936(form.HtmlEdit1->Html()));
-    EXPECT_EQ(dialogs.confirmations, 0);
+    EXPECT_TRUE(dialogs.questions.isEmpty());
 }
 
 TEST_F(ReportWindowTest, ASaveErrorGoesToTheErrorBox)

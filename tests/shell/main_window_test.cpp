@@ -24,7 +24,7 @@
 #include "shell/about_window.h"
 #include "shell/main_window.h"
 #include "shell/web_links.h"
-#include "tests/shell/shell_fakes.h"
+#include "tests/support/fake_dialogs.h"
 #include "tests/support/fixture_database.h"
 #include "widgets/db_label.h"
 #include "widgets/db_radio_group.h"
@@ -42,9 +42,8 @@ QT_END_NAMESPACE
 namespace lovetest {
 namespace {
 
-using testing::DialogsInstalled;
 using testing::FixtureDatabase;
-using testing::RecordingDialogs;
+using testing::FakeDialogs;
 
 // Three tests: a plain one of two questions (the first with instructions),
 // a category test and a test whose instructions run over many lines.
@@ -131,8 +130,7 @@ protected:
         return labels;
     }
 
-    RecordingDialogs dialogs;
-    DialogsInstalled installed{dialogs};
+    FakeDialogs dialogs;
     FixtureDatabase fixture{kContent};
     TForm2 about{QStringLiteral("www.example.invalid")};
     TForm3 report;
@@ -339,7 +337,9 @@ TEST_F(MainWindowTest, DeleteAsksFirst)
     dialogs.answers = {false, true};
 
     QTest::keyClick(tree, Qt::Key_Delete);
-    EXPECT_EQ(dialogs.questions, QStringList({"Do you want to delete the item \"丙长说明\""}));
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_EQ(dialogs.questions[0].caption, QStringLiteral("Confirm"));
+    EXPECT_EQ(dialogs.questions[0].text, QStringLiteral("Do you want to delete the item \"丙长说明\""));
     EXPECT_EQ(treeLabels().size(), 3) << "Cancel keeps the entry";
 
     QTest::keyClick(tree, Qt::Key_Delete);
@@ -432,8 +432,7 @@ TEST(InstructionsPaneHeightTest, OneSpareLineUpTo200Pixels)
 
 TEST(StartWithoutDatabaseTest, FiveErrorsThenAnEmptyWindow)
 {
-    RecordingDialogs dialogs;
-    DialogsInstalled installed(dialogs);
+    FakeDialogs dialogs;
     QTemporaryDir empty;
     TForm1 form(empty.filePath(QStringLiteral("date.mdb")));
     form.show();

@@ -22,7 +22,7 @@
 #include "shell/about_window.h"
 #include "shell/application_setup.h"
 #include "shell/main_window.h"
-#include "tests/shell/shell_fakes.h"
+#include "tests/support/fake_dialogs.h"
 #include "widgets/db_radio_group.h"
 #include "widgets/db_tree_view.h"
 #include "widgets/dialogs.h"
@@ -91,8 +91,7 @@ void answerAll(TForm1 &form)
 int shootAll(const QString &database, const QString &folder)
 {
     Shooter shooter(folder);
-    testing::RecordingDialogs dialogs;
-    testing::DialogsInstalled installed(dialogs);
+    testing::FakeDialogs dialogs;
 
     QTemporaryDir work;
     const QString copy = work.filePath(QStringLiteral("date.mdb"));

@@ -11,7 +11,7 @@
 #include "catalog_file.h"
 #include "data/dataset.h"
 #include "data/field.h"
-#include "fake_dialogs.h"
+#include "tests/support/fake_dialogs.h"
 #include "widgets/catalog_search.h"
 #include "widgets/db_label.h"
 #include "widgets/db_tree_view.h"
@@ -68,6 +68,12 @@ struct ShapeCase {
     bool nullableKeys;
     QString expected;
 };
+
+// Test logs name the case instead of dumping its bytes.
+void PrintTo(const ShapeCase &shape, std::ostream *out)
+{
+    *out << shape.name;
+}
 
 class TreeShape : public ::testing::TestWithParam<ShapeCase> {};
 

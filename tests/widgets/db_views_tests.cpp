@@ -7,7 +7,7 @@
 #include "catalog_file.h"
 #include "data/dataset.h"
 #include "data/field.h"
-#include "fake_dialogs.h"
+#include "tests/support/fake_dialogs.h"
 #include "widgets/db_label.h"
 #include "widgets/db_rich_edit.h"
 

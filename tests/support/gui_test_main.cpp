@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+// The main of the widget tests: a QApplication on the offscreen platform
+// unless another one is asked for.
 int main(int argc, char **argv)
 {
     ::testing::InitGoogleTest(&argc, argv);

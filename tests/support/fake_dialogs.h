@@ -1,0 +1,62 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include "widgets/dialogs.h"
+
+namespace lovetest::testing {
+
+// Stands in for every dialog while it lives: records error boxes, messages,
+// questions, save requests and opened addresses, and answers ahead, so no
+// test ever blocks on a modal dialog.
+class FakeDialogs : public Dialogs {
+public:
+    struct Question {
+        QString caption;
+        QString text;
+    };
+    struct SaveCall {
+        QString filter;
+        QString defaultSuffix;
+        QString previousName;
+    };
+
+    FakeDialogs() { Dialogs::setInstance(this); }
+    ~FakeDialogs() override { Dialogs::setInstance(nullptr); }
+    FakeDialogs(const FakeDialogs &) = delete;
+    FakeDialogs &operator=(const FakeDialogs &) = delete;
+
+    QStringList errors;
+    QStringList messages;
+    QList<Question> questions;
+    // Answers to the next confirmations in order; then `answer`.
+    QList<bool> answers;
+    bool answer = true;
+    QString nextSaveName; // empty: the save dialog is cancelled
+    QList<SaveCall> saveCalls;
+    QList<QUrl> opened;
+    QList<QWidget *> openedFor; // the owner of each opened address
+
+    void showError(QWidget *, const QString &message) override { errors << message; }
+    void showMessage(QWidget *, const QString &text) override { messages << text; }
+    bool confirm(QWidget *, const QString &caption, const QString &text) override
+    {
+        questions.append({caption, text});
+        return answers.isEmpty() ? answer : answers.takeFirst();
+    }
+    QString saveFileName(QWidget *, const QString &filter, const QString &defaultSuffix,
+                         const QString &previousName) override
+    {
+        saveCalls.append({filter, defaultSuffix, previousName});
+        return nextSaveName;
+    }
+    void openUrl(QWidget *owner, const QUrl &url) override
+    {
+        opened << url;
+        openedFor << owner;
+    }
+};
+
+} // namespace lovetest::testing
