@@ -308,13 +308,41 @@ void TdxDBTreeView::dataSetChanged()
     const Dataset *set = dataSet();
     if (set && (set->Filter() != m_seenFilter || set->Filtered() != m_seenFiltered)) {
         takeFilterState();
-        if (windowExists())
-            RefreshTree();
+        if (windowExists()) {
+            if (set->Filtered())
+                RefreshTree();
+            else
+                rebuildInRowOrder();
+        }
         return;
     }
     if (!windowExists() || working() || editing())
         return;
     RefreshTree();
+}
+
+// Switching the filter off shows the whole catalog in its row order again,
+// not with the nodes of the last search first; open branches stay open.
+void TdxDBTreeView::rebuildInRowOrder()
+{
+    QList<qint64> open;
+    std::vector<const CatalogNode *> pending(m_model->topLevel().begin(), m_model->topLevel().end());
+    while (!pending.empty()) {
+        const CatalogNode *node = pending.back();
+        pending.pop_back();
+        if (node->expanded)
+            open.append(node->key);
+        pending.insert(pending.end(), node->children.begin(), node->children.end());
+    }
+    {
+        WorkingScope working(*this);
+        m_model->clear();
+    }
+    RefreshTree();
+    for (qint64 key : open) {
+        if (CatalogNode *node = m_model->find(key))
+            setExpanded(m_model->indexOf(node), true);
+    }
 }
 
 void TdxDBTreeView::dataSetScrolled()

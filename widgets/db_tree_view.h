@@ -95,6 +95,7 @@ private:
     // DataLink
     void activeChanged() override;
     void dataSetChanged() override;
+    void rebuildInRowOrder();
     void dataSetScrolled() override;
     void recordChanged(Field *field) override;
 
