@@ -80,6 +80,19 @@ private:
     int m_fittedWidth = -1;
 };
 
+// Caption, binding to 分值 and items of a choice panel. When the captions run
+// out before the values, the items before stay and the error follows.
+void fillChoicePanel(TcxDBRadioGroup &panel, const ChoiceContent &content, DataSource &source)
+{
+    panel.setTitle(content.caption);
+    panel.setDataSource(&source);
+    panel.setDataField(kScore);
+    for (const auto &item : content.items)
+        panel.addItem(item.caption, item.value);
+    if (content.error)
+        throw std::out_of_range(content.error->toStdString());
+}
+
 } // namespace
 
 int instructionsPaneHeight(int lines, int lineHeight)
@@ -173,14 +186,7 @@ void QuestionPanels::ShowQuestion()
     panel->resize(m_panes.questionPane->viewport()->width(), panel->height());
     panel->show();
 
-    const ChoiceContent content = questionContent(m_database, m_sealed, *m_state);
-    panel->setTitle(content.caption);
-    panel->setDataSource(&m_database.DataSource2);
-    panel->setDataField(kScore);
-    for (const auto &item : content.items)
-        panel->addItem(item.caption, item.value);
-    if (content.error)
-        throw std::out_of_range(content.error->toStdString());
+    fillChoicePanel(*panel, questionContent(m_database, m_sealed, *m_state), m_database.DataSource2);
     auto *fitter = new HeightFitter(panel);
     fitter->fit();
     ++m_state->QuestionNo;
@@ -192,14 +198,7 @@ void QuestionPanels::ShowCategoryChoice()
     paneContent()->layout()->addWidget(panel);
     panel->show();
 
-    const ChoiceContent content = categoryContent(m_database, m_sealed);
-    panel->setTitle(content.caption);
-    panel->setDataSource(&m_database.DataSource1);
-    panel->setDataField(kScore);
-    for (const auto &item : content.items)
-        panel->addItem(item.caption, item.value);
-    if (content.error)
-        throw std::out_of_range(content.error->toStdString());
+    fillChoicePanel(*panel, categoryContent(m_database, m_sealed), m_database.DataSource1);
 }
 
 void QuestionPanels::FitInstructions()

@@ -1,9 +1,8 @@
+#include "bench/support/large_catalog.h"
 #include "data/test_database.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -23,26 +22,9 @@ struct LargeCatalog {
     LargeCatalog()
     {
         QDir::setCurrent(dir.path());
-        {
-            QSqlDatabase file = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench-writer"));
-            file.setDatabaseName(dir.filePath(QStringLiteral("date.mdb")));
-            if (!file.open())
-                throw std::runtime_error("cannot create date.mdb");
-            TestDatabase::createSchema(file);
-            QSqlQuery query(file);
-            query.exec(QStringLiteral("BEGIN"));
-            query.prepare(QStringLiteral("INSERT INTO 量表 (ID, Parent, Name, 目录, 分值) VALUES (?, ?, ?, 1, 0)"));
-            for (int id = 1; id <= 10000; ++id) {
-                query.addBindValue(id);
-                query.addBindValue(id <= 100 ? id : id % 100 + 1);
-                query.addBindValue(id % 97 == 0 ? QStringLiteral("爱情测试 xyz %1").arg(id)
-                                                : QStringLiteral("心理测试第%1号 Love test").arg(id));
-                query.exec();
-            }
-            QSqlQuery(file).exec(QStringLiteral("COMMIT"));
-            file.close();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("bench-writer"));
+        bench::writeLargeCatalog(dir.filePath(QStringLiteral("date.mdb")), 10000, [](int id) {
+            return id % 97 == 0 ? QStringLiteral("爱情测试 xyz %1").arg(id) : QStringLiteral("心理测试第%1号 Love test").arg(id);
+        });
         const QStringList errors = db.openAll();
         if (!errors.isEmpty())
             throw std::runtime_error(errors.join(u'\n').toStdString());

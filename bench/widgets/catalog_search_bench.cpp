@@ -1,10 +1,9 @@
+#include "bench/support/large_catalog.h"
 #include "data/test_database.h"
 #include "widgets/catalog_search.h"
 #include "widgets/db_tree_view.h"
 
 #include <QApplication>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -26,27 +25,9 @@ struct LargeCatalogTree {
     LargeCatalogTree()
     {
         const QString path = dir.filePath(QStringLiteral("date.mdb"));
-        {
-            QSqlDatabase file = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench-writer"));
-            file.setDatabaseName(path);
-            if (!file.open())
-                throw std::runtime_error("cannot create the catalog");
-            TestDatabase::createSchema(file);
-            QSqlQuery query(file);
-            query.exec(QStringLiteral("BEGIN"));
-            query.prepare(QStringLiteral("INSERT INTO 量表 (ID, Parent, Name, 目录, 分值) VALUES (?, ?, ?, 1, 0)"));
-            for (int id = 1; id <= 10000; ++id) {
-                query.addBindValue(id);
-                query.addBindValue(id <= 100 ? id : id % 100 + 1);
-                query.addBindValue(id <= 100 ? QStringLiteral("心理分类 %1").arg(id)
-                                             : QStringLiteral("心理测试第%1号 Love test").arg(id));
-                if (!query.exec())
-                    throw std::runtime_error("cannot fill the catalog");
-            }
-            query.exec(QStringLiteral("COMMIT"));
-            file.close();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("bench-writer"));
+        bench::writeLargeCatalog(path, 10000, [](int id) {
+            return id <= 100 ? QStringLiteral("心理分类 %1").arg(id) : QStringLiteral("心理测试第%1号 Love test").arg(id);
+        });
         if (!db.openAll(path).isEmpty())
             throw std::runtime_error("cannot open the catalog");
         tree.setDataSource(&db.DataSource1);
