@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTemporaryDir>
@@ -17,6 +19,7 @@
 
 #include "data/dataset.h"
 #include "data/test_database.h"
+#include "report/print_dialogs.h"
 #include "report/report_window.h"
 #include "run/test_run.h"
 #include "shell/about_window.h"
@@ -62,6 +65,28 @@ public:
 
 private:
     QString m_folder;
+};
+
+// Shows the print preview of the report page without blocking, for one picture.
+class PreviewShooter : public PrintDialogs {
+public:
+    explicit PreviewShooter(Shooter &shooter) : m_shooter(shooter) { PrintDialogs::setInstance(this); }
+    ~PreviewShooter() override { PrintDialogs::setInstance(nullptr); }
+
+    bool choosePrinter(QWidget *, QPrinter &) override { return false; }
+    void preview(QWidget *parent, QPrinter &printer, const PageRenderer &render) override
+    {
+        QPrintPreviewDialog dialog(&printer, parent);
+        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                         [&render](QPrinter *target) { render(target); });
+        dialog.resize(900, 700);
+        dialog.show();
+        m_shooter.shoot(dialog, QStringLiteral("06b-print-preview"));
+        dialog.close();
+    }
+
+private:
+    Shooter &m_shooter;
 };
 
 void selectTest(TForm1 &form, qint64 id)
@@ -133,6 +158,10 @@ int shootAll(const QString &database, const QString &folder)
     form.ToolButton8->click();
     report.resize(760, 560);
     shooter.shoot(report, QStringLiteral("06-report"));
+    {
+        PreviewShooter preview(shooter);
+        report.ToolButton7->click();
+    }
     form.N101->trigger();
     shooter.shoot(about, QStringLiteral("07-about"));
     about.hide();
