@@ -25,6 +25,7 @@
 #include "seal/seal_codec.h"
 #include "seal/sealed_fields.h"
 #include "shell/about_window.h"
+#include "shell/pane_splitter.h"
 #include "shell/shell_resources.h"
 #include "shell/web_links.h"
 #include "widgets/catalog_search.h"
@@ -97,10 +98,9 @@ TForm1::TForm1(const QString &databaseFile, QWidget *parent)
     setStatusBar(dxStatusBar1);
 
     ScrollBox2 = pane(QStringLiteral("ScrollBox2"));
-    Splitter1 = new QSplitter(Qt::Horizontal, ScrollBox2);
+    Splitter1 = new PaneSplitter(Qt::Horizontal, ScrollBox2);
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
     Splitter1->setHandleWidth(8);
-    Splitter1->setOpaqueResize(false); // a line follows the drag; the pane resizes on release
     Splitter1->addWidget(buildLeftPane());
     Splitter1->addWidget(buildRightPane());
     Splitter1->setCollapsible(0, true);

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSplitter>
+#include <QSplitterHandle>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -193,6 +195,37 @@ TEST_F(MainWindowTest, QuitButtonStandsBesideTheStepButtonInsideTheBar)
     EXPECT_EQ(quit.top(), step.top());
     EXPECT_GT(quit.left(), step.right());
     EXPECT_LE(quit.right(), form->ScrollBox5->width());
+}
+
+// Drags the splitter's handle by dx with the left button; Esc before the
+// release when asked.
+void dragSplitter(QSplitter *splitter, int dx, bool escape)
+{
+    QSplitterHandle *handle = splitter->handle(1);
+    const QPointF start(handle->width() / 2.0, handle->height() / 2.0);
+    const QPointF end = start + QPointF(dx, 0);
+    auto send = [&](QEvent::Type type, const QPointF &at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, handle->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(handle, &event);
+    };
+    send(QEvent::MouseButtonPress, start, Qt::LeftButton);
+    send(QEvent::MouseMove, end, Qt::LeftButton);
+    if (escape)
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : splitter->window(), Qt::Key_Escape);
+    send(QEvent::MouseButtonRelease, end, Qt::NoButton);
+}
+
+TEST_F(MainWindowTest, SplitterResizesOnReleaseAndEscCancels)
+{
+    QSplitter *splitter = form->Splitter1;
+    const int before = splitter->sizes().first();
+    dragSplitter(splitter, 60, true);
+    EXPECT_EQ(splitter->sizes().first(), before);
+    dragSplitter(splitter, 60, false);
+    EXPECT_EQ(splitter->sizes().first(), before + 60);
+    // A drag to 30 pixels or less closes the left pane.
+    dragSplitter(splitter, 30 - splitter->sizes().first(), false);
+    EXPECT_EQ(splitter->sizes().first(), 0);
 }
 
 TEST_F(MainWindowTest, ARunFromToolbarToVerdictAndBack)
