@@ -12,7 +12,7 @@ TcxDBLabel::TcxDBLabel(QWidget *parent) : QLabel(parent)
 
 void TcxDBLabel::setDataSource(DataSource *source)
 {
-    DataLink::setDataSource(source);
+    FieldDataLink::setDataSource(source);
     showField();
 }
 
@@ -26,14 +26,6 @@ void TcxDBLabel::recordChanged(Field *field)
 {
     if (!field || field == boundField())
         showField();
-}
-
-Field *TcxDBLabel::boundField() const
-{
-    const Dataset *set = dataSet();
-    if (!set || !set->active() || m_fieldName.isEmpty())
-        return nullptr;
-    return set->FindField(m_fieldName);
 }
 
 void TcxDBLabel::showField()

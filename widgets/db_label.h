@@ -2,13 +2,13 @@
 #include <QLabel>
 #include <QString>
 
-#include "data/data_source.h"
+#include "widgets/field_data_link.h"
 
 namespace lovetest {
 
 // A label that shows one field of its dataset's current row as text. It is
 // empty while the dataset is closed or has no row, or the field is missing.
-class TcxDBLabel : public QLabel, private DataLink {
+class TcxDBLabel : public QLabel, private FieldDataLink {
     Q_OBJECT
 public:
     explicit TcxDBLabel(QWidget *parent = nullptr);
@@ -24,9 +24,6 @@ private:
     void dataSetScrolled() override { showField(); }
     void recordChanged(Field *field) override;
     void showField();
-    Field *boundField() const;
-
-    QString m_fieldName;
 };
 
 } // namespace lovetest

@@ -113,7 +113,7 @@ TcxDBRadioGroup::~TcxDBRadioGroup() = default;
 
 void TcxDBRadioGroup::setDataSource(DataSource *source)
 {
-    DataLink::setDataSource(source);
+    FieldDataLink::setDataSource(source);
     forgetStaleChoice();
 }
 
@@ -175,14 +175,6 @@ QString TcxDBRadioGroup::itemValue(int index) const
     return index >= 0 && index < m_items.size() ? m_items[index]->value() : QString();
 }
 
-Field *TcxDBRadioGroup::boundField() const
-{
-    const Dataset *set = dataSet();
-    if (!set || m_fieldName.isEmpty())
-        return nullptr;
-    return set->FindField(m_fieldName);
-}
-
 void TcxDBRadioGroup::setItemIndex(int index)
 {
     if (index < 0 || index >= m_items.size()) {
@@ -192,7 +184,7 @@ void TcxDBRadioGroup::setItemIndex(int index)
     Dataset *set = dataSet();
     if (!set)
         throw std::runtime_error(QStringLiteral("%1: Missing data source").arg(objectName()).toStdString());
-    Field *field = set->active() ? set->FindField(m_fieldName) : nullptr;
+    Field *field = boundField();
     if (!field)
         field = set->FieldByName(m_fieldName); // raises the data layer's message
     writeChoice(*field, m_items[index]->value());

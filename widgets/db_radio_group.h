@@ -4,7 +4,7 @@
 #include <QList>
 #include <QString>
 
-#include "data/data_source.h"
+#include "widgets/field_data_link.h"
 
 class QVBoxLayout;
 
@@ -27,7 +27,7 @@ class ChoiceItem;
 //
 // Item captions wrap at the panel's width. The caption and the item captions
 // take the panel's font and text colour.
-class TcxDBRadioGroup : public QGroupBox, private DataLink {
+class TcxDBRadioGroup : public QGroupBox, private FieldDataLink {
     Q_OBJECT
 public:
     explicit TcxDBRadioGroup(QWidget *parent = nullptr);
@@ -89,9 +89,6 @@ private:
     void showChoice(int index);
     void forgetStaleChoice();
     void applyLook();
-    Field *boundField() const;
-
-    QString m_fieldName;
     QList<ChoiceItem *> m_items;
     QVBoxLayout *m_layout = nullptr;
     QColor m_textColor;

@@ -46,7 +46,7 @@ TcxDBRichEdit::~TcxDBRichEdit()
 
 void TcxDBRichEdit::setDataSource(DataSource *source)
 {
-    DataLink::setDataSource(source);
+    FieldDataLink::setDataSource(source);
     showField();
 }
 
@@ -54,14 +54,6 @@ void TcxDBRichEdit::setDataField(const QString &fieldName)
 {
     m_fieldName = fieldName;
     showField();
-}
-
-Field *TcxDBRichEdit::boundField() const
-{
-    const Dataset *set = dataSet();
-    if (!set || !set->active() || m_fieldName.isEmpty())
-        return nullptr;
-    return set->FindField(m_fieldName);
 }
 
 void TcxDBRichEdit::recordChanged(Field *field)

@@ -2,7 +2,7 @@
 #include <QString>
 #include <QTextEdit>
 
-#include "data/data_source.h"
+#include "widgets/field_data_link.h"
 
 namespace lovetest {
 
@@ -31,7 +31,7 @@ private:
 // edit state, and the text is written into the field when the view loses
 // the focus or when the dataset is about to post; the row itself is never
 // posted by the view.
-class TcxDBRichEdit : public TcxRichEdit, private DataLink {
+class TcxDBRichEdit : public TcxRichEdit, private FieldDataLink {
     Q_OBJECT
 public:
     explicit TcxDBRichEdit(QWidget *parent = nullptr);
@@ -59,10 +59,7 @@ private:
 
     void showField();
     void userChangedText();
-    Field *boundField() const;
     QString textForField() const;
-
-    QString m_fieldName;
     bool m_loading = false;
     bool m_pendingEdit = false;
     bool m_writing = false;

@@ -4,6 +4,10 @@
 #include <QTemporaryDir>
 #include <QVariant>
 
+#include <memory>
+
+#include "tests/support/side_connection.h"
+
 namespace lovetest::testing {
 
 // A test database built from content JSON in a temporary folder of its own,
@@ -11,18 +15,17 @@ namespace lovetest::testing {
 class FixtureDatabase {
 public:
     explicit FixtureDatabase(const QByteArray &contentJson);
-    ~FixtureDatabase();
 
     QString path() const { return m_path; }
     // Runs one statement on the file; fails the test on error.
-    void exec(const QString &sql);
+    void exec(const QString &sql) { m_side->exec(sql); }
     // The first column of the first row of a query on the file.
-    QVariant scalar(const QString &sql);
+    QVariant scalar(const QString &sql) { return m_side->scalar(sql); }
 
 private:
     QTemporaryDir m_dir;
     QString m_path;
-    QString m_connection;
+    std::unique_ptr<SideConnection> m_side;
 };
 
 } // namespace lovetest::testing

@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "data/test_database.h"
+#include "tests/support/side_connection.h"
 
 inline void PrintTo(const QString &text, std::ostream *out)
 {
@@ -30,11 +31,10 @@ class CatalogFile {
 public:
     // nullableKeys: ID is a plain column, so a row may have a null ID.
     explicit CatalogFile(const QList<CatalogRow> &rows, bool nullableKeys = false);
-    ~CatalogFile();
 
     QString path() const { return m_dir.filePath(QStringLiteral("date.mdb")); }
-    void exec(const QString &sql);
-    QVariant scalar(const QString &sql);
+    void exec(const QString &sql) { m_side.exec(sql); }
+    QVariant scalar(const QString &sql) { return m_side.scalar(sql); }
     // Deleted catalog IDs in the order the file saw them.
     QList<qint64> deletionLog();
 
@@ -43,7 +43,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QString m_connection;
+    SideConnection m_side{path()};
 };
 
 } // namespace lovetest::testing
