@@ -82,7 +82,8 @@ cmp -s "$home/.local/share/lovetest/date.mdb" "$prefix/share/lovetest/date.mdb" 
   || fail "the seeded database is not the sample"
 # A database already there is the user's own and stays: here one of a single test.
 own="$work/own.mdb"
-"$prefix/bin/lovetest-content" build "$(ls "$repo"/content/tests/*.json | head -n 1)" -o "$own" > /dev/null
+sample_tests=("$repo"/content/tests/*.json)
+"$prefix/bin/lovetest-content" build "${sample_tests[0]}" -o "$own" > /dev/null
 cp "$own" "$home/.local/share/lovetest/date.mdb"
 start_and_stop "$home/.local/share/lovetest" HOME="$home"
 cmp -s "$home/.local/share/lovetest/date.mdb" "$own" || fail "the launcher replaced the user's database"
