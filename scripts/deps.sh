@@ -2,7 +2,8 @@
 # Installs the Debian packages the project needs, only those that are missing.
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libqt6svg6 nettle-dev
-          libgtest-dev libbenchmark-dev fonts-wqy-microhei)
+          libgtest-dev libbenchmark-dev fonts-wqy-microhei qt6-translations-l10n
+          desktop-file-utils appstream dpkg-dev file)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QFont>
 #include <QIcon>
+#include <QLocale>
 #include <QStringList>
 
 #include "shell/shell_resources.h"
+#include "shell/toolkit_translations.h"
 
 namespace lovetest {
 
@@ -30,6 +32,7 @@ void setUpApplication(QApplication &app)
     app.setApplicationName(QStringLiteral("lovetest"));
     app.setApplicationVersion(QStringLiteral("1.0"));
     app.setWindowIcon(QIcon(programIconPath()));
+    installToolkitTranslations(app, QLocale::system());
     const QStringList fallbacks = fallbackList();
     for (const char *face : {"宋体", "SimSun", "MS Sans Serif", "Tahoma"})
         QFont::insertSubstitutions(QString::fromUtf8(face), fallbacks);

@@ -7,6 +7,7 @@
 #include "shell/about_window.h"
 #include "shell/application_setup.h"
 #include "shell/main_window.h"
+#include "widgets/message_boxes.h"
 
 // The program: the main window, the About window and the report window,
 // created in this order; the main window shows maximised. Closing it or the
@@ -25,9 +26,11 @@ int main(int argc, char **argv)
         app.exec();
         return 0;
     } catch (const std::exception &error) {
-        QMessageBox::critical(nullptr, QStringLiteral("Application Error"),
-                              QStringLiteral("Exception %1: %2")
-                                  .arg(QString::fromLatin1(typeid(error).name()), QString::fromUtf8(error.what())));
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Application Error"),
+                        QStringLiteral("Exception %1: %2")
+                            .arg(QString::fromLatin1(typeid(error).name()), QString::fromUtf8(error.what())),
+                        QMessageBox::Ok);
+        lovetest::execMessageBox(box);
         return 1;
     }
 }

@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "widgets/message_boxes.h"
+
 namespace lovetest {
 
 QString applicationTitle()
@@ -24,17 +26,21 @@ class RealDialogs final : public Dialogs {
 public:
     void showError(QWidget *parent, const QString &message) override
     {
-        QMessageBox::critical(parent, applicationTitle(), errorBoxText(message));
+        QMessageBox box(QMessageBox::Critical, applicationTitle(), errorBoxText(message), QMessageBox::Ok, parent);
+        execMessageBox(box);
     }
     void showMessage(QWidget *parent, const QString &text) override
     {
-        QMessageBox::information(parent, applicationTitle(), text);
+        QMessageBox box(QMessageBox::Information, applicationTitle(), text, QMessageBox::Ok, parent);
+        // Selectable, so that an address the program could not open can be copied.
+        box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        execMessageBox(box);
     }
     bool confirm(QWidget *parent, const QString &caption, const QString &text) override
     {
-        return QMessageBox::question(parent, caption, text, QMessageBox::Ok | QMessageBox::Cancel,
-                                     QMessageBox::Ok)
-            == QMessageBox::Ok;
+        QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
+        box.setDefaultButton(QMessageBox::Ok);
+        return execMessageBox(box) == QMessageBox::Ok;
     }
     QString saveFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix,
                          const QString &previousName) override
@@ -50,7 +56,7 @@ public:
             return {};
         return dialog.selectedFiles().constFirst();
     }
-    void openUrl(QWidget *, const QUrl &url) override { QDesktopServices::openUrl(url); }
+    bool openUrl(QWidget *, const QUrl &url) override { return QDesktopServices::openUrl(url); }
 };
 
 RealDialogs realDialogs;

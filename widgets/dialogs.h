@@ -23,8 +23,8 @@ public:
     // A save-file dialog; an empty result means cancelled.
     virtual QString saveFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix,
                                  const QString &previousName) = 0;
-    // Opens an address in the user's browser; failure is ignored.
-    virtual void openUrl(QWidget *parent, const QUrl &url) = 0;
+    // Opens an address in the user's browser; false when no browser could be started.
+    virtual bool openUrl(QWidget *parent, const QUrl &url) = 0;
 
     static Dialogs &instance();
     // Replaces the instance (tests); nullptr restores the real dialogs.

@@ -39,6 +39,23 @@ TEST(WebLinksTest, OpeningAPageGoesToTheBrowserWithItsOwner)
     EXPECT_EQ(dialogs.opened[0], QUrl(updatesPageAddress(site)));
 }
 
+TEST(WebLinksTest, APageNoBrowserOpensIsShownForCopying)
+{
+    testing::FakeDialogs dialogs;
+    dialogs.browserStarts = false;
+    QWidget owner;
+    openWebPage(&owner, booksPageAddress(site));
+
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].endsWith(QStringLiteral("\n") + booksPageAddress(site)));
+    EXPECT_TRUE(dialogs.messages[0].contains(QStringLiteral("浏览器")));
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+
+    dialogs.browserStarts = true;
+    openWebPage(&owner, booksPageAddress(site));
+    EXPECT_EQ(dialogs.messages.size(), 1); // an opened page says nothing
+}
+
 TEST_F(AboutWindowTest, ShowsNameDateLinkAndContact)
 {
     EXPECT_EQ(form.windowTitle(), QStringLiteral("关于朗月爱情心理测试(娱乐版) V1.0"));

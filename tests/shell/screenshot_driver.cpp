@@ -28,6 +28,7 @@
 #include "tests/support/fake_dialogs.h"
 #include "widgets/db_radio_group.h"
 #include "widgets/db_tree_view.h"
+#include "widgets/message_boxes.h"
 #include "widgets/dialogs.h"
 
 namespace lovetest {
@@ -177,6 +178,7 @@ int shootAll(const QString &database, const QString &folder)
     if (!dialogs.errors.isEmpty()) {
         QMessageBox box(QMessageBox::Critical, applicationTitle(), errorBoxText(dialogs.errors.first()),
                         QMessageBox::Ok);
+        useChineseButtonTexts(box);
         box.show();
         shooter.shoot(box, QStringLiteral("09-error-box"));
     }

@@ -38,6 +38,7 @@ public:
     QList<SaveCall> saveCalls;
     QList<QUrl> opened;
     QList<QWidget *> openedFor; // the owner of each opened address
+    bool browserStarts = true;   // false: opening an address fails
 
     void showError(QWidget *, const QString &message) override { errors << message; }
     void showMessage(QWidget *, const QString &text) override { messages << text; }
@@ -52,10 +53,11 @@ public:
         saveCalls.append({filter, defaultSuffix, previousName});
         return nextSaveName;
     }
-    void openUrl(QWidget *owner, const QUrl &url) override
+    bool openUrl(QWidget *owner, const QUrl &url) override
     {
         opened << url;
         openedFor << owner;
+        return browserStarts;
     }
 };
 
