@@ -36,6 +36,11 @@ public:
                                      QMessageBox::Ok)
             == QMessageBox::Ok;
     }
+    bool askYesNo(QWidget *parent, const QString &caption, const QString &text) override
+    {
+        return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
+            == QMessageBox::Yes;
+    }
     QString saveFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix,
                          const QString &previousName) override
     {
