@@ -240,6 +240,9 @@ void RunCompanion::offerResume()
         }
         m_journal->continueRecord(open->record);
         m_run.resume(open->chosen);
+        // The keyboard goes on where the answers stopped.
+        if (auto *panel = qobject_cast<QWidget *>(m_run.state().ChoiceGroup.data()))
+            panel->setFocus();
     });
 }
 

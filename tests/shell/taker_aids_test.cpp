@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QProgressBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTableWidget>
@@ -44,9 +45,17 @@ const QByteArray kContent = R"({"tests": [
                {"category": 2, "thresholds": [3], "texts": ["女低", "女高"]}]}
 ]})";
 
+const QByteArray kFourQuestions = R"({"tests": [
+ {"id": 10, "name": "四题测试", "remarks": "", "factor": 1,
+  "questions": [
+    {"text": "一", "options": [[1, "a"], [2, "b"]]}, {"text": "二", "options": [[1, "a"], [2, "b"], [3, "c"]]},
+    {"text": "三", "options": [[0, "a"], [1, "b"]]}, {"text": "四", "options": [[0, "a"], [1, "b"]]}],
+  "verdicts": [{"thresholds": [3, 5], "texts": ["低", "中", "高"]}]}]})";
+
 // The main window with what it offers a test taker beside the run.
 class TakerAidsTest : public ::testing::Test {
 protected:
+    explicit TakerAidsTest(const QByteArray &content = kContent) : fixture(content) {}
     void SetUp() override { open(); }
 
     void open()
@@ -73,7 +82,7 @@ protected:
     QString progress() { return aids().progressBar->isVisible() ? aids().progressLine->text() : QString(); }
 
     FakeDialogs dialogs;
-    FixtureDatabase fixture{kContent};
+    FixtureDatabase fixture;
     TForm2 about{QStringLiteral("www.example.invalid")};
     TForm3 report;
     std::unique_ptr<TForm1> form;
@@ -206,6 +215,83 @@ TEST_F(TakerAidsTest, ARunLeftUnfinishedIsOfferedOnceAtTheNextStart)
     form->offerResume();
     EXPECT_EQ(dialogs.questions.size(), 2);
     EXPECT_EQ(aids().history().entries().size(), 1);
+}
+
+// The program killed (SIGKILL) after the third answer of a run, then
+// started again on the same file.
+class KilledRunTest : public TakerAidsTest {
+protected:
+    KilledRunTest() : TakerAidsTest(kFourQuestions) {}
+    void SetUp() override {}
+
+    void killAfterThreeAnswers()
+    {
+        QProcess program;
+        program.start(QStringLiteral(INTERRUPTED_RUN), {fixture.path(), "10", "1", "2", "0"});
+        ASSERT_TRUE(program.waitForStarted(10000));
+        while (!program.canReadLine() && program.state() == QProcess::Running)
+            program.waitForReadyRead(30000);
+        ASSERT_EQ(program.readLine().trimmed(), QByteArray("answered"));
+        program.kill(); // kill -9
+        ASSERT_TRUE(program.waitForFinished(10000));
+        EXPECT_EQ(program.exitStatus(), QProcess::CrashExit);
+    }
+    QString table(const QString &sql)
+    {
+        QStringList rows;
+        for (int id = 10; id <= 14; ++id)
+            rows << fixture.scalar(sql.arg(id)).toString();
+        return rows.join(QLatin1Char(','));
+    }
+
+    // The same run taken without a break: 2 + 3 + 0 + 1.
+    QString uninterruptedVerdict()
+    {
+        FixtureDatabase other{kFourQuestions};
+        TForm1 window(other.path());
+        window.database().ADOQuery1.Locate("ID", 10);
+        window.ToolButton1->click();
+        for (int item : {1, 2, 0, 1}) {
+            window.ScrollBox1->findChild<TcxDBRadioGroup *>()->setItemIndex(item);
+            window.BitBtn1->click();
+        }
+        auto *view = window.ScrollBox1->findChild<QWidget *>(QStringLiteral("VerdictView"));
+        return view ? view->property("plainText").toString() : QString();
+    }
+
+};
+
+TEST_F(KilledRunTest, AcceptedTheRunEndsWithTheVerdictOfAnUninterruptedOne)
+{
+    killAfterThreeAnswers();
+    open();
+    dialogs.answers = {true};
+    form->offerResume();
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_EQ(dialogs.questions[0].text, QStringLiteral("上次的测试《四题测试》还没有做完，是否继续？"));
+    ASSERT_EQ(progress(), QStringLiteral("第 4 题 / 共 4 题"));
+    EXPECT_EQ(QApplication::focusWidget(), panel());
+    answer({1});
+    ASSERT_EQ(form->run().phase(), TestRun::Phase::ShowingVerdict);
+    const QString verdict = form->ScrollBox1->findChild<QWidget *>(QStringLiteral("VerdictView"))->property("plainText").toString();
+    EXPECT_TRUE(verdict.endsWith(QStringLiteral("高")));
+    EXPECT_EQ(verdict, uninterruptedVerdict());
+}
+
+TEST_F(KilledRunTest, DeclinedNothingChanges)
+{
+    killAfterThreeAnswers();
+    const QString scores = table(QStringLiteral("SELECT 分值 FROM 量表 WHERE ID=%1"));
+    open();
+    dialogs.answers = {false};
+    form->offerResume();
+    EXPECT_EQ(form->run().phase(), TestRun::Phase::Idle);
+    EXPECT_EQ(table(QStringLiteral("SELECT 分值 FROM 量表 WHERE ID=%1")), scores);
+    EXPECT_TRUE(aids().history().entries().isEmpty());
+    form.reset();
+    open();
+    form->offerResume();
+    EXPECT_EQ(dialogs.questions.size(), 1);
 }
 
 } // namespace
