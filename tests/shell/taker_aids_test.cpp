@@ -132,6 +132,24 @@ TEST_F(TakerAidsTest, ProgressBackAndTheExplainedVerdictInTheWindow)
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }
 
+TEST_F(TakerAidsTest, AltLeftAndBackspaceGoBack)
+{
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    start(10);
+    answer({0, 1});
+    panel()->setFocus();
+    QTest::keyClick(panel(), Qt::Key_Left, Qt::AltModifier);
+    EXPECT_EQ(progress(), QStringLiteral("第 2 题 / 共 3 题"));
+    EXPECT_EQ(panel()->ItemIndex(), 1);
+    QTest::keyClick(panel(), Qt::Key_Backspace);
+    EXPECT_EQ(progress(), QStringLiteral("第 1 题 / 共 3 题"));
+    EXPECT_EQ(panel()->ItemIndex(), 0);
+    form->BitBtn2->click();
+    QTest::keyClick(form->BitBtn1, Qt::Key_Backspace); // idle: nothing happens
+    EXPECT_EQ(form->run().phase(), TestRun::Phase::Idle);
+}
+
 TEST_F(TakerAidsTest, TheCategoryIsTheLastStep)
 {
     start(20);
