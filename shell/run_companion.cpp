@@ -1,5 +1,7 @@
 #include "shell/run_companion.h"
 
+#include <algorithm>
+
 #include <QAccessible>
 #include <QAction>
 #include <QBoxLayout>
@@ -228,6 +230,11 @@ void RunCompanion::offerResume()
         const std::optional<RunHistory::Unfinished> open = m_history->unfinished();
         if (!open || m_run.running())
             return;
+        // A run left before its first answer has nothing to go on with.
+        if (std::all_of(open->chosen.begin(), open->chosen.end(), [](int item) { return item < 0; })) {
+            m_history->discard(open->record);
+            return;
+        }
         Dataset &catalog = m_database.ADOQuery1;
         const bool found = catalog.active() && catalog.Locate(QStringLiteral("ID"), open->testId);
         if (!found

@@ -233,6 +233,14 @@ TEST_F(TakerAidsTest, ARunLeftUnfinishedIsOfferedOnceAtTheNextStart)
     form->offerResume();
     EXPECT_EQ(dialogs.questions.size(), 2);
     EXPECT_EQ(aids().history().entries().size(), 1);
+
+    // Left before the first answer: nothing to go on with, nothing asked.
+    start(10);
+    form.reset();
+    open();
+    form->offerResume();
+    EXPECT_EQ(dialogs.questions.size(), 2);
+    EXPECT_FALSE(aids().history().unfinished());
 }
 
 // The program killed (SIGKILL) after the third answer of a run, then
