@@ -15,8 +15,9 @@ class RunJournal : public RunListener {
 public:
     explicit RunJournal(RunHistory &history) : m_history(history) {}
 
-    // The next run to start takes up this unfinished run's record.
-    void continueRecord(qint64 record) { m_continued = record; }
+    // The next run to start takes up this unfinished run's record (nullopt:
+    // a new record again).
+    void continueRecord(std::optional<qint64> record) { m_continued = record; }
 
     void runStarted(qint64 testId, const QString &testName) override;
     void answersStored(const AnswerTrail &trail) override;

@@ -247,6 +247,12 @@ void RunCompanion::offerResume()
         }
         m_journal->continueRecord(open->record);
         m_run.resume(open->chosen);
+        if (!m_run.running()) {
+            // The test can no longer be run: its record goes.
+            m_journal->continueRecord(std::nullopt);
+            m_history->discard(open->record);
+            return;
+        }
         // The keyboard goes on where the answers stopped.
         if (auto *panel = qobject_cast<QWidget *>(m_run.state().ChoiceGroup.data()))
             panel->setFocus();
