@@ -30,6 +30,7 @@ public:
     int chosenIndex() const override { return m_chosen; }
     void hideInstructions() override { m_instructions.clear(); }
     void ShowVerdict(const QString &text) override { m_shown = text; }
+    void showStoredChoice(int index) override { choose(index); }
     void setRunControls(const Controls &controls) override { m_controls = controls; }
     void showMessage(const QString &text) override { m_messages.append(text); }
 

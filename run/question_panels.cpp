@@ -256,6 +256,14 @@ void QuestionPanels::ShowVerdict(const QString &text)
         m_state->VerdictView = view;
 }
 
+void QuestionPanels::showStoredChoice(int index)
+{
+    if (!m_choicePanel)
+        return;
+    m_choicePanel->setItemIndex(index);
+    m_choicePanel->setFocus();
+}
+
 int QuestionPanels::chosenIndex() const
 {
     return m_choicePanel ? m_choicePanel->ItemIndex() : -1;

@@ -65,6 +65,7 @@ public:
     int chosenIndex() const override;
     void hideInstructions() override;
     void ShowVerdict(const QString &text) override;
+    void showStoredChoice(int index) override;
     void setRunControls(const Controls &controls) override;
     void showMessage(const QString &text) override;
 

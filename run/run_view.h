@@ -21,6 +21,10 @@ public:
     // Height 0 hides the instructions pane.
     virtual void hideInstructions() = 0;
     virtual void ShowVerdict(const QString &text) = 0;
+    // Shows item index of the panel just shown as chosen, as the user would
+    // choose it, and gives the panel the keyboard focus: the choice made on
+    // this question earlier in the run.
+    virtual void showStoredChoice(int index) { Q_UNUSED(index); }
 
     // The run controls: step button caption, quit button, and whether the
     // start commands, the catalog tree and the search box take input.

@@ -6,6 +6,7 @@
 #include "data/convert.h"
 #include "data/split_text.h"
 #include "data/test_database.h"
+#include "run/run_result.h"
 #include "run/run_view.h"
 #include "seal/sealed_fields.h"
 
@@ -133,11 +134,84 @@ void TestRun::startRun(qint64 testId)
     skipOwnRow();
     m_state.QuestionNo = 1;
     m_state.QuestionTotal = countQuestionRows(questions);
+    m_trail.begin(questions);
     // Counting walked the set: stand on the first question row again.
     questions.First();
     skipOwnRow();
+    m_listener->runStarted(testId, catalog.FieldByName(QStringLiteral("Name"))->asString());
+    showCurrentQuestion();
+}
+
+void TestRun::showCurrentQuestion()
+{
     m_view.FitInstructions();
     m_view.ShowQuestion();
+    const int stored = m_trail.chosen(m_trail.position());
+    if (stored >= 0)
+        m_view.showStoredChoice(stored);
+    m_listener->questionShown(m_trail.position(), m_trail.size());
+}
+
+void TestRun::setListener(RunListener *listener)
+{
+    m_listener = listener ? listener : &m_quiet;
+}
+
+bool TestRun::canGoBack() const
+{
+    return (m_phase == Phase::Answering && m_trail.position() > 0)
+        || (m_phase == Phase::ChoosingCategory && m_trail.size() > 0);
+}
+
+void TestRun::back()
+{
+    if (!canGoBack())
+        return;
+    runStep([&] {
+        const int chosen = m_view.chosenIndex();
+        if (m_phase == Phase::ChoosingCategory) {
+            // The category is asked again on the way forward; until then the
+            // test has none, so the evaluation comes back to the choice.
+            m_trail.setCategoryChoice(chosen);
+            Dataset &catalog = m_database.ADOQuery1;
+            catalog.Edit();
+            catalog.FieldByName(kScore)->setAsInteger(0);
+            catalog.Post();
+            setPhase(Phase::Answering);
+        } else if (chosen >= 0) {
+            m_trail.setChosen(m_trail.position(), chosen);
+        }
+        m_view.ClearPanel();
+        const int previous = m_trail.position() - 1;
+        m_trail.setPosition(previous);
+        // Moving stores the choice just made, as the step forward does.
+        m_database.ADOQuery2.GotoBookmark(m_trail.bookmark(previous));
+        m_listener->answersStored(m_trail);
+        m_state.QuestionNo = previous + 1;
+        showCurrentQuestion();
+    });
+}
+
+void TestRun::resume(const QList<int> &chosen)
+{
+    xiayibu();
+    if (m_phase != Phase::Answering)
+        return;
+    m_trail.restore(chosen);
+    const int first = m_trail.firstUnanswered();
+    if (first == 0)
+        return;
+    runStep([&] {
+        m_view.ClearPanel();
+        m_trail.setPosition(first);
+        if (first == m_trail.size()) {
+            evaluate();
+            return;
+        }
+        m_database.ADOQuery2.GotoBookmark(m_trail.bookmark(first));
+        m_state.QuestionNo = first + 1;
+        showCurrentQuestion();
+    });
 }
 
 void TestRun::skipOwnRow()
@@ -157,12 +231,18 @@ void TestRun::xiayibu_1()
     }
     runStep([&] {
         Dataset &questions = m_database.ADOQuery2;
+        const bool answering = m_phase == Phase::Answering;
+        if (answering)
+            m_trail.setChosen(m_trail.position(), m_view.chosenIndex());
         m_view.ClearPanel();
         questions.Next();
         skipOwnRow();
+        if (answering) {
+            m_trail.setPosition(m_trail.position() + 1);
+            m_listener->answersStored(m_trail);
+        }
         if (!questions.Eof()) {
-            m_view.FitInstructions();
-            m_view.ShowQuestion();
+            showCurrentQuestion();
             return;
         }
         evaluate();
@@ -189,6 +269,10 @@ void TestRun::evaluate()
         if (category == 0) {
             setPhase(Phase::ChoosingCategory);
             m_view.ShowCategoryChoice();
+            const int stored = m_trail.takeCategoryChoice();
+            if (stored >= 0)
+                m_view.showStoredChoice(stored);
+            m_listener->categoryShown();
             return;
         }
         refilter(verdictSet, QStringLiteral("lbid=") + testId + QStringLiteral(" and 类别=") + IntToStr(category));
@@ -198,7 +282,33 @@ void TestRun::evaluate()
     const QList<QByteArray> thresholds
         = m_sealed.unsealList(*verdictSet.FieldByName(QStringLiteral("分值范围")), kValueSeparator);
     const QList<QByteArray> verdicts = m_sealed.unsealList(*verdictSet.FieldByName(QStringLiteral("结果")), kTextSeparator);
-    showVerdict(verdictIndex(thresholds, score), verdicts);
+    const int index = verdictIndex(thresholds, score);
+    showVerdict(index, verdicts);
+    // What is told beside the verdict must never take the verdict away.
+    try {
+        reportVerdict(thresholds, index, verdicts);
+    } catch (const std::exception &) {
+    }
+}
+
+void TestRun::reportVerdict(const QList<QByteArray> &thresholds, int index, const QList<QByteArray> &verdicts)
+{
+    // Reading the questions again is for listeners only.
+    if (m_listener == &m_quiet)
+        return;
+    Dataset &catalog = m_database.ADOQuery1;
+    RunResult result;
+    result.testId = catalog.FieldByName(kId)->asLargeInt();
+    result.testName = catalog.FieldByName(QStringLiteral("Name"))->asString();
+    result.finishedAt = QDateTime::currentDateTime();
+    result.score = m_score;
+    result.verdict = fromCp936(verdicts[index]);
+    if (!catalog.FieldByName(QStringLiteral("分值范围"))->asString().isEmpty())
+        result.category = categoryCaption(m_database, m_sealed, catalog.FieldByName(kScore)->asString());
+    result.range = runningTestScoreRange(m_database, m_sealed);
+    result.band = scoreBandText(m_score, thresholds, index, result.range);
+    result.answers = answeredQuestions(m_database, m_sealed, m_trail);
+    m_listener->verdictShown(result);
 }
 
 void TestRun::showVerdict(int index, const QList<QByteArray> &verdicts)
@@ -212,11 +322,13 @@ void TestRun::showVerdict(int index, const QList<QByteArray> &verdicts)
 
 void TestRun::jieshu()
 {
+    const bool finished = m_phase == Phase::ShowingVerdict;
     m_view.ClearPanel();
     m_view.ShowRemarks();
     m_view.hideInstructions();
     m_role = StepRole::Start;
     setPhase(Phase::Idle);
+    m_listener->runEnded(finished);
 }
 
 void TestRun::setPhase(Phase phase)

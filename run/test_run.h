@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+#include "run/answer_trail.h"
+#include "run/run_listener.h"
 #include "run/run_state.h"
 
 namespace lovetest {
@@ -25,6 +27,16 @@ public:
     void jieshu();
     // A click on the step button BitBtn1.
     void step();
+    // Back to the previous question (from the category choice: to the last
+    // one), keeping the choice shown as the step forward would.
+    void back();
+    bool canGoBack() const;
+    // Starts a run on the selected test and goes on at the first question
+    // without one of the choices an unfinished run made.
+    void resume(const QList<int> &chosen);
+    // Hears the run's steps; nullptr for none. Not owned.
+    void setListener(RunListener *listener);
+    const AnswerTrail &trail() const { return m_trail; }
 
     Phase phase() const { return m_phase; }
     StepRole stepRole() const { return m_role; }
@@ -40,6 +52,8 @@ private:
     template <typename Step> void runStep(Step &&step);
     void startRun(qint64 testId);
     void skipOwnRow();
+    void showCurrentQuestion();
+    void reportVerdict(const QList<QByteArray> &thresholds, int index, const QList<QByteArray> &verdicts);
     void evaluate();
     void showVerdict(int index, const QList<QByteArray> &verdicts);
     void setPhase(Phase phase);
@@ -51,6 +65,9 @@ private:
     Phase m_phase = Phase::Idle;
     StepRole m_role = StepRole::Start;
     double m_score = 0;
+    AnswerTrail m_trail;
+    RunListener m_quiet;
+    RunListener *m_listener = &m_quiet;
 };
 
 // The index of the first threshold that reaches the score, or the number of

@@ -23,6 +23,7 @@ int main(int argc, char **argv)
         lovetest::TForm3 form3;
         form1.setWindows(&form2, &form3);
         form1.showMaximized();
+        form1.offerResume();
         app.exec();
         return 0;
     } catch (const std::exception &error) {

@@ -26,6 +26,7 @@
 #include "seal/sealed_fields.h"
 #include "shell/about_window.h"
 #include "shell/pane_splitter.h"
+#include "shell/run_companion.h"
 #include "shell/shell_resources.h"
 #include "shell/web_links.h"
 #include "widgets/catalog_search.h"
@@ -121,6 +122,12 @@ TForm1::TForm1(const QString &databaseFile, QWidget *parent)
     m_run = std::make_unique<TestRun>(*m_database, *m_sealed, *m_panels);
     m_panels->attach(m_run->state());
     m_report = std::make_unique<ContentReportBuilder>(*m_database, *m_sealed);
+    m_companion = std::make_unique<RunCompanion>(
+        *m_database, *m_run,
+        RunCompanion::Places{this, ScrollBox8, ScrollBox5, m_panels->paneContent(), N1,
+                             [this](const QString &page, const QString &title) {
+                                 reportWindow()->showReport(page, title);
+                             }});
 
     bindCommands();
 
@@ -145,6 +152,7 @@ TForm1::TForm1(const QString &databaseFile, QWidget *parent)
 
 TForm1::~TForm1()
 {
+    m_companion.reset();
     // The bound views go before the datasets they follow.
     m_panels.reset();
     delete takeCentralWidget();
@@ -416,13 +424,23 @@ void TForm1::ToolButton8Click()
     guarded(this, [this] {
         // The page is built in full before anything reaches the window.
         const ContentReport report = m_report->build();
-        if (!m_reportWindow) {
-            auto *window = new TForm3(this);
-            window->setWindowFlag(Qt::Window);
-            m_reportWindow = window;
-        }
-        m_reportWindow->showReport(report.page, report.title);
+        reportWindow()->showReport(report.page, report.title);
     });
+}
+
+TForm3 *TForm1::reportWindow()
+{
+    if (!m_reportWindow) {
+        auto *window = new TForm3(this);
+        window->setWindowFlag(Qt::Window);
+        m_reportWindow = window;
+    }
+    return m_reportWindow;
+}
+
+void TForm1::offerResume()
+{
+    m_companion->offerResume();
 }
 
 void TForm1::N101Click()

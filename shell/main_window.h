@@ -21,6 +21,7 @@ namespace lovetest {
 
 class ContentReportBuilder;
 class QuestionPanels;
+class RunCompanion;
 class SealCodec;
 class SealedFields;
 class TForm2;
@@ -55,6 +56,10 @@ public:
 
     TestDatabase &database() { return *m_database; }
     TestRun &run() { return *m_run; }
+    // Progress, going back, the kept result, history and resume.
+    RunCompanion &companion() { return *m_companion; }
+    // Offers to go on with a run the program left unfinished.
+    void offerResume();
 
     // The controls of the window, by the names the run and the tests use.
     QToolBar *ToolBar1 = nullptr;
@@ -122,6 +127,7 @@ private:
     QFrame *buildQuestionArea();
     void bindCommands();
     void placeTitleLabel();
+    TForm3 *reportWindow();
     QToolButton *addToolButton(const QString &name, const QString &caption, const QString &hint,
                                int image, void (TForm1::*handler)());
 
@@ -131,6 +137,7 @@ private:
     std::unique_ptr<QuestionPanels> m_panels;
     std::unique_ptr<TestRun> m_run;
     std::unique_ptr<ContentReportBuilder> m_report;
+    std::unique_ptr<RunCompanion> m_companion;
     QString m_siteAddress;
     QPointer<TForm2> m_about;
     QPointer<TForm3> m_reportWindow;

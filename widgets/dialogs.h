@@ -20,6 +20,12 @@ public:
     virtual void showMessage(QWidget *parent, const QString &text) = 0;
     // A question with OK and Cancel; true for OK.
     virtual bool confirm(QWidget *parent, const QString &caption, const QString &text) = 0;
+    // A question with Yes (the default button) and No; true for Yes. Stand-ins
+    // answer it as a confirmation.
+    virtual bool askYesNo(QWidget *parent, const QString &caption, const QString &text)
+    {
+        return confirm(parent, caption, text);
+    }
     // A save-file dialog; an empty result means cancelled.
     virtual QString saveFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix,
                                  const QString &previousName) = 0;

@@ -17,6 +17,8 @@
 #include "fakes.h"
 #include "report/html_edit.h"
 #include "report/report_window.h"
+#include "report/result_page.h"
+#include "run/run_result.h"
 
 namespace lovetest {
 namespace {
@@ -236,6 +238,30 @@ TEST_F(ReportWindowTest, PrintAndPreviewButtonsReachThePrinter)
 
     form.ToolButton7->click();
     EXPECT_EQ(printDialogs.previews, 1);
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+TEST_F(ReportWindowTest, AResultPageIsSavedAndPrintedLikeAContentPage)
+{
+    RunResult result;
+    result.testName = QStringLiteral("一题测试");
+    result.band = QStringLiteral("得分 3，在 3–5 分之间");
+    result.verdict = QStringLiteral("高");
+    result.answers = {{QStringLiteral("唯一题"), QStringLiteral("是")}};
+    form.showReport(resultPage(result), resultPageTitle(result));
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("《一题测试》测试结果"));
+
+    dialogs.nextSaveName = path(QStringLiteral("result.htm"));
+    form.ToolButton2Click();
+    const QString saved = fromCp936(readAll(path(QStringLiteral("result.htm"))));
+    for (const char *part : {"一题测试", "唯一题", "3–5", "声明：本程序所提供的测试仅供娱乐!"})
+        EXPECT_TRUE(saved.contains(QString::fromUtf8(part))) << part;
+
+    PdfPrintDialogs printDialogs;
+    printDialogs.pdfFile = path(QStringLiteral("result.pdf"));
+    Installed<PrintDialogs, PdfPrintDialogs> printing(printDialogs);
+    form.ToolButton6->click();
+    EXPECT_TRUE(readAll(printDialogs.pdfFile).startsWith("%PDF"));
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }
 

@@ -4,6 +4,9 @@
 
 #include "data/test_database.h"
 #include "run/headless_view.h"
+#include "run/run_listener.h"
+#include "run/run_result.h"
+#include "run/score_range.h"
 #include "run/test_run.h"
 #include "seal/seal_codec.h"
 #include "seal/sealed_fields.h"
@@ -252,6 +255,197 @@ TEST_F(OwnRowPlacement, IsSkippedBetweenQuestionsAndAtTheEnd)
     fakeView.choose(0);
     otherRun.step();
     EXPECT_EQ(otherRun.phase(), TestRun::Phase::ChoosingCategory);
+}
+
+// Going back: the stored answers, the panels shown and the verdict follow.
+class GoingBack : public TestRunTest {
+protected:
+    int stored(int id) { return fixture.scalar(QStringLiteral("SELECT 分值 FROM 量表 WHERE ID=%1").arg(id)).toInt(); }
+};
+
+TEST_F(GoingBack, ChangesAnAnswerAndTheVerdictFollows)
+{
+    select(10);
+    run.step();
+    EXPECT_FALSE(run.canGoBack()); // on the first question
+    run.back();
+    EXPECT_EQ(view.shown(), QStringLiteral("3-1.第一题    "));
+
+    answer({0}); // 3
+    view.choose(0); // 2, not yet stored
+    ASSERT_TRUE(run.canGoBack());
+    run.back();
+    EXPECT_EQ(view.shown(), QStringLiteral("3-1.第一题    "));
+    EXPECT_EQ(view.chosenIndex(), 0); // the stored answer is shown chosen
+    EXPECT_EQ(view.instructions(), QStringLiteral("凭感觉"));
+    EXPECT_EQ(run.state().QuestionNo, 2);
+    EXPECT_EQ(stored(12), 2); // going back stored the choice like a step does
+    EXPECT_EQ(run.trail().chosenItems(), (QList<int>{0, 0, -1}));
+
+    answer({2}); // changed to 1
+    EXPECT_EQ(view.shown(), QStringLiteral("3-2.第二题    "));
+    EXPECT_EQ(view.chosenIndex(), 0); // forward shows the stored answer too
+    EXPECT_EQ(stored(11), 1);
+    run.step();
+    EXPECT_EQ(view.shown(), QStringLiteral("3-3.第三题    "));
+    EXPECT_EQ(view.chosenIndex(), -1);
+    answer({1}); // 1 + 2 + 0
+    EXPECT_DOUBLE_EQ(run.score(), 3);
+    EXPECT_TRUE(view.shown().endsWith(QStringLiteral("中分")));
+    EXPECT_FALSE(run.canGoBack());
+}
+
+TEST_F(GoingBack, PassesOverTheTestsOwnRowInTheMiddle)
+{
+    fixture.exec("UPDATE 量表 SET ID=5 WHERE ID=11"); // first question before the own row
+    TestDatabase reopened;
+    ASSERT_TRUE(reopened.openAll(fixture.path()).isEmpty());
+    SealedFields fields(reopened, codec);
+    HeadlessRunView otherView(reopened, fields);
+    TestRun otherRun(reopened, fields, otherView);
+    otherView.attach(otherRun.state());
+    ASSERT_TRUE(reopened.ADOQuery1.Locate("ID", 10));
+    otherRun.step();
+    otherView.choose(1);
+    otherRun.step();
+    EXPECT_EQ(otherView.shown(), QStringLiteral("3-2.第二题    "));
+    otherRun.back();
+    EXPECT_EQ(otherView.shown(), QStringLiteral("3-1.第一题    "));
+    EXPECT_EQ(otherView.chosenIndex(), 1);
+    for (int i = 0; i < 3; ++i) {
+        otherView.choose(0);
+        otherRun.step();
+    }
+    EXPECT_DOUBLE_EQ(otherRun.score(), 6);
+}
+
+TEST_F(GoingBack, FromTheCategoryChoiceAsksForItAgain)
+{
+    select(20);
+    run.step();
+    answer({0});
+    ASSERT_EQ(run.phase(), TestRun::Phase::ChoosingCategory);
+    EXPECT_TRUE(run.canGoBack());
+    view.choose(2); // 女
+    run.back();
+    EXPECT_EQ(run.phase(), TestRun::Phase::Answering);
+    EXPECT_EQ(view.shown(), QStringLiteral("1-1.唯一题    "));
+    EXPECT_EQ(view.chosenIndex(), 0);
+    EXPECT_EQ(stored(20), 0); // no category until it is chosen again
+    EXPECT_EQ(view.controls().stepCaption, QStringLiteral("下一步"));
+
+    answer({1}); // 2 × 0.5 = 1
+    ASSERT_EQ(run.phase(), TestRun::Phase::ChoosingCategory);
+    EXPECT_EQ(view.chosenIndex(), 2);
+    run.step();
+    EXPECT_TRUE(view.shown().endsWith(QStringLiteral("女低")));
+}
+
+TEST_F(GoingBack, ResumeGoesOnAtTheFirstUnansweredQuestion)
+{
+    select(10);
+    run.step();
+    answer({1, 0}); // stored: 2 and 2
+    run.jieshu();
+
+    run.resume({1, 0});
+    EXPECT_EQ(view.shown(), QStringLiteral("3-3.第三题    "));
+    EXPECT_EQ(view.chosenIndex(), -1);
+    run.back();
+    EXPECT_EQ(view.chosenIndex(), 0);
+    run.step();
+    answer({0});
+    EXPECT_DOUBLE_EQ(run.score(), 5); // the same as an uninterrupted run
+    run.step();
+
+    // Every question answered: straight on to the verdict.
+    run.resume({0, 0, 0});
+    EXPECT_EQ(run.phase(), TestRun::Phase::ShowingVerdict);
+}
+
+// What the run tells its listener, and what it tells about the verdict.
+class RecordingListener : public RunListener {
+public:
+    void runStarted(qint64 testId, const QString &name) override { events << QStringLiteral("start %1 %2").arg(testId).arg(name); }
+    void questionShown(int index, int total) override { events << QStringLiteral("question %1/%2").arg(index + 1).arg(total); }
+    void categoryShown() override { events << QStringLiteral("category"); }
+    void answersStored(const AnswerTrail &trail) override
+    {
+        QStringList items;
+        for (int item : trail.chosenItems())
+            items << QString::number(item);
+        events << QStringLiteral("stored ") + items.join(QLatin1Char(','));
+    }
+    void verdictShown(const RunResult &shown) override
+    {
+        events << QStringLiteral("verdict");
+        result = shown;
+    }
+    void runEnded(bool finished) override { events << (finished ? QStringLiteral("finished") : QStringLiteral("quit")); }
+
+    QStringList events;
+    RunResult result;
+};
+
+TEST_F(GoingBack, TellsTheListenerEveryStepAndTheExplainedVerdict)
+{
+    RecordingListener listener;
+    run.setListener(&listener);
+    select(20);
+    run.step();
+    answer({0, 2});
+    run.step();
+    EXPECT_EQ(listener.events, (QStringList{"start 20 分类测试", "question 1/1", "stored 0", "category", "verdict",
+                                            "finished"}));
+    EXPECT_EQ(listener.result.testName, QStringLiteral("分类测试"));
+    EXPECT_EQ(listener.result.category, QStringLiteral("女"));
+    EXPECT_EQ(listener.result.verdict, QStringLiteral("女高"));
+    EXPECT_EQ(listener.result.band, QStringLiteral("得分 2，高于 1 分"));
+    EXPECT_EQ(listener.result.range, (ScoreRange{1, 2}));
+    EXPECT_EQ(listener.result.answers, (QList<RunResult::Answer>{{QStringLiteral("唯一题"), QStringLiteral("是")}}));
+
+    listener.events.clear();
+    select(10);
+    run.step();
+    answer({1, 1, 0}); // 2 + 0 + 1
+    EXPECT_EQ(listener.result.band, QStringLiteral("得分 3，在 3–4 分之间"));
+    EXPECT_EQ(verdictExplanation(listener.result),
+              QStringLiteral("得分 3，在 3–4 分之间\n本测试可能的得分：1–6 分"));
+    run.step();
+    run.step();
+    run.jieshu();
+    EXPECT_EQ(listener.events.last(), QStringLiteral("quit"));
+}
+
+TEST(ScoreBand, NamesTheIntervalThatSelectedTheVerdict)
+{
+    struct Case {
+        double score;
+        QList<QByteArray> thresholds;
+        ScoreRange range;
+        const char *band;
+    };
+    const Case cases[] = {
+        {23, {"20", "30", "40"}, {0, 50}, "得分 23，在 21–30 分之间"},
+        {5, {"20", "30"}, {0, 50}, "得分 5，在 0–20 分之间"},
+        {45, {"20", "30"}, {0, 50}, "得分 45，在 31–50 分之间"},
+        {15, {"30", "10", "20"}, {0, 50}, "得分 15，在 0–30 分之间"}, // list order: 30 reaches 15 first
+        {10.5, {"10", "20"}, {0, 25}, "得分 10.5，高于 10 分、不超过 20 分"}, // a factor makes fractions
+        {-3, {"-5", "0"}, {-10, 10}, "得分 -3，在 -4–0 分之间"},
+    };
+    for (const Case &c : cases) {
+        const int index = verdictIndex(c.thresholds, c.score);
+        EXPECT_EQ(scoreBandText(c.score, c.thresholds, index, c.range), QString::fromUtf8(c.band)) << c.band;
+    }
+}
+
+TEST(ScoreRange, SumsTheLowestAndHighestOptionsAfterTheFactor)
+{
+    EXPECT_EQ(reachableScoreRange({{3, 2, 1}, {2, 0}, {}}, 1), (ScoreRange{1, 5}));
+    EXPECT_EQ(reachableScoreRange({{3, 2, 1}, {2, 0}}, -0.5), (ScoreRange{-2.5, -0.5}));
+    EXPECT_EQ(reachableScoreRange({{4}}, 0), (ScoreRange{0, 0}));
+    EXPECT_EQ(integerOptionScores({"3", "-2"}), (QList<qint64>{3, -2}));
+    EXPECT_TRUE(integerOptionScores({"3", "x"}).isEmpty());
 }
 
 } // namespace

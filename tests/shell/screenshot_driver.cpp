@@ -24,7 +24,9 @@
 #include "run/test_run.h"
 #include "shell/about_window.h"
 #include "shell/application_setup.h"
+#include "shell/history_window.h"
 #include "shell/main_window.h"
+#include "shell/run_companion.h"
 #include "tests/support/fake_dialogs.h"
 #include "widgets/db_radio_group.h"
 #include "widgets/db_tree_view.h"
@@ -114,6 +116,37 @@ void answerAll(TForm1 &form)
     }
 }
 
+// Progress, a question reached by going back, the explained verdict, the
+// result page and the history of runs.
+void shootTakerAids(TForm1 &form, TForm3 &report, Shooter &shooter)
+{
+    RunCompanion &companion = form.companion();
+    selectTest(form, 100);
+    form.ToolButton1->click();
+    for (int i = 0; i < 2; ++i) {
+        if (TcxDBRadioGroup *panel = choicePanel(form))
+            panel->setItemIndex(1);
+        form.BitBtn1->click();
+    }
+    shooter.shoot(form, QStringLiteral("10-progress"));
+    companion.backButton->click();
+    shooter.shoot(form, QStringLiteral("11-back"));
+    form.BitBtn1->click();
+    answerAll(form);
+    shooter.shoot(form, QStringLiteral("12-explained-verdict"));
+    companion.saveButton->click();
+    report.resize(760, 560);
+    shooter.shoot(report, QStringLiteral("13-result-page"));
+    report.hide();
+    form.BitBtn1->click();
+    companion.showHistory();
+    if (HistoryWindow *history = companion.historyWindow()) {
+        history->resize(720, 360);
+        shooter.shoot(*history, QStringLiteral("14-history"));
+        history->hide();
+    }
+}
+
 int shootAll(const QString &database, const QString &folder)
 {
     Shooter shooter(folder);
@@ -167,6 +200,8 @@ int shootAll(const QString &database, const QString &folder)
     shooter.shoot(about, QStringLiteral("07-about"));
     about.hide();
     report.hide();
+
+    shootTakerAids(form, report, shooter);
 
     // A start without the database file.
     dialogs.errors.clear();

@@ -1,0 +1,221 @@
+#include "run/run_history.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include "data/connection.h"
+
+namespace lovetest {
+
+namespace {
+
+const QString kCreate = QStringLiteral(
+    "CREATE TABLE IF NOT EXISTS 记录 ("
+    "编号 INTEGER PRIMARY KEY AUTOINCREMENT, 时间 TEXT NOT NULL, 测试ID INTEGER NOT NULL, 测试名称 TEXT,"
+    " 类别 TEXT, 分值 REAL, 区间 TEXT, 最低分 REAL, 最高分 REAL, 结果 TEXT, 答案 TEXT, 选择 TEXT,"
+    " 完成 INTEGER NOT NULL DEFAULT 0)");
+const QString kEntryColumns = QStringLiteral("编号, 时间, 测试ID, 测试名称, 类别, 分值, 结果");
+// Times are kept as ISO text, to the millisecond, so they sort as written.
+const Qt::DateFormat kTimeFormat = Qt::ISODateWithMs;
+
+QString answersJson(const QList<RunResult::Answer> &answers)
+{
+    QJsonArray list;
+    for (const RunResult::Answer &answer : answers)
+        list.append(QJsonObject{{QStringLiteral("题目"), answer.question}, {QStringLiteral("答案"), answer.answer}});
+    return QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact));
+}
+
+QList<RunResult::Answer> answersFromJson(const QString &text)
+{
+    QList<RunResult::Answer> answers;
+    for (const QJsonValue &value : QJsonDocument::fromJson(text.toUtf8()).array()) {
+        const QJsonObject object = value.toObject();
+        answers.append({object.value(QStringLiteral("题目")).toString(), object.value(QStringLiteral("答案")).toString()});
+    }
+    return answers;
+}
+
+} // namespace
+
+QString choicesText(const QList<int> &chosen)
+{
+    QStringList items;
+    for (int item : chosen)
+        items.append(QString::number(item));
+    return items.join(QLatin1Char(','));
+}
+
+QList<int> choicesFromText(const QString &text)
+{
+    QList<int> chosen;
+    if (text.isEmpty())
+        return chosen;
+    for (const QString &item : text.split(QLatin1Char(','))) {
+        bool ok = false;
+        const int value = item.toInt(&ok);
+        chosen.append(ok && value >= 0 ? value : -1);
+    }
+    return chosen;
+}
+
+RunHistory::RunHistory(Connection &connection) : m_connection(connection) {}
+
+bool RunHistory::ensureTable()
+{
+    if (!m_connection.connected())
+        return false;
+    QSqlQuery query(m_connection.db());
+    return query.exec(kCreate);
+}
+
+std::optional<qint64> RunHistory::begin(qint64 testId, const QString &testName)
+{
+    if (!ensureTable())
+        return std::nullopt;
+    QSqlQuery query(m_connection.db());
+    query.prepare(QStringLiteral("INSERT INTO 记录 (时间, 测试ID, 测试名称, 选择, 完成) VALUES (?, ?, ?, '', 0)"));
+    query.addBindValue(QDateTime::currentDateTime().toString(kTimeFormat));
+    query.addBindValue(testId);
+    query.addBindValue(testName);
+    if (!query.exec())
+        return std::nullopt;
+    return query.lastInsertId().toLongLong();
+}
+
+void RunHistory::storeChoices(qint64 record, const QList<int> &chosen)
+{
+    if (!m_connection.connected())
+        return;
+    QSqlQuery query(m_connection.db());
+    query.prepare(QStringLiteral("UPDATE 记录 SET 选择 = ? WHERE 编号 = ? AND 完成 = 0"));
+    query.addBindValue(choicesText(chosen));
+    query.addBindValue(record);
+    query.exec();
+}
+
+void RunHistory::finish(qint64 record, const RunResult &result)
+{
+    if (!m_connection.connected())
+        return;
+    QSqlQuery query(m_connection.db());
+    query.prepare(QStringLiteral("UPDATE 记录 SET 时间 = ?, 测试ID = ?, 测试名称 = ?, 类别 = ?, 分值 = ?, 区间 = ?,"
+                                 " 最低分 = ?, 最高分 = ?, 结果 = ?, 答案 = ?, 完成 = 1 WHERE 编号 = ?"));
+    query.addBindValue(result.finishedAt.toString(kTimeFormat));
+    query.addBindValue(result.testId);
+    query.addBindValue(result.testName);
+    query.addBindValue(result.category);
+    query.addBindValue(result.score);
+    query.addBindValue(result.band);
+    query.addBindValue(result.range.minimum);
+    query.addBindValue(result.range.maximum);
+    query.addBindValue(result.verdict);
+    query.addBindValue(answersJson(result.answers));
+    query.addBindValue(record);
+    query.exec();
+}
+
+void RunHistory::discard(qint64 record)
+{
+    if (!m_connection.connected())
+        return;
+    QSqlQuery query(m_connection.db());
+    query.prepare(QStringLiteral("DELETE FROM 记录 WHERE 编号 = ? AND 完成 = 0"));
+    query.addBindValue(record);
+    query.exec();
+}
+
+std::optional<RunHistory::Unfinished> RunHistory::unfinished() const
+{
+    if (!m_connection.connected())
+        return std::nullopt;
+    QSqlQuery query(m_connection.db());
+    if (!query.exec(QStringLiteral("SELECT 编号, 测试ID, 测试名称, 选择 FROM 记录 WHERE 完成 = 0"
+                                   " ORDER BY 编号 DESC LIMIT 1"))
+        || !query.next())
+        return std::nullopt;
+    return Unfinished{query.value(0).toLongLong(), query.value(1).toLongLong(), query.value(2).toString(),
+                      choicesFromText(query.value(3).toString())};
+}
+
+QList<RunHistory::Entry> RunHistory::entries(std::optional<qint64> testId) const
+{
+    QList<Entry> list;
+    if (!m_connection.connected())
+        return list;
+    QSqlQuery query(m_connection.db());
+    query.prepare(QStringLiteral("SELECT %1 FROM 记录 WHERE 完成 = 1%2 ORDER BY 时间 DESC, 编号 DESC")
+                      .arg(kEntryColumns, testId ? QStringLiteral(" AND 测试ID = ?") : QString()));
+    if (testId)
+        query.addBindValue(*testId);
+    if (!query.exec())
+        return list;
+    while (query.next()) {
+        list.append({query.value(0).toLongLong(), QDateTime::fromString(query.value(1).toString(), kTimeFormat),
+                     query.value(2).toLongLong(), query.value(3).toString(), query.value(4).toString(),
+                     query.value(5).toDouble(), query.value(6).toString()});
+    }
+    return list;
+}
+
+QList<std::pair<qint64, QString>> RunHistory::testsTaken() const
+{
+    QList<std::pair<qint64, QString>> tests;
+    if (!m_connection.connected())
+        return tests;
+    QSqlQuery query(m_connection.db());
+    // The name of each test's latest run.
+    if (!query.exec(QStringLiteral("SELECT 测试ID, 测试名称 FROM 记录 r WHERE 完成 = 1 AND 编号 ="
+                                   " (SELECT MAX(编号) FROM 记录 WHERE 完成 = 1 AND 测试ID = r.测试ID)"
+                                   " ORDER BY 测试名称")))
+        return tests;
+    while (query.next())
+        tests.append({query.value(0).toLongLong(), query.value(1).toString()});
+    return tests;
+}
+
+std::optional<RunResult> RunHistory::result(qint64 record) const
+{
+    if (!m_connection.connected())
+        return std::nullopt;
+    QSqlQuery query(m_connection.db());
+    query.prepare(QStringLiteral("SELECT 时间, 测试ID, 测试名称, 类别, 分值, 区间, 最低分, 最高分, 结果, 答案"
+                                 " FROM 记录 WHERE 编号 = ? AND 完成 = 1"));
+    query.addBindValue(record);
+    if (!query.exec() || !query.next())
+        return std::nullopt;
+    RunResult result;
+    result.finishedAt = QDateTime::fromString(query.value(0).toString(), kTimeFormat);
+    result.testId = query.value(1).toLongLong();
+    result.testName = query.value(2).toString();
+    result.category = query.value(3).toString();
+    result.score = query.value(4).toDouble();
+    result.band = query.value(5).toString();
+    result.range = {query.value(6).toDouble(), query.value(7).toDouble()};
+    result.verdict = query.value(8).toString();
+    result.answers = answersFromJson(query.value(9).toString());
+    return result;
+}
+
+void RunHistory::remove(qint64 record)
+{
+    if (!m_connection.connected())
+        return;
+    QSqlQuery query(m_connection.db());
+    query.prepare(QStringLiteral("DELETE FROM 记录 WHERE 编号 = ? AND 完成 = 1"));
+    query.addBindValue(record);
+    query.exec();
+}
+
+void RunHistory::removeAll()
+{
+    if (!m_connection.connected())
+        return;
+    QSqlQuery query(m_connection.db());
+    query.exec(QStringLiteral("DELETE FROM 记录 WHERE 完成 = 1"));
+}
+
+} // namespace lovetest

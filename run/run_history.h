@@ -1,0 +1,70 @@
+#pragma once
+#include <optional>
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include "run/run_result.h"
+
+namespace lovetest {
+
+class Connection;
+
+// The taker's past runs, kept in the table 记录 of the open test database
+// beside the test content. The table is made when the first run is recorded,
+// so a file without it works unchanged; no query of the test content reads
+// it. A run under way is a row not yet finished, holding the choices made so
+// far, so that it can be taken up again after the program ended.
+//
+// Nothing here raises: a file that cannot be written (or read) simply keeps
+// no history.
+class RunHistory {
+public:
+    explicit RunHistory(Connection &connection);
+
+    struct Entry {
+        qint64 record = 0;
+        QDateTime time;
+        qint64 testId = 0;
+        QString testName;
+        QString category;
+        double score = 0;
+        QString verdict;
+    };
+    struct Unfinished {
+        qint64 record = 0;
+        qint64 testId = 0;
+        QString testName;
+        QList<int> chosen; // item index per question, -1 for none yet
+    };
+
+    // A new run under way; nullopt when the file takes no history.
+    std::optional<qint64> begin(qint64 testId, const QString &testName);
+    void storeChoices(qint64 record, const QList<int> &chosen);
+    void finish(qint64 record, const RunResult &result);
+    // Drops a run that was not finished.
+    void discard(qint64 record);
+    // The latest run not finished, if any.
+    std::optional<Unfinished> unfinished() const;
+
+    // Finished runs, newest first; of one test only when testId is given.
+    QList<Entry> entries(std::optional<qint64> testId = std::nullopt) const;
+    // The tests with finished runs: ID and the name last taken under, by name.
+    QList<std::pair<qint64, QString>> testsTaken() const;
+    std::optional<RunResult> result(qint64 record) const;
+    void remove(qint64 record);
+    void removeAll();
+
+    static QString tableName() { return QStringLiteral("记录"); }
+
+private:
+    bool ensureTable();
+    Connection &m_connection;
+};
+
+// The choices as kept for a run under way: "0,2,-1".
+QString choicesText(const QList<int> &chosen);
+QList<int> choicesFromText(const QString &text);
+
+} // namespace lovetest

@@ -1,0 +1,38 @@
+#include "run/run_journal.h"
+
+#include "run/answer_trail.h"
+#include "run/run_history.h"
+
+namespace lovetest {
+
+void RunJournal::runStarted(qint64 testId, const QString &testName)
+{
+    m_lastResult.reset();
+    m_record = m_continued ? m_continued : m_history.begin(testId, testName);
+    m_continued.reset();
+}
+
+void RunJournal::answersStored(const AnswerTrail &trail)
+{
+    if (m_record)
+        m_history.storeChoices(*m_record, trail.chosenItems());
+}
+
+void RunJournal::verdictShown(const RunResult &result)
+{
+    m_lastResult = result;
+    if (m_record)
+        m_history.finish(*m_record, result);
+    m_record.reset();
+}
+
+void RunJournal::runEnded(bool finished)
+{
+    Q_UNUSED(finished);
+    // A run that ends before its verdict leaves nothing behind.
+    if (m_record)
+        m_history.discard(*m_record);
+    m_record.reset();
+}
+
+} // namespace lovetest

@@ -1,0 +1,110 @@
+#include "run/run_result.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "data/codepage.h"
+#include "data/convert.h"
+#include "data/split_text.h"
+#include "data/test_database.h"
+#include "run/answer_trail.h"
+#include "run/choice_content.h"
+#include "run/test_run.h"
+#include "seal/sealed_fields.h"
+
+namespace lovetest {
+
+namespace {
+
+std::optional<double> threshold(const QByteArray &text)
+{
+    bool ok = false;
+    const qint64 value = QString::fromLatin1(text).trimmed().toLongLong(&ok);
+    return ok ? std::optional<double>(double(value)) : std::nullopt;
+}
+
+bool isWhole(double value)
+{
+    return std::isfinite(value) && value == std::floor(value);
+}
+
+} // namespace
+
+QString scoreBandText(double score, const QList<QByteArray> &thresholds, int index, const ScoreRange &range)
+{
+    // Every threshold before the selected one lies below the score; the
+    // highest of them is the band's lower end.
+    std::optional<double> lower;
+    for (int i = 0; i < index && i < thresholds.size(); ++i) {
+        if (const auto value = threshold(thresholds[i]))
+            lower = lower ? std::max(*lower, *value) : *value;
+    }
+    std::optional<double> upper;
+    if (index >= 0 && index < thresholds.size())
+        upper = threshold(thresholds[index]);
+    const QString head = QStringLiteral("得分 %1，").arg(FloatToStr(score));
+    // With whole scores "above 20" means "from 21".
+    const bool whole = isWhole(score) && isWhole(range.minimum) && isWhole(range.maximum);
+    std::optional<double> from;
+    if (lower && whole && isWhole(*lower))
+        from = *lower + 1;
+    else if (!lower && range.minimum <= score)
+        from = range.minimum;
+    std::optional<double> to = upper;
+    if (!upper && range.maximum >= score)
+        to = range.maximum;
+
+    if (from && to && *from < *to)
+        return head + QStringLiteral("在 %1–%2 分之间").arg(FloatToStr(*from), FloatToStr(*to));
+    if (lower && upper)
+        return head + QStringLiteral("高于 %1 分、不超过 %2 分").arg(FloatToStr(*lower), FloatToStr(*upper));
+    if (lower)
+        return head + QStringLiteral("高于 %1 分").arg(FloatToStr(*lower));
+    if (upper)
+        return head + QStringLiteral("不超过 %1 分").arg(FloatToStr(*upper));
+    return head.chopped(1);
+}
+
+QString verdictExplanation(const RunResult &result)
+{
+    QStringList lines{result.band,
+                      QStringLiteral("本测试可能的得分：%1–%2 分")
+                          .arg(FloatToStr(result.range.minimum), FloatToStr(result.range.maximum))};
+    if (!result.category.isEmpty())
+        lines.append(QStringLiteral("所选类别：%1").arg(result.category));
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString categoryCaption(TestDatabase &database, SealedFields &sealed, const QString &value)
+{
+    for (const ChoiceContent::Item &item : categoryContent(database, sealed).items) {
+        if (item.value == value)
+            return item.caption;
+    }
+    return value;
+}
+
+QList<RunResult::Answer> answeredQuestions(TestDatabase &database, SealedFields &sealed, const AnswerTrail &trail)
+{
+    Dataset &questions = database.ADOQuery2;
+    QList<RunResult::Answer> answers;
+    int index = 0;
+    for (questions.First(); !questions.Eof(); questions.Next()) {
+        if (isTestsOwnRow(questions))
+            continue;
+        RunResult::Answer answer;
+        answer.question = fromCp936(sealed.unseal(*questions.FieldByName(QStringLiteral("Name"))));
+        const int chosen = trail.chosen(index++);
+        if (chosen >= 0) {
+            const QList<QByteArray> captions
+                = sealed.unsealList(*questions.FieldByName(QStringLiteral("结果")), kTextSeparator);
+            if (chosen < captions.size())
+                answer.answer = fromCp936(captions[chosen]);
+        }
+        answers.append(answer);
+    }
+    return answers;
+}
+
+} // namespace lovetest

@@ -1,0 +1,50 @@
+#pragma once
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include "run/score_range.h"
+
+namespace lovetest {
+
+class AnswerTrail;
+class SealedFields;
+class TestDatabase;
+
+// A finished run as the taker keeps it: what was asked, what was chosen and
+// what came of it.
+struct RunResult {
+    struct Answer {
+        QString question;
+        QString answer; // the caption of the item chosen; empty when none
+        bool operator==(const Answer &) const = default;
+    };
+    qint64 testId = 0;
+    QString testName;
+    QDateTime finishedAt;
+    QString category; // the caption of the category chosen; empty for none
+    double score = 0;
+    QString band;     // "得分 23，在 21–30 分之间"
+    ScoreRange range;
+    QString verdict;  // the verdict text, without the disclaimer
+    QList<Answer> answers;
+};
+
+// The line that says where the score lies among the thresholds that
+// selected verdict number index: the thresholds before it are all below
+// the score, the one at index reaches it. An open end takes the test's
+// reachable range where that still holds the score.
+QString scoreBandText(double score, const QList<QByteArray> &thresholds, int index, const ScoreRange &range);
+
+// The lines shown under the verdict: score and band, reachable range, and
+// the category when there is one.
+QString verdictExplanation(const RunResult &result);
+
+// The caption of the category whose value the selected catalog row holds.
+QString categoryCaption(TestDatabase &database, SealedFields &sealed, const QString &value);
+
+// Reads the questions of the test the question set is filtered to, with the
+// caption of the item the trail holds for each. Walks the set.
+QList<RunResult::Answer> answeredQuestions(TestDatabase &database, SealedFields &sealed, const AnswerTrail &trail);
+
+} // namespace lovetest

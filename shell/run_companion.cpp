@@ -1,0 +1,262 @@
+#include "shell/run_companion.h"
+
+#include <algorithm>
+
+#include <QAccessible>
+#include <QAction>
+#include <QBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+
+#include "data/test_database.h"
+#include "report/result_page.h"
+#include "run/run_history.h"
+#include "run/run_journal.h"
+#include "run/run_result.h"
+#include "run/test_run.h"
+#include "shell/history_window.h"
+#include "widgets/dialogs.h"
+#include "widgets/guard.h"
+
+namespace lovetest {
+
+namespace {
+
+QPushButton *runButton(const QString &caption, const QString &name, const QString &hint, QWidget *bar)
+{
+    auto *button = new QPushButton(caption, bar);
+    button->setObjectName(name);
+    button->setAccessibleName(caption);
+    button->setToolTip(hint);
+    button->setAutoDefault(true);
+    button->hide();
+    return button;
+}
+
+} // namespace
+
+RunCompanion::RunCompanion(TestDatabase &database, TestRun &run, const Places &places)
+    : QObject(places.window)
+    , m_database(database)
+    , m_run(run)
+    , m_places(places)
+    , m_history(std::make_unique<RunHistory>(database.ADOConnection1))
+    , m_journal(std::make_unique<RunJournal>(*m_history))
+{
+    buildProgress(places.progressParent);
+    buildButtons(places.buttonBar);
+
+    historyAction = new QAction(QStringLiteral("我的测试记录"), places.window);
+    historyAction->setObjectName(QStringLiteral("HistoryAction"));
+    historyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    if (places.menu)
+        places.menu->addAction(historyAction);
+    else
+        places.window->addAction(historyAction);
+    connect(historyAction, &QAction::triggered, this, &RunCompanion::showHistory);
+    m_run.setListener(this);
+}
+
+RunCompanion::~RunCompanion()
+{
+    m_run.setListener(nullptr);
+}
+
+void RunCompanion::buildProgress(QWidget *parent)
+{
+    m_progress = new QWidget(parent);
+    m_progress->setObjectName(QStringLiteral("RunProgress"));
+    auto *layout = new QVBoxLayout(m_progress);
+    layout->setContentsMargins(6, 2, 6, 2);
+    layout->setSpacing(2);
+    progressLine = new QLabel(m_progress);
+    progressLine->setObjectName(QStringLiteral("ProgressLine"));
+    progressBar = new QProgressBar(m_progress);
+    progressBar->setObjectName(QStringLiteral("ProgressBar"));
+    progressBar->setAccessibleName(QStringLiteral("测试进度"));
+    progressBar->setTextVisible(false);
+    progressBar->setFixedHeight(6);
+    layout->addWidget(progressLine);
+    layout->addWidget(progressBar);
+    if (auto *box = qobject_cast<QBoxLayout *>(parent->layout()))
+        box->addWidget(m_progress);
+    m_progress->hide();
+}
+
+void RunCompanion::buildButtons(QWidget *bar)
+{
+    // Beside the quit button, which stands right of the step button.
+    backButton = runButton(QStringLiteral("上一题"), QStringLiteral("BackButton"),
+                           QStringLiteral("回到上一题 (Alt+←, Backspace)"), bar);
+    backButton->setGeometry(24 + 2 * (75 + 8), 16, 75, 25);
+    saveButton = runButton(QStringLiteral("保存/打印结果"), QStringLiteral("SaveResultButton"),
+                           QStringLiteral("在报告窗口中保存或打印这次的结果 (Alt+S)"), bar);
+    saveButton->setGeometry(24 + 75 + 8, 16, 110, 25);
+    connect(backButton, &QPushButton::clicked, this, &RunCompanion::back);
+    connect(saveButton, &QPushButton::clicked, this, &RunCompanion::saveResult);
+
+    QWidget *window = m_places.window;
+    for (const QKeySequence &keys : {QKeySequence(Qt::ALT | Qt::Key_Left), QKeySequence(Qt::Key_Backspace)}) {
+        // A text field that takes Backspace keeps it: the shortcut yields to it.
+        auto *shortcut = new QShortcut(keys, window);
+        shortcut->setEnabled(false);
+        connect(shortcut, &QShortcut::activated, this, [this] {
+            if (backButton->isVisible() && backButton->isEnabled())
+                back();
+        });
+        m_backKeys.append(shortcut);
+    }
+    auto *save = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_S), window);
+    connect(save, &QShortcut::activated, this, [this] {
+        if (saveButton->isVisible())
+            saveResult();
+    });
+}
+
+void RunCompanion::setProgress(const QString &text, int value, int maximum)
+{
+    progressBar->setRange(0, maximum);
+    progressBar->setValue(value);
+    if (progressLine->text() == text)
+        return;
+    progressLine->setText(text);
+    progressLine->setAccessibleName(text);
+    // Screen readers hear the new position.
+    QAccessibleEvent event(progressLine, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
+}
+
+void RunCompanion::showRunning(bool running)
+{
+    m_progress->setVisible(running);
+    backButton->setVisible(running);
+    for (QShortcut *keys : m_backKeys)
+        keys->setEnabled(running);
+    if (!running)
+        progressLine->clear();
+}
+
+void RunCompanion::runStarted(qint64 testId, const QString &testName)
+{
+    m_journal->runStarted(testId, testName);
+    saveButton->hide();
+    showRunning(true);
+}
+
+void RunCompanion::questionShown(int index, int total)
+{
+    m_journal->questionShown(index, total);
+    setProgress(QStringLiteral("第 %1 题 / 共 %2 题").arg(index + 1).arg(total), index, total);
+    backButton->setEnabled(m_run.canGoBack());
+}
+
+void RunCompanion::categoryShown()
+{
+    m_journal->categoryShown();
+    setProgress(QStringLiteral("最后一步：请选择类别"), 1, 1);
+    backButton->setEnabled(m_run.canGoBack());
+}
+
+void RunCompanion::answersStored(const AnswerTrail &trail)
+{
+    m_journal->answersStored(trail);
+}
+
+void RunCompanion::verdictShown(const RunResult &result)
+{
+    m_journal->verdictShown(result);
+    showRunning(false);
+    saveButton->show();
+    // Under the verdict view, in the question pane, so it goes with the view.
+    QWidget *pane = m_places.questionPane;
+    explanation = new QLabel(verdictExplanation(result), pane);
+    explanation->setObjectName(QStringLiteral("VerdictExplanation"));
+    explanation->setAccessibleName(QStringLiteral("结果说明"));
+    explanation->setWordWrap(true);
+    explanation->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    explanation->setContentsMargins(6, 4, 6, 4);
+    QFont font = explanation->font();
+    font.setPointSize(11);
+    explanation->setFont(font);
+    if (QLayout *layout = pane->layout())
+        layout->addWidget(explanation);
+    explanation->show();
+}
+
+void RunCompanion::runEnded(bool finished)
+{
+    m_journal->runEnded(finished);
+    showRunning(false);
+    saveButton->hide();
+}
+
+void RunCompanion::back()
+{
+    guarded(m_places.window, [this] { m_run.back(); });
+}
+
+void RunCompanion::saveResult()
+{
+    guarded(m_places.window, [this] {
+        if (const std::optional<RunResult> &result = m_journal->lastResult())
+            m_places.showPage(resultPage(*result), resultPageTitle(*result));
+    });
+}
+
+void RunCompanion::showHistory()
+{
+    guarded(m_places.window, [this] {
+        if (!m_historyWindow) {
+            m_historyWindow = new HistoryWindow(
+                *m_history,
+                [this](const RunResult &result) { m_places.showPage(resultPage(result), resultPageTitle(result)); },
+                m_places.window);
+        }
+        m_historyWindow->showHistory();
+    });
+}
+
+HistoryWindow *RunCompanion::historyWindow() const
+{
+    return m_historyWindow;
+}
+
+void RunCompanion::offerResume()
+{
+    guarded(m_places.window, [this] {
+        const std::optional<RunHistory::Unfinished> open = m_history->unfinished();
+        if (!open || m_run.running())
+            return;
+        // A run left before its first answer has nothing to go on with.
+        if (std::all_of(open->chosen.begin(), open->chosen.end(), [](int item) { return item < 0; })) {
+            m_history->discard(open->record);
+            return;
+        }
+        Dataset &catalog = m_database.ADOQuery1;
+        const bool found = catalog.active() && catalog.Locate(QStringLiteral("ID"), open->testId);
+        if (!found
+            || !Dialogs::instance().askYesNo(
+                m_places.window, applicationTitle(),
+                QStringLiteral("上次的测试《%1》还没有做完，是否继续？").arg(open->testName))) {
+            // Declined (or the test is gone): the run is not offered again.
+            m_history->discard(open->record);
+            return;
+        }
+        m_journal->continueRecord(open->record);
+        m_run.resume(open->chosen);
+        if (!m_run.running()) {
+            // The test can no longer be run: its record goes.
+            m_journal->continueRecord(std::nullopt);
+            m_history->discard(open->record);
+            return;
+        }
+        // The keyboard goes on where the answers stopped.
+        if (auto *panel = qobject_cast<QWidget *>(m_run.state().ChoiceGroup.data()))
+            panel->setFocus();
+    });
+}
+
+} // namespace lovetest

@@ -1,0 +1,88 @@
+#pragma once
+#include <functional>
+#include <memory>
+
+#include <QObject>
+#include <QPointer>
+
+#include "run/run_listener.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QShortcut;
+class QProgressBar;
+class QPushButton;
+class QWidget;
+
+namespace lovetest {
+
+class Connection;
+class HistoryWindow;
+class RunHistory;
+class RunJournal;
+class TestDatabase;
+class TestRun;
+
+// What the main window offers a test taker beside the run itself: the
+// progress under the question pane, the step back, the explained verdict,
+// keeping and printing the result, the history of past runs and taking up a
+// run the program left unfinished. A user who ignores these sees the run as
+// it always was.
+class RunCompanion : public QObject, public RunListener {
+    Q_OBJECT
+public:
+    // Where the companion puts its controls in the main window.
+    struct Places {
+        QWidget *window = nullptr;
+        QWidget *progressParent = nullptr; // gets the progress line at its layout's end
+        QWidget *buttonBar = nullptr;      // the run buttons' bar
+        QWidget *questionPane = nullptr;   // content of the question pane (cleared with it)
+        QMenu *menu = nullptr;             // gets the history command
+        std::function<void(const QString &page, const QString &title)> showPage;
+    };
+    RunCompanion(TestDatabase &database, TestRun &run, const Places &places);
+    ~RunCompanion() override;
+
+    // Asks whether to go on with a run the program left unfinished.
+    void offerResume();
+
+    RunHistory &history() { return *m_history; }
+    HistoryWindow *historyWindow() const;
+
+    QLabel *progressLine = nullptr;
+    QProgressBar *progressBar = nullptr;
+    QPushButton *backButton = nullptr;
+    QPushButton *saveButton = nullptr;
+    QAction *historyAction = nullptr;
+    QPointer<QLabel> explanation;
+
+    void runStarted(qint64 testId, const QString &testName) override;
+    void questionShown(int index, int total) override;
+    void categoryShown() override;
+    void answersStored(const AnswerTrail &trail) override;
+    void verdictShown(const RunResult &result) override;
+    void runEnded(bool finished) override;
+
+public slots:
+    void back();
+    void saveResult();
+    void showHistory();
+
+private:
+    void buildProgress(QWidget *parent);
+    void buildButtons(QWidget *bar);
+    void setProgress(const QString &text, int value, int maximum);
+    void showRunning(bool running);
+
+    TestDatabase &m_database;
+    TestRun &m_run;
+    Places m_places;
+    std::unique_ptr<RunHistory> m_history;
+    std::unique_ptr<RunJournal> m_journal;
+    QWidget *m_progress = nullptr;
+    QList<QShortcut *> m_backKeys;
+    QPointer<HistoryWindow> m_historyWindow;
+};
+
+} // namespace lovetest

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include "data/test_database.h"
+#include "run/headless_view.h"
+#include "run/run_history.h"
+#include "run/run_journal.h"
+#include "run/test_run.h"
+#include "seal/seal_codec.h"
+#include "seal/sealed_fields.h"
+#include "tests/support/fixture_database.h"
+
+using namespace lovetest;
+using lovetest::testing::FixtureDatabase;
+
+namespace {
+
+const QByteArray kContent = R"({"tests": [
+  {"id": 10, "name": "两题测试", "factor": 1,
+   "questions": [
+     {"text": "第一题", "options": [[3, "甲"], [1, "乙"]]},
+     {"text": "第二题", "options": [[2, "是"], [0, "否"]]}],
+   "verdicts": [{"thresholds": [2], "texts": ["低", "高"]}]},
+  {"id": 20, "name": "一题测试", "factor": 2,
+   "questions": [{"text": "唯一题", "options": [[1, "是"], [0, "否"]]}],
+   "verdicts": [{"thresholds": [0], "texts": ["零", "非零"]}]}
+]})";
+
+// A run with its history journal, as the main window wires them.
+class HistoryTest : public ::testing::Test {
+protected:
+    HistoryTest() : fixture(kContent)
+    {
+        EXPECT_TRUE(database.openAll(fixture.path()).isEmpty());
+        view.attach(run.state());
+        run.setListener(&journal);
+    }
+
+    void take(int testId, std::initializer_list<int> items)
+    {
+        ASSERT_TRUE(database.ADOQuery1.Locate("ID", testId));
+        run.step();
+        for (int item : items) {
+            view.choose(item);
+            run.step();
+        }
+    }
+    int records() { return fixture.scalar("SELECT COUNT(*) FROM 记录").toInt(); }
+    bool hasTable() { return fixture.scalar("SELECT COUNT(*) FROM sqlite_master WHERE name='记录'").toInt() == 1; }
+
+    FixtureDatabase fixture;
+    TestDatabase database;
+    SealCodec codec;
+    SealedFields sealed{database, codec};
+    HeadlessRunView view{database, sealed};
+    TestRun run{database, sealed, view};
+    RunHistory history{database.ADOConnection1};
+    RunJournal journal{history};
+};
+
+TEST_F(HistoryTest, RecordsEachFinishedRunNewestFirst)
+{
+    EXPECT_FALSE(hasTable()); // a file without history works as it is
+    EXPECT_TRUE(history.entries().isEmpty());
+    EXPECT_FALSE(history.unfinished());
+
+    take(10, {0, 1}); // 3 + 0
+    ASSERT_TRUE(hasTable());
+    run.step();
+    take(20, {0}); // 1 × 2
+    run.step();
+
+    const QList<RunHistory::Entry> entries = history.entries();
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_EQ(entries[0].testName, QStringLiteral("一题测试"));
+    EXPECT_EQ(entries[1].testId, 10);
+    EXPECT_EQ(entries[1].testName, QStringLiteral("两题测试"));
+    EXPECT_DOUBLE_EQ(entries[1].score, 3);
+    EXPECT_EQ(entries[1].verdict, QStringLiteral("高"));
+    EXPECT_LE(qAbs(entries[1].time.secsTo(QDateTime::currentDateTime())), 60);
+    EXPECT_EQ(history.entries(20).size(), 1);
+    EXPECT_EQ(history.testsTaken().size(), 2);
+
+    const std::optional<RunResult> kept = history.result(entries[1].record);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->band, QStringLiteral("得分 3，在 3–5 分之间"));
+    EXPECT_EQ(kept->range, (ScoreRange{1, 5}));
+    EXPECT_EQ(kept->answers, (QList<RunResult::Answer>{{QStringLiteral("第一题"), QStringLiteral("甲")},
+                                                         {QStringLiteral("第二题"), QStringLiteral("否")}}));
+    EXPECT_EQ(journal.lastResult()->verdict, QStringLiteral("非零"));
+}
+
+TEST_F(HistoryTest, AQuitRunLeavesNothingAndDeletingAsksNothingOfTheContent)
+{
+    take(10, {0});
+    EXPECT_EQ(records(), 1); // under way
+    EXPECT_TRUE(history.unfinished());
+    run.jieshu();
+    EXPECT_EQ(records(), 0);
+    EXPECT_FALSE(history.unfinished());
+
+    for (int i = 0; i < 3; ++i) {
+        take(20, {1});
+        run.step();
+    }
+    const QList<RunHistory::Entry> entries = history.entries();
+    history.remove(entries[1].record);
+    EXPECT_EQ(history.entries().size(), 2);
+    EXPECT_FALSE(history.result(entries[1].record));
+    history.removeAll();
+    EXPECT_TRUE(history.entries().isEmpty());
+
+    // The test content's queries see what they saw before.
+    TestDatabase reopened;
+    ASSERT_TRUE(reopened.openAll(fixture.path()).isEmpty());
+    EXPECT_EQ(reopened.ADOQuery1.RecordCount(), 2);
+    EXPECT_EQ(reopened.ADOQuery2.RecordCount(), 5);
+    EXPECT_EQ(reopened.ADOQuery4.RecordCount(), 2);
+}
+
+TEST_F(HistoryTest, ARunUnderWayKeepsItsChoicesForLater)
+{
+    take(10, {1});
+    const std::optional<RunHistory::Unfinished> open = history.unfinished();
+    ASSERT_TRUE(open);
+    EXPECT_EQ(open->testId, 10);
+    EXPECT_EQ(open->testName, QStringLiteral("两题测试"));
+    EXPECT_EQ(open->chosen, (QList<int>{1, -1}));
+
+    // Taken up again (as after a restart), it finishes in the same record.
+    journal.continueRecord(open->record);
+    run.resume(open->chosen);
+    view.choose(0);
+    run.step(); // 1 + 2
+    EXPECT_EQ(records(), 1);
+    ASSERT_EQ(history.entries().size(), 1);
+    EXPECT_EQ(history.entries()[0].record, open->record);
+    EXPECT_EQ(history.entries()[0].verdict, QStringLiteral("高"));
+}
+
+TEST_F(HistoryTest, AHistoryThatCannotBeWrittenIsLeftAlone)
+{
+    fixture.exec("CREATE TABLE 记录 (x INTEGER)"); // not a table this program can write
+    take(10, {0, 0});
+    EXPECT_EQ(run.phase(), TestRun::Phase::ShowingVerdict);
+    EXPECT_TRUE(view.messages().isEmpty());
+    EXPECT_TRUE(history.entries().isEmpty());
+    EXPECT_FALSE(history.unfinished());
+    EXPECT_EQ(records(), 0);
+}
+
+TEST(ChoicesText, RoundTrips)
+{
+    EXPECT_EQ(choicesText({0, 2, -1}), QStringLiteral("0,2,-1"));
+    EXPECT_EQ(choicesFromText(QStringLiteral("0,2,-1")), (QList<int>{0, 2, -1}));
+    EXPECT_EQ(choicesFromText(QStringLiteral("1,x")), (QList<int>{1, -1}));
+    EXPECT_TRUE(choicesFromText(QString()).isEmpty());
+}
+
+} // namespace

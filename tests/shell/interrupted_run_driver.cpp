@@ -1,0 +1,42 @@
+// Takes part of a test run in the real main window and then waits to be
+// killed: lovetest_interrupted_run DATABASE TEST-ID ITEM...
+// Prints "answered" once the items are answered (each followed by a step).
+#include <cstdio>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QToolButton>
+
+#include "data/test_database.h"
+#include "shell/application_setup.h"
+#include "shell/main_window.h"
+#include "tests/support/fake_dialogs.h"
+#include "widgets/db_radio_group.h"
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    lovetest::setUpApplication(app);
+    const QStringList args = app.arguments();
+    if (args.size() < 3) {
+        std::fprintf(stderr, "usage: lovetest_interrupted_run DATABASE TEST-ID ITEM...\n");
+        return 2;
+    }
+    lovetest::testing::FakeDialogs dialogs;
+    lovetest::TForm1 form(args[1]);
+    form.show();
+    form.database().ADOQuery1.Locate(QStringLiteral("ID"), args[2].toLongLong());
+    form.ToolButton1->click();
+    for (qsizetype i = 3; i < args.size(); ++i) {
+        auto *panel = form.ScrollBox1->findChild<lovetest::TcxDBRadioGroup *>();
+        if (!panel)
+            return 1;
+        panel->setItemIndex(args[i].toInt());
+        form.BitBtn1->click();
+    }
+    std::printf("answered\n");
+    std::fflush(stdout);
+    return app.exec();
+}

@@ -1,0 +1,324 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QProcess>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include "data/test_database.h"
+#include "report/html_edit.h"
+#include "report/report_window.h"
+#include "run/run_history.h"
+#include "run/test_run.h"
+#include "shell/about_window.h"
+#include "shell/history_window.h"
+#include "shell/main_window.h"
+#include "shell/run_companion.h"
+#include "tests/support/fake_dialogs.h"
+#include "tests/support/fixture_database.h"
+#include "widgets/db_radio_group.h"
+
+namespace lovetest {
+namespace {
+
+using testing::FakeDialogs;
+using testing::FixtureDatabase;
+
+const QByteArray kContent = R"({"tests": [
+ {"id": 10, "name": "甲测试", "remarks": "甲", "factor": 1,
+  "questions": [
+    {"text": "第一题？", "options": [[1, "是"], [2, "否"]]},
+    {"text": "第二题？", "options": [[1, "常常"], [2, "偶尔"], [3, "从不"]]},
+    {"text": "第三题？", "options": [[0, "不"], [1, "会"]]}],
+  "verdicts": [{"thresholds": [3, 5], "texts": ["低分结论", "中分结论", "高分结论"]}]},
+ {"id": 20, "name": "乙分类测试", "remarks": "乙", "factor": 1,
+  "categories": [[1, "男生"], [2, "女生"]],
+  "questions": [{"text": "唯一题", "options": [[1, "甲"], [5, "乙"]]}],
+  "verdicts": [{"category": 1, "thresholds": [3], "texts": ["男低", "男高"]},
+               {"category": 2, "thresholds": [3], "texts": ["女低", "女高"]}]}
+]})";
+
+const QByteArray kFourQuestions = R"({"tests": [
+ {"id": 10, "name": "四题测试", "remarks": "", "factor": 1,
+  "questions": [
+    {"text": "一", "options": [[1, "a"], [2, "b"]]}, {"text": "二", "options": [[1, "a"], [2, "b"], [3, "c"]]},
+    {"text": "三", "options": [[0, "a"], [1, "b"]]}, {"text": "四", "options": [[0, "a"], [1, "b"]]}],
+  "verdicts": [{"thresholds": [3, 5], "texts": ["低", "中", "高"]}]}]})";
+
+// The main window with what it offers a test taker beside the run.
+class TakerAidsTest : public ::testing::Test {
+protected:
+    explicit TakerAidsTest(const QByteArray &content = kContent) : fixture(content) {}
+    void SetUp() override { open(); }
+
+    void open()
+    {
+        form = std::make_unique<TForm1>(fixture.path());
+        form->setWindows(&about, &report);
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    }
+    RunCompanion &aids() { return form->companion(); }
+    TcxDBRadioGroup *panel() const { return form->ScrollBox1->findChild<TcxDBRadioGroup *>(); }
+    void start(int testId)
+    {
+        ASSERT_TRUE(form->database().ADOQuery1.Locate("ID", testId));
+        form->ToolButton1->click();
+    }
+    void answer(std::initializer_list<int> items)
+    {
+        for (int item : items) {
+            panel()->setItemIndex(item);
+            form->BitBtn1->click();
+        }
+    }
+    QString progress() { return aids().progressBar->isVisible() ? aids().progressLine->text() : QString(); }
+
+    FakeDialogs dialogs;
+    FixtureDatabase fixture;
+    TForm2 about{QStringLiteral("www.example.invalid")};
+    TForm3 report;
+    std::unique_ptr<TForm1> form;
+};
+
+TEST_F(TakerAidsTest, ProgressBackAndTheExplainedVerdictInTheWindow)
+{
+    EXPECT_TRUE(progress().isEmpty()); // idle: nothing new to see
+    EXPECT_FALSE(aids().backButton->isVisible());
+    EXPECT_FALSE(aids().saveButton->isVisible());
+
+    start(10);
+    EXPECT_EQ(progress(), QStringLiteral("第 1 题 / 共 3 题"));
+    EXPECT_EQ(aids().progressLine->accessibleName(), progress());
+    EXPECT_TRUE(aids().backButton->isVisible());
+    EXPECT_FALSE(aids().backButton->isEnabled());
+    EXPECT_EQ(aids().backButton->accessibleName(), QStringLiteral("上一题"));
+
+    answer({1, 2}); // 2 + 3
+    EXPECT_EQ(progress(), QStringLiteral("第 3 题 / 共 3 题"));
+    EXPECT_EQ(aids().progressBar->value(), 2);
+    ASSERT_TRUE(aids().backButton->isEnabled());
+    aids().backButton->click();
+    EXPECT_EQ(progress(), QStringLiteral("第 2 题 / 共 3 题"));
+    EXPECT_TRUE(panel()->title().startsWith(QStringLiteral("3-2.第二题？")));
+    EXPECT_EQ(panel()->ItemIndex(), 2);
+    EXPECT_TRUE(panel()->hasFocus() || QApplication::focusWidget() == nullptr);
+    panel()->setItemIndex(0); // 1 instead of 3
+    form->BitBtn1->click();
+    EXPECT_EQ(panel()->ItemIndex(), -1);
+    answer({1}); // 2 + 1 + 1 = 4
+    ASSERT_EQ(form->run().phase(), TestRun::Phase::ShowingVerdict);
+    EXPECT_TRUE(progress().isEmpty());
+    EXPECT_FALSE(aids().backButton->isVisible());
+
+    ASSERT_TRUE(aids().explanation);
+    EXPECT_EQ(aids().explanation->text(), QStringLiteral("得分 4，在 4–5 分之间\n本测试可能的得分：2–6 分"));
+    EXPECT_TRUE(aids().saveButton->isVisible());
+    aids().saveButton->click();
+    EXPECT_TRUE(report.isVisible());
+    EXPECT_EQ(report.windowTitle(), QStringLiteral("《甲测试》测试结果"));
+    EXPECT_TRUE(report.HtmlEdit1->Html().contains(QStringLiteral("中分结论")));
+
+    form->BitBtn1->click(); // 完成
+    EXPECT_FALSE(aids().saveButton->isVisible());
+    EXPECT_FALSE(aids().explanation);
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+TEST_F(TakerAidsTest, AltLeftAndBackspaceGoBack)
+{
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    start(10);
+    answer({0, 1});
+    panel()->setFocus();
+    QTest::keyClick(panel(), Qt::Key_Left, Qt::AltModifier);
+    EXPECT_EQ(progress(), QStringLiteral("第 2 题 / 共 3 题"));
+    EXPECT_EQ(panel()->ItemIndex(), 1);
+    QTest::keyClick(panel(), Qt::Key_Backspace);
+    EXPECT_EQ(progress(), QStringLiteral("第 1 题 / 共 3 题"));
+    EXPECT_EQ(panel()->ItemIndex(), 0);
+    form->BitBtn2->click();
+    QTest::keyClick(form->BitBtn1, Qt::Key_Backspace); // idle: nothing happens
+    EXPECT_EQ(form->run().phase(), TestRun::Phase::Idle);
+}
+
+TEST_F(TakerAidsTest, TheCategoryIsTheLastStep)
+{
+    start(20);
+    answer({1});
+    EXPECT_EQ(progress(), QStringLiteral("最后一步：请选择类别"));
+    EXPECT_TRUE(aids().backButton->isEnabled());
+    answer({1});
+    EXPECT_TRUE(aids().explanation->text().endsWith(QStringLiteral("所选类别：女生")));
+}
+
+TEST_F(TakerAidsTest, HistoryWindowListsOpensAndDeletesRuns)
+{
+    start(10);
+    answer({0, 0, 0});
+    form->BitBtn1->click();
+    start(20);
+    answer({0, 0});
+    form->BitBtn1->click();
+    start(10); // quit: no record
+    form->BitBtn2->click();
+
+    aids().historyAction->trigger();
+    EXPECT_EQ(aids().historyAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+H")));
+    HistoryWindow *window = aids().historyWindow();
+    ASSERT_TRUE(window && window->isVisible());
+    ASSERT_EQ(window->table->rowCount(), 2);
+    EXPECT_EQ(window->table->item(0, 1)->text(), QStringLiteral("乙分类测试")); // newest first
+    EXPECT_EQ(window->table->item(0, 2)->text(), QStringLiteral("男生"));
+
+    window->filter->setCurrentIndex(window->filter->findText(QStringLiteral("甲测试")));
+    ASSERT_EQ(window->table->rowCount(), 1);
+    EXPECT_EQ(window->table->item(0, 4)->text(), QStringLiteral("低分结论"));
+    window->openButton->click();
+    EXPECT_EQ(report.windowTitle(), QStringLiteral("《甲测试》测试结果"));
+
+    dialogs.answers = {false};
+    window->deleteButton->click();
+    EXPECT_EQ(window->table->rowCount(), 1);
+    dialogs.answers = {true};
+    window->deleteButton->click();
+    EXPECT_EQ(window->filter->currentIndex(), 0);
+    EXPECT_EQ(window->table->rowCount(), 1);
+    dialogs.answers = {true};
+    window->deleteAllButton->click();
+    EXPECT_EQ(window->table->rowCount(), 0);
+    EXPECT_EQ(dialogs.questions.size(), 3);
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+TEST_F(TakerAidsTest, ARunLeftUnfinishedIsOfferedOnceAtTheNextStart)
+{
+    start(10);
+    answer({1, 2});
+    form.reset(); // the program ends in the middle of the run
+
+    open();
+    dialogs.answers = {true};
+    form->offerResume();
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_EQ(dialogs.questions[0].text, QStringLiteral("上次的测试《甲测试》还没有做完，是否继续？"));
+    EXPECT_EQ(form->run().phase(), TestRun::Phase::Answering);
+    EXPECT_EQ(progress(), QStringLiteral("第 3 题 / 共 3 题"));
+    EXPECT_EQ(panel()->ItemIndex(), -1);
+    aids().backButton->click();
+    EXPECT_EQ(panel()->ItemIndex(), 2); // the earlier answer is there
+    form->BitBtn1->click();
+    answer({1});
+    EXPECT_DOUBLE_EQ(form->run().score(), 6); // 2 + 3 + 1
+    form->BitBtn1->click();
+    EXPECT_EQ(aids().history().entries().size(), 1);
+
+    // Declined: nothing changes, and it is not asked again.
+    start(10);
+    answer({0});
+    form.reset();
+    open();
+    dialogs.answers = {false};
+    form->offerResume();
+    EXPECT_EQ(dialogs.questions.size(), 2);
+    EXPECT_EQ(form->run().phase(), TestRun::Phase::Idle);
+    form->offerResume();
+    EXPECT_EQ(dialogs.questions.size(), 2);
+    EXPECT_EQ(aids().history().entries().size(), 1);
+
+    // Left before the first answer: nothing to go on with, nothing asked.
+    start(10);
+    form.reset();
+    open();
+    form->offerResume();
+    EXPECT_EQ(dialogs.questions.size(), 2);
+    EXPECT_FALSE(aids().history().unfinished());
+}
+
+// The program killed (SIGKILL) after the third answer of a run, then
+// started again on the same file.
+class KilledRunTest : public TakerAidsTest {
+protected:
+    KilledRunTest() : TakerAidsTest(kFourQuestions) {}
+    void SetUp() override {}
+
+    void killAfterThreeAnswers()
+    {
+        QProcess program;
+        program.start(QStringLiteral(INTERRUPTED_RUN), {fixture.path(), "10", "1", "2", "0"});
+        ASSERT_TRUE(program.waitForStarted(10000));
+        while (!program.canReadLine() && program.state() == QProcess::Running)
+            program.waitForReadyRead(30000);
+        ASSERT_EQ(program.readLine().trimmed(), QByteArray("answered"));
+        program.kill(); // kill -9
+        ASSERT_TRUE(program.waitForFinished(10000));
+        EXPECT_EQ(program.exitStatus(), QProcess::CrashExit);
+    }
+    QString table(const QString &sql)
+    {
+        QStringList rows;
+        for (int id = 10; id <= 14; ++id)
+            rows << fixture.scalar(sql.arg(id)).toString();
+        return rows.join(QLatin1Char(','));
+    }
+
+    // The same run taken without a break: 2 + 3 + 0 + 1.
+    QString uninterruptedVerdict()
+    {
+        FixtureDatabase other{kFourQuestions};
+        TForm1 window(other.path());
+        window.database().ADOQuery1.Locate("ID", 10);
+        window.ToolButton1->click();
+        for (int item : {1, 2, 0, 1}) {
+            window.ScrollBox1->findChild<TcxDBRadioGroup *>()->setItemIndex(item);
+            window.BitBtn1->click();
+        }
+        auto *view = window.ScrollBox1->findChild<QWidget *>(QStringLiteral("VerdictView"));
+        return view ? view->property("plainText").toString() : QString();
+    }
+
+};
+
+TEST_F(KilledRunTest, AcceptedTheRunEndsWithTheVerdictOfAnUninterruptedOne)
+{
+    killAfterThreeAnswers();
+    open();
+    dialogs.answers = {true};
+    form->offerResume();
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_EQ(dialogs.questions[0].text, QStringLiteral("上次的测试《四题测试》还没有做完，是否继续？"));
+    ASSERT_EQ(progress(), QStringLiteral("第 4 题 / 共 4 题"));
+    EXPECT_EQ(QApplication::focusWidget(), panel());
+    answer({1});
+    ASSERT_EQ(form->run().phase(), TestRun::Phase::ShowingVerdict);
+    const QString verdict = form->ScrollBox1->findChild<QWidget *>(QStringLiteral("VerdictView"))->property("plainText").toString();
+    EXPECT_TRUE(verdict.endsWith(QStringLiteral("高")));
+    EXPECT_EQ(verdict, uninterruptedVerdict());
+}
+
+TEST_F(KilledRunTest, DeclinedNothingChanges)
+{
+    killAfterThreeAnswers();
+    const QString scores = table(QStringLiteral("SELECT 分值 FROM 量表 WHERE ID=%1"));
+    open();
+    dialogs.answers = {false};
+    form->offerResume();
+    EXPECT_EQ(form->run().phase(), TestRun::Phase::Idle);
+    EXPECT_EQ(table(QStringLiteral("SELECT 分值 FROM 量表 WHERE ID=%1")), scores);
+    EXPECT_TRUE(aids().history().entries().isEmpty());
+    form.reset();
+    open();
+    form->offerResume();
+    EXPECT_EQ(dialogs.questions.size(), 1);
+}
+
+} // namespace
+} // namespace lovetest
