@@ -194,10 +194,7 @@ ReadResult readForCheck(const QStringList &paths)
     if (paths.size() == 1 && meantAsDatabase(paths.first())) {
         const QString &path = paths.first();
         ReadResult result;
-        exportDatabase(path, [&](const Test &test) {
-            result.content.tests.append(test);
-            result.content.tests.last().place.file = path;
-        });
+        exportDatabase(path, [&](const Test &test) { result.content.tests.append(test); });
         result.problems = checkDatabaseRows(path);
         return result;
     }

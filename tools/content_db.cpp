@@ -372,6 +372,7 @@ void exportDatabase(const QString &path, const std::function<void(const Test &)>
     while (entries.next()) {
         const qint64 rowId = entries.value(0).toLongLong();
         Test test;
+        test.place.file = path;
         test.id = exportableId(entries.value(0));
         test.name = entries.value(2).toString();
         if (!test.id && warn)
@@ -387,31 +388,42 @@ void exportDatabase(const QString &path, const std::function<void(const Test &)>
                          .arg(describeTest(test), parent.toString()).arg(kMinId).arg(kMaxId));
         }
         test.remarks = fromStoredText(entries.value(6).toString());
-        for (; moreQuestions && questions.value(0).toLongLong() == rowId; moreQuestions = questions.next()) {
-            Question question;
-            question.text = unseal.text(questions.value(1));
-            question.options = ChoiceList{unseal.list(questions.value(2), kValueSeparator),
-                                          unseal.list(questions.value(3), kTextSeparator)};
-            question.instructions = fromStoredText(questions.value(4).toString());
-            test.questions.append(question);
-        }
-        for (; moreVerdicts && verdicts.value(0).toLongLong() == rowId; moreVerdicts = verdicts.next()) {
-            Verdict verdict;
-            if (!verdicts.value(1).isNull())
-                verdict.category = verdicts.value(1).toString();
-            verdict.thresholds = unseal.list(verdicts.value(2), kValueSeparator);
-            verdict.texts = unseal.list(verdicts.value(3), kTextSeparator);
-            test.verdicts.append(verdict);
-        }
-        // A catalog row with neither question nor verdict rows is a folder.
-        test.folder = test.questions.isEmpty() && test.verdicts.isEmpty();
-        if (!test.folder) {
-            test.categories = entries.value(3).toString().isEmpty()
-                ? ChoiceList()
-                : ChoiceList{unseal.list(entries.value(3), kValueSeparator), unseal.list(entries.value(4), kTextSeparator)};
-            if (test.categories == ChoiceList{{QString()}, {QString()}})
-                test.categories = {};
-            test.factor = entries.value(5).toDouble();
+        // A field that cannot be unsealed is named by its entry and row.
+        QString where = describeTest(test);
+        try {
+            for (; moreQuestions && questions.value(0).toLongLong() == rowId; moreQuestions = questions.next()) {
+                where = describeQuestion(test, test.questions.size());
+                Question question;
+                question.place.file = path;
+                question.text = unseal.text(questions.value(1));
+                question.options = ChoiceList{unseal.list(questions.value(2), kValueSeparator),
+                                              unseal.list(questions.value(3), kTextSeparator)};
+                question.instructions = fromStoredText(questions.value(4).toString());
+                test.questions.append(question);
+            }
+            for (; moreVerdicts && verdicts.value(0).toLongLong() == rowId; moreVerdicts = verdicts.next()) {
+                where = QStringLiteral("%1, verdict row %2").arg(describeTest(test)).arg(test.verdicts.size() + 1);
+                Verdict verdict;
+                verdict.place.file = path;
+                if (!verdicts.value(1).isNull())
+                    verdict.category = verdicts.value(1).toString();
+                verdict.thresholds = unseal.list(verdicts.value(2), kValueSeparator);
+                verdict.texts = unseal.list(verdicts.value(3), kTextSeparator);
+                test.verdicts.append(verdict);
+            }
+            // A catalog row with neither question nor verdict rows is a folder.
+            test.folder = test.questions.isEmpty() && test.verdicts.isEmpty();
+            where = describeTest(test) + QStringLiteral(", categories");
+            if (!test.folder) {
+                test.categories = entries.value(3).toString().isEmpty()
+                    ? ChoiceList()
+                    : ChoiceList{unseal.list(entries.value(3), kValueSeparator), unseal.list(entries.value(4), kTextSeparator)};
+                if (test.categories == ChoiceList{{QString()}, {QString()}})
+                    test.categories = {};
+                test.factor = entries.value(5).toDouble();
+            }
+        } catch (const std::exception &e) {
+            throw ContentError(QStringLiteral("%1: %2: %3").arg(path, where, QString::fromUtf8(e.what())).toStdString());
         }
         sink(test);
     }

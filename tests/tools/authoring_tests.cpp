@@ -276,6 +276,17 @@ TEST(DatabaseFaults, RowsOfDeletedEntriesAreReported)
     EXPECT_TRUE(run.out.contains(db + QStringLiteral(": warning: 1 verdict rows with lbid 300 belong to no catalog entry")));
 }
 
+TEST(DatabaseFaults, AFieldThatCannotBeUnsealedIsNamedByItsRow)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("date.mdb"));
+    buildDatabase(readContentFiles({kFolders}), db, false);
+    execSql(db, QStringLiteral("UPDATE 量表 SET Name = '!!notbase64' WHERE ID = 102"));
+    const ToolRun run = tool({"export", db});
+    EXPECT_EQ(run.status, ExitContentError);
+    EXPECT_TRUE(run.err.contains(db + QStringLiteral(": test \"上层测试\" (id 100), question 2: "))) << run.err.toStdString();
+}
+
 // Every id export writes is one build takes: an id outside the range of the
 // program's fields is left for build to assign, with a warning.
 TEST(DatabaseFaults, ExportWritesOnlyBuildableIds)
