@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QThread>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -365,6 +369,32 @@ TEST(BuildOutput, LeavesNoPartialFilesAndNamesTheTarget)
         EXPECT_FALSE(refused.err.contains(QStringLiteral(".part-")));
         QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
+}
+
+// A build stopped by SIGTERM while it writes removes its partial file.
+TEST(BuildOutput, ATerminatedBuildRemovesItsPartialFile)
+{
+    QTemporaryDir dir;
+    QString tests;
+    for (int t = 0; t < 3000; ++t) {
+        tests += QStringLiteral(R"(%1{"name": "测试%2", "remarks": "说明", "questions": [)").arg(t ? QStringLiteral(",") : QString()).arg(t);
+        for (int q = 0; q < 10; ++q)
+            tests += QStringLiteral(R"(%1{"text": "第%2题", "options": [[1, "是"], [0, "否"]]})").arg(q ? QStringLiteral(",") : QString()).arg(q);
+        tests += QStringLiteral(R"(], "verdicts": [{"thresholds": [5], "texts": ["低", "高"]}]})");
+    }
+    const QString content = dir.filePath(QStringLiteral("large.json"));
+    writeFile(content, QStringLiteral("{\"tests\": [%1]}").arg(tests).toUtf8());
+    const QString out = dir.filePath(QStringLiteral("out.mdb"));
+    QProcess build;
+    build.start(QStringLiteral(CONTENT_TOOL), {QStringLiteral("build"), content, QStringLiteral("-o"), out});
+    ASSERT_TRUE(build.waitForStarted());
+    const QString partial = out + QStringLiteral(".part-%1").arg(build.processId());
+    for (int i = 0; i < 2000 && !QFile::exists(partial) && build.state() == QProcess::Running; ++i)
+        QThread::msleep(5);
+    ::kill(pid_t(build.processId()), SIGTERM);
+    ASSERT_TRUE(build.waitForFinished(30000));
+    const QStringList left = QDir(dir.path()).entryList({QStringLiteral("out.mdb*")}, QDir::Files);
+    EXPECT_TRUE(left.isEmpty() || left == QStringList{QStringLiteral("out.mdb")}) << left.join(' ').toStdString();
 }
 
 TEST(ToolHelp, EachCommandHasItsOwnUsage)
