@@ -75,20 +75,22 @@ public:
     ReadResult read(const QByteArray &bytes)
     {
         JsonNode root;
+        qsizetype index = 0;
         try {
-            root = readJson(bytes);
+            // Entries are taken one by one as they are read.
+            root = readJson(bytes, [&](const QString &key, JsonNode &&item) {
+                if (key == QLatin1String("tests"))
+                    entry(item, index++);
+            });
         } catch (const JsonSyntaxError &e) {
             error(e.place, {}, QString::fromUtf8(e.what()));
             return std::move(m_result);
         }
         const JsonNode *tests = root.kind == JsonNode::Object ? root.member(QStringLiteral("tests")) : nullptr;
-        if (!tests || tests->kind != JsonNode::Array) {
+        if (!tests || tests->kind != JsonNode::Array)
             error(root.place, {}, QStringLiteral("the content must be an object with a \"tests\" list"));
-            return std::move(m_result);
-        }
-        unknownKeys(root, {QStringLiteral("tests")}, {});
-        for (size_t i = 0; i < tests->items.size(); ++i)
-            entry(tests->items[i], qsizetype(i));
+        else
+            unknownKeys(root, {QStringLiteral("tests")}, {});
         return std::move(m_result);
     }
 

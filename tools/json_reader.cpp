@@ -70,7 +70,7 @@ qsizetype firstInvalidUtf8(const QByteArray &bytes)
 
 class Reader {
 public:
-    explicit Reader(const QByteArray &bytes) : m_bytes(bytes) {}
+    explicit Reader(const QByteArray &bytes, const ItemHandler &onItem = {}) : m_bytes(bytes), m_onItem(onItem) {}
 
     JsonNode document()
     {
@@ -183,7 +183,12 @@ private:
             if (m_pos >= m_bytes.size() || m_bytes[m_pos] != ':')
                 fail(QStringLiteral("\":\" was expected after the key \"%1\"").arg(key));
             ++m_pos;
+            // The items of a list at the top level of the document go to the
+            // handler as they are read, so a large file is never held whole.
+            m_handOver = depth == 0 && m_onItem;
+            m_keyOfList = key;
             node.members.emplace_back(std::move(key), value(depth + 1));
+            m_handOver = false;
             node.keyPlaces.push_back(keyPlace);
             skipSpace();
             if (m_pos < m_bytes.size() && m_bytes[m_pos] == ',') {
@@ -200,6 +205,9 @@ private:
 
     void array(JsonNode &node, int depth)
     {
+        const bool handOver = m_handOver;
+        const QString key = m_keyOfList; // items may hold lists of their own
+        m_handOver = false;
         ++m_pos;
         skipSpace();
         if (m_pos < m_bytes.size() && m_bytes[m_pos] == ']') {
@@ -207,7 +215,12 @@ private:
             return;
         }
         for (;;) {
-            node.items.push_back(value(depth + 1));
+            if (handOver) {
+                JsonNode item = value(depth + 1);
+                m_onItem(key, std::move(item));
+            } else {
+                node.items.push_back(value(depth + 1));
+            }
             skipSpace();
             if (m_pos < m_bytes.size() && m_bytes[m_pos] == ',') {
                 ++m_pos;
@@ -323,6 +336,9 @@ private:
     }
 
     const QByteArray &m_bytes;
+    ItemHandler m_onItem;
+    bool m_handOver = false;
+    QString m_keyOfList;
     qsizetype m_pos = 0;
     qsizetype m_counted = 0;
     TextPlace m_place{1, 1};
@@ -345,7 +361,7 @@ bool decodesAsGbk(const QByteArray &bytes)
 
 } // namespace
 
-JsonNode readJson(const QByteArray &bytes)
+JsonNode readJson(const QByteArray &bytes, const ItemHandler &onTopLevelListItem)
 {
     if (looksLikeUtf16(bytes))
         throw JsonSyntaxError({1, 1}, QStringLiteral("the file is saved in UTF-16; save it as UTF-8"));
@@ -357,7 +373,7 @@ JsonNode readJson(const QByteArray &bytes)
                                   ? QStringLiteral("the file is not UTF-8 (it looks like GBK); save it as UTF-8")
                                   : QStringLiteral("the file is not UTF-8 here; save it as UTF-8"));
     }
-    return Reader(bytes).document();
+    return Reader(bytes, onTopLevelListItem).document();
 }
 
 } // namespace lovetest::content

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
@@ -45,6 +46,10 @@ public:
 
 // Reads one JSON document from UTF-8 bytes (a leading byte order mark is
 // skipped). Nesting is bounded so hostile input cannot exhaust the stack.
-JsonNode readJson(const QByteArray &bytes);
+// With a handler, each item of a list that is a member of the top-level
+// object goes to it as soon as it is read (with the list's key) instead of
+// into the tree, so memory follows the largest item, not the file.
+using ItemHandler = std::function<void(const QString &listKey, JsonNode &&item)>;
+JsonNode readJson(const QByteArray &bytes, const ItemHandler &onTopLevelListItem = {});
 
 } // namespace lovetest::content
