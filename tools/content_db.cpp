@@ -99,7 +99,10 @@ public:
     // rather than the driver's "Unable to fetch row".
     static QString reason(const QSqlError &error)
     {
-        return error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
+        const QString text = error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
+        if (text.contains(QLatin1String("locked")))
+            return text + QStringLiteral(" (another program is writing it; try again when it has finished)");
+        return text;
     }
 
 private:
