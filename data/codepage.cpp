@@ -1,14 +1,53 @@
 #include "codepage.h"
 
+#include <optional>
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 
 namespace lovetest {
 
+namespace {
+
+// Looking a converter up by name costs more than most conversions it does:
+// each thread makes its pair once and starts every conversion afresh.
+QStringDecoder &decoder()
+{
+    thread_local QStringDecoder converter("GBK");
+    converter.resetState();
+    return converter;
+}
+
+QStringEncoder &encoder()
+{
+    thread_local QStringEncoder converter("GBK");
+    converter.resetState();
+    return converter;
+}
+
+// Encodes text; nullopt when a character has no code page 936 form or does
+// not come back as itself. The round trip alone decides: a reused converter
+// keeps reporting an error once it had one, even after resetState().
+std::optional<QByteArray> exactly(QStringView text)
+{
+    QByteArray bytes = encoder().encode(text);
+    if (bytes.isEmpty() && !text.isEmpty())
+        return std::nullopt;
+    if (QString(decoder().decode(bytes)) != text)
+        return std::nullopt;
+    return bytes;
+}
+
+qsizetype characterLength(const QString &text, qsizetype i)
+{
+    return (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+}
+
+} // namespace
+
 QString fromCp936(const QByteArray &bytes)
 {
-    QStringDecoder decoder("GBK");
-    return decoder.decode(bytes);
+    return decoder().decode(bytes);
 }
 
 QByteArray toCp936(const QString &text)
@@ -16,21 +55,13 @@ QByteArray toCp936(const QString &text)
     // Fast path: the whole text round-trips. Otherwise characters without a
     // mapping become '?', one by one, so the result never depends on how the
     // converter reports them.
-    QStringEncoder encoder("GBK");
-    QByteArray whole = encoder.encode(text);
-    if (!encoder.hasError() && fromCp936(whole) == text)
-        return whole;
+    if (const auto whole = exactly(text))
+        return *whole;
     QByteArray out;
     out.reserve(text.size() * 2);
     for (qsizetype i = 0; i < text.size();) {
-        const qsizetype len = (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
-        const QStringView ch = QStringView(text).mid(i, len);
-        QStringEncoder one("GBK");
-        QByteArray bytes = one.encode(ch);
-        QStringDecoder back("GBK");
-        if (one.hasError() || bytes.isEmpty() || QString(back.decode(bytes)) != ch)
-            bytes = "?";
-        out += bytes;
+        const qsizetype len = characterLength(text, i);
+        out += exactly(QStringView(text).mid(i, len)).value_or(QByteArray("?"));
         i += len;
     }
     return out;
@@ -38,17 +69,11 @@ QByteArray toCp936(const QString &text)
 
 bool fitsCp936(const QString &text, QChar *bad)
 {
-    QStringEncoder whole("GBK");
-    const QByteArray bytes = whole.encode(text);
-    if (!whole.hasError() && fromCp936(bytes) == text)
+    if (exactly(text))
         return true;
     for (qsizetype i = 0; i < text.size();) {
-        const qsizetype len = (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
-        const QStringView ch = QStringView(text).mid(i, len);
-        QStringEncoder enc("GBK");
-        const QByteArray bytes = enc.encode(ch);
-        QStringDecoder dec("GBK");
-        if (enc.hasError() || bytes.isEmpty() || QString(dec.decode(bytes)) != ch) {
+        const qsizetype len = characterLength(text, i);
+        if (!exactly(QStringView(text).mid(i, len))) {
             if (bad)
                 *bad = text[i];
             return false;

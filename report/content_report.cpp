@@ -64,6 +64,9 @@ ContentReport ContentReportBuilder::build()
     while (!rows.Eof() && !parent->isNull() && parent->asLargeInt() == rowId->asLargeInt())
         rows.Next();
     for (; !rows.Eof(); rows.Next()) {
+        // Entries placed under this one (a test under a test) are no questions.
+        if (rows.FieldByName(QStringLiteral("目录"))->asInteger() != 0)
+            continue;
         page += HtmlEscape(rows.FieldByName(QStringLiteral("填写说明"))->asString()) + QStringLiteral("<br><br>");
         page += QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;<b>") + fromCp936(m_sealed.unseal(*rows.FieldByName(QStringLiteral("name"))))
             + QStringLiteral("</B><br>");

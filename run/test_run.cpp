@@ -40,6 +40,10 @@ int countQuestionRows(Dataset &questions)
 
 bool isTestsOwnRow(const Dataset &questions)
 {
+    // Catalog rows placed under the test (a test under a test) are no
+    // questions either.
+    if (questions.FieldByName(QStringLiteral("目录"))->asInteger() != 0)
+        return true;
     const Field *parent = questions.FieldByName(kParent);
     return !parent->isNull() && parent->asLargeInt() == questions.FieldByName(kId)->asLargeInt();
 }
@@ -111,7 +115,8 @@ void TestRun::xiayibu()
     const qint64 testId = idField->asLargeInt();
     refilter(questions, QStringLiteral("Parent=") + IntToStr(testId));
     if (countQuestionRows(questions) == 0) {
-        m_view.showMessage(QStringLiteral("“%1”不是可以进行的测试：它没有题目。")
+        // A catalog row without question rows is a folder of the catalog.
+        m_view.showMessage(QStringLiteral("“%1”是一个分类，没有题目：请在它下面选择一个测试。")
                                .arg(catalog.FieldByName(QStringLiteral("Name"))->asString()));
         return;
     }

@@ -75,7 +75,8 @@ private:
 // "'%s' is not a valid integer value".
 int verdictIndex(const QList<QByteArray> &thresholds, double score);
 
-// Whether the current row of a question set is the test's own row.
+// Whether the current row of a question set is no question: the test's own
+// row, or a catalog row placed under the test.
 bool isTestsOwnRow(const Dataset &questions);
 
 } // namespace lovetest

@@ -4,6 +4,7 @@
 #include <map>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QTextStream>
 
@@ -21,36 +22,68 @@ namespace lovetest::content {
 
 namespace {
 
-const char kUsage[] = R"(Usage: lovetest-content COMMAND ...
+const char kIntro[] = R"(Usage: lovetest-content COMMAND ...
 
 Builds, reads and tries the test databases of 朗月爱情心理测试.
+"COMMAND --help" prints the usage of one command.
 
 Commands:
-  build CONTENT.json... -o FILE [--force]
-        Checks, then writes a new test database from content files (tests of
-        all files in order); content with errors is refused. An existing FILE
-        is replaced only with --force.
-  check FILE... [--ranges]
-        Reports every mistake of a database or of content files (errors, then
-        warnings) and exits 1 when there is an error. --ranges prints each
-        test's reachable scores and which score interval leads to which
-        verdict.
-  export FILE
-        Prints the tests of a database as content JSON, every sealed field
-        unsealed.
-  play FILE --test ID --answers I,J,... [--category N]
-        Runs a test of the database (on a copy; FILE is not written) choosing
-        option I (counting from 0) for the first question, J for the second
-        ..., and category value N when the test asks for one. Prints each
-        question caption as shown, the category prompt, then the verdict.
-  report FILE --test ID
-        Prints the content page of a test as the report window receives it.
-  seal  Reads one text on standard input and prints its sealed form.
-  unseal
-        Reads one sealed text on standard input and prints the plain text.
+)";
 
+const char kOutro[] = R"(
 Exit status: 0 success, 1 content or data error, 2 usage error.
 )";
+
+// The usage of each command, as "lovetest-content COMMAND --help" prints it
+// and the general help lists them.
+const std::map<QString, const char *> kCommandUsage{
+    {QStringLiteral("build"), R"(  build CONTENT.json... -o FILE [--force]
+        Checks, then writes a new test database from content files (entries
+        of all files in order); content with errors is refused. An existing
+        FILE is replaced only with --force.
+)"},
+    {QStringLiteral("check"), R"(  check FILE... [--ranges]
+        Reports every mistake of a database or of content files (errors, then
+        warnings, each with its file, line and column) and exits 1 when there
+        is an error. --ranges prints each test's reachable scores and which
+        score interval leads to which verdict.
+)"},
+    {QStringLiteral("export"), R"(  export FILE
+        Prints every catalog entry of a database (tests and folders) as content
+        JSON, every sealed field unsealed.
+)"},
+    {QStringLiteral("play"), R"(  play FILE --test ID --answers I,J,... [--category N]
+        Runs a test of the database (on a copy; FILE is not written) choosing
+        option I for the first question, J for the second ..., options
+        counted from 1 as the content page and the number keys count them,
+        and category value N when the test asks for one. Prints each question
+        caption as shown, the category prompt, the verdict, then the lines
+        "得分: SCORE" (after the factor) and, for a category test,
+        "类别: VALUE".
+)"},
+    {QStringLiteral("report"), R"(  report FILE --test ID
+        Prints the content page of a test as the report window receives it.
+)"},
+    {QStringLiteral("seal"), R"(  seal  Reads one text on standard input and prints its sealed form.
+)"},
+    {QStringLiteral("unseal"), R"(  unseal
+        Reads one sealed text on standard input and prints the plain text.
+)"},
+};
+
+QString generalUsage()
+{
+    QString text = QString::fromUtf8(kIntro);
+    for (const char *name : {"build", "check", "export", "play", "report", "seal", "unseal"})
+        text += QString::fromUtf8(kCommandUsage.at(QLatin1String(name)));
+    return text + QString::fromUtf8(kOutro);
+}
+
+// "1 test", "2 tests".
+QString counted(qsizetype n, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+}
 
 // Splits the arguments of one command into positionals and options.
 struct Arguments {
@@ -95,38 +128,77 @@ QString readInput(QIODevice &in)
     return text;
 }
 
+void printProblems(const QList<Problem> &problems, QTextStream &to)
+{
+    for (const Problem &problem : problems) {
+        if (problem.severity == Problem::Error)
+            to << problem.text() << '\n';
+    }
+    for (const Problem &problem : problems) {
+        if (problem.severity == Problem::Warning)
+            to << problem.text() << '\n';
+    }
+}
+
+QString describeCounts(const Content &content)
+{
+    const auto folders = std::count_if(content.tests.begin(), content.tests.end(), [](const Test &t) { return t.folder; });
+    QString text = counted(content.tests.size() - folders, "test", "tests");
+    if (folders)
+        text += QStringLiteral(", ") + counted(folders, "folder", "folders");
+    return text;
+}
+
 int build(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &err)
 {
     const Arguments a = Arguments::parse(args, {QStringLiteral("-o"), QStringLiteral("--force")});
     if (a.positional.isEmpty() || a.output.isEmpty())
         throw UsageError("build needs content files and -o FILE");
-    const Content content = readContentFiles(a.positional);
-    const QList<Problem> problems = checkContent(content);
-    for (const Problem &problem : problems)
-        err << problem.text() << '\n';
+    ReadResult read = readContentFileList(a.positional);
+    QList<Problem> problems = read.problems;
+    if (!hasErrors(problems))
+        problems += checkContent(read.content);
+    printProblems(problems, err);
     if (hasErrors(problems))
         throw ContentError("the content has errors; nothing was written");
-    buildDatabase(content, a.output, a.force);
-    out << QStringLiteral("%1: %2 tests\n").arg(a.output).arg(content.tests.size());
+    buildDatabase(read.content, a.output, a.force);
+    out << QStringLiteral("%1: %2\n").arg(a.output, describeCounts(read.content));
     return ExitOk;
 }
 
-int exportDatabase(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &)
+int exportCommand(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &err)
 {
     const Arguments a = Arguments::parse(args, {});
     if (a.positional.size() != 1)
         throw UsageError("export needs one database file");
-    out << QString::fromUtf8(toContentJson(loadDatabase(a.positional.first())));
+    // Written as it is read: a large catalog is never held whole.
+    ContentJsonWriter writer([&out](const QByteArray &piece) { out << QString::fromUtf8(piece); });
+    exportDatabase(a.positional.first(), [&writer](const Test &test) { writer.write(test); },
+                   [&err](const QString &note) { err << "warning: " << note << '\n'; });
+    writer.finish();
     return ExitOk;
 }
 
-// A database file or content JSON, told apart by the SQLite file header.
-Content readAnyContent(const QString &path)
+// One path meant as a database: an SQLite file, a name ending in .mdb, or
+// something that is no regular file (refused there in words).
+bool meantAsDatabase(const QString &path)
 {
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly) && file.read(16) == QByteArray("SQLite format 3", 16))
-        return loadDatabase(path);
-    return readContentFiles({path});
+    const QFileInfo info(path);
+    return looksLikeDatabase(path) || path.endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive)
+        || (info.exists() && !info.isFile());
+}
+
+// The entries and problems of one database or of content files.
+ReadResult readForCheck(const QStringList &paths)
+{
+    if (paths.size() == 1 && meantAsDatabase(paths.first())) {
+        const QString &path = paths.first();
+        ReadResult result;
+        exportDatabase(path, [&](const Test &test) { result.content.tests.append(test); });
+        result.problems = checkDatabaseRows(path);
+        return result;
+    }
+    return readContentFileList(paths);
 }
 
 int check(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &)
@@ -134,16 +206,18 @@ int check(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &)
     const Arguments a = Arguments::parse(args, {QStringLiteral("--ranges")});
     if (a.positional.isEmpty())
         throw UsageError("check needs a database or content files");
-    const Content content = a.positional.size() == 1 ? readAnyContent(a.positional.first()) : readContentFiles(a.positional);
-    const QList<Problem> problems = checkContent(content);
-    for (const Problem &problem : problems)
-        out << problem.text() << '\n';
+    const ReadResult read = readForCheck(a.positional);
+    QList<Problem> problems = read.problems;
+    problems += checkContent(read.content);
+    printProblems(problems, out);
     if (a.ranges) {
-        for (const QString &line : describeRanges(content))
+        for (const QString &line : describeRanges(read.content))
             out << line << '\n';
     }
     const auto errors = std::count_if(problems.begin(), problems.end(), [](const Problem &p) { return p.severity == Problem::Error; });
-    out << QStringLiteral("%1 tests, %2 errors, %3 warnings\n").arg(content.tests.size()).arg(errors).arg(problems.size() - errors);
+    out << QStringLiteral("%1, %2, %3\n")
+               .arg(describeCounts(read.content), counted(errors, "error", "errors"),
+                    counted(problems.size() - errors, "warning", "warnings"));
     return errors ? ExitContentError : ExitOk;
 }
 
@@ -171,9 +245,11 @@ int play(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &)
     if (answers != a.values.end() && !answers->second.isEmpty()) {
         for (const QString &item : answers->second.split(QLatin1Char(','))) {
             bool ok = false;
-            request.answers.append(item.trimmed().toInt(&ok));
+            const int number = item.trimmed().toInt(&ok);
             if (!ok)
-                throw UsageError(QStringLiteral("--answers: \"%1\" is not an option index").arg(item).toStdString());
+                throw UsageError(QStringLiteral("--answers: \"%1\" is not an option number").arg(item).toStdString());
+            request.answers.append(number - 1); // counted from 1 on the command line
+
         }
     }
     if (a.values.count(QStringLiteral("--category")))
@@ -224,7 +300,7 @@ const std::map<QString, Command> &commands()
     static const std::map<QString, Command> table{
         {QStringLiteral("build"), build},
         {QStringLiteral("check"), check},
-        {QStringLiteral("export"), exportDatabase},
+        {QStringLiteral("export"), exportCommand},
         {QStringLiteral("play"), play},
         {QStringLiteral("report"), report},
         {QStringLiteral("seal"), seal},
@@ -238,10 +314,14 @@ const std::map<QString, Command> &commands()
 int runTool(const QStringList &args, QIODevice &in, QTextStream &out, QTextStream &err)
 {
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
-        (args.isEmpty() ? err : out) << QString::fromUtf8(kUsage);
+        (args.isEmpty() ? err : out) << generalUsage();
         return args.isEmpty() ? ExitUsage : ExitOk;
     }
     const auto command = commands().find(args.first());
+    if (command != commands().end() && (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h")))) {
+        out << QStringLiteral("Usage: lovetest-content\n") << QString::fromUtf8(kCommandUsage.at(args.first()));
+        return ExitOk;
+    }
     try {
         if (command == commands().end())
             throw UsageError(QStringLiteral("unknown command %1").arg(args.first()).toStdString());

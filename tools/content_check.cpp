@@ -1,21 +1,16 @@
 #include "tools/content_check.h"
 
+#include <algorithm>
+#include <bit>
+#include <map>
 #include <set>
+#include <vector>
 
 #include "data/codepage.h"
 #include "data/convert.h"
+#include "data/split_text.h"
 
 namespace lovetest::content {
-
-QString Problem::text() const
-{
-    return QStringLiteral("%1: %2: %3").arg(severity == Error ? QStringLiteral("error") : QStringLiteral("warning"), where, what);
-}
-
-bool hasErrors(const QList<Problem> &problems)
-{
-    return std::any_of(problems.begin(), problems.end(), [](const Problem &p) { return p.severity == Problem::Error; });
-}
 
 namespace {
 
@@ -43,15 +38,55 @@ QString shortText(const QString &text)
     return one.size() > 24 ? one.left(24) + QStringLiteral("…") : one;
 }
 
+// "😊 U+1F60A": a character as itself with its code point, whole even when
+// it takes two UTF-16 units.
+QString describeCharacter(const QString &text, qsizetype index)
+{
+    char32_t code = text[index].unicode();
+    QString shown(text[index]);
+    if (text[index].isHighSurrogate() && index + 1 < text.size() && text[index + 1].isLowSurrogate()) {
+        code = QChar::surrogateToUcs4(text[index], text[index + 1]);
+        shown += text[index + 1];
+    } else if (text[index].isSurrogate()) {
+        shown = QStringLiteral("(half a surrogate pair)");
+    }
+    return QStringLiteral("\"%1\" U+%2").arg(shown, QString::number(uint(code), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+}
+
+// The first character of text without a code page 936 form, or -1.
+qsizetype firstOutsideCp936(const QString &text)
+{
+    if (fitsCp936(text))
+        return -1;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype len = (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+        if (!fitsCp936(text.mid(i, len)))
+            return i;
+        i += len;
+    }
+    return -1;
+}
+
 class Checker {
 public:
     QList<Problem> run(const Content &content)
     {
-        std::set<qint64> ids;
+        std::map<qint64, const Test *> byId;
         for (const Test &test : content.tests) {
-            if (test.id && !ids.insert(*test.id).second)
-                error(describeTest(test), QStringLiteral("the id %1 is used by another test").arg(*test.id));
-            checkTest(test);
+            if (!test.id)
+                continue;
+            const auto [other, added] = byId.emplace(*test.id, &test);
+            if (!added)
+                error(test.place, describeTest(test), QStringLiteral("the id %1 is used by another %2")
+                                                          .arg(*test.id)
+                                                          .arg(other->second->folder ? QStringLiteral("folder") : QStringLiteral("test")));
+        }
+        for (const Test &test : content.tests) {
+            checkPlacement(test, byId);
+            if (test.folder)
+                checkFolder(test);
+            else
+                checkTest(test);
         }
         QList<Problem> all = m_errors;
         all += m_warnings;
@@ -59,50 +94,110 @@ public:
     }
 
 private:
-    void error(const QString &where, const QString &what) { m_errors.append({Problem::Error, where, what}); }
-    void warning(const QString &where, const QString &what) { m_warnings.append({Problem::Warning, where, what}); }
-
-    void checkText(const QString &where, const char *what, const QString &text)
+    void error(const SourcePlace &place, const QString &where, const QString &what)
     {
-        QChar bad;
-        if (!fitsCp936(text, &bad))
-            error(where, QStringLiteral("%1 holds \"%2\" (U+%3), which code page 936 cannot hold")
-                             .arg(QLatin1String(what), QString(bad))
-                             .arg(bad.unicode(), 4, 16, QLatin1Char('0')));
+        m_errors.append({Problem::Error, where, what, place});
+    }
+    void warning(const SourcePlace &place, const QString &where, const QString &what)
+    {
+        m_warnings.append({Problem::Warning, where, what, place});
     }
 
-    void checkChoices(const QString &where, const ChoiceList &choices, const char *valuesName)
+    void checkText(const SourcePlace &place, const QString &where, const char *what, const QString &text)
+    {
+        const qsizetype bad = firstOutsideCp936(text);
+        if (bad >= 0)
+            error(place, where, QStringLiteral("%1 holds %2, which code page 936 cannot hold")
+                                    .arg(QLatin1String(what), describeCharacter(text, bad)));
+    }
+
+    // A caption or verdict holding the list separator would split into two
+    // items once stored, pairing every later item with the wrong value.
+    void checkListItem(const SourcePlace &place, const QString &where, const char *what, const QString &text)
+    {
+        checkText(place, where, what, text);
+        if (text.contains(QString::fromLatin1(kTextSeparator)))
+            error(place, where, QStringLiteral("%1 \"%2\" holds the list separator %3")
+                                    .arg(QLatin1String(what), shortText(text), QString::fromLatin1(kTextSeparator)));
+    }
+
+    // The content page takes the name and question texts as markup.
+    void checkMarkup(const SourcePlace &place, const QString &where, const char *what, const QString &text)
+    {
+        if (text.contains(QLatin1Char('<')) || text.contains(QLatin1Char('&')))
+            warning(place, where, QStringLiteral("%1 \"%2\" holds \"<\" or \"&\", which the content page reads as markup")
+                                      .arg(QLatin1String(what), shortText(text)));
+    }
+
+    void checkName(const Test &test)
+    {
+        const QString where = describeTest(test);
+        checkText(test.place, where, "the name", test.name);
+        checkText(test.place, where, "the remarks", test.remarks);
+        if (test.name.trimmed().isEmpty())
+            error(test.place, where, QStringLiteral("the name is empty"));
+        checkMarkup(test.place, where, "the name", test.name);
+    }
+
+    // A parent must name an entry of the same build, and following parents
+    // must not lead round in a circle (the catalog tree cannot place those).
+    void checkPlacement(const Test &test, const std::map<qint64, const Test *> &byId)
+    {
+        if (!test.parent || *test.parent == kNoParentRow || (test.id && *test.parent == *test.id))
+            return;
+        if (!byId.count(*test.parent)) {
+            warning(test.place, describeTest(test),
+                    QStringLiteral("the parent %1 is no entry of this build, so the entry stands at the top level").arg(*test.parent));
+            return;
+        }
+        std::set<qint64> seen{*test.id};
+        for (const Test *up = byId.at(*test.parent); up;) {
+            if (!seen.insert(*up->id).second) {
+                error(test.place, describeTest(test), QStringLiteral("the parents lead round in a circle back to id %1").arg(*up->id));
+                return;
+            }
+            if (!up->parent || *up->parent == kNoParentRow || *up->parent == *up->id || !byId.count(*up->parent))
+                return;
+            up = byId.at(*up->parent);
+        }
+    }
+
+    void checkFolder(const Test &test) { checkName(test); }
+
+    void checkChoices(const SourcePlace &place, const QString &where, const ChoiceList &choices, const char *valuesName)
     {
         if (choices.values.size() != choices.captions.size())
-            error(where, QStringLiteral("%1 %2 but %3 captions")
-                             .arg(choices.values.size())
-                             .arg(QLatin1String(valuesName))
-                             .arg(choices.captions.size()));
+            error(place, where, QStringLiteral("%1 %2 but %3 captions")
+                                    .arg(choices.values.size())
+                                    .arg(QLatin1String(valuesName))
+                                    .arg(choices.captions.size()));
         for (const QString &value : choices.values) {
             if (!integer(value))
-                error(where, QStringLiteral("the value \"%1\" is not an integer").arg(value));
+                error(place, where, QStringLiteral("the value \"%1\" is not an integer").arg(value));
         }
-        for (const QString &caption : choices.captions)
-            checkText(where, "a caption", caption);
+        for (qsizetype i = 0; i < choices.captions.size(); ++i)
+            checkListItem(place, QStringLiteral("%1, item %2").arg(where).arg(i + 1), "the caption", choices.captions[i]);
     }
 
     void checkTest(const Test &test)
     {
         const QString where = describeTest(test);
-        checkText(where, "the name", test.name);
-        checkText(where, "the remarks", test.remarks);
+        checkName(test);
         if (test.remarks.trimmed().isEmpty())
-            warning(where, QStringLiteral("the remarks are empty"));
+            warning(test.place, where, QStringLiteral("the remarks are empty"));
         if (test.questions.isEmpty())
-            error(where, QStringLiteral("the test has no questions"));
+            error(test.place, where, QStringLiteral("the test has no questions"));
         for (qsizetype q = 0; q < test.questions.size(); ++q) {
             const Question &question = test.questions[q];
             const QString at = describeQuestion(test, q);
-            checkText(at, "the text", question.text);
-            checkText(at, "the instructions", question.instructions);
+            checkText(question.place, at, "the text", question.text);
+            checkText(question.place, at, "the instructions", question.instructions);
+            if (question.text.trimmed().isEmpty())
+                error(question.place, at, QStringLiteral("the question text is empty"));
+            checkMarkup(question.place, at, "the text", question.text);
             if (question.options.isEmpty())
-                error(at, QStringLiteral("the question has no options"));
-            checkChoices(at, question.options, "scores");
+                error(question.place, at, QStringLiteral("the question has no options"));
+            checkChoices(question.place, at, question.options, "scores");
         }
         checkCategories(test);
         checkVerdicts(test);
@@ -111,10 +206,14 @@ private:
     void checkCategories(const Test &test)
     {
         const QString where = describeTest(test) + QStringLiteral(", categories");
-        checkChoices(where, test.categories, "values");
+        checkChoices(test.place, where, test.categories, "values");
+        std::set<qint64> seen;
         for (const QString &value : test.categories.values) {
-            if (integer(value) == 0)
-                error(where, QStringLiteral("the category value 0 cannot be chosen"));
+            const auto number = integer(value);
+            if (number == 0)
+                error(test.place, where, QStringLiteral("the category value 0 cannot be chosen"));
+            if (number && !seen.insert(*number).second)
+                error(test.place, where, QStringLiteral("the category value %1 is offered twice").arg(*number));
         }
     }
 
@@ -122,82 +221,191 @@ private:
     {
         const QString where = describeTest(test);
         if (test.verdicts.isEmpty()) {
-            error(where, QStringLiteral("the test has no verdict row"));
+            error(test.place, where, QStringLiteral("the test has no verdict row"));
             return;
         }
-        if (!test.categories.isEmpty()) {
-            for (const QString &value : test.categories.values) {
-                const auto found = std::find_if(test.verdicts.begin(), test.verdicts.end(), [&](const Verdict &v) {
-                    return v.category && integer(*v.category) && integer(*v.category) == integer(value);
-                });
-                if (integer(value) && *integer(value) != 0 && found == test.verdicts.end())
-                    error(where, QStringLiteral("no verdict row for the category %1").arg(value));
-            }
+        std::set<qint64> offered;
+        for (const QString &value : test.categories.values) {
+            if (const auto number = integer(value))
+                offered.insert(*number);
         }
-        const QList<double> scores = reachableScores(test);
+        std::set<qint64> covered;
+        for (qsizetype v = 0; v < test.verdicts.size(); ++v) {
+            const Verdict &verdict = test.verdicts[v];
+            const QString at = verdictRowName(test, verdict, v);
+            if (test.categories.isEmpty()) {
+                if (v > 0)
+                    warning(verdict.place, at, QStringLiteral("is never used: a test without categories uses its first verdict row"));
+                continue;
+            }
+            const auto category = verdict.category ? integer(*verdict.category) : std::nullopt;
+            if (!category)
+                continue;
+            if (!offered.count(*category))
+                warning(verdict.place, at, QStringLiteral("is never used: the test offers no category %1").arg(*category));
+            else if (!covered.insert(*category).second)
+                warning(verdict.place, at, QStringLiteral("is never used: an earlier row serves the category %1").arg(*category));
+        }
+        for (const QString &value : test.categories.values) {
+            const auto number = integer(value);
+            if (number && *number != 0 && !covered.count(*number))
+                error(test.place, where, QStringLiteral("no verdict row for the category %1").arg(value));
+        }
+        const ReachableScores scores = findReachableScores(test);
+        if (!scores.exact)
+            warning(test.place, where, QStringLiteral("the scores combine in too many ways to check each one; every score "
+                                                      "from %1 to %2 is taken as reachable")
+                                           .arg(FloatToStr(scores.lowest), FloatToStr(scores.highest)));
         for (qsizetype v = 0; v < test.verdicts.size(); ++v)
             checkVerdictRow(test, test.verdicts[v], v, scores);
     }
 
-    void checkVerdictRow(const Test &test, const Verdict &verdict, qsizetype index, const QList<double> &scores)
+    void checkVerdictRow(const Test &test, const Verdict &verdict, qsizetype index, const ReachableScores &scores)
     {
         const QString where = verdictRowName(test, verdict, index);
         if (verdict.category && !integer(*verdict.category))
-            error(where, QStringLiteral("the category \"%1\" is not an integer").arg(*verdict.category));
-        for (const QString &text : verdict.texts)
-            checkText(where, "a verdict", text);
+            error(verdict.place, where, QStringLiteral("the category \"%1\" is not an integer").arg(*verdict.category));
+        for (qsizetype i = 0; i < verdict.texts.size(); ++i)
+            checkListItem(verdict.place, QStringLiteral("%1, verdict %2").arg(where).arg(i + 1), "the verdict", verdict.texts[i]);
         QList<qint64> thresholds;
         for (const QString &t : verdict.thresholds) {
             const auto value = integer(t);
             if (!value) {
-                error(where, QStringLiteral("the threshold \"%1\" is not an integer").arg(t));
+                error(verdict.place, where, QStringLiteral("the threshold \"%1\" is not an integer").arg(t));
                 return;
             }
             thresholds.append(*value);
         }
         if (verdict.thresholds.isEmpty())
-            error(where, QStringLiteral("there are no thresholds"));
+            error(verdict.place, where, QStringLiteral("there are no thresholds"));
         if (verdict.texts.size() < verdict.thresholds.size())
-            error(where, QStringLiteral("%1 thresholds but only %2 verdict texts")
-                             .arg(verdict.thresholds.size())
-                             .arg(verdict.texts.size()));
+            error(verdict.place, where, QStringLiteral("%1 thresholds but only %2 verdict texts")
+                                            .arg(verdict.thresholds.size())
+                                            .arg(verdict.texts.size()));
         for (qsizetype i = 1; i < thresholds.size(); ++i) {
             if (thresholds[i] <= thresholds[i - 1]) {
-                warning(where, QStringLiteral("the thresholds are not increasing (%1 after %2)")
-                                   .arg(thresholds[i])
-                                   .arg(thresholds[i - 1]));
+                warning(verdict.place, where, QStringLiteral("the thresholds are not increasing (%1 after %2)")
+                                                  .arg(thresholds[i])
+                                                  .arg(thresholds[i - 1]));
                 break;
             }
         }
-        if (scores.isEmpty())
+        if (scores.exact && scores.scores.isEmpty())
             return;
+        // Verdict i is chosen by the scores s with thresholds[i-1] < s <= thresholds[i]
+        // (the first threshold reached wins): find which are selected.
         std::set<qsizetype> selected;
-        double tooHigh = 0;
-        bool overflow = false;
-        for (double score : scores) {
+        auto selectedBy = [&](double score) {
             qsizetype i = 0;
             while (i < thresholds.size() && thresholds[i] < score)
                 ++i;
-            if (i >= verdict.texts.size() && !overflow) {
-                overflow = true;
-                tooHigh = score;
+            return i;
+        };
+        if (scores.exact) {
+            for (double score : scores.scores)
+                selected.insert(selectedBy(score));
+        } else {
+            // Every score in the interval may be reached: each verdict whose
+            // threshold interval meets it counts as selected.
+            for (qsizetype i = 0; i <= thresholds.size(); ++i) {
+                const bool aboveLow = i == 0 || scores.highest > double(thresholds[i - 1]);
+                const bool belowHigh = i == thresholds.size() || scores.lowest <= double(thresholds[i]);
+                if (aboveLow && belowHigh)
+                    selected.insert(i);
             }
-            selected.insert(i);
         }
-        if (overflow && verdict.texts.size() >= verdict.thresholds.size())
-            error(where, QStringLiteral("the score %1 lies above the last threshold but no verdict text follows it")
-                             .arg(FloatToStr(tooHigh)));
+        const qsizetype last = selected.empty() ? -1 : *selected.rbegin();
+        if (last >= verdict.texts.size() && verdict.texts.size() >= verdict.thresholds.size())
+            error(verdict.place, where, QStringLiteral("the score %1 lies above the last threshold but no verdict text follows it")
+                                            .arg(FloatToStr(scores.highest)));
         for (qsizetype i = 0; i < verdict.texts.size(); ++i) {
             if (!selected.count(i))
-                warning(where, QStringLiteral("no reachable score selects verdict %1 (\"%2\")")
-                                   .arg(i + 1)
-                                   .arg(shortText(verdict.texts[i])));
+                warning(verdict.place, where, QStringLiteral("no reachable score selects verdict %1 (\"%2\")")
+                                                  .arg(i + 1)
+                                                  .arg(shortText(verdict.texts[i])));
         }
     }
 
     QList<Problem> m_errors;
     QList<Problem> m_warnings;
 };
+
+// Above these the exact set of sums is not computed: a bitset over the
+// interval of sums (512 KiB), or a set of at most this many sums.
+constexpr qint64 kMaxBitsetSpan = qint64(1) << 22;
+constexpr size_t kMaxSparseWork = size_t(1) << 20;
+
+std::vector<std::vector<qint64>> optionScores(const Test &test)
+{
+    std::vector<std::vector<qint64>> result;
+    for (const Question &question : test.questions) {
+        std::vector<qint64> options;
+        for (const QString &value : question.options.values) {
+            const auto score = integer(value);
+            if (!score) {
+                options.clear();
+                break;
+            }
+            options.push_back(*score);
+        }
+        std::sort(options.begin(), options.end());
+        options.erase(std::unique(options.begin(), options.end()), options.end());
+        if (!options.empty())
+            result.push_back(std::move(options));
+    }
+    return result;
+}
+
+// Exact sums over a dense interval: bit i stands for the sum lowest + i.
+std::vector<qint64> sumsByBitset(const std::vector<std::vector<qint64>> &questions, qint64 lowest, qint64 span)
+{
+    const size_t words = size_t(span / 64 + 1);
+    std::vector<quint64> sums(words, 0), next(words);
+    sums[0] = 1;
+    qint64 reachedSpan = 0; // the highest bit that may be set so far
+    for (const auto &options : questions) {
+        std::fill(next.begin(), next.end(), 0);
+        for (qint64 option : options) {
+            const qint64 shift = option - options.front();
+            const size_t wordShift = size_t(shift / 64);
+            const int bitShift = int(shift % 64);
+            const size_t used = size_t(reachedSpan / 64 + 1);
+            for (size_t w = 0; w < used && w + wordShift < words; ++w) {
+                next[w + wordShift] |= sums[w] << bitShift;
+                if (bitShift && w + wordShift + 1 < words)
+                    next[w + wordShift + 1] |= sums[w] >> (64 - bitShift);
+            }
+        }
+        reachedSpan += options.back() - options.front();
+        sums.swap(next);
+    }
+    std::vector<qint64> result;
+    for (size_t w = 0; w < words; ++w) {
+        for (quint64 bits = sums[w]; bits; bits &= bits - 1)
+            result.push_back(lowest + qint64(w * 64 + size_t(std::countr_zero(bits))));
+    }
+    return result;
+}
+
+// Exact sums when they are few but spread wide; nullopt when the work grows
+// past the bound.
+std::optional<std::vector<qint64>> sumsBySet(const std::vector<std::vector<qint64>> &questions)
+{
+    std::vector<qint64> sums{0};
+    for (const auto &options : questions) {
+        if (sums.size() * options.size() > kMaxSparseWork)
+            return std::nullopt;
+        std::vector<qint64> next;
+        next.reserve(sums.size() * options.size());
+        for (qint64 sum : sums)
+            for (qint64 option : options)
+                next.push_back(sum + option);
+        std::sort(next.begin(), next.end());
+        next.erase(std::unique(next.begin(), next.end()), next.end());
+        sums = std::move(next);
+    }
+    return sums;
+}
 
 } // namespace
 
@@ -206,46 +414,57 @@ QList<Problem> checkContent(const Content &content)
     return Checker().run(content);
 }
 
-QList<double> reachableScores(const Test &test)
+ReachableScores findReachableScores(const Test &test)
 {
-    std::set<qint64> sums{0};
-    for (const Question &question : test.questions) {
-        std::set<qint64> options;
-        for (const QString &value : question.options.values) {
-            const auto score = integer(value);
-            if (!score) {
-                options.clear();
-                break;
-            }
-            options.insert(*score);
-        }
-        if (options.empty())
-            continue;
-        std::set<qint64> next;
-        for (qint64 sum : sums)
-            for (qint64 option : options)
-                next.insert(sum + option);
-        sums = std::move(next);
+    const auto questions = optionScores(test);
+    qint64 lowest = 0, highest = 0;
+    for (const auto &options : questions) {
+        lowest += options.front();
+        highest += options.back();
     }
-    QList<double> scores;
+    ReachableScores result;
+    std::optional<std::vector<qint64>> sums;
+    if (highest - lowest < kMaxBitsetSpan)
+        sums = sumsByBitset(questions, lowest, highest - lowest);
+    else
+        sums = sumsBySet(questions);
+    const double a = double(lowest) * test.factor, b = double(highest) * test.factor;
+    result.lowest = std::min(a, b);
+    result.highest = std::max(a, b);
+    if (!sums) {
+        result.exact = false;
+        return result;
+    }
     std::set<double> distinct;
-    for (qint64 sum : sums)
+    for (qint64 sum : *sums)
         distinct.insert(double(sum) * test.factor);
     for (double score : distinct)
-        scores.append(score);
-    return scores;
+        result.scores.append(score);
+    return result;
+}
+
+QList<double> reachableScores(const Test &test)
+{
+    const ReachableScores found = findReachableScores(test);
+    return found.exact ? found.scores : QList<double>();
 }
 
 QStringList describeRanges(const Content &content)
 {
     QStringList lines;
     for (const Test &test : content.tests) {
-        const QList<double> scores = reachableScores(test);
-        lines.append(scores.isEmpty()
-                         ? QStringLiteral("%1: no reachable score").arg(describeTest(test))
-                         : QStringLiteral("%1: scores %2 to %3 (%4 distinct)")
-                               .arg(describeTest(test), FloatToStr(scores.first()), FloatToStr(scores.last()))
-                               .arg(scores.size()));
+        if (test.folder)
+            continue;
+        const ReachableScores scores = findReachableScores(test);
+        if (scores.exact && scores.scores.isEmpty())
+            lines.append(QStringLiteral("%1: no reachable score").arg(describeTest(test)));
+        else if (scores.exact)
+            lines.append(QStringLiteral("%1: scores %2 to %3 (%4 distinct)")
+                             .arg(describeTest(test), FloatToStr(scores.lowest), FloatToStr(scores.highest))
+                             .arg(scores.scores.size()));
+        else
+            lines.append(QStringLiteral("%1: scores %2 to %3 (too many combinations to list each)")
+                             .arg(describeTest(test), FloatToStr(scores.lowest), FloatToStr(scores.highest)));
         for (qsizetype v = 0; v < test.verdicts.size(); ++v) {
             const Verdict &verdict = test.verdicts[v];
             if (verdict.category)

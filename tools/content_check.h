@@ -7,22 +7,24 @@
 
 namespace lovetest::content {
 
-struct Problem {
-    enum Severity { Error, Warning };
-    Severity severity;
-    QString where; // the test, question or verdict row concerned
-    QString what;
-    QString text() const;
-};
-
 // Proves a content's scoring sound before it reaches a user: every problem,
 // errors first in content order, then warnings.
 QList<Problem> checkContent(const Content &content);
-bool hasErrors(const QList<Problem> &problems);
 
-// Every score a run of the test can reach: each question contributes one of
+// The scores a run of the test can reach: each question contributes one of
 // its option scores, the sum is multiplied by the factor. Questions whose
 // scores are not all integers are left out (the checker reports them).
+// Exact where that is cheap; otherwise only the lowest and highest score are
+// known and every score between counts as possibly reachable, so the work
+// and memory stay bounded whatever the scores.
+struct ReachableScores {
+    bool exact = true;
+    QList<double> scores; // ascending; every reachable score when exact
+    double lowest = 0;
+    double highest = 0;
+};
+ReachableScores findReachableScores(const Test &test);
+// The exact list, or an empty one when it is not known exactly.
 QList<double> reachableScores(const Test &test);
 
 // For each test: its reachable score range and which score interval leads

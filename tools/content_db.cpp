@@ -20,6 +20,7 @@
 #include "seal/keys.h"
 #include "seal/seal_codec.h"
 #include "seal/sealing.h"
+#include "tools/partial_file.h"
 
 namespace lovetest::content {
 
@@ -27,14 +28,18 @@ QList<TestRows> assignIds(const Content &content)
 {
     std::set<qint64> taken;
     for (const Test &test : content.tests) {
+        if (test.id && (*test.id < kMinId || *test.id > kMaxId))
+            throw ContentError(QStringLiteral("%1: the id must be from %2 to %3").arg(describeTest(test)).arg(kMinId).arg(kMaxId).toStdString());
         if (test.id && !taken.insert(*test.id).second)
             throw ContentError(QStringLiteral("%1: duplicate id %2").arg(describeTest(test)).arg(*test.id).toStdString());
     }
     QList<TestRows> rows;
-    qint64 next = 1;
-    auto nextFree = [&] {
+    qint64 next = kMinId;
+    auto nextFree = [&](const Test &test) {
         while (taken.count(next))
             ++next;
+        if (next > kMaxId)
+            throw ContentError(QStringLiteral("%1: no free id is left up to %2 for its rows").arg(describeTest(test)).arg(kMaxId).toStdString());
         taken.insert(next);
         return next;
     };
@@ -44,10 +49,10 @@ QList<TestRows> assignIds(const Content &content)
             r.testId = *test.id;
             next = std::max(next, *test.id + 1);
         } else {
-            r.testId = nextFree();
+            r.testId = nextFree(test);
         }
         for (qsizetype q = 0; q < test.questions.size(); ++q)
-            r.questionIds.append(nextFree());
+            r.questionIds.append(nextFree(test));
         rows.append(r);
     }
     return rows;
@@ -77,7 +82,7 @@ namespace {
 // One SQLite connection for the life of a scope, under a unique name.
 class ScopedDatabase {
 public:
-    ScopedDatabase(const QString &path, bool readOnly)
+    ScopedDatabase(const QString &path, const QString &shownName, bool readOnly)
         : m_name(QStringLiteral("lovetest-content-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
@@ -85,10 +90,20 @@ public:
         if (readOnly)
             db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         if (!db.open())
-            throw ContentError(QStringLiteral("%1: %2").arg(path, db.lastError().text()).toStdString());
+            throw ContentError(QStringLiteral("%1: %2").arg(shownName, reason(db.lastError())).toStdString());
     }
     ~ScopedDatabase() { QSqlDatabase::removeDatabase(m_name); }
     QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
+
+    // SQLite's own words ("database is locked", "file is not a database")
+    // rather than the driver's "Unable to fetch row".
+    static QString reason(const QSqlError &error)
+    {
+        const QString text = error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
+        if (text.contains(QLatin1String("locked")))
+            return text + QStringLiteral(" (another program is writing it; try again when it has finished)");
+        return text;
+    }
 
 private:
     QString m_name;
@@ -97,7 +112,7 @@ private:
 void exec(QSqlQuery &query, const QString &what)
 {
     if (!query.exec())
-        throw ContentError(QStringLiteral("%1: %2").arg(what, query.lastError().text()).toStdString());
+        throw ContentError(QStringLiteral("%1: %2").arg(what, ScopedDatabase::reason(query.lastError())).toStdString());
 }
 
 // Seals a plain text: converted to code page 936 first, so a character
@@ -123,6 +138,20 @@ QString joinedCaptions(const ChoiceList &choices)
     return choices.captions.join(QString::fromLatin1(kTextSeparator));
 }
 
+QVariant parentValue(const Test &test, qint64 ownId)
+{
+    if (!test.parent)
+        return ownId;
+    if (*test.parent == kNoParentRow)
+        return QVariant(QMetaType::fromType<qint64>());
+    return *test.parent;
+}
+
+const QStringList kIndexStatements{
+    QStringLiteral("CREATE INDEX \"量表_Parent\" ON \"量表\" (\"Parent\")"),
+    QStringLiteral("CREATE INDEX \"结果_lbid\" ON \"结果\" (\"lbid\")"),
+};
+
 void writeContent(QSqlDatabase db, const Content &content)
 {
     const QList<TestRows> ids = assignIds(content);
@@ -132,19 +161,21 @@ void writeContent(QSqlDatabase db, const Content &content)
                                "VALUES (?, ?, ?, ?, 0, ?, ?, ?, ?, ?)"));
     QSqlQuery verdictRow(db);
     verdictRow.prepare(QStringLiteral("INSERT INTO 结果 (lbid, 类别, 分值范围, 结果) VALUES (?, ?, ?, ?)"));
+    const QVariant null;
     for (qsizetype t = 0; t < content.tests.size(); ++t) {
         const Test &test = content.tests[t];
         const qint64 testId = ids[t].testId;
         const QString where = describeTest(test);
         row.addBindValue(testId);
-        row.addBindValue(testId);
+        row.addBindValue(parentValue(test, testId));
         row.addBindValue(test.name);
         row.addBindValue(1);
-        row.addBindValue(sealText(joinedValues(test.categories), where + QStringLiteral(", categories")));
-        row.addBindValue(sealText(joinedCaptions(test.categories), where + QStringLiteral(", categories")));
-        row.addBindValue(test.factor);
+        // A folder is a catalog row without questions, categories or factor.
+        row.addBindValue(test.folder ? null : sealText(joinedValues(test.categories), where + QStringLiteral(", categories")));
+        row.addBindValue(test.folder ? null : sealText(joinedCaptions(test.categories), where + QStringLiteral(", categories")));
+        row.addBindValue(test.folder ? null : QVariant(test.factor));
         row.addBindValue(toStoredText(test.remarks));
-        row.addBindValue(QVariant());
+        row.addBindValue(null);
         exec(row, where);
         for (qsizetype q = 0; q < test.questions.size(); ++q) {
             const Question &question = test.questions[q];
@@ -155,20 +186,25 @@ void writeContent(QSqlDatabase db, const Content &content)
             row.addBindValue(0);
             row.addBindValue(sealText(joinedValues(question.options), at));
             row.addBindValue(sealText(joinedCaptions(question.options), at));
-            row.addBindValue(QVariant());
-            row.addBindValue(QVariant());
-            row.addBindValue(question.instructions.isEmpty() ? QVariant() : QVariant(toStoredText(question.instructions)));
+            row.addBindValue(null);
+            row.addBindValue(null);
+            row.addBindValue(question.instructions.isEmpty() ? null : QVariant(toStoredText(question.instructions)));
             exec(row, at);
         }
         for (qsizetype v = 0; v < test.verdicts.size(); ++v) {
             const Verdict &verdict = test.verdicts[v];
             const QString at = QStringLiteral("%1, verdict row %2").arg(where).arg(v + 1);
             verdictRow.addBindValue(testId);
-            verdictRow.addBindValue(verdict.category ? QVariant(*verdict.category) : QVariant());
+            verdictRow.addBindValue(verdict.category ? QVariant(*verdict.category) : null);
             verdictRow.addBindValue(sealText(verdict.thresholds.join(QString::fromLatin1(kValueSeparator)), at));
             verdictRow.addBindValue(sealText(verdict.texts.join(QString::fromLatin1(kTextSeparator)), at));
             exec(verdictRow, at);
         }
+    }
+    for (const QString &statement : kIndexStatements) {
+        QSqlQuery index(db);
+        if (!index.exec(statement))
+            throw ContentError(ScopedDatabase::reason(index.lastError()).toStdString());
     }
 }
 
@@ -196,6 +232,83 @@ private:
     TextSlot m_dataKey;
 };
 
+// The tables and fields the program reads, checked before any row is, so a
+// file that is no test database is named as such.
+const std::pair<const char *, QStringList> kRequiredTables[] = {
+    {"量表", {"ID", "Parent", "Name", "目录", "分值", "分值范围", "结果", "参数", "备注", "填写说明"}},
+    {"结果", {"lbid", "类别", "分值范围", "结果"}},
+    {"说明", {}},
+};
+
+// A database opened for reading, after the checks that turn a wrong file
+// into a message about the file.
+class ReadableDatabase {
+public:
+    explicit ReadableDatabase(const QString &path) : m_path(path), m_database(requireFile(path), path, true)
+    {
+        QSqlQuery tables(db());
+        tables.setForwardOnly(true);
+        if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'")))
+            fail(QStringLiteral("cannot be read: %1").arg(ScopedDatabase::reason(tables.lastError())));
+        QStringList present;
+        while (tables.next())
+            present.append(tables.value(0).toString());
+        for (const auto &[table, fields] : kRequiredTables) {
+            const QString name = QString::fromUtf8(table);
+            if (!present.contains(name, Qt::CaseInsensitive))
+                fail(QStringLiteral("is not a test database: no table %1").arg(name));
+            QSqlQuery columns(db());
+            if (!columns.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(name)))
+                fail(QStringLiteral("cannot be read: %1").arg(ScopedDatabase::reason(columns.lastError())));
+            QStringList names;
+            while (columns.next())
+                names.append(columns.value(1).toString());
+            for (const QString &field : fields) {
+                if (!names.contains(field, Qt::CaseInsensitive))
+                    fail(QStringLiteral("is not a test database: table %1 has no field %2").arg(name, field));
+            }
+        }
+    }
+
+    QSqlDatabase db() const { return m_database.db(); }
+    [[noreturn]] void fail(const QString &what) const
+    {
+        throw ContentError(QStringLiteral("%1 %2").arg(m_path, what).toStdString());
+    }
+    void exec(QSqlQuery &query) const
+    {
+        if (!query.exec())
+            fail(QStringLiteral("cannot be read: %1").arg(ScopedDatabase::reason(query.lastError())));
+    }
+
+private:
+    static QString requireFile(const QString &path)
+    {
+        const QFileInfo info(path);
+        if (!info.exists())
+            throw ContentError(QStringLiteral("%1: no such file").arg(path).toStdString());
+        if (!info.isFile())
+            throw ContentError(QStringLiteral("%1 is not a regular file").arg(path).toStdString());
+        if (info.size() == 0)
+            throw ContentError(QStringLiteral("%1 is not a test database: the file is empty").arg(path).toStdString());
+        if (!looksLikeDatabase(path))
+            throw ContentError(QStringLiteral("%1 is not a test database: it is no SQLite database file").arg(path).toStdString());
+        return path;
+    }
+
+    QString m_path;
+    ScopedDatabase m_database;
+};
+
+std::optional<qint64> exportableId(const QVariant &value)
+{
+    bool ok = false;
+    const qint64 id = value.toLongLong(&ok);
+    if (!ok || id < kMinId || id > kMaxId)
+        return std::nullopt;
+    return id;
+}
+
 } // namespace
 
 void buildDatabase(const Content &content, const QString &path, bool overwrite)
@@ -203,13 +316,15 @@ void buildDatabase(const Content &content, const QString &path, bool overwrite)
     const QFileInfo target(path);
     if (target.exists() && !overwrite)
         throw ContentError(QStringLiteral("%1 exists already (use --force to replace it)").arg(path).toStdString());
-    QTemporaryFile temporary(target.absoluteDir().filePath(target.fileName() + QStringLiteral(".XXXXXX")));
-    if (!temporary.open())
-        throw ContentError(QStringLiteral("%1: %2").arg(temporary.fileTemplate(), temporary.errorString()).toStdString());
-    temporary.close();
+    if (target.exists() && !target.isFile())
+        throw ContentError(QStringLiteral("%1 is not a regular file").arg(path).toStdString());
+    PartialFile partial(path);
     {
-        ScopedDatabase database(temporary.fileName(), false);
+        ScopedDatabase database(partial.path(), path, false);
         QSqlDatabase db = database.db();
+        // The partial file is thrown away on any failure, so it needs no
+        // rollback journal of its own.
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode = OFF"));
         db.transaction();
         try {
             writeContent(db, content);
@@ -219,66 +334,134 @@ void buildDatabase(const Content &content, const QString &path, bool overwrite)
             throw;
         }
         if (!db.commit())
-            throw ContentError(QStringLiteral("%1: %2").arg(path, db.lastError().text()).toStdString());
+            throw ContentError(QStringLiteral("%1: %2").arg(path, ScopedDatabase::reason(db.lastError())).toStdString());
         db.close();
     }
-    std::error_code error;
-    std::filesystem::rename(temporary.fileName().toStdString(), target.absoluteFilePath().toStdString(), error);
-    if (error)
-        throw ContentError(QStringLiteral("%1: %2").arg(path, QString::fromStdString(error.message())).toStdString());
-    temporary.setAutoRemove(false);
+    partial.commit();
+}
+
+bool looksLikeDatabase(const QString &path)
+{
+    QFile file(path);
+    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) && file.read(16) == QByteArray("SQLite format 3", 16);
+}
+
+void exportDatabase(const QString &path, const std::function<void(const Test &)> &sink,
+                    const std::function<void(const QString &)> &warn)
+{
+    ReadableDatabase database(path);
+    QSqlDatabase db = database.db();
+    Unsealer unseal;
+    // Three cursors, each one pass in catalog order; a test's question and
+    // verdict rows are found through the Parent and lbid indexes (SQLite
+    // makes a passing one for the statement where a file lacks them).
+    QSqlQuery entries(db);
+    entries.setForwardOnly(true);
+    entries.prepare(QStringLiteral("SELECT ID, Parent, Name, 分值范围, 结果, 参数, 备注 FROM 量表 WHERE 目录 = 1 ORDER BY ID"));
+    database.exec(entries);
+    QSqlQuery questions(db);
+    questions.setForwardOnly(true);
+    questions.prepare(QStringLiteral("SELECT c.ID, q.Name, q.分值范围, q.结果, q.填写说明 FROM 量表 c "
+                                     "JOIN 量表 q ON q.Parent = c.ID AND (q.目录 IS NULL OR q.目录 <> 1) "
+                                     "WHERE c.目录 = 1 ORDER BY c.ID, q.ID"));
+    database.exec(questions);
+    QSqlQuery verdicts(db);
+    verdicts.setForwardOnly(true);
+    verdicts.prepare(QStringLiteral("SELECT c.ID, v.类别, v.分值范围, v.结果 FROM 量表 c "
+                                    "JOIN 结果 v ON v.lbid = c.ID WHERE c.目录 = 1 ORDER BY c.ID, v.rowid"));
+    database.exec(verdicts);
+    bool moreQuestions = questions.next();
+    bool moreVerdicts = verdicts.next();
+    while (entries.next()) {
+        const qint64 rowId = entries.value(0).toLongLong();
+        Test test;
+        test.place.file = path;
+        test.id = exportableId(entries.value(0));
+        test.name = entries.value(2).toString();
+        if (!test.id && warn)
+            warn(QStringLiteral("%1: the id %2 lies outside %3 … %4; the entry is written without it and gets a new one when built")
+                     .arg(describeTest(test), entries.value(0).toString()).arg(kMinId).arg(kMaxId));
+        const QVariant parent = entries.value(1);
+        if (parent.isNull()) {
+            test.parent = kNoParentRow;
+        } else if (parent.toLongLong() != rowId) {
+            test.parent = exportableId(parent);
+            if (!test.parent && warn)
+                warn(QStringLiteral("%1: the parent %2 lies outside %3 … %4; the entry is written at the top level")
+                         .arg(describeTest(test), parent.toString()).arg(kMinId).arg(kMaxId));
+        }
+        test.remarks = fromStoredText(entries.value(6).toString());
+        // A field that cannot be unsealed is named by its entry and row.
+        QString where = describeTest(test);
+        try {
+            for (; moreQuestions && questions.value(0).toLongLong() == rowId; moreQuestions = questions.next()) {
+                where = describeQuestion(test, test.questions.size());
+                Question question;
+                question.place.file = path;
+                question.text = unseal.text(questions.value(1));
+                question.options = ChoiceList{unseal.list(questions.value(2), kValueSeparator),
+                                              unseal.list(questions.value(3), kTextSeparator)};
+                question.instructions = fromStoredText(questions.value(4).toString());
+                test.questions.append(question);
+            }
+            for (; moreVerdicts && verdicts.value(0).toLongLong() == rowId; moreVerdicts = verdicts.next()) {
+                where = QStringLiteral("%1, verdict row %2").arg(describeTest(test)).arg(test.verdicts.size() + 1);
+                Verdict verdict;
+                verdict.place.file = path;
+                if (!verdicts.value(1).isNull())
+                    verdict.category = verdicts.value(1).toString();
+                verdict.thresholds = unseal.list(verdicts.value(2), kValueSeparator);
+                verdict.texts = unseal.list(verdicts.value(3), kTextSeparator);
+                test.verdicts.append(verdict);
+            }
+            // A catalog row with neither question nor verdict rows is a folder.
+            test.folder = test.questions.isEmpty() && test.verdicts.isEmpty();
+            where = describeTest(test) + QStringLiteral(", categories");
+            if (!test.folder) {
+                test.categories = entries.value(3).toString().isEmpty()
+                    ? ChoiceList()
+                    : ChoiceList{unseal.list(entries.value(3), kValueSeparator), unseal.list(entries.value(4), kTextSeparator)};
+                if (test.categories == ChoiceList{{QString()}, {QString()}})
+                    test.categories = {};
+                test.factor = entries.value(5).toDouble();
+            }
+        } catch (const std::exception &e) {
+            throw ContentError(QStringLiteral("%1: %2: %3").arg(path, where, QString::fromUtf8(e.what())).toStdString());
+        }
+        sink(test);
+    }
 }
 
 Content loadDatabase(const QString &path)
 {
-    if (!QFileInfo::exists(path))
-        throw ContentError(QStringLiteral("%1: no such file").arg(path).toStdString());
-    ScopedDatabase database(path, true);
-    QSqlDatabase db = database.db();
-    Unsealer unseal;
     Content content;
-    QSqlQuery tests(db);
-    tests.setForwardOnly(true);
-    tests.prepare(QStringLiteral("SELECT ID, Name, 分值范围, 结果, 参数, 备注 FROM 量表 "
-                                 "WHERE 目录 = 1 AND Parent = ID ORDER BY rowid"));
-    exec(tests, path);
-    QSqlQuery questions(db);
-    questions.prepare(QStringLiteral("SELECT Name, 分值范围, 结果, 填写说明 FROM 量表 "
-                                     "WHERE Parent = ? AND ID <> Parent AND (目录 IS NULL OR 目录 <> 1) ORDER BY rowid"));
-    QSqlQuery verdicts(db);
-    verdicts.prepare(QStringLiteral("SELECT 类别, 分值范围, 结果 FROM 结果 WHERE lbid = ? ORDER BY rowid"));
-    while (tests.next()) {
-        Test test;
-        test.id = tests.value(0).toLongLong();
-        test.name = tests.value(1).toString();
-        test.categories = tests.value(2).toString().isEmpty()
-            ? ChoiceList()
-            : ChoiceList{unseal.list(tests.value(2), kValueSeparator), unseal.list(tests.value(3), kTextSeparator)};
-        test.factor = tests.value(4).toDouble();
-        test.remarks = fromStoredText(tests.value(5).toString());
-        questions.addBindValue(*test.id);
-        exec(questions, path);
-        while (questions.next()) {
-            Question question;
-            question.text = unseal.text(questions.value(0));
-            question.options = ChoiceList{unseal.list(questions.value(1), kValueSeparator),
-                                          unseal.list(questions.value(2), kTextSeparator)};
-            question.instructions = fromStoredText(questions.value(3).toString());
-            test.questions.append(question);
-        }
-        verdicts.addBindValue(*test.id);
-        exec(verdicts, path);
-        while (verdicts.next()) {
-            Verdict verdict;
-            if (!test.categories.isEmpty())
-                verdict.category = verdicts.value(0).toString();
-            verdict.thresholds = unseal.list(verdicts.value(1), kValueSeparator);
-            verdict.texts = unseal.list(verdicts.value(2), kTextSeparator);
-            test.verdicts.append(verdict);
-        }
-        content.tests.append(test);
-    }
+    exportDatabase(path, [&content](const Test &test) { content.tests.append(test); });
     return content;
+}
+
+QList<Problem> checkDatabaseRows(const QString &path)
+{
+    ReadableDatabase database(path);
+    QList<Problem> problems;
+    const std::pair<QString, QString> kinds[] = {
+        {QStringLiteral("SELECT q.Parent, COUNT(*) FROM 量表 q WHERE (q.目录 IS NULL OR q.目录 <> 1) AND NOT EXISTS "
+                        "(SELECT 1 FROM 量表 c WHERE c.ID = q.Parent AND c.目录 = 1) GROUP BY q.Parent ORDER BY q.Parent"),
+         QStringLiteral("%1 question rows with Parent %2 belong to no catalog entry (export leaves them out)")},
+        {QStringLiteral("SELECT v.lbid, COUNT(*) FROM 结果 v WHERE NOT EXISTS "
+                        "(SELECT 1 FROM 量表 c WHERE c.ID = v.lbid AND c.目录 = 1) GROUP BY v.lbid ORDER BY v.lbid"),
+         QStringLiteral("%1 verdict rows with lbid %2 belong to no catalog entry (export leaves them out)")},
+    };
+    for (const auto &[sql, message] : kinds) {
+        QSqlQuery query(database.db());
+        query.setForwardOnly(true);
+        query.prepare(sql);
+        database.exec(query);
+        while (query.next()) {
+            const QString key = query.value(0).isNull() ? QStringLiteral("empty") : query.value(0).toString();
+            problems.append({Problem::Warning, {}, message.arg(query.value(1).toLongLong()).arg(key), {path}});
+        }
+    }
+    return problems;
 }
 
 } // namespace lovetest::content

@@ -3,15 +3,18 @@
 #include <cmath>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include "tools/json_reader.h"
 
 namespace lovetest::content {
 
 QString describeTest(const Test &test)
 {
-    QString where = QStringLiteral("test \"%1\"").arg(test.name);
+    QString where = QStringLiteral("%1 \"%2\"").arg(test.folder ? QStringLiteral("folder") : QStringLiteral("test"), test.name);
     if (test.id)
         where += QStringLiteral(" (id %1)").arg(*test.id);
     return where;
@@ -22,135 +25,288 @@ QString describeQuestion(const Test &test, qsizetype questionIndex)
     return QStringLiteral("%1, question %2").arg(describeTest(test)).arg(questionIndex + 1);
 }
 
+QString Problem::text() const
+{
+    QString prefix;
+    if (!place.file.isEmpty())
+        prefix = place.file + QStringLiteral(": ");
+    if (place.line > 0)
+        prefix = QStringLiteral("%1:%2:%3: ").arg(place.file).arg(place.line).arg(place.column);
+    return QStringLiteral("%1%2: %3%4")
+        .arg(prefix, severity == Error ? QStringLiteral("error") : QStringLiteral("warning"),
+             where.isEmpty() ? QString() : where + QStringLiteral(": "), what);
+}
+
+bool hasErrors(const QList<Problem> &problems)
+{
+    return std::any_of(problems.begin(), problems.end(), [](const Problem &p) { return p.severity == Problem::Error; });
+}
+
 namespace {
 
-[[noreturn]] void fail(const QString &where, const QString &what)
+const QStringList kTestKeys{"id", "name", "parent", "remarks", "factor", "categories", "questions", "verdicts", "folder"};
+const QStringList kFolderKeys{"id", "folder", "name", "parent", "remarks"};
+const QStringList kQuestionKeys{"text", "instructions", "options"};
+const QStringList kVerdictKeys{"category", "thresholds", "texts"};
+
+int editDistance(const QString &a, const QString &b)
 {
-    throw ContentError((where + QStringLiteral(": ") + what).toStdString());
+    std::vector<int> row(b.size() + 1);
+    for (qsizetype j = 0; j <= b.size(); ++j)
+        row[j] = int(j);
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = int(i);
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const int above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
 }
 
-// A list value: integers are kept as their decimal text, strings as they are
-// (the checker reports those that are no integers).
-QString valueText(const QJsonValue &value, const QString &where)
-{
-    if (value.isString())
-        return value.toString();
-    if (value.isDouble()) {
-        const double d = value.toDouble();
-        if (std::floor(d) == d && std::fabs(d) < 9.0e15)
-            return QString::number(static_cast<qint64>(d));
-        return QString::number(d, 'g', 17);
-    }
-    fail(where, QStringLiteral("a value must be an integer or a text"));
-}
+// Reads the entries of one file, noting every mistake and going on with the
+// next key or entry, so one run reports them all.
+class EntryReader {
+public:
+    explicit EntryReader(QString fileName) : m_file(std::move(fileName)) {}
 
-QString text(const QJsonObject &object, const char *key, const QString &where, bool required)
-{
-    const QJsonValue value = object.value(QLatin1String(key));
-    if (value.isUndefined() || value.isNull()) {
-        if (required)
-            fail(where, QStringLiteral("\"%1\" is missing").arg(QLatin1String(key)));
-        return {};
+    ReadResult read(const QByteArray &bytes)
+    {
+        JsonNode root;
+        qsizetype index = 0;
+        try {
+            // Entries are taken one by one as they are read.
+            root = readJson(bytes, [&](const QString &key, JsonNode &&item) {
+                if (key == QLatin1String("tests"))
+                    entry(item, index++);
+            });
+        } catch (const JsonSyntaxError &e) {
+            error(e.place, {}, QString::fromUtf8(e.what()));
+            return std::move(m_result);
+        }
+        const JsonNode *tests = root.kind == JsonNode::Object ? root.member(QStringLiteral("tests")) : nullptr;
+        if (!tests || tests->kind != JsonNode::Array)
+            error(root.place, {}, QStringLiteral("the content must be an object with a \"tests\" list"));
+        else
+            unknownKeys(root, {QStringLiteral("tests")}, {});
+        return std::move(m_result);
     }
-    if (!value.isString())
-        fail(where, QStringLiteral("\"%1\" must be a text").arg(QLatin1String(key)));
-    return value.toString();
-}
 
-QJsonArray array(const QJsonObject &object, const char *key, const QString &where, bool required)
-{
-    const QJsonValue value = object.value(QLatin1String(key));
-    if (value.isUndefined() || value.isNull()) {
-        if (required)
-            fail(where, QStringLiteral("\"%1\" is missing").arg(QLatin1String(key)));
-        return {};
-    }
-    if (!value.isArray())
-        fail(where, QStringLiteral("\"%1\" must be a list").arg(QLatin1String(key)));
-    return value.toArray();
-}
+private:
+    SourcePlace at(TextPlace place) const { return {m_file, place.line, place.column}; }
 
-ChoiceList choices(const QJsonArray &pairs, const QString &where, const char *what)
-{
-    ChoiceList result;
-    for (qsizetype i = 0; i < pairs.size(); ++i) {
-        const QString at = QStringLiteral("%1, %2 %3").arg(where, QLatin1String(what)).arg(i + 1);
-        const QJsonArray pair = pairs.at(i).toArray();
-        if (!pairs.at(i).isArray() || pair.size() != 2 || !pair.at(1).isString())
-            fail(at, QStringLiteral("must be a [value, caption] pair"));
-        result.append(valueText(pair.at(0), at), pair.at(1).toString());
+    void error(TextPlace place, const QString &where, const QString &what)
+    {
+        m_result.problems.append({Problem::Error, where, what, at(place)});
     }
-    return result;
-}
 
-QStringList values(const QJsonArray &list, const QString &where)
-{
-    QStringList result;
-    for (const QJsonValue &v : list)
-        result.append(valueText(v, where));
-    return result;
-}
+    void unknownKeys(const JsonNode &object, const QStringList &valid, const QString &where)
+    {
+        for (size_t i = 0; i < object.members.size(); ++i) {
+            const QString &key = object.members[i].first;
+            if (valid.contains(key))
+                continue;
+            QString nearest;
+            int best = std::max<int>(2, int(key.size() / 3)) + 1;
+            for (const QString &candidate : valid) {
+                const int d = editDistance(key.toLower(), candidate);
+                if (d < best) {
+                    best = d;
+                    nearest = candidate;
+                }
+            }
+            QString what = QStringLiteral("unknown key \"%1\" (valid keys: %2)").arg(key, valid.join(QStringLiteral(", ")));
+            if (!nearest.isEmpty())
+                what += QStringLiteral("; did you mean %1?").arg(nearest);
+            error(object.keyPlaces[i], where, what);
+        }
+    }
 
-Test parseTest(const QJsonValue &value, qsizetype index)
-{
-    const QString where0 = QStringLiteral("test %1").arg(index + 1);
-    if (!value.isObject())
-        fail(where0, QStringLiteral("must be an object"));
-    const QJsonObject object = value.toObject();
-    Test test;
-    test.name = text(object, "name", where0, true);
-    if (object.contains(QLatin1String("id"))) {
-        const QJsonValue id = object.value(QLatin1String("id"));
-        if (!id.isDouble() || std::floor(id.toDouble()) != id.toDouble() || id.toDouble() < 1)
-            fail(describeTest(test), QStringLiteral("\"id\" must be a positive integer"));
-        test.id = static_cast<qint64>(id.toDouble());
+    // A list value: integers are kept as their decimal text, strings as they
+    // are (the checker reports those that are no integers).
+    std::optional<QString> valueText(const JsonNode &value, const QString &where)
+    {
+        if (value.kind == JsonNode::String)
+            return value.string;
+        if (value.kind == JsonNode::Number) {
+            const double d = value.number;
+            if (std::floor(d) == d && std::fabs(d) < 9.0e15)
+                return QString::number(static_cast<qint64>(d));
+            return QString::number(d, 'g', 17);
+        }
+        error(value.place, where, QStringLiteral("a value must be an integer or a text, not %1").arg(value.kindName()));
+        return std::nullopt;
     }
-    const QString where = describeTest(test);
-    test.remarks = text(object, "remarks", where, false);
-    if (object.contains(QLatin1String("factor"))) {
-        const QJsonValue factor = object.value(QLatin1String("factor"));
-        if (!factor.isDouble())
-            fail(where, QStringLiteral("\"factor\" must be a number"));
-        test.factor = factor.toDouble();
+
+    const JsonNode *member(const JsonNode &object, const char *key, JsonNode::Kind kind, const QString &where, bool required)
+    {
+        const JsonNode *value = object.member(QLatin1String(key));
+        if (!value || value->kind == JsonNode::Null) {
+            if (required)
+                error(object.place, where, QStringLiteral("\"%1\" is missing").arg(QLatin1String(key)));
+            return nullptr;
+        }
+        if (value->kind != kind) {
+            JsonNode wanted;
+            wanted.kind = kind;
+            error(value->place, where, QStringLiteral("\"%1\" must be %2, not %3")
+                                           .arg(QLatin1String(key), wanted.kindName(), value->kindName()));
+            return nullptr;
+        }
+        return value;
     }
-    test.categories = choices(array(object, "categories", where, false), where, "category");
-    const QJsonArray questions = array(object, "questions", where, true);
-    for (qsizetype q = 0; q < questions.size(); ++q) {
-        const QString at = describeQuestion(test, q);
-        if (!questions.at(q).isObject())
-            fail(at, QStringLiteral("must be an object"));
-        const QJsonObject qo = questions.at(q).toObject();
+
+    QString text(const JsonNode &object, const char *key, const QString &where, bool required)
+    {
+        const JsonNode *value = member(object, key, JsonNode::String, where, required);
+        return value ? value->string : QString();
+    }
+
+    std::optional<qint64> id(const JsonNode &object, const char *key, const QString &where)
+    {
+        const JsonNode *value = member(object, key, JsonNode::Number, where, false);
+        if (!value)
+            return std::nullopt;
+        const double d = value->number;
+        if (std::floor(d) != d || d < double(kMinId) || d > double(kMaxId)) {
+            error(value->place, where, QStringLiteral("\"%1\" must be a whole number from %2 to %3")
+                                           .arg(QLatin1String(key)).arg(kMinId).arg(kMaxId));
+            return std::nullopt;
+        }
+        return static_cast<qint64>(d);
+    }
+
+    ChoiceList choices(const JsonNode *pairs, const QString &where, const char *what)
+    {
+        ChoiceList result;
+        if (!pairs)
+            return result;
+        for (size_t i = 0; i < pairs->items.size(); ++i) {
+            const JsonNode &pair = pairs->items[i];
+            const QString itemWhere = QStringLiteral("%1, %2 %3").arg(where, QLatin1String(what)).arg(i + 1);
+            if (pair.kind != JsonNode::Array || pair.items.size() != 2 || pair.items[1].kind != JsonNode::String) {
+                error(pair.place, itemWhere, QStringLiteral("must be a [value, caption] pair"));
+                continue;
+            }
+            if (const auto value = valueText(pair.items[0], itemWhere))
+                result.append(*value, pair.items[1].string);
+        }
+        return result;
+    }
+
+    void entry(const JsonNode &node, qsizetype index)
+    {
+        Test test;
+        test.place = at(node.place);
+        if (node.kind != JsonNode::Object) {
+            error(node.place, QStringLiteral("entry %1").arg(index + 1), QStringLiteral("must be an object"));
+            return;
+        }
+        if (const JsonNode *folder = node.member(QStringLiteral("folder"))) {
+            if (folder->kind != JsonNode::Bool)
+                error(folder->place, {}, QStringLiteral("\"folder\" must be true or false"));
+            test.folder = folder->boolean;
+        }
+        test.name = text(node, "name", QStringLiteral("entry %1").arg(index + 1), true);
+        test.id = id(node, "id", describeTest(test));
+        const QString where = describeTest(test);
+        if (const JsonNode *parent = node.member(QStringLiteral("parent"))) {
+            if (parent->kind == JsonNode::Null)
+                test.parent = kNoParentRow;
+            else
+                test.parent = id(node, "parent", where);
+        }
+        test.remarks = text(node, "remarks", where, false);
+        if (test.folder) {
+            unknownKeys(node, kFolderKeys, where);
+            for (const char *key : {"questions", "verdicts", "factor", "categories"}) {
+                if (const JsonNode *value = node.member(QLatin1String(key)))
+                    error(value->place, where, QStringLiteral("a folder holds no \"%1\"").arg(QLatin1String(key)));
+            }
+            m_result.content.tests.append(test);
+            return;
+        }
+        unknownKeys(node, kTestKeys, where);
+        if (const JsonNode *factor = member(node, "factor", JsonNode::Number, where, false))
+            test.factor = factor->number;
+        test.categories = choices(member(node, "categories", JsonNode::Array, where, false), where, "category");
+        if (const JsonNode *questions = member(node, "questions", JsonNode::Array, where, true)) {
+            for (size_t q = 0; q < questions->items.size(); ++q)
+                question(test, questions->items[q], qsizetype(q));
+        }
+        if (const JsonNode *verdicts = member(node, "verdicts", JsonNode::Array, where, true)) {
+            for (size_t v = 0; v < verdicts->items.size(); ++v)
+                verdict(test, verdicts->items[v], qsizetype(v));
+        }
+        m_result.content.tests.append(test);
+    }
+
+    void question(Test &test, const JsonNode &node, qsizetype index)
+    {
+        const QString where = describeQuestion(test, index);
+        if (node.kind != JsonNode::Object) {
+            error(node.place, where, QStringLiteral("must be an object"));
+            return;
+        }
+        unknownKeys(node, kQuestionKeys, where);
         Question question;
-        question.text = text(qo, "text", at, true);
-        question.instructions = text(qo, "instructions", at, false);
-        question.options = choices(array(qo, "options", at, true), at, "option");
+        question.place = at(node.place);
+        question.text = text(node, "text", where, true);
+        question.instructions = text(node, "instructions", where, false);
+        question.options = choices(member(node, "options", JsonNode::Array, where, true), where, "option");
         test.questions.append(question);
     }
-    const QJsonArray verdicts = array(object, "verdicts", where, true);
-    for (qsizetype v = 0; v < verdicts.size(); ++v) {
-        const QString at = QStringLiteral("%1, verdict row %2").arg(where).arg(v + 1);
-        if (!verdicts.at(v).isObject())
-            fail(at, QStringLiteral("must be an object"));
-        const QJsonObject vo = verdicts.at(v).toObject();
+
+    void verdict(Test &test, const JsonNode &node, qsizetype index)
+    {
+        const QString where = QStringLiteral("%1, verdict row %2").arg(describeTest(test)).arg(index + 1);
+        if (node.kind != JsonNode::Object) {
+            error(node.place, where, QStringLiteral("must be an object"));
+            return;
+        }
+        unknownKeys(node, kVerdictKeys, where);
         Verdict verdict;
-        if (vo.contains(QLatin1String("category")))
-            verdict.category = valueText(vo.value(QLatin1String("category")), at);
-        verdict.thresholds = values(array(vo, "thresholds", at, true), at);
-        for (const QJsonValue &t : array(vo, "texts", at, true)) {
-            if (!t.isString())
-                fail(at, QStringLiteral("\"texts\" must hold texts"));
-            verdict.texts.append(t.toString());
+        verdict.place = at(node.place);
+        if (const JsonNode *category = node.member(QStringLiteral("category")))
+            verdict.category = valueText(*category, where);
+        if (const JsonNode *thresholds = member(node, "thresholds", JsonNode::Array, where, true)) {
+            for (const JsonNode &t : thresholds->items) {
+                if (const auto value = valueText(t, where))
+                    verdict.thresholds.append(*value);
+            }
+        }
+        if (const JsonNode *texts = member(node, "texts", JsonNode::Array, where, true)) {
+            for (const JsonNode &t : texts->items) {
+                if (t.kind == JsonNode::String)
+                    verdict.texts.append(t.string);
+                else
+                    error(t.place, where, QStringLiteral("\"texts\" must hold texts, not %1").arg(t.kindName()));
+            }
         }
         test.verdicts.append(verdict);
     }
-    return test;
+
+    QString m_file;
+    ReadResult m_result;
+};
+
+[[noreturn]] void throwErrors(const QList<Problem> &problems)
+{
+    QStringList lines;
+    for (const Problem &p : problems) {
+        if (p.severity == Problem::Error)
+            lines.append(p.text());
+    }
+    throw ContentError(lines.join(QLatin1Char('\n')).toStdString());
 }
 
 QJsonValue jsonValue(const QString &valueText)
 {
     bool ok = false;
     const qint64 n = valueText.toLongLong(&ok);
-    if (ok && QString::number(n) == valueText)
+    if (ok && QString::number(n) == valueText && std::llabs(n) < (qint64(1) << 53))
         return QJsonValue(static_cast<double>(n));
     return QJsonValue(valueText);
 }
@@ -163,80 +319,116 @@ QJsonArray jsonChoices(const ChoiceList &list)
     return result;
 }
 
+QJsonObject jsonEntry(const Test &test)
+{
+    QJsonObject object;
+    if (test.id)
+        object.insert(QLatin1String("id"), static_cast<double>(*test.id));
+    if (test.parent)
+        object.insert(QLatin1String("parent"), *test.parent == kNoParentRow ? QJsonValue() : QJsonValue(double(*test.parent)));
+    object.insert(QLatin1String("name"), test.name);
+    object.insert(QLatin1String("remarks"), test.remarks);
+    if (test.folder) {
+        object.insert(QLatin1String("folder"), true);
+        return object;
+    }
+    object.insert(QLatin1String("factor"), test.factor);
+    if (!test.categories.isEmpty())
+        object.insert(QLatin1String("categories"), jsonChoices(test.categories));
+    QJsonArray questions;
+    for (const Question &question : test.questions) {
+        QJsonObject qo;
+        qo.insert(QLatin1String("text"), question.text);
+        if (!question.instructions.isEmpty())
+            qo.insert(QLatin1String("instructions"), question.instructions);
+        qo.insert(QLatin1String("options"), jsonChoices(question.options));
+        questions.append(qo);
+    }
+    object.insert(QLatin1String("questions"), questions);
+    QJsonArray verdicts;
+    for (const Verdict &verdict : test.verdicts) {
+        QJsonObject vo;
+        if (verdict.category)
+            vo.insert(QLatin1String("category"), jsonValue(*verdict.category));
+        QJsonArray thresholds;
+        for (const QString &t : verdict.thresholds)
+            thresholds.append(jsonValue(t));
+        vo.insert(QLatin1String("thresholds"), thresholds);
+        vo.insert(QLatin1String("texts"), QJsonArray::fromStringList(verdict.texts));
+        verdicts.append(vo);
+    }
+    object.insert(QLatin1String("verdicts"), verdicts);
+    return object;
+}
+
 } // namespace
+
+ReadResult readContent(const QByteArray &json, const QString &fileName)
+{
+    return EntryReader(fileName).read(json);
+}
 
 Content parseContentJson(const QByteArray &json)
 {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError)
-        throw ContentError(QStringLiteral("not valid JSON at offset %1: %2")
-                               .arg(error.offset)
-                               .arg(error.errorString())
-                               .toStdString());
-    if (!document.isObject() || !document.object().value(QLatin1String("tests")).isArray())
-        throw ContentError("the content must be an object with a \"tests\" list");
-    Content content;
-    const QJsonArray tests = document.object().value(QLatin1String("tests")).toArray();
-    for (qsizetype i = 0; i < tests.size(); ++i)
-        content.tests.append(parseTest(tests.at(i), i));
-    return content;
+    ReadResult result = readContent(json);
+    if (hasErrors(result.problems))
+        throwErrors(result.problems);
+    return result.content;
 }
 
-Content readContentFiles(const QStringList &paths)
+ReadResult readContentFileList(const QStringList &paths)
 {
-    Content all;
+    ReadResult all;
     for (const QString &path : paths) {
         QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            throw ContentError(QStringLiteral("%1: %2").arg(path, file.errorString()).toStdString());
-        try {
-            all.tests += parseContentJson(file.readAll()).tests;
-        } catch (const ContentError &e) {
-            throw ContentError(QStringLiteral("%1: %2").arg(path, QString::fromUtf8(e.what())).toStdString());
+        const QFileInfo info(path);
+        if (info.exists() && !info.isFile()) {
+            all.problems.append({Problem::Error, {}, QStringLiteral("not a regular file"), {path}});
+            continue;
         }
+        if (!file.open(QIODevice::ReadOnly)) {
+            all.problems.append({Problem::Error, {}, file.errorString(), {path}});
+            continue;
+        }
+        ReadResult one = readContent(file.readAll(), path);
+        all.content.tests += one.content.tests;
+        all.problems += one.problems;
     }
     return all;
 }
 
+Content readContentFiles(const QStringList &paths)
+{
+    ReadResult result = readContentFileList(paths);
+    if (hasErrors(result.problems))
+        throwErrors(result.problems);
+    return result.content;
+}
+
+ContentJsonWriter::ContentJsonWriter(std::function<void(const QByteArray &)> sink) : m_sink(std::move(sink)) {}
+
+void ContentJsonWriter::write(const Test &test)
+{
+    QByteArray object = QJsonDocument(jsonEntry(test)).toJson(QJsonDocument::Indented);
+    object.chop(1); // the final line break
+    object.replace("\n", "\n  ");
+    m_sink((m_first ? QByteArray("{\"tests\": [\n  ") : QByteArray(",\n  ")) + object);
+    m_first = false;
+}
+
+void ContentJsonWriter::finish()
+{
+    m_sink(m_first ? QByteArray("{\"tests\": []}\n") : QByteArray("\n]}\n"));
+}
+
 QByteArray toContentJson(const Content &content)
 {
-    QJsonArray tests;
-    for (const Test &test : content.tests) {
-        QJsonObject object;
-        if (test.id)
-            object.insert(QLatin1String("id"), static_cast<double>(*test.id));
-        object.insert(QLatin1String("name"), test.name);
-        object.insert(QLatin1String("remarks"), test.remarks);
-        object.insert(QLatin1String("factor"), test.factor);
-        if (!test.categories.isEmpty())
-            object.insert(QLatin1String("categories"), jsonChoices(test.categories));
-        QJsonArray questions;
-        for (const Question &question : test.questions) {
-            QJsonObject qo;
-            qo.insert(QLatin1String("text"), question.text);
-            if (!question.instructions.isEmpty())
-                qo.insert(QLatin1String("instructions"), question.instructions);
-            qo.insert(QLatin1String("options"), jsonChoices(question.options));
-            questions.append(qo);
-        }
-        object.insert(QLatin1String("questions"), questions);
-        QJsonArray verdicts;
-        for (const Verdict &verdict : test.verdicts) {
-            QJsonObject vo;
-            if (verdict.category)
-                vo.insert(QLatin1String("category"), jsonValue(*verdict.category));
-            QJsonArray thresholds;
-            for (const QString &t : verdict.thresholds)
-                thresholds.append(jsonValue(t));
-            vo.insert(QLatin1String("thresholds"), thresholds);
-            vo.insert(QLatin1String("texts"), QJsonArray::fromStringList(verdict.texts));
-            verdicts.append(vo);
-        }
-        object.insert(QLatin1String("verdicts"), verdicts);
-        tests.append(object);
-    }
-    return QJsonDocument(QJsonObject{{QLatin1String("tests"), tests}}).toJson(QJsonDocument::Indented);
+    QByteArray json;
+    ContentJsonWriter writer([&json](const QByteArray &piece) { json += piece; });
+    for (const Test &test : content.tests)
+        writer.write(test);
+    writer.finish();
+    return json;
 }
 
 } // namespace lovetest::content

@@ -1,16 +1,42 @@
 #pragma once
+#include <functional>
+
 #include <QByteArray>
 
 #include "tools/content_model.h"
 
 namespace lovetest::content {
 
-// Reads the content format: UTF-8 JSON {"tests": [...]}. A file that is not
-// of that shape is a ContentError naming the place.
+// Reads the content format, UTF-8 JSON {"tests": [...]}, from bytes. Every
+// mistake of the file's shape is collected (not only the first), each with
+// the line and column where it stands; fileName goes into the messages.
+struct ReadResult {
+    Content content;
+    QList<Problem> problems;
+};
+ReadResult readContent(const QByteArray &json, const QString &fileName = {});
+
+// The same, as one call that throws a ContentError listing every error.
 Content parseContentJson(const QByteArray &json);
-// Merges several content files in order (the sample set is one file a test).
+// Reads several content files in order (the sample set is one file a test),
+// collecting every problem of every file.
+ReadResult readContentFileList(const QStringList &paths);
+// The same, throwing a ContentError listing every error.
 Content readContentFiles(const QStringList &paths);
-// Writes content back in the same format, integers where values are integers.
+
+// Writes content back in the same format, integers where values are
+// integers. The streaming form hands out the document piece by piece, so a
+// large catalog is never held as one text.
+class ContentJsonWriter {
+public:
+    explicit ContentJsonWriter(std::function<void(const QByteArray &)> sink);
+    void write(const Test &test);
+    void finish();
+
+private:
+    std::function<void(const QByteArray &)> m_sink;
+    bool m_first = true;
+};
 QByteArray toContentJson(const Content &content);
 
 } // namespace lovetest::content

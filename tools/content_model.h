@@ -33,10 +33,25 @@ struct ChoiceList {
     bool operator==(const ChoiceList &) const = default;
 };
 
+// Where an entry was read: the file, and the line and column when it came
+// from a content file. Not part of the content: it never makes two equal.
+struct SourcePlace {
+    QString file;
+    int line = 0;
+    int column = 0;
+    bool operator==(const SourcePlace &) const { return true; }
+};
+
+// The lowest and highest id an entry or question row may take: the ids the
+// program's integer fields and filter texts hold without loss.
+constexpr qint64 kMinId = 1;
+constexpr qint64 kMaxId = 2147483647;
+
 struct Question {
     QString text;
     QString instructions; // empty: none
     ChoiceList options;
+    SourcePlace place;
     bool operator==(const Question &) const = default;
 };
 
@@ -44,11 +59,20 @@ struct Verdict {
     std::optional<QString> category; // set for the verdicts of a category test
     QStringList thresholds;
     QStringList texts;
+    SourcePlace place;
     bool operator==(const Verdict &) const = default;
 };
 
+// A catalog entry: a test, or a folder (a catalog row without questions
+// under which other entries stand).
 struct Test {
+    SourcePlace place;
     std::optional<qint64> id;
+    bool folder = false;
+    // Where the entry stands: none at the top level (its row's Parent is its
+    // own ID); kNoParentRow for a row whose Parent is empty (Null), as
+    // databases written elsewhere may hold; otherwise the parent entry's id.
+    std::optional<qint64> parent;
     QString name;
     QString remarks;
     double factor = 1.0;
@@ -62,6 +86,19 @@ struct Content {
     QList<Test> tests;
     bool operator==(const Content &) const = default;
 };
+
+constexpr qint64 kNoParentRow = 0;
+
+// A mistake found in content: "FILE:LINE:COLUMN: error: test …, question 2: what".
+struct Problem {
+    enum Severity { Error, Warning };
+    Severity severity;
+    QString where; // the test, question or verdict row concerned
+    QString what;
+    SourcePlace place;
+    QString text() const;
+};
+bool hasErrors(const QList<Problem> &problems);
 
 // "测试 'name' (id 3)" style location used in every message.
 QString describeTest(const Test &test);

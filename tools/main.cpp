@@ -5,10 +5,12 @@
 #include <QTextStream>
 
 #include "tools/cli.h"
+#include "tools/partial_file.h"
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    lovetest::content::PartialFile::removeOnSignals();
     QFile in;
     if (!in.open(stdin, QIODevice::ReadOnly))
         return lovetest::content::ExitContentError;

@@ -2,8 +2,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "data/convert.h"
 #include "data/test_database.h"
 #include "report/content_report.h"
 #include "run/headless_view.h"
@@ -28,6 +30,8 @@ public:
     {
         if (!QFile::exists(path))
             throw ContentError(QStringLiteral("%1: no such file").arg(path).toStdString());
+        if (!QFileInfo(path).isFile())
+            throw ContentError(QStringLiteral("%1 is not a regular file").arg(path).toStdString());
         const QString copy = m_dir.filePath(QStringLiteral("date.mdb"));
         if (!m_dir.isValid() || !QFile::copy(path, copy))
             throw ContentError(QStringLiteral("%1: cannot make a working copy").arg(path).toStdString());
@@ -76,10 +80,10 @@ QStringList playTest(const PlayRequest &request)
                               .arg(run.state().QuestionTotal));
                 const int index = request.answers[next++];
                 if (index < 0 || index >= view.choices().items.size())
-                    usage(QStringLiteral("--answers: %1 is not an option of question %2 (options 0 to %3)")
-                              .arg(index)
+                    usage(QStringLiteral("--answers: %1 is not an option of question %2 (options 1 to %3)")
+                              .arg(index + 1)
                               .arg(question)
-                              .arg(view.choices().items.size() - 1));
+                              .arg(view.choices().items.size()));
                 view.choose(index);
             } else {
                 if (!request.category)
@@ -114,6 +118,9 @@ QStringList playTest(const PlayRequest &request)
     QString verdict = view.shown();
     verdict.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
     lines += verdict.split(QLatin1Char('\n'));
+    lines.append(QStringLiteral("得分: ") + FloatToStr(run.score()));
+    if (categoryChosen)
+        lines.append(QStringLiteral("类别: %1").arg(*request.category));
     return lines;
 }
 

@@ -12,12 +12,13 @@ namespace lovetest::content {
 struct PlayRequest {
     QString databasePath;
     qint64 testId = 0;
-    QList<int> answers;           // option index per question, in order
+    QList<int> answers;           // option index per question, in order, from 0
     std::optional<qint64> category; // the category value to choose, if asked
 };
 
 // The lines the run showed: every question caption as its panel shows it,
-// the category prompt when one is shown, then the verdict view's text.
+// the category prompt when one is shown, the verdict view's text, then
+// "得分: SCORE" and, when a category was chosen, "类别: VALUE".
 // Answers that do not fit the test are a UsageError; a run that fails is a
 // ContentError.
 QStringList playTest(const PlayRequest &request);

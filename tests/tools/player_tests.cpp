@@ -49,27 +49,29 @@ protected:
 TEST_F(PlayerTest, PlaysATestToItsVerdictWithoutWritingTheFile)
 {
     const QByteArray before = digest();
-    ASSERT_EQ(run({"play", db, "--test", "10", "--answers", "1,0,1"}), ExitOk) << err.toStdString();
+    ASSERT_EQ(run({"play", db, "--test", "10", "--answers", "2,1,2"}), ExitOk) << err.toStdString();
     EXPECT_EQ(out, QStringLiteral("3-1.你喜欢哪种约会？    \n3-2.对方迟到了，你会？    \n3-3.你相信一见钟情吗？    \n"
-                                  "声明：本程序所提供的测试仅供娱乐!\n\n乙：平衡型。\n很好。\n"));
+                                  "声明：本程序所提供的测试仅供娱乐!\n\n乙：平衡型。\n很好。\n得分: 4\n"));
     EXPECT_EQ(digest(), before);
 }
 
 TEST_F(PlayerTest, ShowsTheCategoryPromptAndUsesTheCategory)
 {
-    ASSERT_EQ(run({"play", db, "--test", "20", "--answers", "0,0", "--category", "2"}), ExitOk) << err.toStdString();
-    EXPECT_EQ(out, QStringLiteral("2-1.第一题    \n2-2.第二题    \n请选择\n声明：本程序所提供的测试仅供娱乐!\n\n女三\n"));
+    ASSERT_EQ(run({"play", db, "--test", "20", "--answers", "1,1", "--category", "2"}), ExitOk) << err.toStdString();
+    EXPECT_EQ(out, QStringLiteral("2-1.第一题    \n2-2.第二题    \n请选择\n声明：本程序所提供的测试仅供娱乐!\n\n女三\n"
+                                  "得分: 4\n类别: 2\n"));
 }
 
 TEST_F(PlayerTest, AnswersThatDoNotFitAreUsageErrors)
 {
     const std::pair<QStringList, const char *> cases[] = {
-        {{"play", db, "--test", "10", "--answers", "1,0"}, "question 3 of 3 has no answer"},
-        {{"play", db, "--test", "10", "--answers", "1,0,1,1"}, "4 answers given, but the test has 3 questions"},
-        {{"play", db, "--test", "10", "--answers", "1,5,1"}, "5 is not an option of question 2"},
-        {{"play", db, "--test", "20", "--answers", "0,0"}, "give --category"},
-        {{"play", db, "--test", "20", "--answers", "0,0", "--category", "3"}, "3 is not offered"},
-        {{"play", db, "--test", "10", "--answers", "1,0,1", "--category", "1"}, "asks for no category"},
+        {{"play", db, "--test", "10", "--answers", "2,1"}, "question 3 of 3 has no answer"},
+        {{"play", db, "--test", "10", "--answers", "2,1,2,2"}, "4 answers given, but the test has 3 questions"},
+        {{"play", db, "--test", "10", "--answers", "2,5,2"}, "5 is not an option of question 2 (options 1 to 2)"},
+        {{"play", db, "--test", "10", "--answers", "2,0,2"}, "0 is not an option of question 2 (options 1 to 2)"},
+        {{"play", db, "--test", "20", "--answers", "1,1"}, "give --category"},
+        {{"play", db, "--test", "20", "--answers", "1,1", "--category", "3"}, "3 is not offered"},
+        {{"play", db, "--test", "10", "--answers", "2,1,2", "--category", "1"}, "asks for no category"},
         {{"play", db, "--test", "99", "--answers", "1"}, "no catalog entry has the id 99"},
         {{"play", db, "--answers", "1"}, "--test is missing"},
     };

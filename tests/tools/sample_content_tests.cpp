@@ -42,10 +42,13 @@ std::map<qint64, QList<int>> answersBySum(const content::Test &test)
 TEST(SampleContent, IsLargeAndSound)
 {
     const Content content = sampleContent();
-    EXPECT_GE(content.tests.size(), 12);
     int categoryTests = 0;
-    for (const content::Test &test : content.tests)
+    int tests = 0;
+    for (const content::Test &test : content.tests) {
         categoryTests += test.categories.isEmpty() ? 0 : 1;
+        tests += test.folder ? 0 : 1;
+    }
+    EXPECT_GE(tests, 12);
     EXPECT_GE(categoryTests, 3);
     QStringList texts;
     for (const Problem &problem : checkContent(content))
@@ -59,6 +62,8 @@ TEST(SampleContent, EveryVerdictIsReachedThroughTheController)
 {
     const Content content = sampleContent();
     for (const content::Test &test : content.tests) {
+        if (test.folder)
+            continue;
         const auto paths = answersBySum(test);
         for (const Verdict &verdict : test.verdicts) {
             for (qsizetype index = 0; index < verdict.texts.size(); ++index) {
@@ -76,7 +81,10 @@ TEST(SampleContent, EveryVerdictIsReachedThroughTheController)
                 request.answers = path->second;
                 if (verdict.category)
                     request.category = lovetest::StrToInt(*verdict.category);
-                const QStringList lines = playTest(request);
+                QStringList lines = playTest(request);
+                // The score and category lines follow the verdict.
+                while (!lines.isEmpty() && (lines.last().startsWith(QStringLiteral("得分: ")) || lines.last().startsWith(QStringLiteral("类别: "))))
+                    lines.removeLast();
                 EXPECT_EQ(lines.mid(lines.indexOf(QStringLiteral("声明：本程序所提供的测试仅供娱乐!")) + 2).join('\n'),
                           verdict.texts[index])
                     << test.name.toStdString() << " verdict " << index + 1;

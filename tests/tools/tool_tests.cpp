@@ -9,44 +9,20 @@
 #include "tools/cli.h"
 #include "tools/content_db.h"
 #include "tools/content_json.h"
+#include "tests/tools/tool_run.h"
 
 using namespace lovetest::content;
 namespace content = lovetest::content;
+using namespace lovetest::content::testing;
 
 namespace {
 
 const QString kSmall = QStringLiteral(FIXTURES_DIR "/small.json");
 
-struct ToolRun {
-    int status;
-    QString out;
-    QString err;
-};
-
-ToolRun tool(const QStringList &args, const QByteArray &input = {})
-{
-    QByteArray inBytes = input;
-    QBuffer in(&inBytes);
-    in.open(QIODevice::ReadOnly);
-    ToolRun run{0, {}, {}};
-    QTextStream out(&run.out), err(&run.err);
-    run.status = runTool(args, in, out, err);
-    out.flush();
-    err.flush();
-    return run;
-}
-
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 } // namespace

@@ -1,0 +1,163 @@
+// Build and export of a generated catalog, each against the cipher work it
+// cannot avoid: sealing (build) or unsealing (export) the same number of
+// fields of the same lengths, timed in the same run as processor time of
+// the thread. The counter "ratio" is tool time / cipher time. 1,000 tests run by default; set
+// LOVETEST_BENCH_10000=1 to add 10,000 (by hand only: it takes minutes).
+#include <cstdlib>
+#include <ctime>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include "data/codepage.h"
+#include "data/split_text.h"
+#include "data/text_slot.h"
+#include "seal/keys.h"
+#include "seal/seal_codec.h"
+#include "seal/sealing.h"
+#include "tools/content_db.h"
+#include "tools/content_json.h"
+
+using namespace lovetest;
+using namespace lovetest::content;
+
+namespace {
+
+constexpr int kQuestions = 20;
+
+QString chinese(int length, int seed)
+{
+    static const QString pool = QStringLiteral("爱情心理测试你我他的是在有一个不人这中大为上们来到说时要就出会可也");
+    QString text;
+    for (int i = 0; i < length; ++i)
+        text += pool[(seed * 7 + i * 13) % pool.size()];
+    return text;
+}
+
+Content generatedCatalog(int tests)
+{
+    Content content;
+    for (int t = 0; t < tests; ++t) {
+        content::Test test;
+        test.id = 100 * (t + 1);
+        test.name = chinese(8, t);
+        test.remarks = chinese(100, t + 1);
+        for (int q = 0; q < kQuestions; ++q) {
+            Question question;
+            question.text = chinese(20, t + q);
+            for (int o = 0; o < 4; ++o)
+                question.options.append(QString::number(o), chinese(8, t + q + o));
+            test.questions.append(question);
+        }
+        Verdict verdict;
+        verdict.thresholds = {QStringLiteral("10"), QStringLiteral("30"), QStringLiteral("50")};
+        for (int v = 0; v < 4; ++v)
+            verdict.texts.append(chinese(60, t + v));
+        test.verdicts.append(verdict);
+        content.tests.append(test);
+    }
+    return content;
+}
+
+// The plain bytes of every field build seals, as it seals them.
+QList<QByteArray> sealedFieldsOf(const Content &content)
+{
+    QList<QByteArray> fields;
+    const QString text = QString::fromLatin1(kTextSeparator), value = QString::fromLatin1(kValueSeparator);
+    for (const content::Test &test : content.tests) {
+        fields << toCp936(test.categories.values.join(value)) << toCp936(test.categories.captions.join(text));
+        for (const Question &question : test.questions)
+            fields << toCp936(question.text) << toCp936(question.options.values.join(value))
+                   << toCp936(question.options.captions.join(text));
+        for (const Verdict &verdict : test.verdicts)
+            fields << toCp936(verdict.thresholds.join(value)) << toCp936(verdict.texts.join(text));
+    }
+    return fields;
+}
+
+// Processor time of this thread: on a shared machine wall time mostly
+// measures the neighbours.
+double threadSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+template <typename Work> double timed(Work &&work)
+{
+    const double start = threadSeconds();
+    work();
+    return threadSeconds() - start;
+}
+
+void report(benchmark::State &state, double tool, double cipher)
+{
+    state.counters["tool_s"] = tool / double(state.iterations());
+    state.counters["cipher_s"] = cipher / double(state.iterations());
+    state.counters["ratio"] = tool / cipher;
+}
+
+void BuildAgainstSealing(benchmark::State &state)
+{
+    const Content content = generatedCatalog(int(state.range(0)));
+    const QList<QByteArray> fields = sealedFieldsOf(content);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("date.mdb"));
+    double tool = 0, cipher = 0;
+    for (auto _ : state) {
+        tool += timed([&] { buildDatabase(content, path, true); });
+        cipher += timed([&] {
+            for (const QByteArray &field : fields)
+                benchmark::DoNotOptimize(sealField(field));
+        });
+    }
+    report(state, tool, cipher);
+}
+
+void ExportAgainstUnsealing(benchmark::State &state)
+{
+    const Content content = generatedCatalog(int(state.range(0)));
+    QList<QByteArray> sealed;
+    for (const QByteArray &field : sealedFieldsOf(content))
+        sealed.append(sealField(field));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("date.mdb"));
+    buildDatabase(content, path, true);
+    TextSlot sealedKey, dataKey;
+    sealedKey.store(sealedDataKeyText());
+    SealCodec codec;
+    codec.RefreshDataKey(sealedKey, dataKey);
+    double tool = 0, cipher = 0;
+    for (auto _ : state) {
+        qsizetype bytes = 0;
+        tool += timed([&] {
+            ContentJsonWriter writer([&bytes](const QByteArray &piece) { bytes += piece.size(); });
+            exportDatabase(path, [&writer](const content::Test &test) { writer.write(test); });
+            writer.finish();
+        });
+        benchmark::DoNotOptimize(bytes);
+        cipher += timed([&] {
+            for (const QByteArray &field : sealed)
+                benchmark::DoNotOptimize(codec.unsealField(dataKey, field));
+        });
+    }
+    report(state, tool, cipher);
+}
+
+void sizes(benchmark::internal::Benchmark *benchmark)
+{
+    benchmark->Arg(1000);
+    if (std::getenv("LOVETEST_BENCH_10000"))
+        benchmark->Arg(10000);
+    benchmark->Unit(benchmark::kMillisecond)->Iterations(1);
+}
+
+BENCHMARK(BuildAgainstSealing)->Apply(sizes);
+BENCHMARK(ExportAgainstUnsealing)->Apply(sizes);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QFile>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTest>
+#include <QTextEdit>
+
+#include "data/test_database.h"
+#include "shell/main_window.h"
+#include "tests/support/fake_dialogs.h"
+#include "tests/support/fixture_database.h"
+#include "widgets/db_radio_group.h"
+#include "widgets/db_tree_view.h"
+
+namespace lovetest {
+namespace {
+
+QByteArray foldersContent()
+{
+    QFile file(QStringLiteral(FOLDERS_FIXTURE));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+}
+
+// A catalog with a folder, a test in it and a test under that test: the
+// tree nests them, the folder is refused in words, the outer test runs its
+// own two questions only.
+TEST(FolderCatalog, FoldersNestAndOnlyTestsRun)
+{
+    testing::FakeDialogs dialogs;
+    testing::FixtureDatabase fixture(foldersContent());
+    TForm1 form(fixture.path());
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+
+    QAbstractItemModel *tree = form.dxDBTreeView1->model();
+    const auto hits = tree->match(tree->index(0, 0), Qt::DisplayRole, QStringLiteral("下层测试"), 1,
+                                  Qt::MatchExactly | Qt::MatchRecursive);
+    ASSERT_EQ(hits.size(), 1);
+    EXPECT_EQ(hits.first().parent().data().toString(), QStringLiteral("上层测试"));
+    EXPECT_EQ(hits.first().parent().parent().data().toString(), QStringLiteral("认识自己"));
+
+    Dataset &catalog = form.database().ADOQuery1;
+    ASSERT_TRUE(catalog.Locate(QStringLiteral("ID"), 10));
+    QTest::mouseClick(form.BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("“认识自己”是一个分类，没有题目：请在它下面选择一个测试。")});
+    EXPECT_EQ(form.BitBtn1->text(), QStringLiteral("开始测试"));
+
+    ASSERT_TRUE(catalog.Locate(QStringLiteral("ID"), 100));
+    QTest::mouseClick(form.BitBtn1, Qt::LeftButton);
+    QStringList titles;
+    while (auto *panel = form.ScrollBox1->findChild<TcxDBRadioGroup *>(QStringLiteral("ChoiceGroup"))) {
+        ASSERT_LT(titles.size(), 5);
+        titles << panel->title();
+        QTest::keyClick(panel, Qt::Key_1);
+        QTest::mouseClick(form.BitBtn1, Qt::LeftButton);
+    }
+    EXPECT_EQ(titles, QStringList({QStringLiteral("2-1.第一题    "), QStringLiteral("2-2.第二题    ")}));
+    auto *verdict = form.ScrollBox1->findChild<QTextEdit *>(QStringLiteral("VerdictView"));
+    ASSERT_NE(verdict, nullptr);
+    EXPECT_TRUE(verdict->toPlainText().endsWith(QStringLiteral("多")));
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
+}
+
+} // namespace
+} // namespace lovetest

@@ -1,0 +1,425 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QUuid>
+
+#include "tools/cli.h"
+#include "tools/content_check.h"
+#include "tools/content_db.h"
+#include "tools/content_json.h"
+#include "tools/player.h"
+#include "tests/tools/tool_run.h"
+
+using namespace lovetest::content;
+namespace content = lovetest::content;
+using namespace lovetest::content::testing;
+
+namespace {
+
+const QString kFolders = QStringLiteral(FIXTURES_DIR "/folders.json");
+
+// Every row of a table, in key order, as text: what the program would read.
+QStringList tableRows(const QString &path, const QString &table)
+{
+    const QString name = QUuid::createUuid().toString();
+    QStringList rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        EXPECT_TRUE(db.open());
+        QSqlQuery query(db);
+        EXPECT_TRUE(query.exec(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table)));
+        while (query.next()) {
+            QStringList fields;
+            for (int i = 0; i < query.record().count(); ++i)
+                fields.append(query.value(i).isNull() ? QStringLiteral("<null>") : query.value(i).toString());
+            rows.append(fields.join(QLatin1Char('|')));
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return rows;
+}
+
+void execSql(const QString &path, const QString &statement)
+{
+    const QString name = QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        ASSERT_TRUE(db.open());
+        QSqlQuery query(db);
+        ASSERT_TRUE(query.exec(statement)) << statement.toStdString();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+TEST(Folders, RoundTripKeepsEveryRowOfEveryTable)
+{
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("first.mdb"));
+    const QString exported = dir.filePath(QStringLiteral("exported.json"));
+    const QString second = dir.filePath(QStringLiteral("second.mdb"));
+    ASSERT_EQ(tool({"build", kFolders, "-o", first}).status, ExitOk);
+    const ToolRun once = tool({"export", first});
+    ASSERT_EQ(once.status, ExitOk) << once.err.toStdString();
+    writeFile(exported, once.out.toUtf8());
+    const ToolRun rebuilt = tool({"build", exported, "-o", second});
+    ASSERT_EQ(rebuilt.status, ExitOk) << rebuilt.err.toStdString();
+    EXPECT_EQ(rebuilt.out, second + QStringLiteral(": 3 tests, 2 folders\n"));
+    EXPECT_EQ(tool({"export", second}).out, once.out);
+
+    const QStringList catalog = tableRows(first, QStringLiteral("量表"));
+    for (const QString &table : {QStringLiteral("量表"), QStringLiteral("结果"), QStringLiteral("说明")})
+        EXPECT_EQ(tableRows(second, table), tableRows(first, table)) << table.toStdString();
+    // A folder is a catalog row without questions; placement is kept in Parent,
+    // an empty Parent included.
+    const auto row = [&](const char *id) {
+        return *std::find_if(catalog.begin(), catalog.end(), [&](const QString &r) { return r.startsWith(QLatin1String(id) + '|'); });
+    };
+    EXPECT_TRUE(row("10").startsWith(QStringLiteral("10|10|认识自己|1|0|<null>|<null>|<null>|")));
+    EXPECT_TRUE(row("20").startsWith(QStringLiteral("20|<null>|旧的分类|1|")));
+    EXPECT_TRUE(row("100").startsWith(QStringLiteral("100|10|上层测试|1|")));
+    EXPECT_TRUE(row("101").startsWith(QStringLiteral("101|100|")));
+    EXPECT_TRUE(row("200").startsWith(QStringLiteral("200|100|下层测试|1|")));
+    EXPECT_EQ(loadDatabase(second), readContentFiles({kFolders}));
+}
+
+// A test under a test: the run and the content page pass over the catalog
+// row of the inner test; a folder is refused in words that say what it is.
+TEST(Folders, RunAndReportPassOverCatalogRows)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("date.mdb"));
+    buildDatabase(readContentFiles({kFolders}), db, false);
+
+    const ToolRun played = tool({"play", db, "--test", "100", "--answers", "1,1"});
+    ASSERT_EQ(played.status, ExitOk) << played.err.toStdString();
+    EXPECT_EQ(played.out, QStringLiteral("2-1.第一题    \n2-2.第二题    \n声明：本程序所提供的测试仅供娱乐!\n\n多\n得分: 2\n"));
+    const ToolRun inner = tool({"play", db, "--test", "200", "--answers", "1", "--category", "1"});
+    ASSERT_EQ(inner.status, ExitOk) << inner.err.toStdString();
+    EXPECT_TRUE(inner.out.endsWith(QStringLiteral("男高\n得分: 6\n类别: 1\n"))) << inner.out.toStdString();
+
+    const QString page = reportTest(db, 100);
+    EXPECT_TRUE(page.contains(QStringLiteral("第二题")));
+    EXPECT_FALSE(page.contains(QStringLiteral("下层测试")));
+    EXPECT_EQ(page.count(QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;<b>")), 2);
+
+    const ToolRun folder = tool({"play", db, "--test", "10", "--answers", "1"});
+    EXPECT_EQ(folder.status, ExitContentError);
+    EXPECT_TRUE(folder.err.contains(QStringLiteral("“认识自己”是一个分类，没有题目：请在它下面选择一个测试。"))) << folder.err.toStdString();
+}
+
+// One test entry of a content file; each case swaps one piece for a mistake.
+const char kSoundTest[] = R"({"tests": [
+  {"id": 5, "name": "好测试", "remarks": "说明",
+   "questions": [{"text": "第一题", "options": [[1, "是"], [0, "否"]]}],
+   "verdicts": [{"thresholds": [0], "texts": ["低", "高"]}]}
+]})";
+
+struct BrokenCase {
+    const char *mistake;
+    const char *from; // replaced in kSoundTest
+    const char *to;
+    Problem::Severity severity;
+    const char *expected;
+};
+
+const BrokenCase kBroken[] = {
+    {"caption holds the text separator", R"([1, "是"])", R"([1, "甲{9234856}乙"])", Problem::Error,
+     "question 1, item 1: the caption \"甲{9234856}乙\" holds the list separator {9234856}"},
+    {"verdict holds the text separator", R"("低")", R"("低{9234856}中")", Problem::Error,
+     "verdict row 1, verdict 1: the verdict \"低{9234856}中\" holds the list separator"},
+    {"score holds the value separator", R"([1, "是"])", R"(["1|2", "是"])", Problem::Error,
+     "question 1: the value \"1|2\" is not an integer"},
+    {"unknown key", R"("text": "第一题")", R"("text": "第一题", "instruction": "慢慢想")", Problem::Error,
+     "3:34: error: test \"好测试\" (id 5), question 1: unknown key \"instruction\" (valid keys: text, instructions, options); "
+     "did you mean instructions?"},
+    {"duplicate category value", R"("remarks": "说明",)",
+     R"("remarks": "说明", "categories": [[1, "男"], [1, "女"]],)", Problem::Error, "the category value 1 is offered twice"},
+    {"empty name", R"("name": "好测试")", R"("name": " ")", Problem::Error, "the name is empty"},
+    {"empty question text", R"("text": "第一题")", R"("text": "")", Problem::Error, "question 1: the question text is empty"},
+    {"second verdict row without categories", R"("texts": ["低", "高"]})", R"("texts": ["低", "高"]}, {"thresholds": [0], "texts": ["x", "y"]})",
+     Problem::Warning, "verdict row 2: is never used: a test without categories uses its first verdict row"},
+    {"verdict row for a category not offered", R"("remarks": "说明",)",
+     R"("remarks": "说明", "categories": [[1, "男"]],)", Problem::Warning, ""},
+    {"markup in a question", R"("text": "第一题")", R"("text": "你觉得 1<2 还是 <i>3 吗？")", Problem::Warning,
+     "question 1: the text \"你觉得 1<2 还是 <i>3 吗？\" holds \"<\" or \"&\", which the content page reads as markup"},
+    {"markup in a name", R"("name": "好测试")", R"("name": "你 & 我")", Problem::Warning, "the name \"你 & 我\" holds"},
+    {"id beyond the integer fields", R"("id": 5)", R"("id": 1e19)", Problem::Error,
+     "\"id\" must be a whole number from 1 to 2147483647"},
+    {"id zero", R"("id": 5)", R"("id": 0)", Problem::Error, "\"id\" must be a whole number from 1 to 2147483647"},
+    {"parent circle", R"("id": 5,)", R"("id": 5, "parent": 6, "folder": true, "name": "甲"}, {"id": 6, "folder": true, "name": "乙", "parent": 5}, {"id": 7,)",
+     Problem::Error, "the parents lead round in a circle"},
+    {"parent not in the build", R"("id": 5,)", R"("id": 5, "parent": 77,)", Problem::Warning,
+     "the parent 77 is no entry of this build, so the entry stands at the top level"},
+    {"folder with questions", R"("id": 5,)", R"("id": 5, "folder": true,)", Problem::Error,
+     "folder \"好测试\" (id 5): a folder holds no \"questions\""},
+    {"character outside code page 936", R"("第一题")", R"("第一题😊")", Problem::Error,
+     "question 1: the text holds \"😊\" U+1F60A, which code page 936 cannot hold"},
+};
+
+TEST(AuthorMistakes, EachIsReportedWithItsPlace)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("test.json"));
+    for (const BrokenCase &c : kBroken) {
+        QString json = QString::fromUtf8(kSoundTest);
+        ASSERT_TRUE(json.contains(QString::fromUtf8(c.from))) << c.mistake;
+        json.replace(QString::fromUtf8(c.from), QString::fromUtf8(c.to));
+        writeFile(file, json.toUtf8());
+        QString expected = QString::fromUtf8(c.expected);
+        if (expected.isEmpty()) {
+            // The category test lacks its verdict rows: the sound row 1 serves
+            // no category.
+            json.replace(QStringLiteral(R"({"thresholds": [0])"), QStringLiteral(R"({"category": 1, "thresholds": [0], "texts": ["a", "b"]}, {"category": 3, "thresholds": [0])"));
+            writeFile(file, json.toUtf8());
+            expected = QStringLiteral("verdict row 2 (category 3): is never used: the test offers no category 3");
+        }
+        const ToolRun run = tool({"check", file});
+        const QString severity = c.severity == Problem::Error ? QStringLiteral("error") : QStringLiteral("warning");
+        bool found = false;
+        for (const QString &line : run.out.split(QLatin1Char('\n')))
+            found = found || (line.startsWith(file + QLatin1Char(':')) && line.contains(severity + QStringLiteral(": ")) && line.contains(expected));
+        EXPECT_TRUE(found) << c.mistake << "\n" << run.out.toStdString();
+        EXPECT_EQ(run.status, c.severity == Problem::Error ? ExitContentError : ExitOk) << c.mistake;
+        EXPECT_EQ(tool({"build", file, "-o", dir.filePath(QStringLiteral("o.mdb")), "--force"}).status,
+                  c.severity == Problem::Error ? ExitContentError : ExitOk)
+            << c.mistake;
+    }
+}
+
+TEST(AuthorMistakes, EveryErrorOfEveryFileIsReported)
+{
+    QTemporaryDir dir;
+    const QString a = dir.filePath(QStringLiteral("a.json"));
+    const QString b = dir.filePath(QStringLiteral("b.json"));
+    writeFile(a, R"({"tests": [
+  {"name": "一", "factor": "x", "questions": [{"text": "题", "options": [[1, "是"]]}], "verdicts": []},
+  {"name": "二", "questions": [{"options": [[1, "是"]]}], "verdicts": [{"thresholds": [1]}]}
+]})");
+    writeFile(b, "{\"tests\": [\n  {\"name\": \"三\",\n   \"questions\": []\n   \"verdicts\": []}\n]}");
+    const ToolRun run = tool({"check", a, b});
+    EXPECT_EQ(run.status, ExitContentError);
+    for (const QString &expected : {a + QStringLiteral(":2:27: error: test \"一\": \"factor\" must be a number, not a text"),
+                                    a + QStringLiteral(":3:31: error: test \"二\", question 1: \"text\" is missing"),
+                                    a + QStringLiteral(":3:70: error: test \"二\", verdict row 1: \"texts\" is missing"),
+                                    b + QStringLiteral(":4:4: error: \",\" or \"}\" was expected (is a comma missing?)")})
+        EXPECT_TRUE(run.out.contains(expected)) << expected.toStdString() << "\n" << run.out.toStdString();
+}
+
+TEST(AuthorMistakes, FilesNotInUtf8GetAHint)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("t.json"));
+    const QString json = QString::fromUtf8(kSoundTest);
+    const std::pair<QByteArray, const char *> cases[] = {
+        {QByteArray("\xFF\xFE") + QStringEncoder(QStringEncoder::Utf16LE).encode(json), ":1:1: error: the file is saved in UTF-16; save it as UTF-8"},
+        {QStringEncoder("GBK").encode(json), ":2:22: error: the file is not UTF-8 (it looks like GBK); save it as UTF-8"},
+    };
+    for (const auto &[bytes, expected] : cases) {
+        writeFile(file, bytes);
+        const ToolRun run = tool({"check", file});
+        EXPECT_EQ(run.status, ExitContentError);
+        EXPECT_TRUE(run.out.contains(file + QString::fromUtf8(expected))) << run.out.toStdString();
+    }
+}
+
+TEST(DatabaseFaults, EachIsNamedInWords)
+{
+    QTemporaryDir dir;
+    const QString empty = dir.filePath(QStringLiteral("empty.mdb"));
+    writeFile(empty, {});
+    const QString text = dir.filePath(QStringLiteral("text.mdb"));
+    writeFile(text, "just some text, no database at all");
+    const QString noCatalog = dir.filePath(QStringLiteral("other.mdb"));
+    execSql(noCatalog, QStringLiteral("CREATE TABLE other (x INTEGER)"));
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const std::pair<QString, QString> cases[] = {
+        {dir.filePath(QStringLiteral("missing.mdb")), QStringLiteral("missing.mdb: no such file")},
+        {empty, QStringLiteral("empty.mdb is not a test database: the file is empty")},
+        {text, QStringLiteral("text.mdb is not a test database: it is no SQLite database file")},
+        {noCatalog, QStringLiteral("other.mdb is not a test database: no table 量表")},
+        {fifo, QStringLiteral("fifo is not a regular file")},
+        {QStringLiteral("/dev/zero"), QStringLiteral("/dev/zero is not a regular file")},
+    };
+    for (const auto &[path, expected] : cases) {
+        for (const char *command : {"export", "check"}) {
+            const ToolRun run = tool({command, path});
+            EXPECT_EQ(run.status, ExitContentError) << command << " " << path.toStdString();
+            EXPECT_TRUE((run.err + run.out).contains(expected)) << command << ": " << (run.err + run.out).toStdString();
+        }
+    }
+}
+
+TEST(DatabaseFaults, RowsOfDeletedEntriesAreReported)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("date.mdb"));
+    buildDatabase(readContentFiles({kFolders}), db, false);
+    execSql(db, QStringLiteral("DELETE FROM 量表 WHERE ID = 300"));
+    const ToolRun run = tool({"check", db});
+    EXPECT_EQ(run.status, ExitOk) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(db + QStringLiteral(": warning: 1 question rows with Parent 300 belong to no catalog entry")))
+        << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(db + QStringLiteral(": warning: 1 verdict rows with lbid 300 belong to no catalog entry")));
+}
+
+TEST(DatabaseFaults, AFieldThatCannotBeUnsealedIsNamedByItsRow)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("date.mdb"));
+    buildDatabase(readContentFiles({kFolders}), db, false);
+    execSql(db, QStringLiteral("UPDATE 量表 SET Name = '!!notbase64' WHERE ID = 102"));
+    const ToolRun run = tool({"export", db});
+    EXPECT_EQ(run.status, ExitContentError);
+    EXPECT_TRUE(run.err.contains(db + QStringLiteral(": test \"上层测试\" (id 100), question 2: "))) << run.err.toStdString();
+}
+
+// Every id export writes is one build takes: an id outside the range of the
+// program's fields is left for build to assign, with a warning.
+TEST(DatabaseFaults, ExportWritesOnlyBuildableIds)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("date.mdb"));
+    buildDatabase(readContentFiles({kFolders}), db, false);
+    execSql(db, QStringLiteral("UPDATE 量表 SET ID = 3000000000, Parent = 3000000000 WHERE ID = 20"));
+    execSql(db, QStringLiteral("UPDATE 量表 SET Parent = 3000000000 WHERE ID = 300"));
+    const ToolRun exported = tool({"export", db});
+    ASSERT_EQ(exported.status, ExitOk);
+    EXPECT_TRUE(exported.err.contains(QStringLiteral("the id 3000000000 lies outside 1 … 2147483647"))) << exported.err.toStdString();
+    const QString json = dir.filePath(QStringLiteral("e.json"));
+    writeFile(json, exported.out.toUtf8());
+    const ToolRun rebuilt = tool({"build", json, "-o", dir.filePath(QStringLiteral("again.mdb"))});
+    EXPECT_EQ(rebuilt.status, ExitOk) << rebuilt.err.toStdString();
+}
+
+TEST(Ids, RunningOutOfIdsIsAnError)
+{
+    Content c;
+    content::Test test;
+    test.id = kMaxId;
+    test.questions.resize(1);
+    c.tests = {test};
+    EXPECT_THROW(assignIds(c), ContentError);
+    c.tests[0].id = kMaxId - 1;
+    EXPECT_EQ(assignIds(c)[0].questionIds, QList<qint64>{kMaxId});
+}
+
+// Option scores that double per question: the sums cannot all be listed.
+// The checker keeps the range and says it could not check each score.
+TEST(ReachableScores, StayBoundedWhateverTheScores)
+{
+    content::Test test;
+    test.name = QStringLiteral("倍增");
+    for (int q = 0; q < 30; ++q) {
+        Question question;
+        question.options.append(QStringLiteral("0"), QStringLiteral("否"));
+        question.options.append(QString::number(1 << q), QStringLiteral("是"));
+        test.questions.append(question);
+    }
+    test.verdicts.append({std::nullopt, {QStringLiteral("10")}, {QStringLiteral("低"), QStringLiteral("高")}});
+    const ReachableScores scores = findReachableScores(test);
+    EXPECT_FALSE(scores.exact);
+    EXPECT_EQ(scores.lowest, 0);
+    EXPECT_EQ(scores.highest, double((qint64(1) << 30) - 1));
+    bool warned = false;
+    for (const Problem &p : checkContent({{test}}))
+        warned = warned || p.what.contains(QStringLiteral("too many ways"));
+    EXPECT_TRUE(warned);
+
+    // Dense sums over a small interval are exact.
+    test.questions.resize(16);
+    const ReachableScores dense = findReachableScores(test);
+    EXPECT_TRUE(dense.exact);
+    EXPECT_EQ(dense.scores.size(), 1 << 16);
+}
+
+TEST(BuildOutput, LeavesNoPartialFilesAndNamesTheTarget)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out.mdb"));
+    // A build killed earlier left its partial file; its process is gone.
+    writeFile(out + QStringLiteral(".part-999999999"), "half a database");
+    ASSERT_EQ(tool({"build", kFolders, "-o", out}).status, ExitOk);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("out.mdb")});
+
+    if (::geteuid() != 0) {
+        const QString locked = dir.filePath(QStringLiteral("locked"));
+        QDir().mkdir(locked);
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
+        const ToolRun refused = tool({"build", kFolders, "-o", locked + QStringLiteral("/date.mdb")});
+        EXPECT_EQ(refused.status, ExitContentError);
+        EXPECT_TRUE(refused.err.contains(locked + QStringLiteral("/date.mdb: cannot write a new file in"))) << refused.err.toStdString();
+        EXPECT_FALSE(refused.err.contains(QStringLiteral(".part-")));
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+}
+
+// A build stopped by SIGTERM while it writes removes its partial file.
+TEST(BuildOutput, ATerminatedBuildRemovesItsPartialFile)
+{
+    QTemporaryDir dir;
+    QString tests;
+    for (int t = 0; t < 3000; ++t) {
+        tests += QStringLiteral(R"(%1{"name": "测试%2", "remarks": "说明", "questions": [)").arg(t ? QStringLiteral(",") : QString()).arg(t);
+        for (int q = 0; q < 10; ++q)
+            tests += QStringLiteral(R"(%1{"text": "第%2题", "options": [[1, "是"], [0, "否"]]})").arg(q ? QStringLiteral(",") : QString()).arg(q);
+        tests += QStringLiteral(R"(], "verdicts": [{"thresholds": [5], "texts": ["低", "高"]}]})");
+    }
+    const QString content = dir.filePath(QStringLiteral("large.json"));
+    writeFile(content, QStringLiteral("{\"tests\": [%1]}").arg(tests).toUtf8());
+    const QString out = dir.filePath(QStringLiteral("out.mdb"));
+    QProcess build;
+    build.start(QStringLiteral(CONTENT_TOOL), {QStringLiteral("build"), content, QStringLiteral("-o"), out});
+    ASSERT_TRUE(build.waitForStarted());
+    const QString partial = out + QStringLiteral(".part-%1").arg(build.processId());
+    for (int i = 0; i < 2000 && !QFile::exists(partial) && build.state() == QProcess::Running; ++i)
+        QThread::msleep(5);
+    ::kill(pid_t(build.processId()), SIGTERM);
+    ASSERT_TRUE(build.waitForFinished(30000));
+    const QStringList left = QDir(dir.path()).entryList({QStringLiteral("out.mdb*")}, QDir::Files);
+    EXPECT_TRUE(left.isEmpty() || left == QStringList{QStringLiteral("out.mdb")}) << left.join(' ').toStdString();
+}
+
+TEST(ToolHelp, EachCommandHasItsOwnUsage)
+{
+    const ToolRun help = tool({"build", "--help"});
+    EXPECT_EQ(help.status, ExitOk);
+    EXPECT_TRUE(help.out.contains(QStringLiteral("build CONTENT.json... -o FILE [--force]")));
+    EXPECT_FALSE(help.out.contains(QStringLiteral("export FILE")));
+    EXPECT_TRUE(tool({"play", "-h"}).out.contains(QStringLiteral("counted from 1")));
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("one.json"));
+    writeFile(file, kSoundTest);
+    EXPECT_TRUE(tool({"check", file}).out.endsWith(QStringLiteral("1 test, 0 errors, 0 warnings\n")));
+}
+
+TEST(BuiltDatabase, HasTheIndexesExportNeeds)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("date.mdb"));
+    buildDatabase(readContentFiles({kFolders}), db, false);
+    const QStringList indexes = tableRows(db, QStringLiteral("sqlite_master")).filter(QStringLiteral("index|"));
+    EXPECT_EQ(indexes.size(), 2) << indexes.join('\n').toStdString();
+    EXPECT_TRUE(indexes.join(' ').contains(QStringLiteral("ON \"量表\" (\"Parent\")")));
+    EXPECT_TRUE(indexes.join(' ').contains(QStringLiteral("ON \"结果\" (\"lbid\")")));
+}
+
+} // namespace

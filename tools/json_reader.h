@@ -1,0 +1,55 @@
+#pragma once
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+#include <QByteArray>
+#include <QString>
+
+namespace lovetest::content {
+
+// Where something stands in a text file, both counted from 1; the column
+// counts characters, not bytes.
+struct TextPlace {
+    int line = 0;
+    int column = 0;
+    bool known() const { return line > 0; }
+};
+
+// A JSON value that remembers where it stood, so a message about it can name
+// the line and column an author sees in the editor.
+struct JsonNode {
+    enum Kind { Null, Bool, Number, String, Array, Object };
+    Kind kind = Null;
+    TextPlace place;
+    bool boolean = false;
+    double number = 0;
+    QString string;
+    std::vector<JsonNode> items;                     // Array
+    std::vector<std::pair<QString, JsonNode>> members; // Object, in file order
+    std::vector<TextPlace> keyPlaces;                // Object: where each key stands
+
+    const JsonNode *member(const QString &key) const;
+    QString kindName() const;
+};
+
+// Malformed JSON, or bytes that are not UTF-8, with the place where reading
+// stopped.
+class JsonSyntaxError : public std::runtime_error {
+public:
+    JsonSyntaxError(TextPlace place, const QString &what)
+        : std::runtime_error(what.toStdString()), place(place)
+    {
+    }
+    TextPlace place;
+};
+
+// Reads one JSON document from UTF-8 bytes (a leading byte order mark is
+// skipped). Nesting is bounded so hostile input cannot exhaust the stack.
+// With a handler, each item of a list that is a member of the top-level
+// object goes to it as soon as it is read (with the list's key) instead of
+// into the tree, so memory follows the largest item, not the file.
+using ItemHandler = std::function<void(const QString &listKey, JsonNode &&item)>;
+JsonNode readJson(const QByteArray &bytes, const ItemHandler &onTopLevelListItem = {});
+
+} // namespace lovetest::content
