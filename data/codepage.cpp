@@ -11,11 +11,14 @@ QString fromCp936(const QByteArray &bytes)
     return decoder.decode(bytes);
 }
 
-QByteArray toCp936(const QString &text)
+namespace {
+
+// Fast path: the whole text round-trips. Otherwise the text is converted
+// one character at a time, and each character without a mapping becomes
+// what unmapped(character) gives, so the result never depends on how the
+// converter reports them.
+template <typename Unmapped> QByteArray encodeCp936(const QString &text, Unmapped unmapped)
 {
-    // Fast path: the whole text round-trips. Otherwise characters without a
-    // mapping become '?', one by one, so the result never depends on how the
-    // converter reports them.
     QStringEncoder encoder("GBK");
     QByteArray whole = encoder.encode(text);
     if (!encoder.hasError() && fromCp936(whole) == text)
@@ -29,11 +32,26 @@ QByteArray toCp936(const QString &text)
         QByteArray bytes = one.encode(ch);
         QStringDecoder back("GBK");
         if (one.hasError() || bytes.isEmpty() || QString(back.decode(bytes)) != ch)
-            bytes = "?";
+            bytes = unmapped(ch);
         out += bytes;
         i += len;
     }
     return out;
+}
+
+} // namespace
+
+QByteArray toCp936(const QString &text)
+{
+    return encodeCp936(text, [](QStringView) { return QByteArray("?"); });
+}
+
+QByteArray toCp936Html(const QString &text)
+{
+    return encodeCp936(text, [](QStringView ch) {
+        const char32_t code = ch.size() == 2 ? QChar::surrogateToUcs4(ch[0], ch[1]) : ch[0].unicode();
+        return "&#x" + QByteArray::number(quint32(code), 16).toUpper() + ';';
+    });
 }
 
 bool fitsCp936(const QString &text, QChar *bad)
