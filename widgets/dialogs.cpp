@@ -28,7 +28,9 @@ public:
     }
     void showMessage(QWidget *parent, const QString &text) override
     {
-        QMessageBox::information(parent, applicationTitle(), text);
+        // Only the text and OK: a plain message carries no icon.
+        QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok, parent);
+        box.exec();
     }
     bool confirm(QWidget *parent, const QString &caption, const QString &text) override
     {
@@ -42,6 +44,8 @@ public:
         QFileDialog dialog(parent);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setNameFilter(filter);
+        // The description already names its patterns; show it once.
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
         dialog.setDefaultSuffix(defaultSuffix);
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
         if (!previousName.isEmpty())

@@ -25,6 +25,7 @@
 #include "shell/about_window.h"
 #include "shell/application_setup.h"
 #include "shell/main_window.h"
+#include "tests/support/dark_palette.h"
 #include "tests/support/fake_dialogs.h"
 #include "widgets/db_radio_group.h"
 #include "widgets/db_tree_view.h"
@@ -166,6 +167,34 @@ int shootAll(const QString &database, const QString &folder)
     shooter.shoot(about, QStringLiteral("07-about"));
     about.hide();
     report.hide();
+
+    // The longest question of the samples at the design size: its caption
+    // wraps inside the pane.
+    selectTest(form, 900);
+    form.resize(688, 454);
+    form.ToolButton1->click();
+    shooter.shoot(form, QStringLiteral("10-long-question"));
+    form.BitBtn2->click();
+    form.resize(1000, 680);
+
+    // Under a dark desktop palette the fixed colours keep their own
+    // backgrounds.
+    {
+        const QPalette saved = QApplication::palette();
+        QApplication::setPalette(testing::darkDesktopPalette());
+        TForm1 dark(copy);
+        dark.resize(1000, 680);
+        dark.show();
+        selectTest(dark, 100);
+        dark.ToolButton1->click();
+        if (TcxDBRadioGroup *panel = choicePanel(dark))
+            panel->setItemIndex(0);
+        shooter.shoot(dark, QStringLiteral("11-dark-question"));
+        answerAll(dark);
+        shooter.shoot(dark, QStringLiteral("12-dark-verdict"));
+        dark.hide();
+        QApplication::setPalette(saved);
+    }
 
     // A start without the database file.
     dialogs.errors.clear();
