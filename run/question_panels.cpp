@@ -61,7 +61,11 @@ public:
         panel->installEventFilter(this);
     }
 
-    void fit() { m_panel->setFixedHeight(m_panel->itemsHeight()); }
+    void fit()
+    {
+        m_fittedWidth = m_panel->width();
+        m_panel->setFixedHeight(m_panel->itemsHeight());
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
