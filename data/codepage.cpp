@@ -50,21 +50,43 @@ QString fromCp936(const QByteArray &bytes)
     return decoder().decode(bytes);
 }
 
-QByteArray toCp936(const QString &text)
+namespace {
+
+// Fast path: the whole text round-trips. Otherwise the text is converted
+// one character at a time, and each character without a mapping becomes
+// what unmapped(character) gives, so the result never depends on how the
+// converter reports them.
+template <typename Unmapped> QByteArray encodeCp936(const QString &text, Unmapped unmapped)
 {
-    // Fast path: the whole text round-trips. Otherwise characters without a
-    // mapping become '?', one by one, so the result never depends on how the
-    // converter reports them.
     if (const auto whole = exactly(text))
         return *whole;
     QByteArray out;
     out.reserve(text.size() * 2);
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype len = characterLength(text, i);
-        out += exactly(QStringView(text).mid(i, len)).value_or(QByteArray("?"));
+        const QStringView ch = QStringView(text).mid(i, len);
+        if (const auto bytes = exactly(ch))
+            out += *bytes;
+        else
+            out += unmapped(ch);
         i += len;
     }
     return out;
+}
+
+} // namespace
+
+QByteArray toCp936(const QString &text)
+{
+    return encodeCp936(text, [](QStringView) { return QByteArray("?"); });
+}
+
+QByteArray toCp936Html(const QString &text)
+{
+    return encodeCp936(text, [](QStringView ch) {
+        const char32_t code = ch.size() == 2 ? QChar::surrogateToUcs4(ch[0], ch[1]) : ch[0].unicode();
+        return "&#x" + QByteArray::number(quint32(code), 16).toUpper() + ';';
+    });
 }
 
 bool fitsCp936(const QString &text, QChar *bad)

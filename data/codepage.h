@@ -8,6 +8,9 @@ namespace lovetest {
 // values once unsealed) are converted to Unicode where they are shown.
 QString fromCp936(const QByteArray &bytes);
 QByteArray toCp936(const QString &text);
+// For HTML: a character without a mapping is written as a character
+// reference ("&#x1F60A;") instead of "?".
+QByteArray toCp936Html(const QString &text);
 // True when every character of text has a code page 936 mapping; otherwise
 // the first offending character is returned through bad (when given).
 bool fitsCp936(const QString &text, QChar *bad = nullptr);

@@ -7,6 +7,12 @@
 
 namespace lovetest {
 
+QString closedDatabaseMessage()
+{
+    return QStringLiteral("测试数据库 %1 没有打开（它应在程序所在的文件夹中），所以没有可以进行的测试。")
+        .arg(QString::fromUtf8(kDatabaseFileName));
+}
+
 TestDatabase::TestDatabase()
     : ADOConnection1(QStringLiteral("ADOConnection1")),
       ADOQuery1(QStringLiteral("ADOQuery1"), &ADOConnection1, QStringLiteral("量表"), QString::fromUtf8(kCatalogCondition)),

@@ -17,6 +17,9 @@ inline constexpr char kCatalogCondition[] = "目录=1";
 // The database file the program opens from the current directory.
 inline constexpr char kDatabaseFileName[] = "date.mdb";
 
+// Why a command that needs the tests refuses when the database is not open.
+QString closedDatabaseMessage();
+
 // The connection, the six query objects and the three data sources that the
 // main window owns. They live as long as this object; the data sources go
 // first, the connection last.

@@ -34,18 +34,20 @@ ContentReportBuilder::~ContentReportBuilder() = default;
 ContentReport ContentReportBuilder::build()
 {
     Dataset &catalog = m_database.ADOQuery1;
+    if (!catalog.active())
+        throw std::runtime_error(closedDatabaseMessage().toStdString());
     const Field *idField = catalog.FieldByName(QStringLiteral("id"));
     if (catalog.IsEmpty() || idField->isNull())
         throw std::runtime_error("没有选中的测试，无法查看测试内容：请先在目录中选择一个测试");
     const QString testId = IntToStr(idField->asLargeInt());
     const QString name = catalog.FieldByName(QStringLiteral("name"))->asString();
 
-    if (!m_questions) {
-        auto questions = std::make_unique<Dataset>(QStringLiteral("ADOQuery2"), &m_database.ADOConnection1,
-                                                   m_database.ADOQuery2.tableName());
-        questions->open();
-        m_questions = std::move(questions);
-    }
+    // Read afresh for every report: the copy then holds what was posted since,
+    // such as instructions edited in the instructions pane.
+    auto questions = std::make_unique<Dataset>(QStringLiteral("ADOQuery2"), &m_database.ADOConnection1,
+                                               m_database.ADOQuery2.tableName());
+    questions->open();
+    m_questions = std::move(questions);
     Dataset &rows = *m_questions;
 
     m_sealed.RefreshDataKey();

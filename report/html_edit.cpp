@@ -76,7 +76,9 @@ QString THtmlEdit::Html() const
     const qsizetype end = whole.lastIndexOf(endTag, -1, Qt::CaseInsensitive);
     if (start < 0 || end < start)
         return {};
-    return whole.mid(start, end + endTag.size() - start);
+    // The document holds non-breaking spaces as characters; the page gives
+    // them back as the entity it was written with.
+    return whole.mid(start, end + endTag.size() - start).replace(QChar(0xA0), QLatin1String("&nbsp;"));
 }
 
 void THtmlEdit::setHtml(const QString &html)
@@ -112,7 +114,8 @@ void THtmlEdit::SaveToFile(const QString &fileName) const
 
 void THtmlEdit::SaveToStream(QIODevice &stream) const
 {
-    const QByteArray bytes = toCp936(Html());
+    // Characters code page 936 lacks are kept as character references.
+    const QByteArray bytes = toCp936Html(Html());
     if (stream.write(bytes) != bytes.size())
         throw std::runtime_error("Stream write error");
 }

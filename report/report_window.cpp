@@ -105,6 +105,15 @@ TForm3::TForm3(QWidget *parent)
     N2->setObjectName(QStringLiteral("N2"));
     HtmlEdit1->setPopupMenu(PopupMenu1);
 
+    // The keyboard reaches every command of the window.
+    N1->setShortcut(QKeySequence::SelectAll);
+    N2->setShortcut(QKeySequence::Copy);
+    addAction(N1);
+    addAction(N2);
+    addShortcut(ToolButton2, QKeySequence::Save);
+    addShortcut(ToolButton6, QKeySequence::Print);
+    addShortcut(ToolButton7, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -131,6 +140,14 @@ QToolButton *TForm3::addButton(const QString &name, const QString &caption,
     connect(button, &QToolButton::clicked, this, handler);
     ToolBar1->addWidget(button);
     return button;
+}
+
+void TForm3::addShortcut(QToolButton *button, const QKeySequence &keys)
+{
+    auto *action = new QAction(button->text(), this);
+    action->setShortcut(keys);
+    connect(action, &QAction::triggered, button, &QToolButton::click);
+    addAction(action);
 }
 
 QAction *TForm3::addSeparator(const QString &name)

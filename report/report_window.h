@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QAction;
+class QKeySequence;
 class QMenu;
 class QFrame;
 class QToolBar;
@@ -59,6 +60,7 @@ private:
     QToolButton *addButton(const QString &name, const QString &caption, const QString &iconFile,
                            void (TForm3::*handler)());
     QAction *addSeparator(const QString &name);
+    void addShortcut(QToolButton *button, const QKeySequence &keys);
 
     QString m_lastSaveName; // filled into the save dialog next time
 };

@@ -19,7 +19,7 @@ void addItems(ChoiceContent &content, const QList<QByteArray> &values, const QLi
             content.error = QStringLiteral("List index out of bounds (%1)").arg(i);
             return;
         }
-        content.items.append({fromCp936(captions[i]), QString::fromLatin1(values[i])});
+        content.items.append({fromCp936(captions[i]), fromCp936(values[i])});
     }
 }
 

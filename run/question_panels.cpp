@@ -19,8 +19,10 @@
 #include "run/choice_content.h"
 #include "run/run_state.h"
 #include "widgets/db_radio_group.h"
+#include "widgets/capped_pane.h"
 #include "widgets/db_rich_edit.h"
 #include "widgets/dialogs.h"
+#include "widgets/fixed_colours.h"
 
 namespace lovetest {
 
@@ -41,7 +43,6 @@ QFont choiceFont()
     return font;
 }
 
-const QColor kChoiceColour(128, 0, 0);
 
 // The views of the question pane show their text at 14 points.
 void setPointSize(QWidget &view, int points)
@@ -60,7 +61,11 @@ public:
         panel->installEventFilter(this);
     }
 
-    void fit() { m_panel->setFixedHeight(m_panel->itemsHeight()); }
+    void fit()
+    {
+        m_fittedWidth = m_panel->width();
+        m_panel->setFixedHeight(m_panel->itemsHeight());
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -80,15 +85,24 @@ private:
     int m_fittedWidth = -1;
 };
 
-// Caption, binding to 分值 and items of a choice panel. When the captions run
-// out before the values, the items before stay and the error follows.
+// Caption, binding to 分值 and items of a choice panel, all before the panel
+// is first laid out.
 void fillChoicePanel(TcxDBRadioGroup &panel, const ChoiceContent &content, DataSource &source)
 {
     panel.setTitle(content.caption);
     panel.setDataSource(&source);
     panel.setDataField(kScore);
+    QList<TcxDBRadioGroup::Item> items;
+    items.reserve(content.items.size());
     for (const auto &item : content.items)
-        panel.addItem(item.caption, item.value);
+        items.append({item.caption, item.value});
+    panel.addItems(items);
+}
+
+// When the captions ran out before the values, the items before stay and
+// the error follows.
+void raiseContentError(const ChoiceContent &content)
+{
     if (content.error)
         throw std::out_of_range(content.error->toStdString());
 }
@@ -162,10 +176,7 @@ TcxDBRadioGroup *QuestionPanels::newChoicePanel()
     auto *panel = new TcxDBRadioGroup(paneContent());
     panel->setObjectName(QStringLiteral("ChoiceGroup"));
     panel->setFont(choiceFont());
-    QPalette palette = panel->palette();
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
-        palette.setColor(role, kChoiceColour);
-    panel->setPalette(palette);
+    fixColours(*panel, fixed_colours::kButtonFace, fixed_colours::kChoiceText);
     m_choicePanel = panel;
     // Tab reaches the panel between the catalog tree and the step button.
     if (m_controls.catalogTree)
@@ -181,24 +192,34 @@ void QuestionPanels::ShowQuestion()
 {
     TcxDBRadioGroup *panel = newChoicePanel();
     auto *layout = static_cast<QVBoxLayout *>(paneContent()->layout());
+    // The panel is filled while hidden and laid out once, when it shows.
+    const ChoiceContent content = questionContent(m_database, m_sealed, *m_state);
+    fillChoicePanel(*panel, content, m_database.DataSource2);
     // Aligned to the top, the panel keeps the pane's width and its own height.
     layout->addWidget(panel, 0, Qt::AlignTop);
     panel->resize(m_panes.questionPane->viewport()->width(), panel->height());
-    panel->show();
-
-    fillChoicePanel(*panel, questionContent(m_database, m_sealed, *m_state), m_database.DataSource2);
-    auto *fitter = new HeightFitter(panel);
-    fitter->fit();
+    if (!content.error)
+        (new HeightFitter(panel))->fit();
+    showChoicePanel(*panel);
+    raiseContentError(content);
     ++m_state->QuestionNo;
 }
 
 void QuestionPanels::ShowCategoryChoice()
 {
     TcxDBRadioGroup *panel = newChoicePanel();
+    const ChoiceContent content = categoryContent(m_database, m_sealed);
+    fillChoicePanel(*panel, content, m_database.DataSource1);
     paneContent()->layout()->addWidget(panel);
-    panel->show();
+    showChoicePanel(*panel);
+    raiseContentError(content);
+}
 
-    fillChoicePanel(*panel, categoryContent(m_database, m_sealed), m_database.DataSource1);
+void QuestionPanels::showChoicePanel(TcxDBRadioGroup &panel)
+{
+    panel.show();
+    // Digits and arrows answer at once, without a Tab or a click first.
+    panel.setFocus(Qt::OtherFocusReason);
 }
 
 void QuestionPanels::FitInstructions()
@@ -220,13 +241,14 @@ void QuestionPanels::hideInstructions()
 
 void QuestionPanels::setInstructionsHeight(int height)
 {
-    m_panes.instructionsPane->setFixedHeight(height);
+    m_panes.instructionsPane->setCappedHeight(height);
 }
 
 void QuestionPanels::ShowRemarks()
 {
     auto *view = new TcxDBRichEdit(paneContent());
     view->setObjectName(QStringLiteral("RemarksView"));
+    view->setAccessibleName(QStringLiteral("测试说明"));
     view->setReadOnly(true);
     view->setTabChangesFocus(true);
     setPointSize(*view, 14);
@@ -250,6 +272,9 @@ void QuestionPanels::ShowVerdict(const QString &text)
     QString lines = text;
     lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
     view->setPlainText(lines);
+    view->setAccessibleName(QStringLiteral("测试结果"));
+    // Screen readers announce the verdict with the view, not only its name.
+    view->setAccessibleDescription(lines);
     paneContent()->layout()->addWidget(view);
     view->show();
     if (m_state)

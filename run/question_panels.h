@@ -14,6 +14,7 @@ class QWidget;
 
 namespace lovetest {
 
+class CappedPane;
 class SealedFields;
 class TcxDBRadioGroup;
 class TcxDBRichEdit;
@@ -37,7 +38,7 @@ public:
     // holds one view at a time in its content widget.
     struct Panes {
         QScrollArea *questionPane = nullptr;      // ScrollBox1
-        QWidget *instructionsPane = nullptr;      // ScrollBox7
+        CappedPane *instructionsPane = nullptr;   // ScrollBox7
         TcxDBRichEdit *instructionsView = nullptr; // cxDBRichEdit1
     };
     // The controls a run switches on and off.
@@ -74,6 +75,7 @@ public:
 
 private:
     TcxDBRadioGroup *newChoicePanel();
+    void showChoicePanel(TcxDBRadioGroup &panel);
     void setInstructionsHeight(int height);
 
     TestDatabase &m_database;

@@ -51,7 +51,7 @@ bool isTestsOwnRow(const Dataset &questions)
 int verdictIndex(const QList<QByteArray> &thresholds, double score)
 {
     for (qsizetype i = 0; i < thresholds.size(); ++i) {
-        if (StrToInt(QString::fromLatin1(thresholds[i])) >= score)
+        if (StrToInt(fromCp936(thresholds[i])) >= score)
             return int(i);
     }
     return int(thresholds.size());
@@ -107,6 +107,10 @@ void TestRun::xiayibu()
     Dataset &questions = m_database.ADOQuery2;
     // The run holds on to one catalog row; refuse what cannot be run before
     // anything changes.
+    if (!catalog.active()) {
+        m_view.showMessage(closedDatabaseMessage());
+        return;
+    }
     const Field *idField = catalog.FieldByName(kId);
     if (catalog.IsEmpty() || idField->isNull()) {
         m_view.showMessage(QStringLiteral("请先在目录中选择一个测试。"));

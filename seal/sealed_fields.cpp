@@ -5,6 +5,7 @@
 #include "data/test_database.h"
 #include "seal/keys.h"
 #include "seal/seal_codec.h"
+#include "seal/unpack_base64.h"
 
 namespace lovetest {
 
@@ -22,7 +23,9 @@ QByteArray SealedFields::unseal(const QByteArray &sealed)
 
 QByteArray SealedFields::unseal(const Field &field)
 {
-    return unseal(field.asString().toLatin1());
+    const QString text = field.asString();
+    rejectForeignText(text);
+    return unseal(text.toLatin1());
 }
 
 QList<QByteArray> SealedFields::unsealList(const Field &field, const char *separator)

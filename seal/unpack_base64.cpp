@@ -5,6 +5,9 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <string>
+
+#include <QString>
 
 namespace lovetest {
 namespace {
@@ -32,14 +35,37 @@ constexpr std::array<std::uint8_t, 256> kDecode = makeDecodeTable();
         std::snprintf(shown, sizeof shown, "'%c'", c);
     else
         std::snprintf(shown, sizeof shown, "0x%02X", c);
-    char message[96];
-    std::snprintf(message, sizeof message,
-                  "Sealed text holds a character outside Base64: %s at offset %lld", shown,
-                  static_cast<long long>(offset));
-    throw ESealedTextFormat(message);
+    rejectSealedText(shown, offset);
+}
+
+bool isBase64Character(char32_t c)
+{
+    return c < 0x80 && kDecode[c] != kInvalid;
 }
 
 } // namespace
+
+void rejectSealedText(const std::string &shown, qsizetype offset)
+{
+    throw ESealedTextFormat("Sealed text holds a character outside Base64: " + shown + " at offset "
+                            + std::to_string(offset));
+}
+
+void rejectForeignText(const QString &text)
+{
+    const qsizetype grouped = text.size() / 4 * 4;
+    for (qsizetype i = 0; i < grouped; ++i) {
+        const QChar c = text[i];
+        if (isBase64Character(c.unicode()))
+            continue;
+        // Only a character beyond Latin-1 needs naming here; the decoder names
+        // the others as it meets them.
+        if (c.unicode() <= 0xFF)
+            return;
+        const qsizetype length = c.isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        rejectSealedText("'" + text.mid(i, length).toStdString() + "'", i);
+    }
+}
 
 QByteArray UnpackBase64(const QByteArray &text, ForeignCharacters foreign)
 {

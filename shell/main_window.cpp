@@ -29,11 +29,13 @@
 #include "shell/run_companion.h"
 #include "shell/shell_resources.h"
 #include "shell/web_links.h"
+#include "widgets/capped_pane.h"
 #include "widgets/catalog_search.h"
 #include "widgets/db_label.h"
 #include "widgets/db_rich_edit.h"
 #include "widgets/db_tree_view.h"
 #include "widgets/dialogs.h"
+#include "widgets/fixed_colours.h"
 #include "widgets/guard.h"
 #include "widgets/status_bar.h"
 
@@ -91,6 +93,9 @@ TForm1::TForm1(const QString &databaseFile, QWidget *parent)
     setFont(font);
     move(192, 107);
     resize(688, 454);
+    // Small enough for any screen, large enough that every control and both
+    // run buttons stay in reach.
+    setMinimumSize(400, 300);
 
     buildMenu();
     buildToolBar();
@@ -174,13 +179,20 @@ void TForm1::buildMenu()
     QMenuBar *bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
 
-    N1 = bar->addMenu(QStringLiteral("操作"));
+    N1 = bar->addMenu(QStringLiteral("操作(&O)"));
     N1->setObjectName(QStringLiteral("N1"));
     N1->menuAction()->setObjectName(QStringLiteral("N1"));
     N2 = N1->addAction(QStringLiteral("开始测试"));
     N2->setObjectName(QStringLiteral("N2"));
+    N9 = N1->addAction(QStringLiteral("测试内容"));
+    N9->setObjectName(QStringLiteral("N9"));
+    N9->setShortcuts({QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)});
+    N1->addSeparator()->setObjectName(QStringLiteral("N11"));
+    N10 = N1->addAction(QStringLiteral("退出"));
+    N10->setObjectName(QStringLiteral("N10"));
+    N10->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    N3 = bar->addMenu(QStringLiteral("帮助"));
+    N3 = bar->addMenu(QStringLiteral("帮助(&H)"));
     N3->setObjectName(QStringLiteral("N3"));
     N3->menuAction()->setObjectName(QStringLiteral("N3"));
     N7 = N3->addAction(QStringLiteral("访问朗月心理测试网站"));
@@ -256,13 +268,19 @@ QFrame *TForm1::buildLeftPane()
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(8, 10, 121, 19);
     // A flat one-pixel border instead of the style's sunken frame.
+    Edit1->setAccessibleName(QStringLiteral("搜索测试"));
+    // A flat one-pixel border instead of the style's sunken frame; disabled,
+    // it greys like any other text box.
     Edit1->setStyleSheet(QStringLiteral("QLineEdit#Edit1 { border: 1px solid palette(dark); padding: 0 1px;"
-                                        " background: palette(base); }"));
+                                        " background: palette(base); }"
+                                        " QLineEdit#Edit1:disabled { border-color: palette(mid);"
+                                        " background: palette(window); }"));
     layout->addWidget(ScrollBox10);
 
     ScrollBox11 = pane(QStringLiteral("ScrollBox11"));
     dxDBTreeView1 = new TdxDBTreeView(ScrollBox11);
     dxDBTreeView1->setObjectName(QStringLiteral("dxDBTreeView1"));
+    dxDBTreeView1->setAccessibleName(QStringLiteral("测试目录"));
     dxDBTreeView1->setDataSource(&m_database->DataSource1);
     stack(ScrollBox11)->addWidget(dxDBTreeView1);
     layout->addWidget(ScrollBox11, 1);
@@ -320,8 +338,10 @@ QFrame *TForm1::buildQuestionArea()
     titleFont.setPixelSize(16);
     titleFont.setBold(true);
     cxDBLabel1->setFont(titleFont);
+    // The red title keeps its light strip under a dark desktop palette.
+    fixColours(*ScrollBox9, fixed_colours::kButtonFace, fixed_colours::kWindowText);
     QPalette titlePalette = cxDBLabel1->palette();
-    titlePalette.setColor(QPalette::WindowText, Qt::red);
+    titlePalette.setColor(QPalette::WindowText, fixed_colours::kTitleText);
     cxDBLabel1->setPalette(titlePalette);
     cxDBLabel1->setDataSource(&m_database->DataSource1);
     cxDBLabel1->setDataField(QStringLiteral("Name"));
@@ -330,8 +350,10 @@ QFrame *TForm1::buildQuestionArea()
 
     ScrollBox6 = pane(QStringLiteral("ScrollBox6"));
     QVBoxLayout *questionLayout = stack(ScrollBox6);
-    ScrollBox7 = pane(QStringLiteral("ScrollBox7"));
-    ScrollBox7->setFixedHeight(0);
+    ScrollBox7 = new CappedPane;
+    ScrollBox7->setObjectName(QStringLiteral("ScrollBox7"));
+    ScrollBox7->setFrameShape(QFrame::NoFrame);
+    ScrollBox7->setMaximumHeight(0);
     cxDBRichEdit1 = new TcxDBRichEdit(ScrollBox7);
     cxDBRichEdit1->setObjectName(QStringLiteral("cxDBRichEdit1"));
     cxDBRichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -340,10 +362,8 @@ QFrame *TForm1::buildQuestionArea()
     QFont instructionsFont = windowsFont(QStringLiteral("MS Sans Serif"));
     instructionsFont.setPixelSize(16);
     cxDBRichEdit1->setFont(instructionsFont);
-    QPalette instructionsPalette = cxDBRichEdit1->palette();
-    instructionsPalette.setColor(QPalette::Base, instructionsPalette.color(QPalette::ToolTipBase));
-    instructionsPalette.setColor(QPalette::Text, instructionsPalette.color(QPalette::WindowText));
-    cxDBRichEdit1->setPalette(instructionsPalette);
+    cxDBRichEdit1->setAccessibleName(QStringLiteral("填写说明"));
+    fixColours(*cxDBRichEdit1, fixed_colours::kInfoBackground, fixed_colours::kWindowText);
     cxDBRichEdit1->setDataSource(&m_database->DataSource2);
     cxDBRichEdit1->setDataField(QStringLiteral("填写说明"));
     stack(ScrollBox7)->addWidget(cxDBRichEdit1);
@@ -354,6 +374,10 @@ QFrame *TForm1::buildQuestionArea()
     ScrollBox1->setFrameShape(QFrame::NoFrame);
     ScrollBox1->setWidgetResizable(true);
     ScrollBox1->setFocusPolicy(Qt::NoFocus);
+    // The instructions pane takes its height from the question pane, which
+    // keeps only enough to scroll its content.
+    ScrollBox1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    ScrollBox1->setMinimumHeight(48);
     questionLayout->addWidget(ScrollBox1, 1);
     layout->addWidget(ScrollBox6, 1);
     return ScrollBox8;
@@ -379,6 +403,8 @@ void TForm1::bindCommands()
     connect(N4, &QAction::triggered, this, &TForm1::N4Click);
     connect(N8, &QAction::triggered, this, &TForm1::ToolButton4Click);
     connect(N101, &QAction::triggered, this, &TForm1::N101Click);
+    connect(N9, &QAction::triggered, this, &TForm1::ToolButton8Click);
+    connect(N10, &QAction::triggered, this, &TForm1::ToolButton6Click);
     connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TForm1::jieshu);
     connect(Edit1, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
@@ -475,10 +501,10 @@ void TForm1::closeEvent(QCloseEvent *event)
 void TForm1::keyPressEvent(QKeyEvent *event)
 {
     // Enter that no control took presses the step button, the window's
-    // default button.
+    // default button, at once: no press animation delays the step.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier
         && BitBtn1->isVisible() && BitBtn1->isEnabled()) {
-        BitBtn1->animateClick();
+        BitBtn1->click();
         return;
     }
     QMainWindow::keyPressEvent(event);

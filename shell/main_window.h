@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "data/test_database.h"
+#include "widgets/capped_pane.h"
 
 class QAction;
 class QFrame;
@@ -85,7 +86,7 @@ public:
     QFrame *ScrollBox9 = nullptr;
     TcxDBLabel *cxDBLabel1 = nullptr;
     QFrame *ScrollBox6 = nullptr;
-    QFrame *ScrollBox7 = nullptr;
+    CappedPane *ScrollBox7 = nullptr;
     TcxDBRichEdit *cxDBRichEdit1 = nullptr;
     QScrollArea *ScrollBox1 = nullptr;
 
@@ -98,6 +99,9 @@ public:
     QAction *N8 = nullptr;
     QAction *N6 = nullptr;
     QAction *N101 = nullptr;
+    // Keyboard reach beyond the toolbar: the content report and quitting.
+    QAction *N9 = nullptr;  // 测试内容
+    QAction *N10 = nullptr; // 退出
 
 public slots:
     void xiayibu();

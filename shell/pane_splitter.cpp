@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QRubberBand>
 
 namespace lovetest {
 
@@ -14,6 +16,29 @@ PaneSplitter::PaneSplitter(Qt::Orientation orientation, QWidget *parent) : QSpli
 QSplitterHandle *PaneSplitter::createHandle()
 {
     return new PaneSplitterHandle(orientation(), this);
+}
+
+void PaneSplitter::childEvent(QChildEvent *event)
+{
+    // Polished, the band is fully built (when added it is not yet).
+    if (event->polished()) {
+        if (auto *band = qobject_cast<QRubberBand *>(event->child()))
+            band->installEventFilter(this);
+    }
+    QSplitter::childEvent(event);
+}
+
+bool PaneSplitter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Paint && qobject_cast<QRubberBand *>(watched)) {
+        auto *band = static_cast<QWidget *>(watched);
+        QPainter painter(band);
+        // Every other pixel in the text colour, as drag lines have long been.
+        painter.fillRect(band->rect(), palette().color(QPalette::Window));
+        painter.fillRect(band->rect(), QBrush(palette().color(QPalette::WindowText), Qt::Dense4Pattern));
+        return true;
+    }
+    return QSplitter::eventFilter(watched, event);
 }
 
 PaneSplitterHandle::PaneSplitterHandle(Qt::Orientation orientation, PaneSplitter *parent)

@@ -4,8 +4,8 @@
 
 namespace lovetest {
 
-// A splitter whose drag shows a line and resizes on release, and which Esc
-// cancels while the mouse button is still down.
+// A splitter whose drag shows a hatched line and resizes on release, and
+// which Esc cancels while the mouse button is still down.
 class PaneSplitter : public QSplitter {
     Q_OBJECT
 public:
@@ -13,6 +13,9 @@ public:
 
 protected:
     QSplitterHandle *createHandle() override;
+    // The drag line is the splitter's own rubber band, painted hatched.
+    void childEvent(QChildEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     friend class PaneSplitterHandle;

@@ -52,8 +52,16 @@ RunCompanion::RunCompanion(TestDatabase &database, TestRun &run, const Places &p
     historyAction = new QAction(QStringLiteral("我的测试记录"), places.window);
     historyAction->setObjectName(QStringLiteral("HistoryAction"));
     historyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
-    if (places.menu)
-        places.menu->addAction(historyAction);
+    if (places.menu) {
+        // With the run's commands, above the separator that sets off 退出.
+        QAction *before = nullptr;
+        for (QAction *item : places.menu->actions())
+            if (item->isSeparator()) {
+                before = item;
+                break;
+            }
+        places.menu->insertAction(before, historyAction);
+    }
     else
         places.window->addAction(historyAction);
     connect(historyAction, &QAction::triggered, this, &RunCompanion::showHistory);

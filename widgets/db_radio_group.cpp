@@ -24,8 +24,18 @@ class ChoiceButton : public QRadioButton {
 public:
     explicit ChoiceButton(QWidget *parent) : QRadioButton(parent)
     {
-        setAutoExclusive(false);
+        // Exclusive, so that screen readers announce a radio button; the
+        // panel keeps the one choice itself.
+        setAutoExclusive(true);
         setFocusPolicy(Qt::NoFocus);
+    }
+
+    void setChosen(bool on)
+    {
+        // An exclusive button refuses to be unchecked on its own.
+        setAutoExclusive(false);
+        setChecked(on);
+        setAutoExclusive(true);
     }
 
 protected:
@@ -42,6 +52,7 @@ public:
         : QWidget(panel), m_panel(panel), m_index(index), m_value(value)
     {
         m_button = new ChoiceButton(this);
+        m_button->setAccessibleName(caption);
         m_label = new QLabel(caption, this);
         m_label->setTextFormat(Qt::PlainText);
         m_label->setWordWrap(panel->wordWrap());
@@ -55,7 +66,7 @@ public:
 
     QString caption() const { return m_label->text(); }
     const QString &value() const { return m_value; }
-    void setChosen(bool on) { m_button->setChecked(on); }
+    void setChosen(bool on) { m_button->setChosen(on); }
     void setWordWrap(bool on) { m_label->setWordWrap(on); }
     void setFocusMark(bool on)
     {
@@ -103,6 +114,12 @@ TcxDBRadioGroup::TcxDBRadioGroup(QWidget *parent) : QGroupBox(parent)
     setFocusPolicy(Qt::StrongFocus);
     m_layout = new QVBoxLayout(this);
     m_layout->setSpacing(2);
+    m_captionLabel = new QLabel(this);
+    m_captionLabel->setObjectName(QStringLiteral("caption"));
+    m_captionLabel->setTextFormat(Qt::PlainText);
+    m_captionLabel->setWordWrap(true);
+    m_captionLabel->hide();
+    m_layout->addWidget(m_captionLabel);
     m_layout->addStretch(1);
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
@@ -146,15 +163,46 @@ void TcxDBRadioGroup::setWordWrap(bool on)
     updateGeometry();
 }
 
-void TcxDBRadioGroup::addItem(const QString &caption, const QString &value)
+void TcxDBRadioGroup::setCaption(const QString &caption)
+{
+    m_caption = caption;
+    m_captionLabel->setText(caption);
+    m_captionLabel->setVisible(!caption.isEmpty());
+    setAccessibleName(caption);
+    updateGeometry();
+}
+
+ChoiceItem *TcxDBRadioGroup::newItem(const QString &caption, const QString &value)
 {
     auto *item = new ChoiceItem(this, int(m_items.size()), caption, value);
-    // Items stand above the closing stretch.
-    m_layout->insertWidget(int(m_items.size()), item);
+    // Items stand below the caption and above the closing stretch.
+    m_layout->insertWidget(int(m_items.size()) + 1, item);
     m_items.append(item);
-    item->show();
-    m_layout->activate();
+    return item;
+}
+
+void TcxDBRadioGroup::addItem(const QString &caption, const QString &value)
+{
+    addItems({{caption, value}});
+}
+
+void TcxDBRadioGroup::addItems(const QList<Item> &items)
+{
+    for (const Item &item : items)
+        newItem(item.caption, item.value);
+    // Hidden children of a shown panel need showing; a hidden panel shows
+    // them with itself.
+    if (isVisible()) {
+        for (ChoiceItem *item : std::as_const(m_items))
+            item->show();
+    }
+    m_layout->invalidate();
     updateGeometry();
+}
+
+QSize TcxDBRadioGroup::minimumSizeHint() const
+{
+    return m_layout->totalMinimumSize();
 }
 
 void TcxDBRadioGroup::clearItems()

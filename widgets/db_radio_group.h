@@ -6,6 +6,7 @@
 
 #include "widgets/field_data_link.h"
 
+class QLabel;
 class QVBoxLayout;
 
 namespace lovetest {
@@ -25,8 +26,10 @@ class ChoiceItem;
 // stays. The choice belongs to the row it was made on: when the dataset
 // closes or its current row moves to another row, no item is chosen.
 //
-// Item captions wrap at the panel's width. The caption and the item captions
-// take the panel's font and text colour.
+// The caption and the item captions wrap at the panel's width, so the panel
+// never needs more width than its pane offers. They take the panel's font
+// and text colour. For screen readers each item is a radio button named by
+// its caption, and the panel is named by its caption.
 class TcxDBRadioGroup : public QGroupBox, private FieldDataLink {
     Q_OBJECT
 public:
@@ -38,9 +41,13 @@ public:
     void setDataField(const QString &fieldName);
     QString dataField() const { return m_fieldName; }
 
-    // The group's title.
-    void setCaption(const QString &caption) { setTitle(caption); }
-    QString caption() const { return title(); }
+    // The group's caption. It is drawn by a wrapping label of the panel, not
+    // by the group box's one-line title, which stays empty; these hide the
+    // group box's own title accessors.
+    void setCaption(const QString &caption);
+    QString caption() const { return m_caption; }
+    void setTitle(const QString &caption) { setCaption(caption); }
+    QString title() const { return m_caption; }
     // The colour of the caption and the item captions.
     void setTextColor(const QColor &color);
     QColor textColor() const { return m_textColor; }
@@ -49,6 +56,12 @@ public:
     bool wordWrap() const { return m_wordWrap; }
 
     void addItem(const QString &caption, const QString &value);
+    struct Item {
+        QString caption;
+        QString value;
+    };
+    // Adds all items at once, with one layout pass for them all.
+    void addItems(const QList<Item> &items);
     void clearItems();
     int count() const { return int(m_items.size()); }
     QString itemCaption(int index) const;
@@ -67,6 +80,8 @@ public:
     // The height the items take at width (what itemsHeight() reports for it).
     int heightForWidth(int width) const override;
     bool hasHeightForWidth() const override { return true; }
+    // Only the layout's own minimum: the caption wraps, so it sets no width.
+    QSize minimumSizeHint() const override;
 
 signals:
     // The user chose an item and its value was written.
@@ -89,8 +104,11 @@ private:
     void showChoice(int index);
     void forgetStaleChoice();
     void applyLook();
+    ChoiceItem *newItem(const QString &caption, const QString &value);
     QList<ChoiceItem *> m_items;
     QVBoxLayout *m_layout = nullptr;
+    QLabel *m_captionLabel = nullptr;
+    QString m_caption;
     QColor m_textColor;
     bool m_wordWrap = true;
     int m_itemIndex = -1;

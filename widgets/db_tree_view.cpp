@@ -5,9 +5,11 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QToolTip>
 
 #include "data/dataset.h"
@@ -189,6 +191,12 @@ TdxDBTreeView::TdxDBTreeView(QWidget *parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    m_clickEdit = new QTimer(this);
+    m_clickEdit->setSingleShot(true);
+    connect(m_clickEdit, &QTimer::timeout, this, [this] {
+        if (m_clickEditIndex.isValid() && m_clickEditIndex == currentIndex() && state() != EditingState)
+            QTreeView::edit(m_clickEditIndex, EditKeyPressed, nullptr);
+    });
     setDragEnabled(false);
     setAcceptDrops(false);
     setTextElideMode(Qt::ElideNone);
@@ -595,6 +603,13 @@ void TdxDBTreeView::endLabelEdit(const QModelIndex &index, const QString &text)
         return;
     Dataset *set = dataSet();
     Field *list = field(m_listField);
+    // A name that is empty or only blanks is never stored: the edit ends as
+    // a cancelled one, with the old name.
+    if (text.trimmed().isEmpty()) {
+        if (list)
+            m_model->setLabel(node, list->asString());
+        return;
+    }
     m_model->setLabel(node, text);
     bool written = false;
     if (list && (set->State() == dsEdit || set->State() == dsInsert) && list->asString() != text) {
@@ -616,6 +631,37 @@ void TdxDBTreeView::endLabelEdit(const QModelIndex &index, const QString &text)
 
 // --- look and events -------------------------------------------------------
 
+void TdxDBTreeView::mousePressEvent(QMouseEvent *event)
+{
+    // The press that brought the focus found the tree without it.
+    m_focusedBeforePress = hasFocus() && !m_focusedByThisPress;
+    m_focusedByThisPress = false;
+    m_doubleClicked = false;
+    m_clickEdit->stop();
+    QTreeView::mousePressEvent(event);
+}
+
+void TdxDBTreeView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The release that ends a double click must not start an edit either.
+    m_doubleClicked = true;
+    m_clickEdit->stop();
+    QTreeView::mouseDoubleClickEvent(event);
+}
+
+bool TdxDBTreeView::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
+{
+    if (trigger != SelectedClicked)
+        return QTreeView::edit(index, trigger, event);
+    // A click on the selected node: a stray one (the focus was elsewhere) or
+    // the first of a double click starts nothing.
+    if (m_focusedBeforePress && !m_doubleClicked && (editTriggers() & SelectedClicked)) {
+        m_clickEditIndex = index;
+        m_clickEdit->start(QApplication::doubleClickInterval());
+    }
+    return false;
+}
+
 void TdxDBTreeView::showEvent(QShowEvent *event)
 {
     QTreeView::showEvent(event);
@@ -628,6 +674,8 @@ void TdxDBTreeView::showEvent(QShowEvent *event)
 
 void TdxDBTreeView::focusInEvent(QFocusEvent *event)
 {
+    // A click gives the focus before the press itself arrives.
+    m_focusedByThisPress = event->reason() == Qt::MouseFocusReason;
     QTreeView::focusInEvent(event);
     viewport()->update();
 }

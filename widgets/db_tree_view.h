@@ -1,11 +1,14 @@
 #pragma once
 #include <QFlags>
 #include <QString>
+#include <QPersistentModelIndex>
 #include <QTreeView>
 
 #include <optional>
 
 #include "data/data_source.h"
+
+class QTimer;
 
 namespace lovetest {
 
@@ -81,6 +84,9 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
@@ -132,6 +138,13 @@ private:
     int m_working = 0;
     bool m_filledOnShow = false;
     bool m_discardingEdit = false;
+    // A click on the selected node edits its label only when the tree had the
+    // focus before the press, and only once no second click followed.
+    bool m_focusedBeforePress = false;
+    bool m_doubleClicked = false;
+    bool m_focusedByThisPress = false;
+    QTimer *m_clickEdit = nullptr;
+    QPersistentModelIndex m_clickEditIndex;
     QString m_seenFilter;
     bool m_seenFiltered = false;
 };

@@ -32,8 +32,9 @@ public:
     }
     void showMessage(QWidget *parent, const QString &text) override
     {
-        QMessageBox box(QMessageBox::Information, applicationTitle(), text, QMessageBox::Ok, parent);
-        // Selectable, so that an address the program could not open can be copied.
+        // Only the text and OK: a plain message carries no icon. Selectable,
+        // so that an address the program could not open can be copied.
+        QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok, parent);
         box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         execMessageBox(box);
     }
@@ -58,6 +59,8 @@ public:
         QFileDialog dialog(parent);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setNameFilter(filter);
+        // The description already names its patterns; show it once.
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
         dialog.setDefaultSuffix(defaultSuffix);
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
         if (!previousName.isEmpty())

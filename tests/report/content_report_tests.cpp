@@ -119,3 +119,28 @@ TEST(HtmlEscape, ReplacesInOrder)
 }
 
 } // namespace
+
+TEST_F(ContentReportTest, EveryReportReadsTheInstructionsPostedSinceTheLastOne)
+{
+    reportOf(10);
+    Dataset &questions = database.ADOQuery2;
+    ASSERT_TRUE(questions.Locate("ID", 11));
+    questions.Edit();
+    questions.FieldByName("填写说明")->setAsString(QStringLiteral("改过的说明"));
+    questions.Post();
+    EXPECT_TRUE(reportOf(10).page.contains(QStringLiteral("改过的说明")));
+}
+
+TEST(ContentReportWithoutDatabase, SaysTheDatabaseIsNotOpen)
+{
+    TestDatabase database; // never opened
+    SealCodec codec;
+    SealedFields sealed{database, codec};
+    ContentReportBuilder builder{database, sealed};
+    try {
+        builder.build();
+        ADD_FAILURE() << "no error";
+    } catch (const std::exception &e) {
+        EXPECT_EQ(QString::fromUtf8(e.what()), closedDatabaseMessage());
+    }
+}

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 
 #include "data/codepage.h"
@@ -147,17 +148,36 @@ TEST_F(HtmlEditTest, SavesWhatTheUserTyped)
     EXPECT_TRUE(readAll(file).contains(toCp936(QStringLiteral("原文 edited"))));
 }
 
-TEST_F(HtmlEditTest, CharactersOutsideCodePage936AreSavedAsQuestionMarks)
+TEST_F(HtmlEditTest, CharactersOutsideCodePage936AreSavedAsCharacterReferences)
 {
-    for (const QString &foreign : {QStringLiteral("ก"), QStringLiteral("😀")}) {
+    const std::pair<QString, QByteArray> cases[] = {{QStringLiteral("ก"), "&#xE01;"},
+                                                    {QStringLiteral("😀"), "&#x1F600;"}};
+    for (const auto &[foreign, reference] : cases) {
         SCOPED_TRACE(foreign.toStdString());
         view.Operate()->Clear();
         view.setHtml(QStringLiteral("<p>心a%1b</p>").arg(foreign));
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         view.SaveToStream(buffer);
-        EXPECT_TRUE(buffer.data().contains(toCp936(QStringLiteral("心a?b"))));
+        EXPECT_TRUE(buffer.data().contains(toCp936(QStringLiteral("心a")) + reference + "b")) << buffer.data().constData();
+        EXPECT_FALSE(buffer.data().contains('?'));
     }
+}
+
+// What the saved file shows, read back as a browser would, is what the view
+// showed: non-breaking spaces, the euro sign and emoji included.
+TEST_F(HtmlEditTest, TheSavedPageShowsWhatTheViewShowed)
+{
+    view.setHtml(QStringLiteral("<p>&nbsp;&nbsp;&nbsp;&nbsp;1.马上想办法 &amp; 价格 5€ 😊</p>"));
+    ASSERT_TRUE(view.Html().contains(QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;1.")));
+    ASSERT_FALSE(view.Html().contains(QChar(0xA0)));
+    const QString file = path(QStringLiteral("page.htm"));
+    view.SaveToFile(file);
+    const QByteArray bytes = readAll(file);
+    EXPECT_FALSE(bytes.contains('?'));
+    QTextDocument reread;
+    reread.setHtml(fromCp936(bytes));
+    EXPECT_EQ(reread.toPlainText(), view.Text());
 }
 
 TEST_F(HtmlEditTest, AFileThatCannotBeCreatedNamesFileAndCause)

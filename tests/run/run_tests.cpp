@@ -35,7 +35,12 @@ const QByteArray kContent = R"({"tests": [
   {"id": 40, "name": "缺结果", "factor": 1,
    "questions": [{"text": "题", "options": [[1, "一"], [9, "九"]]}],
    "verdicts": [{"thresholds": [5], "texts": ["x"]}]},
-  {"id": 50, "name": "空目录", "factor": 1, "questions": [], "verdicts": []}
+  {"id": 50, "name": "空目录", "factor": 1, "questions": [], "verdicts": []},
+  {"id": 60, "name": "中文门槛", "factor": 1,
+   "questions": [{"text": "题", "options": [[1, "一"], [9, "九"]]}],
+   "verdicts": [{"thresholds": ["十"], "texts": ["x", "y"]}]},
+  {"id": 70, "name": "中文选项值", "factor": 1,
+   "questions": [{"text": "题", "options": [["十", "一"]]}], "verdicts": [{"thresholds": [1], "texts": ["x", "y"]}]}
 ]})";
 
 class TestRunTest : public ::testing::Test {
@@ -183,7 +188,20 @@ TEST_F(TestRunTest, RefusesWhatCannotBeRun)
     EXPECT_EQ(view.messages().size(), 2);
     EXPECT_EQ(run.phase(), TestRun::Phase::Idle);
     EXPECT_EQ(database.ADOQuery1.RecordCount(), 0);
-    EXPECT_EQ(fixture.scalar("SELECT COUNT(*) FROM 量表 WHERE 目录=1").toInt(), 5);
+    EXPECT_EQ(fixture.scalar("SELECT COUNT(*) FROM 量表 WHERE 目录=1").toInt(), 7);
+}
+
+TEST(TestRunWithoutDatabase, RefusesWithTheReason)
+{
+    TestDatabase database; // date.mdb could not be opened
+    SealCodec codec;
+    SealedFields sealed{database, codec};
+    HeadlessRunView view{database, sealed};
+    TestRun run{database, sealed, view};
+    view.attach(run.state());
+    EXPECT_NO_THROW(run.step());
+    EXPECT_EQ(view.messages(), QStringList{closedDatabaseMessage()});
+    EXPECT_EQ(run.phase(), TestRun::Phase::Idle);
 }
 
 TEST_F(TestRunTest, ErrorsInAStepEndTheRun)
@@ -192,7 +210,8 @@ TEST_F(TestRunTest, ErrorsInAStepEndTheRun)
         int test;
         const char *message;
     };
-    for (const Case &c : {Case{30, "'abc' is not a valid integer value"}, Case{40, "List index out of bounds (1)"}}) {
+    for (const Case &c : {Case{30, "'abc' is not a valid integer value"}, Case{40, "List index out of bounds (1)"},
+                          Case{60, "'十' is not a valid integer value"}}) {
         select(c.test);
         run.step();
         view.choose(1); // 9: above the last threshold
@@ -205,6 +224,39 @@ TEST_F(TestRunTest, ErrorsInAStepEndTheRun)
         EXPECT_EQ(run.phase(), TestRun::Phase::Idle);
         EXPECT_EQ(view.shown(), QStringLiteral("remarks"));
         EXPECT_TRUE(view.controls().idle);
+    }
+}
+
+TEST_F(TestRunTest, ChineseOptionValueIsNamedAsWritten)
+{
+    select(70);
+    run.step();
+    ASSERT_EQ(view.choices().items.size(), 1);
+    EXPECT_EQ(view.choices().items[0].value, QStringLiteral("十"));
+    try {
+        view.choose(0);
+        ADD_FAILURE() << "no error";
+    } catch (const std::exception &e) {
+        EXPECT_EQ(QString::fromUtf8(e.what()), QStringLiteral("'十' is not a valid integer value"));
+    }
+}
+
+TEST_F(TestRunTest, ChineseCharacterInASealedFieldIsNamedAsWritten)
+{
+    fixture.exec(QStringLiteral("UPDATE 量表 SET Name = substr(Name, 1, 4) || '十' || substr(Name, 6) WHERE ID = 41"));
+    TestDatabase reread;
+    ASSERT_TRUE(reread.openAll(fixture.path()).isEmpty());
+    SealedFields fields{reread, codec};
+    HeadlessRunView shown{reread, fields};
+    TestRun tampered{reread, fields, shown};
+    shown.attach(tampered.state());
+    ASSERT_TRUE(reread.ADOQuery1.Locate("ID", 40));
+    try {
+        tampered.step();
+        ADD_FAILURE() << "no error";
+    } catch (const std::exception &e) {
+        EXPECT_EQ(QString::fromUtf8(e.what()),
+                  QStringLiteral("Sealed text holds a character outside Base64: '十' at offset 4"));
     }
 }
 

@@ -149,8 +149,9 @@ TEST_F(MainWindowTest, MenuAndToolbarHoldTheCommandsInOrder)
         for (QAction *item : top->menu()->actions())
             menu << item->objectName() + QLatin1Char('=') + (item->isSeparator() ? QStringLiteral("-") : item->text());
     }
-    // 我的测试记录 joins 操作 with the run history.
-    EXPECT_EQ(menu, QStringList({"N1=操作", "N2=开始测试", "HistoryAction=我的测试记录", "N3=帮助", "N7=访问朗月心理测试网站", "N4=查看软件更新",
+    // 我的测试记录 joins the run's commands in 操作.
+    EXPECT_EQ(menu, QStringList({"N1=操作(&O)", "N2=开始测试", "N9=测试内容", "HistoryAction=我的测试记录", "N11=-", "N10=退出",
+                                 "N3=帮助(&H)", "N7=访问朗月心理测试网站", "N4=查看软件更新",
                                  "N5=-", "N8=心理学书籍", "N6=-", "N101=关于朗月爱情心理测(娱乐版)1.0"}));
 
     struct Tool {

@@ -27,6 +27,7 @@
 #include "shell/history_window.h"
 #include "shell/main_window.h"
 #include "shell/run_companion.h"
+#include "tests/support/dark_palette.h"
 #include "tests/support/fake_dialogs.h"
 #include "widgets/db_radio_group.h"
 #include "widgets/db_tree_view.h"
@@ -202,6 +203,34 @@ int shootAll(const QString &database, const QString &folder)
     report.hide();
 
     shootTakerAids(form, report, shooter);
+
+    // The longest question of the samples at the design size: its caption
+    // wraps inside the pane.
+    selectTest(form, 900);
+    form.resize(688, 454);
+    form.ToolButton1->click();
+    shooter.shoot(form, QStringLiteral("15-long-question"));
+    form.BitBtn2->click();
+    form.resize(1000, 680);
+
+    // Under a dark desktop palette the fixed colours keep their own
+    // backgrounds.
+    {
+        const QPalette saved = QApplication::palette();
+        QApplication::setPalette(testing::darkDesktopPalette());
+        TForm1 dark(copy);
+        dark.resize(1000, 680);
+        dark.show();
+        selectTest(dark, 100);
+        dark.ToolButton1->click();
+        if (TcxDBRadioGroup *panel = choicePanel(dark))
+            panel->setItemIndex(0);
+        shooter.shoot(dark, QStringLiteral("16-dark-question"));
+        answerAll(dark);
+        shooter.shoot(dark, QStringLiteral("17-dark-verdict"));
+        dark.hide();
+        QApplication::setPalette(saved);
+    }
 
     // A start without the database file.
     dialogs.errors.clear();

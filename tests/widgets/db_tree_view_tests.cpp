@@ -2,6 +2,8 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QGuiApplication>
+#include <QStyleHints>
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QTest>
@@ -322,6 +324,62 @@ TEST(TreeView, CancelledRenameChangesNothing)
     EXPECT_EQ(fixture.tree.labelOf(1), "A");
     EXPECT_EQ(fixture.file.scalar("SELECT Name FROM 量表 WHERE ID=1").toString(), "A");
     EXPECT_EQ(fixture.catalog().FieldByName("Name")->asString(), "A");
+}
+
+TEST(TreeView, ANameOfBlanksIsNeverStored)
+{
+    for (const QString &typed : {QString(), QStringLiteral("   ")}) {
+        TreeFixture fixture({{1, null, "A"}});
+        QLineEdit *editor = editLabel(fixture.tree, typed);
+        ASSERT_NE(editor, nullptr);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QApplication::processEvents();
+        EXPECT_EQ(fixture.tree.labelOf(1), "A");
+        EXPECT_EQ(fixture.catalog().FieldByName("Name")->asString(), "A");
+        fixture.catalog().CheckBrowseMode();
+        EXPECT_EQ(fixture.file.scalar("SELECT Name FROM 量表 WHERE ID=1").toString(), "A");
+    }
+}
+
+// A click on the selected node edits its label only when the tree had the
+// focus already, and only once the double-click interval has passed.
+TEST(TreeView, OnlyADeliberateClickStartsALabelEdit)
+{
+    QGuiApplication::styleHints()->setMouseDoubleClickInterval(80);
+    CatalogFile file({{1, null, "A"}, {2, null, "B"}});
+    std::unique_ptr<TestDatabase> database = file.open();
+    QWidget window;
+    auto *search = new QLineEdit(&window);
+    auto *tree = new TdxDBTreeView(&window);
+    auto *layout = new QVBoxLayout(&window);
+    layout->addWidget(search);
+    layout->addWidget(tree);
+    tree->setDataSource(&database->DataSource1);
+    window.resize(300, 400);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const auto clickNode = [&](qint64 key) {
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(tree->indexOfKey(key)).center());
+    };
+    const auto editingAfterTheInterval = [&] {
+        QTest::qWait(160);
+        return tree->isEditingLabel();
+    };
+
+    clickNode(2);
+    ASSERT_EQ(tree->selectedKey(), 2);
+    search->setFocus();
+    clickNode(2); // selected, but the focus was in the search box
+    EXPECT_FALSE(editingAfterTheInterval());
+    ASSERT_TRUE(tree->hasFocus());
+
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(tree->indexOfKey(2)).center());
+    EXPECT_FALSE(editingAfterTheInterval());
+
+    clickNode(2); // the tree had the focus: a deliberate click
+    EXPECT_FALSE(tree->isEditingLabel()) << "not before the double-click interval";
+    EXPECT_TRUE(editingAfterTheInterval());
 }
 
 TEST(TreeView, SearchDuringALabelEditDiscardsIt)

@@ -1,0 +1,405 @@
+// The main window as a careful user meets it: the saved report page, long
+// questions, answering by keyboard alone, dark palettes, what a screen
+// reader hears, shortcuts, and the smaller things of the window's look.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRubberBand>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QSplitterHandle>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include "data/codepage.h"
+#include "data/test_database.h"
+#include "report/html_edit.h"
+#include "report/report_window.h"
+#include "run/test_run.h"
+#include "shell/about_window.h"
+#include "shell/main_window.h"
+#include "tests/support/dark_palette.h"
+#include "tests/support/fake_dialogs.h"
+#include "widgets/capped_pane.h"
+#include "widgets/db_label.h"
+#include "widgets/db_radio_group.h"
+#include "widgets/db_rich_edit.h"
+#include "widgets/db_tree_view.h"
+#include "widgets/fixed_colours.h"
+
+namespace lovetest {
+namespace {
+
+// The main window on a copy of the sample database.
+class SampleWindow : public ::testing::Test {
+protected:
+    void SetUp() override { open(); }
+
+    void open()
+    {
+        ASSERT_TRUE(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("date.mdb"));
+        QFile::remove(path);
+        ASSERT_TRUE(QFile::copy(QStringLiteral(SAMPLE_DATABASE), path));
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        form = std::make_unique<TForm1>(path);
+        form->setWindows(&about, &report);
+        form->resize(688, 454);
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    }
+
+    void select(const QString &name)
+    {
+        Dataset &catalog = form->database().ADOQuery1;
+        ASSERT_TRUE(catalog.Locate(QStringLiteral("Name"), name)) << name.toStdString();
+    }
+    QList<qint64> testIds()
+    {
+        QList<qint64> ids;
+        Dataset &catalog = form->database().ADOQuery1;
+        for (catalog.First(); !catalog.Eof(); catalog.Next())
+            ids.append(catalog.FieldByName(QStringLiteral("ID"))->asLargeInt());
+        return ids;
+    }
+    void selectId(qint64 id) { ASSERT_TRUE(form->database().ADOQuery1.Locate(QStringLiteral("ID"), id)); }
+    QString testName() { return form->database().ADOQuery1.FieldByName(QStringLiteral("Name"))->asString(); }
+
+    TcxDBRadioGroup *choicePanel() const { return form->ScrollBox1->findChild<TcxDBRadioGroup *>(); }
+    QTextEdit *verdictView() const { return form->ScrollBox1->findChild<QTextEdit *>(QStringLiteral("VerdictView")); }
+
+    testing::FakeDialogs dialogs;
+    QTemporaryDir dir;
+    TForm2 about{QStringLiteral("www.example.invalid")};
+    TForm3 report;
+    std::unique_ptr<TForm1> form;
+};
+
+// --- the saved page ---------------------------------------------------------
+
+TEST_F(SampleWindow, TheSavedContentPageShowsWhatTheReportWindowShows)
+{
+    select(QStringLiteral("恋爱风格测试"));
+    form->ToolButton8Click();
+    ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
+    const QString file = dir.filePath(QStringLiteral("page.htm"));
+    report.HtmlEdit1->SaveToFile(file);
+
+    QFile saved(file);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    EXPECT_FALSE(bytes.contains("??")) << "non-breaking spaces became question marks";
+    EXPECT_TRUE(bytes.contains("&nbsp;&nbsp;&nbsp;&nbsp;1."));
+    QTextDocument reread;
+    reread.setHtml(fromCp936(bytes));
+    EXPECT_EQ(reread.toPlainText(), report.HtmlEdit1->Text());
+}
+
+// --- long questions -----------------------------------------------------------
+
+// Every caption of a panel is shown whole inside the question pane: as wide
+// as the pane at most, and as tall as its wrapped text needs.
+void expectShownWhole(const TcxDBRadioGroup &panel, const QScrollArea &pane, const QString &where)
+{
+    const int paneWidth = pane.viewport()->width();
+    EXPECT_LE(panel.width(), paneWidth) << where.toStdString();
+    for (const QLabel *label : panel.findChildren<QLabel *>()) {
+        if (!label->isVisible())
+            continue;
+        const QPoint right = label->mapTo(&pane, QPoint(label->width(), label->height()));
+        EXPECT_LE(right.x(), paneWidth) << where.toStdString() << ": " << label->text().toStdString();
+        EXPECT_GE(label->height(), label->heightForWidth(label->width()))
+            << where.toStdString() << ": " << label->text().toStdString();
+    }
+}
+
+TEST_F(SampleWindow, EveryQuestionShowsItsWholeCaptionAndOptionsAtAnyWidth)
+{
+    for (const int width : {420, 688, 1366}) {
+        form->resize(width, 740);
+        QApplication::processEvents();
+        for (const qint64 id : testIds()) {
+            selectId(id);
+            const QString name = testName();
+            form->BitBtn1->click();
+            int questions = 0;
+            while (form->run().phase() == TestRun::Phase::Answering) {
+                ASSERT_LT(++questions, 40);
+                TcxDBRadioGroup *panel = choicePanel();
+                ASSERT_NE(panel, nullptr);
+                QApplication::processEvents();
+                const QString where = QStringLiteral("%1 at %2, %3").arg(name).arg(width).arg(panel->caption());
+                EXPECT_FALSE(form->ScrollBox1->horizontalScrollBar()->isVisible()) << where.toStdString();
+                expectShownWhole(*panel, *form->ScrollBox1, where);
+                panel->setItemIndex(0);
+                form->BitBtn1->click();
+            }
+            form->BitBtn2->click(); // the category panel or the verdict: back to the start
+            if (form->run().phase() != TestRun::Phase::Idle)
+                form->BitBtn1->click();
+        }
+    }
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
+}
+
+// --- answering by keyboard --------------------------------------------------
+
+TEST_F(SampleWindow, EveryTestCanBeTakenWithDigitsAndEnterAlone)
+{
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    const auto press = [this](Qt::Key key) {
+        QWidget *target = QApplication::focusWidget();
+        QTest::keyClick(target ? target : form.get(), key);
+    };
+    for (const qint64 id : testIds()) {
+        selectId(id);
+        const std::string name = testName().toStdString();
+        press(Qt::Key_Return); // 开始测试
+        ASSERT_EQ(form->run().phase(), TestRun::Phase::Answering) << name;
+        int steps = 0;
+        while (TcxDBRadioGroup *panel = choicePanel()) {
+            ASSERT_LT(++steps, 40) << name;
+            EXPECT_TRUE(panel->hasFocus()) << name << ": " << panel->caption().toStdString();
+            const QString caption = panel->caption();
+            press(Qt::Key_1);
+            ASSERT_EQ(panel->ItemIndex(), 0) << name << ": " << caption.toStdString();
+            press(Qt::Key_Return);
+            // The step is taken at once, not after a press animation.
+            ASSERT_TRUE(choicePanel() == nullptr || choicePanel()->caption() != caption) << name;
+        }
+        ASSERT_NE(verdictView(), nullptr) << name;
+        press(Qt::Key_Return); // 完成
+        EXPECT_EQ(form->run().phase(), TestRun::Phase::Idle) << name;
+    }
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('\n').toStdString();
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
+}
+
+// --- light and dark palettes ------------------------------------------------
+
+// The colour behind a widget: its own when it fills its background (text
+// views fill their viewport with the base colour), else its parent's.
+QColor backgroundOf(const QWidget *widget)
+{
+    for (const QWidget *at = widget; at; at = at->parentWidget()) {
+        if (auto *view = qobject_cast<const QAbstractScrollArea *>(at))
+            return view->viewport()->palette().color(view->viewport()->backgroundRole());
+        if (at->autoFillBackground() || at->isWindow())
+            return at->palette().color(at->backgroundRole());
+    }
+    return Qt::white;
+}
+
+QColor foregroundOf(const QWidget *widget)
+{
+    if (qobject_cast<const QAbstractScrollArea *>(widget))
+        return widget->palette().color(QPalette::Text);
+    return widget->palette().color(widget->foregroundRole());
+}
+
+class PaletteScope {
+public:
+    explicit PaletteScope(const QPalette &palette) : m_saved(QApplication::palette()) { QApplication::setPalette(palette); }
+    ~PaletteScope() { QApplication::setPalette(m_saved); }
+
+private:
+    QPalette m_saved;
+};
+
+TEST_F(SampleWindow, EveryTextReadsUnderALightAndADarkPalette)
+{
+    const std::pair<const char *, QPalette> palettes[] = {{"light", QApplication::style()->standardPalette()},
+                                                          {"dark", testing::darkDesktopPalette()}};
+    for (const auto &[paletteName, palette] : palettes) {
+        PaletteScope scope(palette);
+        form.reset();
+        open();
+        select(QStringLiteral("恋爱风格测试")); // its first question has instructions
+        form->BitBtn1->click();
+        TcxDBRadioGroup *panel = choicePanel();
+        ASSERT_NE(panel, nullptr);
+        ASSERT_GT(form->ScrollBox7->height(), 0);
+        std::vector<std::pair<std::string, const QWidget *>> texts;
+        texts.emplace_back("title", form->cxDBLabel1);
+        texts.emplace_back("instructions", form->cxDBRichEdit1);
+        for (const QLabel *label : panel->findChildren<QLabel *>())
+            texts.emplace_back("choice " + label->text().toStdString(), label);
+        for (const auto &[what, widget] : texts) {
+            EXPECT_GE(contrastRatio(foregroundOf(widget), backgroundOf(widget)), 4.5)
+                << paletteName << ": " << what << " " << foregroundOf(widget).name().toStdString() << " on "
+                << backgroundOf(widget).name().toStdString();
+        }
+        while (form->run().phase() == TestRun::Phase::Answering) {
+            choicePanel()->setItemIndex(0);
+            form->BitBtn1->click();
+        }
+        ASSERT_NE(verdictView(), nullptr);
+        EXPECT_GE(contrastRatio(foregroundOf(verdictView()), backgroundOf(verdictView())), 4.5) << paletteName;
+    }
+}
+
+// --- what a screen reader hears ----------------------------------------------
+
+struct Announced {
+    QAccessible::Role role;
+    QString name;
+    QString description;
+};
+
+void collect(QAccessibleInterface *node, QList<Announced> &into, int depth = 0)
+{
+    if (!node || depth > 40)
+        return;
+    if (!node->state().invisible)
+        into.append({node->role(), node->text(QAccessible::Name), node->text(QAccessible::Description)});
+    for (int i = 0; i < node->childCount(); ++i)
+        collect(node->child(i), into, depth + 1);
+}
+
+QList<Announced> announced(QWidget *window)
+{
+    QList<Announced> all;
+    collect(QAccessible::queryAccessibleInterface(window), all);
+    return all;
+}
+
+bool contains(const QList<Announced> &all, QAccessible::Role role, const QString &name)
+{
+    return std::any_of(all.begin(), all.end(), [&](const Announced &a) { return a.role == role && a.name == name; });
+}
+
+TEST_F(SampleWindow, EveryControlIsAnnouncedByRoleAndChineseName)
+{
+    QList<Announced> idle = announced(form.get());
+    EXPECT_TRUE(contains(idle, QAccessible::EditableText, QStringLiteral("搜索测试")));
+    EXPECT_TRUE(contains(idle, QAccessible::Tree, QStringLiteral("测试目录")));
+    EXPECT_TRUE(contains(idle, QAccessible::EditableText, QStringLiteral("测试说明")));
+    EXPECT_TRUE(contains(idle, QAccessible::Button, QStringLiteral("开始测试")));
+
+    select(QStringLiteral("恋爱风格测试"));
+    form->BitBtn1->click();
+    TcxDBRadioGroup *panel = choicePanel();
+    ASSERT_NE(panel, nullptr);
+    const QList<Announced> running = announced(form.get());
+    EXPECT_TRUE(contains(running, QAccessible::Grouping, panel->caption()));
+    EXPECT_TRUE(contains(running, QAccessible::EditableText, QStringLiteral("填写说明")));
+    EXPECT_TRUE(contains(running, QAccessible::Button, QStringLiteral("下一步")));
+    EXPECT_TRUE(contains(running, QAccessible::Button, QStringLiteral("退出测试")));
+    for (int i = 0; i < panel->count(); ++i)
+        EXPECT_TRUE(contains(running, QAccessible::RadioButton, panel->itemCaption(i))) << i;
+    EXPECT_FALSE(contains(running, QAccessible::CheckBox, QString()));
+
+    while (form->run().phase() == TestRun::Phase::Answering) {
+        choicePanel()->setItemIndex(0);
+        form->BitBtn1->click();
+    }
+    ASSERT_NE(verdictView(), nullptr);
+    const QList<Announced> verdict = announced(form.get());
+    const auto view = std::find_if(verdict.begin(), verdict.end(),
+                                   [](const Announced &a) { return a.name == QStringLiteral("测试结果"); });
+    ASSERT_NE(view, verdict.end());
+    EXPECT_TRUE(view->description.contains(verdictView()->toPlainText().section(QLatin1Char('\n'), 2)));
+}
+
+// --- keyboard reach -------------------------------------------------------------
+
+TEST_F(SampleWindow, MenusAndShortcutsReachTheToolbarsCommands)
+{
+    EXPECT_TRUE(form->N1->title().contains(QStringLiteral("(&O)")));
+    EXPECT_TRUE(form->N3->title().contains(QStringLiteral("(&H)")));
+    EXPECT_TRUE(form->N9->shortcuts().contains(QKeySequence(Qt::Key_F5)));
+    EXPECT_TRUE(form->N9->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_R)));
+    EXPECT_EQ(form->N10->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    select(QStringLiteral("恋爱风格测试"));
+    QTest::keyClick(form.get(), Qt::Key_F5);
+    EXPECT_TRUE(report.isVisible());
+    EXPECT_EQ(report.windowTitle(), QStringLiteral("恋爱风格测试"));
+
+    // The report window's save, print and preview by key.
+    const QString file = dir.filePath(QStringLiteral("keyed.htm"));
+    dialogs.nextSaveName = file;
+    report.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&report));
+    QTest::keyClick(&report, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(QFile::exists(file));
+    QStringList keys;
+    for (const QAction *action : report.actions())
+        keys << action->shortcut().toString();
+    for (const char *expected : {"Ctrl+A", "Ctrl+C", "Ctrl+S", "Ctrl+P", "Ctrl+Shift+P"})
+        EXPECT_TRUE(keys.contains(QString::fromLatin1(expected))) << expected;
+}
+
+// --- the smaller things ---------------------------------------------------------
+
+TEST_F(SampleWindow, SmallWindowsKeepTheirSizeAndEveryControlInReach)
+{
+    // The smallest window still shows both run buttons whole.
+    form->resize(100, 100);
+    EXPECT_EQ(form->size(), form->minimumSize());
+    select(QStringLiteral("恋爱风格测试"));
+    form->BitBtn1->click();
+    QApplication::processEvents();
+    for (QWidget *control : {static_cast<QWidget *>(form->BitBtn1), static_cast<QWidget *>(form->BitBtn2)}) {
+        const QRect shown(control->mapTo(form.get(), QPoint()), control->size());
+        EXPECT_TRUE(form->rect().contains(shown)) << control->objectName().toStdString();
+        EXPECT_TRUE(form->ScrollBox5->rect().contains(control->geometry())) << control->objectName().toStdString();
+    }
+    form->BitBtn2->click();
+
+    // A short window does not grow when a question with instructions shows.
+    form->resize(688, 300);
+    QApplication::processEvents();
+    const QSize before = form->size();
+    form->BitBtn1->click();
+    QApplication::processEvents();
+    EXPECT_EQ(form->size(), before);
+    EXPECT_GT(form->ScrollBox7->height(), 0);
+}
+
+TEST_F(SampleWindow, TheSearchBoxLooksDisabledDuringARun)
+{
+    const QImage enabled = form->Edit1->grab().toImage();
+    form->BitBtn1->click();
+    ASSERT_FALSE(form->Edit1->isEnabled());
+    const QImage disabled = form->Edit1->grab().toImage();
+    EXPECT_NE(enabled, disabled);
+}
+
+TEST_F(SampleWindow, DraggingTheSplitterShowsAHatchedLine)
+{
+    QSplitterHandle *handle = form->Splitter1->handle(1);
+    const QPoint start = handle->rect().center();
+    QTest::mousePress(handle, Qt::LeftButton, {}, start);
+    QMouseEvent move(QEvent::MouseMove, QPointF(start + QPoint(40, 0)), handle->mapToGlobal(QPointF(start + QPoint(40, 0))),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(handle, &move);
+    auto *band = form->Splitter1->findChild<QRubberBand *>();
+    ASSERT_NE(band, nullptr);
+    ASSERT_TRUE(band->isVisible());
+    const QImage line = band->grab().toImage();
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, start + QPoint(40, 0));
+    // Neighbouring pixels alternate: a hatch, not a solid or translucent band.
+    ASSERT_GE(line.width(), 2);
+    const int y = line.height() / 2;
+    EXPECT_NE(line.pixel(0, y), line.pixel(1, y));
+    EXPECT_EQ(line.pixel(0, y), line.pixel(1, y + 1));
+}
+
+} // namespace
+} // namespace lovetest
