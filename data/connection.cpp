@@ -1,6 +1,7 @@
 #include "connection.h"
 
 #include "database_error.h"
+#include "read_only_copy.h"
 
 #include <QAtomicInteger>
 #include <QDir>
@@ -55,16 +56,25 @@ void Connection::open(const QString &fileName)
         QSqlDatabase db = QSqlDatabase::contains(m_connectionName)
                               ? QSqlDatabase::database(m_connectionName, false)
                               : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+        // A file the program may not write is read into memory instead.
+        const bool writable = databaseWritable(path);
         // mode=rw: read and write, never create (the file may vanish between
         // the check above and this open).
         QUrl uri = QUrl::fromLocalFile(path);
         uri.setQuery(QStringLiteral("mode=rw"));
         db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
-        if (!db.open()) {
+        if (writable && !db.open()) {
             const QString message = engineText(db.lastError());
             db.close();
             throw DatabaseError(objectName(), message);
+        }
+        m_readOnly = !writable || openedReadOnly(db);
+        if (m_readOnly) {
+            db.close();
+            const QString message = openInMemoryCopy(db, path);
+            if (!message.isEmpty())
+                throw DatabaseError(objectName(), message);
         }
         // Opening is lazy: a file that is no database fails only here.
         QSqlQuery probe(db);

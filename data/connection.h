@@ -50,6 +50,9 @@ public:
     void open(const QString &fileName = QStringLiteral("date.mdb"));
     void close();
     bool connected() const;
+    // Connected to an in-memory copy of a file the program may not write:
+    // writes succeed and last until the program ends; the file stays as it is.
+    bool readOnly() const { return m_connected && m_readOnly; }
 
     // The file name given to the last open() (as given, not made absolute).
     QString fileName() const { return m_fileName; }
@@ -81,6 +84,7 @@ private:
     QString m_connectionName;
     QString m_fileName = QStringLiteral("date.mdb");
     bool m_connected = false;
+    bool m_readOnly = false;
 };
 
 } // namespace lovetest
