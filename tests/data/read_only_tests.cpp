@@ -128,6 +128,7 @@ struct PermissionCase {
     QFile::Permissions file;
     QFile::Permissions folder;
     bool readOnly;
+    bool leftInWalMode = false; // as a program killed while writing leaves it
 };
 
 void PrintTo(const PermissionCase &c, std::ostream *out)
@@ -149,6 +150,12 @@ TEST_P(RealPermissions, DecideWhereAnswersGo)
         GTEST_SKIP() << "file permissions do not bind the superuser";
     DatabaseFile file;
     file.fillSample();
+    if (c.leftInWalMode) {
+        QFile header(file.path());
+        ASSERT_TRUE(header.open(QIODevice::ReadWrite));
+        header.seek(18); // the file format's read and write versions: 2 is the write-ahead log
+        header.write("\x02\x02", 2);
+    }
     const QByteArray bytes = fileBytes(file.path());
     QFile::setPermissions(file.path(), c.file);
     QFile::setPermissions(file.dir(), c.folder);
@@ -169,7 +176,9 @@ TEST_P(RealPermissions, DecideWhereAnswersGo)
 INSTANTIATE_TEST_SUITE_P(ReadOnlyFile, RealPermissions,
                          ::testing::Values(PermissionCase{"Writable", kReadWrite, kFolderOpen, false},
                                            PermissionCase{"ReadOnlyFile", kReadOnly, kFolderOpen, true},
-                                           PermissionCase{"ReadOnlyFolder", kReadWrite, kFolderReadOnly, true}),
+                                           PermissionCase{"ReadOnlyFolder", kReadWrite, kFolderReadOnly, true},
+                                           PermissionCase{"WalFileInReadOnlyFolder", kReadOnly, kFolderReadOnly,
+                                                          true, true}),
                          [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
