@@ -1,6 +1,7 @@
 #include "connection.h"
 
 #include "database_error.h"
+#include "read_only_copy.h"
 
 #include <QAtomicInteger>
 #include <QDir>
@@ -55,16 +56,25 @@ void Connection::open(const QString &fileName)
         QSqlDatabase db = QSqlDatabase::contains(m_connectionName)
                               ? QSqlDatabase::database(m_connectionName, false)
                               : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+        // A file the program may not write is read into memory instead.
+        const bool writable = databaseWritable(path);
         // mode=rw: read and write, never create (the file may vanish between
         // the check above and this open).
         QUrl uri = QUrl::fromLocalFile(path);
         uri.setQuery(QStringLiteral("mode=rw"));
         db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
-        if (!db.open()) {
+        if (writable && !db.open()) {
             const QString message = engineText(db.lastError());
             db.close();
             throw DatabaseError(objectName(), message);
+        }
+        m_readOnly = !writable || openedReadOnly(db);
+        if (m_readOnly) {
+            db.close();
+            const QString message = openInMemoryCopy(db, path);
+            if (!message.isEmpty())
+                throw DatabaseError(objectName(), message);
         }
         // Opening is lazy: a file that is no database fails only here.
         QSqlQuery probe(db);
@@ -74,14 +84,27 @@ void Connection::open(const QString &fileName)
             db.close();
             throw DatabaseError(objectName(), message);
         }
+        // Write-ahead log with full sync: a commit is durable when it
+        // returns (it survives a crash or power cut right after), for one
+        // fdatasync of the log. Where the mode cannot be set (a read-only
+        // file or folder) the engine stays in its rollback journal.
+        probe.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        probe.exec(QStringLiteral("PRAGMA synchronous=FULL"));
     }
     m_connected = true;
 }
 
 void Connection::close()
 {
-    if (QSqlDatabase::contains(m_connectionName))
-        QSqlDatabase::database(m_connectionName, false).close();
+    if (QSqlDatabase::contains(m_connectionName)) {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        if (db.isOpen()) {
+            // Back to one self-contained file (fails harmlessly while another
+            // program still has it open).
+            QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+        }
+        db.close();
+    }
     m_connected = false;
 }
 
@@ -93,6 +116,122 @@ bool Connection::connected() const
 QSqlDatabase Connection::db() const
 {
     return QSqlDatabase::database(m_connectionName, false);
+}
+
+} // namespace lovetest
+
+namespace lovetest {
+
+void Connection::failWith(const QSqlQuery &query) const
+{
+    throw DatabaseError(engineText(query.lastError()));
+}
+
+// Keeps the row as it stands now (before a write) for datasets that have not
+// read it yet.
+void Connection::logRow(const QString &table, qint64 rowid, bool existsNow)
+{
+    RowChange change;
+    change.seq = m_nextSeq++;
+    change.table = table;
+    change.existed = false;
+    change.before.rowid = rowid;
+    if (existsNow) {
+        QSqlQuery info(db());
+        QStringList columns;
+        if (info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoteSqlIdentifier(table)))) {
+            while (info.next())
+                columns.append(info.value(1).toString());
+        }
+        QSqlQuery read(db());
+        read.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?")
+                         .arg(storedRowSelectList(columns), quoteSqlIdentifier(table)));
+        read.addBindValue(rowid);
+        if (read.exec() && read.next()) {
+            change.before = readStoredRow(read, int(columns.size()));
+            change.existed = true;
+        }
+    }
+    m_changes.push_back(std::move(change));
+}
+
+qint64 Connection::insertRow(const QString &table, const QStringList &columns, const QList<QVariant> &values)
+{
+    QSqlQuery query(db());
+    if (columns.isEmpty()) {
+        query.prepare(QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteSqlIdentifier(table)));
+    } else {
+        QStringList names;
+        for (const QString &column : columns)
+            names.append(quoteSqlIdentifier(column));
+        query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                          .arg(quoteSqlIdentifier(table), names.join(QStringLiteral(", ")),
+                               QStringList(names.size(), QStringLiteral("?")).join(QStringLiteral(", "))));
+        for (const QVariant &value : values)
+            query.addBindValue(value);
+    }
+    if (!query.exec())
+        failWith(query);
+    const qint64 rowid = query.lastInsertId().toLongLong();
+    logRow(table, rowid, false);
+    return rowid;
+}
+
+bool Connection::updateRow(const QString &table, qint64 rowid, const QStringList &columns, const QList<QVariant> &values)
+{
+    QStringList assignments;
+    for (const QString &column : columns)
+        assignments.append(quoteSqlIdentifier(column) + QStringLiteral("=?"));
+    logRow(table, rowid, true);
+    QSqlQuery query(db());
+    query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?")
+                      .arg(quoteSqlIdentifier(table), assignments.join(QStringLiteral(", "))));
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    query.addBindValue(rowid);
+    if (!query.exec()) {
+        m_changes.pop_back();
+        failWith(query);
+    }
+    if (query.numRowsAffected() == 0) {
+        m_changes.pop_back();
+        return false;
+    }
+    // A write to the rowid's own column (an INTEGER PRIMARY KEY) moves the
+    // row: its new rowid is a row no earlier reader had.
+    QSqlQuery info(db());
+    if (info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoteSqlIdentifier(table)))) {
+        QString alias;
+        int keys = 0;
+        while (info.next()) {
+            if (info.value(5).toInt() > 0) {
+                ++keys;
+                if (info.value(2).toString().compare(QStringLiteral("INTEGER"), Qt::CaseInsensitive) == 0)
+                    alias = info.value(1).toString();
+            }
+        }
+        const qsizetype written = keys == 1 && !alias.isEmpty() ? columns.indexOf(alias) : -1;
+        if (written >= 0 && values[written].toLongLong() != rowid) {
+            RowChange change;
+            change.seq = m_nextSeq++;
+            change.table = table;
+            change.before.rowid = values[written].toLongLong();
+            m_changes.push_back(std::move(change));
+        }
+    }
+    return true;
+}
+
+void Connection::deleteRow(const QString &table, qint64 rowid)
+{
+    logRow(table, rowid, true);
+    QSqlQuery query(db());
+    query.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(quoteSqlIdentifier(table)));
+    query.addBindValue(rowid);
+    if (!query.exec()) {
+        m_changes.pop_back();
+        failWith(query);
+    }
 }
 
 } // namespace lovetest

@@ -1,9 +1,26 @@
 #pragma once
 #include <QObject>
 #include <QSqlDatabase>
+#include <QList>
 #include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include "data/stored_row.h"
+
+#include <vector>
 
 namespace lovetest {
+
+// One row write made through a connection, with the row as it stood before:
+// what a dataset that has not yet read the row needs to see it as it was
+// when the dataset opened.
+struct RowChange {
+    quint64 seq = 0;
+    QString table;
+    bool existed = false;   // false: the write created the row
+    StoredRow before;       // the row before the write (rowid always set)
+};
 
 // The connection to the test database file (the ADOConnection1 role).
 //
@@ -12,6 +29,12 @@ namespace lovetest {
 // it: a missing file raises DatabaseError
 //   "ADOConnection1: Cannot open database file \"date.mdb\": no such file".
 // Other programs may use the file at the same time.
+//
+// Each write is one transaction made durable before it returns: the file
+// runs in write-ahead-log mode with full sync while connected (one
+// fdatasync per commit instead of a rollback journal's four) and goes back
+// to a plain rollback-journal file when the connection closes, so the file
+// on disk stays one self-contained file.
 class Connection : public QObject {
     Q_OBJECT
 public:
@@ -27,6 +50,9 @@ public:
     void open(const QString &fileName = QStringLiteral("date.mdb"));
     void close();
     bool connected() const;
+    // Connected to an in-memory copy of a file the program may not write:
+    // writes succeed and last until the program ends; the file stays as it is.
+    bool readOnly() const { return m_connected && m_readOnly; }
 
     // The file name given to the last open() (as given, not made absolute).
     QString fileName() const { return m_fileName; }
@@ -35,10 +61,30 @@ public:
     // The unique QtSql connection name used by this object.
     QString connectionName() const { return m_connectionName; }
 
+    // Every row write of the program goes through these three, each its own
+    // durable commit. They raise DatabaseError (without object name) with
+    // the engine's message.
+    // Returns the new row's rowid.
+    qint64 insertRow(const QString &table, const QStringList &columns, const QList<QVariant> &values);
+    // Returns whether the row was still there.
+    bool updateRow(const QString &table, qint64 rowid, const QStringList &columns, const QList<QVariant> &values);
+    void deleteRow(const QString &table, qint64 rowid);
+
+    // The writes so far; seq grows by one per entry and is never reused.
+    quint64 lastChangeSeq() const { return m_nextSeq - 1; }
+    const std::vector<RowChange> &changes() const { return m_changes; }
+
 private:
+    void logRow(const QString &table, qint64 rowid, bool existsNow);
+    [[noreturn]] void failWith(const class QSqlQuery &query) const;
+
+    std::vector<RowChange> m_changes;
+    quint64 m_nextSeq = 1;
+
     QString m_connectionName;
     QString m_fileName = QStringLiteral("date.mdb");
     bool m_connected = false;
+    bool m_readOnly = false;
 };
 
 } // namespace lovetest

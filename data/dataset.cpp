@@ -17,13 +17,6 @@ namespace lovetest {
 
 namespace {
 
-QString quoteIdentifier(const QString &name)
-{
-    QString quoted = name;
-    quoted.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + quoted + u'"';
-}
-
 QString engineText(const QSqlError &error)
 {
     return error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
@@ -77,10 +70,6 @@ bool locateEquals(const QVariant &stored, const QVariant &wanted)
     return VariantToStr(stored) == VariantToStr(wanted);
 }
 
-QVariant normalised(const QVariant &value)
-{
-    return value.isNull() ? QVariant() : value;
-}
 
 } // namespace
 
@@ -141,45 +130,52 @@ void Dataset::open()
             fail(error.message());
         }
     }
-    readRows();
+    readColumns();
+    static quint64 openings = 0;
+    m_opening = ++openings;
+    m_openedAtChange = m_connection->lastChangeSeq();
+    m_rows.clear();
+    m_slices.clear();
+    m_gone.clear();
+    m_complete = false;
+    m_nextSerial = m_rowidLimit + 1;
+    // A where clause is the engine's to evaluate: such a set is read at once.
+    if (!m_where.isEmpty())
+        loadAll();
 
     m_state = dsBrowse;
     m_buffer.clear();
     m_written.clear();
     m_modified = false;
     const QString filterProblem = m_filtered ? rebuildFilter() : QString();
-    if (!m_filtered)
-        resetVisibleToAll();
-    moveToFirst();
+    invalidateView();
     notify(DataEvent::ActiveChanged);
     notify(DataEvent::DataSetChanged);
     if (!filterProblem.isEmpty())
         fail(filterProblem);
 }
 
-void Dataset::readRows()
+void Dataset::readColumns()
 {
     const QSqlDatabase db = m_connection->db();
-    QString sql = QStringLiteral("SELECT rowid, * FROM ") + quoteIdentifier(m_table);
+    QSqlQuery query(db);
+    // The same statement the rows come from, so a bad table or where clause
+    // fails here, at opening, with the engine's words.
+    QString sql = QStringLiteral("SELECT rowid, * FROM ") + quoteSqlIdentifier(m_table);
     if (!m_where.isEmpty())
         sql += QStringLiteral(" WHERE ") + m_where;
-    // The engine promises no order without one; the file's row order is rowid.
-    sql += QStringLiteral(" ORDER BY rowid");
-
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
+    sql += QStringLiteral(" LIMIT 0");
     if (!query.exec(sql))
         fail(engineText(query.lastError()));
 
     QHash<QString, QString> declared;
     {
         QSqlQuery info(db);
-        if (info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoteIdentifier(m_table)))) {
+        if (info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoteSqlIdentifier(m_table)))) {
             while (info.next())
                 declared.insert(info.value(1).toString().toCaseFolded(), info.value(2).toString());
         }
     }
-
     const QSqlRecord record = query.record();
     const int columnCount = int(record.count()) - 1;
     QList<Column> columns;
@@ -189,21 +185,11 @@ void Dataset::readRows()
         columns.append(Column{name, typeFromDeclared(type), type});
     }
 
-    std::vector<Row> rows;
-    while (query.next()) {
-        Row row;
-        row.serial = m_nextSerial++;
-        row.rowid = query.value(0).toLongLong();
-        row.values.reserve(columnCount);
-        for (int i = 0; i < columnCount; ++i)
-            row.values.append(normalised(query.value(i + 1)));
-        rows.push_back(std::move(row));
-    }
-    if (query.lastError().isValid())
-        fail(engineText(query.lastError()));
-
+    QSqlQuery last(db);
+    if (!last.exec(QStringLiteral("SELECT max(rowid) FROM ") + quoteSqlIdentifier(m_table)) || !last.next())
+        fail(engineText(last.lastError()));
+    m_rowidLimit = last.value(0).isNull() ? 0 : last.value(0).toLongLong();
     buildFields(columns);
-    m_rows = std::move(rows);
 }
 
 void Dataset::buildFields(const QList<Column> &columns)
@@ -234,11 +220,178 @@ void Dataset::close()
     m_written.clear();
     m_modified = false;
     m_rows.clear();
+    m_slices.clear();
+    m_gone.clear();
+    m_complete = false;
+    m_view = View::Stale;
     m_visible.clear();
     m_filter.reset();
     m_pos = 0;
     m_eof = m_bof = true;
     notify(DataEvent::ActiveChanged);
+}
+
+// ---------------------------------------------------------------- reading rows
+
+std::vector<StoredRow> Dataset::fetch(const QString &condition, const QVariantList &values, int limit) const
+{
+    QStringList names;
+    for (const Column &column : m_columns)
+        names.append(column.name);
+    QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid<=%3")
+                      .arg(storedRowSelectList(names), quoteSqlIdentifier(m_table))
+                      .arg(m_rowidLimit);
+    if (!m_where.isEmpty())
+        sql += QStringLiteral(" AND (%1)").arg(m_where);
+    if (!condition.isEmpty())
+        sql += QStringLiteral(" AND (%1)").arg(condition);
+    // The engine promises no order without one; the file's row order is rowid.
+    sql += QStringLiteral(" ORDER BY rowid");
+    if (limit >= 0)
+        sql += QStringLiteral(" LIMIT %1").arg(limit);
+    QSqlQuery query(m_connection->db());
+    query.setForwardOnly(true);
+    query.prepare(sql);
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (!query.exec())
+        fail(engineText(query.lastError()));
+    std::vector<StoredRow> rows;
+    const int columnCount = int(m_columns.size());
+    while (query.next())
+        rows.push_back(readStoredRow(query, columnCount));
+    if (query.lastError().isValid())
+        fail(engineText(query.lastError()));
+    return rows;
+}
+
+int Dataset::absorb(std::vector<StoredRow> rows)
+{
+    // Rows written since opening: as they stood then (the first change after
+    // opening holds that state), or not at all when created since.
+    std::map<qint64, const RowChange *> changed;
+    for (const RowChange &change : m_connection->changes()) {
+        if (change.seq > m_openedAtChange && change.table == m_table)
+            changed.emplace(change.before.rowid, &change);
+    }
+    auto take = [this](StoredRow &&stored) {
+        if (stored.rowid > m_rowidLimit || m_rows.count(stored.rowid) || m_gone.contains(stored.rowid))
+            return;
+        Row row;
+        static_cast<StoredRow &>(row) = std::move(stored);
+        row.serial = row.rowid;
+        m_rows.emplace(row.serial, std::move(row));
+    };
+    int fresh = 0;
+    for (StoredRow &row : rows) {
+        if (changed.count(row.rowid))
+            continue;
+        ++fresh;
+        take(std::move(row));
+    }
+    for (const auto &[rowid, change] : changed) {
+        if (change->existed)
+            take(StoredRow(change->before));
+    }
+    return fresh;
+}
+
+void Dataset::loadAll()
+{
+    if (m_complete)
+        return;
+    absorb(fetch(QString(), {}));
+    m_complete = true;
+}
+
+void Dataset::loadSlice(int column, qint64 number)
+{
+    if (m_complete || m_slices.count({column, number}))
+        return;
+    // Texts and blobs sort after every number, so the second term finds
+    // through the same index the rare text that still reads as the number.
+    const QString name = quoteSqlIdentifier(m_columns[column].name);
+    absorb(fetch(QStringLiteral("%1=? OR %1>=''").arg(name), {QVariant(number)}));
+    m_slices.insert({column, number});
+}
+
+void Dataset::loadFirst()
+{
+    if (m_complete)
+        return;
+    // Enough rows that one survives the rows written since opening.
+    qsizetype limit = 1 + m_gone.size();
+    for (const RowChange &change : m_connection->changes()) {
+        if (change.seq > m_openedAtChange)
+            ++limit;
+    }
+    for (;;) {
+        std::vector<StoredRow> rows = fetch(QString(), {}, int(limit));
+        const qsizetype got = qsizetype(rows.size());
+        if (absorb(std::move(rows)) > 0 || got < limit)
+            return;
+        limit *= 2;
+    }
+}
+
+void Dataset::invalidateView()
+{
+    m_view = View::Stale;
+    m_visible.clear();
+    m_pos = 0;
+    m_bof = true;
+    m_eof = false;
+}
+
+void Dataset::resolve(bool whole) const
+{
+    if (m_state == dsInactive || m_view == View::Full || (m_view == View::First && !whole))
+        return;
+    // Reading rows in does not change what the dataset shows.
+    const_cast<Dataset *>(this)->resolveNow(whole);
+}
+
+void Dataset::resolveNow(bool whole)
+{
+    const bool toFirst = m_view == View::Stale;
+    const bool filtering = m_filter && !m_filter->isEmpty();
+    if (filtering) {
+        if (const auto key = m_filter->numberKey())
+            loadSlice(key->first, key->second);
+        else
+            loadAll();
+    } else if (!whole && toFirst && !m_complete) {
+        loadFirst();
+        m_visible.clear();
+        if (!m_rows.empty())
+            m_visible.push_back(&m_rows.begin()->second);
+        m_view = View::First;
+        moveToFirst();
+        return;
+    } else {
+        loadAll();
+    }
+    computeVisible();
+    m_view = View::Full;
+    if (toFirst)
+        moveToFirst();
+}
+
+void Dataset::computeVisible()
+{
+    m_visible.clear();
+    m_visible.reserve(m_rows.size());
+    const bool filtering = m_filter && !m_filter->isEmpty();
+    const QList<int> columns = filtering ? m_filter->columns() : QList<int>();
+    for (auto &[serial, row] : m_rows) {
+        if (filtering) {
+            for (int column : columns)
+                row.value(column);
+            if (!m_filter->matches(row.values))
+                continue;
+        }
+        m_visible.push_back(&row);
+    }
 }
 
 // ---------------------------------------------------------------- fields
@@ -262,12 +415,14 @@ Field *Dataset::FieldByName(const QString &name) const
 
 Dataset::Row *Dataset::currentRow()
 {
-    return m_visible.empty() ? nullptr : &m_rows[m_visible[m_pos]];
+    resolve(false);
+    return m_visible.empty() ? nullptr : m_visible[m_pos];
 }
 
 const Dataset::Row *Dataset::currentRow() const
 {
-    return m_visible.empty() ? nullptr : &m_rows[m_visible[m_pos]];
+    resolve(false);
+    return m_visible.empty() ? nullptr : m_visible[m_pos];
 }
 
 const QVariant &Dataset::fieldValue(int index) const
@@ -279,7 +434,7 @@ const QVariant &Dataset::fieldValue(int index) const
     if (m_state == dsEdit || m_state == dsInsert)
         return m_buffer.at(index);
     const Row *row = currentRow();
-    return row ? row->values.at(index) : null;
+    return row ? row->value(index) : null;
 }
 
 void Dataset::setFieldValue(int index, const QVariant &value, Field *field)
@@ -306,6 +461,7 @@ void Dataset::First()
 {
     checkActive();
     CheckBrowseMode();
+    resolve(false);
     moveToFirst();
     notify(DataEvent::DataSetChanged);
 }
@@ -314,6 +470,7 @@ void Dataset::Next()
 {
     checkActive();
     CheckBrowseMode();
+    resolve(true);
     if (m_pos + 1 < int(m_visible.size())) {
         ++m_pos;
         m_bof = false;
@@ -326,27 +483,32 @@ void Dataset::Next()
 
 bool Dataset::Eof() const
 {
+    resolve(false);
     return !active() || m_eof;
 }
 
 bool Dataset::Bof() const
 {
+    resolve(false);
     return !active() || m_bof;
 }
 
 bool Dataset::IsEmpty() const
 {
+    resolve(false);
     return !active() || (m_visible.empty() && m_state != dsInsert);
 }
 
 int Dataset::RecordCount() const
 {
     checkActive();
+    resolve(true);
     return int(m_visible.size());
 }
 
 int Dataset::RecNo() const
 {
+    resolve(false);
     if (!active() || m_visible.empty() || m_state == dsInsert)
         return 0;
     return m_pos + 1;
@@ -357,9 +519,10 @@ bool Dataset::Locate(const QString &fieldName, const QVariant &value)
     checkActive();
     const Field *field = FieldByName(fieldName);
     CheckBrowseMode();
+    resolve(true);
     const int column = field->index();
     for (int i = 0; i < int(m_visible.size()); ++i) {
-        if (locateEquals(m_rows[m_visible[i]].values.at(column), value)) {
+        if (locateEquals(m_visible[i]->value(column), value)) {
             m_pos = i;
             m_bof = m_eof = false;
             notify(DataEvent::DataSetScrolled);
@@ -374,8 +537,8 @@ int Dataset::visibleIndexOfSerial(qint64 serial) const
     // Serials grow with the row order of the copy, so the visible rows are
     // sorted by serial.
     const auto it = std::lower_bound(m_visible.begin(), m_visible.end(), serial,
-                                     [this](int rowIndex, qint64 wanted) { return m_rows[rowIndex].serial < wanted; });
-    if (it == m_visible.end() || m_rows[*it].serial != serial)
+                                     [](const Row *row, qint64 wanted) { return row->serial < wanted; });
+    if (it == m_visible.end() || (*it)->serial != serial)
         return -1;
     return int(it - m_visible.begin());
 }
@@ -383,12 +546,15 @@ int Dataset::visibleIndexOfSerial(qint64 serial) const
 Bookmark Dataset::GetBookmark() const
 {
     const Row *row = active() ? currentRow() : nullptr;
-    return row && m_state != dsInsert ? Bookmark{row->serial} : Bookmark{};
+    return row && m_state != dsInsert ? Bookmark{row->serial, m_opening} : Bookmark{};
 }
 
 bool Dataset::BookmarkValid(const Bookmark &bookmark) const
 {
-    return active() && !bookmark.isNull() && visibleIndexOfSerial(bookmark.row) >= 0;
+    if (!active() || bookmark.isNull() || bookmark.opening != m_opening)
+        return false;
+    resolve(true);
+    return visibleIndexOfSerial(bookmark.row) >= 0;
 }
 
 void Dataset::GotoBookmark(const Bookmark &bookmark)
@@ -397,7 +563,8 @@ void Dataset::GotoBookmark(const Bookmark &bookmark)
     if (bookmark.isNull())
         return;
     CheckBrowseMode();
-    const int index = visibleIndexOfSerial(bookmark.row);
+    resolve(true);
+    const int index = bookmark.opening == m_opening ? visibleIndexOfSerial(bookmark.row) : -1;
     if (index < 0)
         fail(QString::fromUtf8(dbmsg::kRecordNotFound));
     m_pos = index;
@@ -440,11 +607,11 @@ void Dataset::Edit()
         return;
     if (!CanModify())
         fail(QString::fromUtf8(dbmsg::kReadOnly));
-    if (m_visible.empty()) {
+    if (!currentRow()) {
         Append();
         return;
     }
-    m_buffer = currentRow()->values;
+    m_buffer = currentRow()->allValues();
     m_written = QList<bool>(m_columns.size(), false);
     m_modified = false;
     setState(dsEdit);
@@ -500,69 +667,61 @@ void Dataset::writeAndBrowse()
 void Dataset::postEdit()
 {
     Row *row = currentRow();
-    QStringList assignments;
-    QList<QVariant> values;
-    for (int i = 0; i < m_columns.size(); ++i) {
-        if (m_written[i]) {
-            assignments.append(quoteIdentifier(m_columns[i].name) + QStringLiteral("=?"));
-            values.append(m_buffer[i]);
-        }
-    }
-    if (!assignments.isEmpty()) {
-        QSqlQuery query(m_connection->db());
-        query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?")
-                          .arg(quoteIdentifier(m_table), assignments.join(QStringLiteral(", "))));
-        for (const QVariant &value : std::as_const(values))
-            query.addBindValue(value);
-        query.addBindValue(row->rowid);
-        if (!query.exec())
-            fail(engineText(query.lastError()));
-        if (query.numRowsAffected() == 0)
-            fail(QStringLiteral("Row cannot be located for updating: it is no longer in the database"));
-    }
-    row->values = m_buffer;
-}
-
-void Dataset::postInsert()
-{
     QStringList names;
     QList<QVariant> values;
     for (int i = 0; i < m_columns.size(); ++i) {
         if (m_written[i]) {
-            names.append(quoteIdentifier(m_columns[i].name));
+            names.append(m_columns[i].name);
             values.append(m_buffer[i]);
         }
     }
-    const QSqlDatabase db = m_connection->db();
-    QSqlQuery query(db);
-    if (names.isEmpty()) {
-        query.prepare(QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(m_table)));
-    } else {
-        query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                          .arg(quoteIdentifier(m_table), names.join(QStringLiteral(", ")),
-                               QStringList(names.size(), QStringLiteral("?")).join(QStringLiteral(", "))));
-        for (const QVariant &value : std::as_const(values))
-            query.addBindValue(value);
+    if (!names.isEmpty()) {
+        bool found = false;
+        try {
+            found = m_connection->updateRow(m_table, row->rowid, names, values);
+        } catch (const DatabaseError &error) {
+            fail(error.message());
+        }
+        if (!found)
+            fail(QStringLiteral("Row cannot be located for updating: it is no longer in the database"));
     }
-    if (!query.exec())
-        fail(engineText(query.lastError()));
+    row->values = m_buffer;
+    row->rawText = 0;
+}
 
+void Dataset::postInsert()
+{
+    resolve(true);
+    QStringList names;
+    QList<QVariant> values;
+    for (int i = 0; i < m_columns.size(); ++i) {
+        if (m_written[i]) {
+            names.append(m_columns[i].name);
+            values.append(m_buffer[i]);
+        }
+    }
     Row row;
+    try {
+        row.rowid = m_connection->insertRow(m_table, names, values);
+    } catch (const DatabaseError &error) {
+        fail(error.message());
+    }
     row.serial = m_nextSerial++;
-    row.rowid = query.lastInsertId().toLongLong();
     row.values = m_buffer;
     // Read the row back: the engine fills in the key and column defaults.
-    QSqlQuery reread(db);
-    reread.prepare(QStringLiteral("SELECT * FROM %1 WHERE rowid=?").arg(quoteIdentifier(m_table)));
+    QStringList columns;
+    for (const Column &column : std::as_const(m_columns))
+        columns.append(column.name);
+    QSqlQuery reread(m_connection->db());
+    reread.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?")
+                       .arg(storedRowSelectList(columns), quoteSqlIdentifier(m_table)));
     reread.addBindValue(row.rowid);
-    if (reread.exec() && reread.next() && reread.record().count() == m_columns.size()) {
-        for (int i = 0; i < m_columns.size(); ++i)
-            row.values[i] = normalised(reread.value(i));
-    }
+    if (reread.exec() && reread.next())
+        static_cast<StoredRow &>(row) = readStoredRow(reread, int(m_columns.size()));
     // The new row joins the copy at its end and stays visible until the next
     // re-filter, whether or not it passes the filter.
-    m_rows.push_back(std::move(row));
-    m_visible.push_back(int(m_rows.size()) - 1);
+    Row &added = m_rows.emplace(row.serial, std::move(row)).first->second;
+    m_visible.push_back(&added);
     m_pos = int(m_visible.size()) - 1;
     m_bof = m_eof = false;
 }
@@ -590,26 +749,24 @@ void Dataset::Delete()
         Cancel();
         return;
     }
-    if (m_visible.empty())
+    if (!currentRow())
         fail(QString::fromUtf8(dbmsg::kEmptyDataset));
     if (!CanModify())
         fail(QString::fromUtf8(dbmsg::kReadOnly));
     if (m_state == dsEdit)
         Cancel();
 
-    const int rowIndex = m_visible[m_pos];
-    QSqlQuery query(m_connection->db());
-    query.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(quoteIdentifier(m_table)));
-    query.addBindValue(m_rows[rowIndex].rowid);
-    if (!query.exec())
-        fail(engineText(query.lastError()));
-
-    m_rows.erase(m_rows.begin() + rowIndex);
-    m_visible.erase(m_visible.begin() + m_pos);
-    for (int &index : m_visible) {
-        if (index > rowIndex)
-            --index;
+    resolve(true);
+    Row *row = m_visible[m_pos];
+    try {
+        m_connection->deleteRow(m_table, row->rowid);
+    } catch (const DatabaseError &error) {
+        fail(error.message());
     }
+    if (row->serial <= m_rowidLimit)
+        m_gone.insert(row->serial);
+    m_visible.erase(m_visible.begin() + m_pos);
+    m_rows.erase(row->serial);
     if (m_pos >= int(m_visible.size()))
         m_pos = std::max(0, int(m_visible.size()) - 1);
     m_bof = m_eof = m_visible.empty();
@@ -617,26 +774,6 @@ void Dataset::Delete()
 }
 
 // ---------------------------------------------------------------- filtering
-
-void Dataset::resetVisibleToAll()
-{
-    m_visible.resize(m_rows.size());
-    for (int i = 0; i < int(m_rows.size()); ++i)
-        m_visible[i] = i;
-}
-
-void Dataset::applyFilter()
-{
-    if (!m_filter || m_filter->isEmpty()) {
-        resetVisibleToAll();
-        return;
-    }
-    m_visible.clear();
-    for (int i = 0; i < int(m_rows.size()); ++i) {
-        if (m_filter->matches(m_rows[i].values))
-            m_visible.push_back(i);
-    }
-}
 
 void Dataset::setFilter(const QString &text)
 {
@@ -660,8 +797,7 @@ void Dataset::setFiltered(bool on)
         return;
     }
     m_filter.reset();
-    resetVisibleToAll();
-    moveToFirst();
+    invalidateView();
     notify(DataEvent::DataSetChanged);
 }
 
@@ -672,13 +808,13 @@ QString Dataset::rebuildFilter()
         for (const Column &column : std::as_const(m_columns))
             names.append(column.name);
         m_filter = std::make_unique<CompiledFilter>(m_filterText, names);
-        applyFilter();
+        invalidateView();
         return QString();
     } catch (const FilterError &error) {
         // The set stays unfiltered and keeps the rejected text.
         m_filtered = false;
         m_filter.reset();
-        resetVisibleToAll();
+        invalidateView();
         return QString::fromUtf8(error.what());
     }
 }
@@ -687,7 +823,6 @@ void Dataset::refilter()
 {
     CheckBrowseMode();
     const QString problem = rebuildFilter();
-    moveToFirst();
     notify(DataEvent::DataSetChanged);
     if (!problem.isEmpty())
         fail(problem);

@@ -2,6 +2,7 @@
 #include "data/connection.h"
 #include "data/data_source.h"
 #include "data/field.h"
+#include "data/stored_row.h"
 #include "data/text_slot.h"
 
 #include <QList>
@@ -10,7 +11,12 @@
 #include <QString>
 #include <QVariant>
 
+#include <QSet>
+
+#include <map>
 #include <memory>
+#include <set>
+#include <utility>
 #include <vector>
 
 namespace lovetest {
@@ -23,17 +29,26 @@ enum DataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 // long as the row is in the copy; a null bookmark refers to no row.
 struct Bookmark {
     qint64 row = -1;
+    quint64 opening = 0;   // which opening of the dataset made it
     bool isNull() const { return row < 0; }
     friend bool operator==(const Bookmark &, const Bookmark &) = default;
 };
 
 // One query object (ADOQuery1 ... ADOQuery6).
 //
-// open() reads the whole result of "select * from <table> [where <where>]",
-// in the table's row order, into the dataset's own static copy and stands on
+// open() takes the whole result of "select * from <table> [where <where>]",
+// in the table's row order, as the dataset's own static copy and stands on
 // its first row. From then on the dataset works on that copy: it never sees
 // what another dataset writes. Post and Delete write one row to the file at
-// once, addressed by its rowid.
+// once, addressed by its rowid, through the connection.
+//
+// How rows come in is not visible from outside: a dataset with a where
+// clause reads its rows at open; one without reads nothing until a row is
+// needed, and then only those rows: the first row, or under a filter with a
+// "field = number" test the rows holding that number (through an index on
+// the field where the file has one), or all. Rows changed since opening by
+// another dataset are taken as they stood at opening from the connection's
+// record of writes. Text values are converted when first read.
 //
 // Errors are DatabaseError with the object's name before the message.
 //
@@ -139,16 +154,17 @@ private:
     friend class Field;
     friend class DataSource;
 
-    struct Row {
-        qint64 serial = -1;   // bookmark identity
-        qint64 rowid = -1;    // address in the file
-        QList<QVariant> values;
+    struct Row : StoredRow {
+        qint64 serial = -1;   // bookmark identity; the rowid for rows read from the file
     };
     struct Column {
         QString name;
         FieldType type;
         QString declaredType;
     };
+    // How far m_visible is known: Stale (to be worked out, cursor on the
+    // first row), First (only the first row of the unfiltered copy), Full.
+    enum class View { Stale, First, Full };
 
     [[noreturn]] void fail(const QString &message) const;
     void checkActive() const;
@@ -158,17 +174,25 @@ private:
     const QVariant &fieldValue(int index) const;
     void setFieldValue(int index, const QVariant &value, Field *field);
 
-    void readRows();
+    void readColumns();
     void buildFields(const QList<Column> &columns);
-    void applyFilter();          // recomputes m_visible from m_filter
-    void resetVisibleToAll();
+    // Works out m_visible: whole, or (not whole) at least the current row.
+    void resolve(bool whole) const;
+    void resolveNow(bool whole);
+    void loadFirst();
+    void loadAll();
+    void loadSlice(int column, qint64 number);
+    std::vector<StoredRow> fetch(const QString &condition, const QVariantList &values, int limit = -1) const;
+    int absorb(std::vector<StoredRow> rows);   // returns how many rows of the file were new
+    void invalidateView();       // the cursor goes to the first row once the rows are known
+    void computeVisible();
     void setState(DataSetState state);
     void moveToFirst();
     int visibleIndexOfSerial(qint64 serial) const;
     void writeAndBrowse();       // Post after the controls have handed in their data
     void postEdit();
     void postInsert();
-    QString rebuildFilter();     // compiles and applies; on failure unfilters and returns the message
+    QString rebuildFilter();     // compiles; on failure unfilters and returns the message
     void refilter();             // CheckBrowseMode, rebuild, first row, notify
 
     void notify(DataEvent event, Field *field = nullptr);
@@ -185,12 +209,19 @@ private:
     QList<Field *> m_fieldList;
     QList<Column> m_columns;
 
-    std::vector<Row> m_rows;              // the copy, in file order
-    std::vector<int> m_visible;           // indexes into m_rows that pass the filter
+    std::map<qint64, Row> m_rows;         // the rows of the copy read so far, by serial
+    std::vector<Row *> m_visible;         // the rows that pass the filter, in copy order
     int m_pos = 0;                        // index into m_visible
     bool m_eof = true;
     bool m_bof = true;
-    qint64 m_nextSerial = 0;
+    View m_view = View::Stale;
+    bool m_complete = false;              // every row of the copy is in m_rows
+    std::set<std::pair<int, qint64>> m_slices;   // (column, number) whose rows are in m_rows
+    QSet<qint64> m_gone;                  // rowids of the copy this dataset deleted
+    qint64 m_rowidLimit = 0;              // the highest rowid at opening
+    quint64 m_openedAtChange = 0;         // the connection's last change at opening
+    quint64 m_opening = 0;
+    qint64 m_nextSerial = 0;              // for new rows: above every rowid of the copy
 
     QList<QVariant> m_buffer;             // values of the row being edited or inserted
     QList<bool> m_written;                // columns written during the edit

@@ -200,6 +200,23 @@ bool CompiledFilter::matches(const QList<QVariant> &rowValues) const
     return true;
 }
 
+QList<int> CompiledFilter::columns() const
+{
+    QList<int> columns;
+    for (const Test &test : m_tests)
+        columns.append(test.column);
+    return columns;
+}
+
+std::optional<std::pair<int, qint64>> CompiledFilter::numberKey() const
+{
+    for (const Test &test : m_tests) {
+        if (test.op == FilterCondition::Equal && test.numeric)
+            return std::make_pair(test.column, test.number);
+    }
+    return std::nullopt;
+}
+
 bool CompiledFilter::equalsNumber(const QVariant &value, qint64 number)
 {
     if (value.isNull())

@@ -4,7 +4,9 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <optional>
 #include <stdexcept>
+#include <utility>
 
 namespace lovetest {
 
@@ -55,6 +57,12 @@ public:
 
     bool matches(const QList<QVariant> &rowValues) const;
     bool isEmpty() const { return m_tests.isEmpty(); }
+    // The columns the tests read.
+    QList<int> columns() const;
+    // The first "field = number" test as (column, number): every row that
+    // passes holds that number there (or a text or blob that reads as it),
+    // so a reader can look the rows up by that column.
+    std::optional<std::pair<int, qint64>> numberKey() const;
 
 private:
     struct Test {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, only those that are missing.
 set -euo pipefail
-packages=(cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libqt6svg6 nettle-dev
+packages=(cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libqt6svg6 nettle-dev
           libgtest-dev libbenchmark-dev fonts-wqy-microhei qt6-translations-l10n
           desktop-file-utils appstream dpkg-dev file)
 missing=()

@@ -37,6 +37,7 @@
 #include "widgets/dialogs.h"
 #include "widgets/fixed_colours.h"
 #include "widgets/guard.h"
+#include "widgets/read_only_notice.h"
 #include "widgets/status_bar.h"
 
 namespace lovetest {
@@ -152,6 +153,8 @@ TForm1::TForm1(const QString &databaseFile, QWidget *parent)
     m_database->openAll(databaseFile, [this](const QString &message) {
         Dialogs::instance().showError(this, message);
     });
+    if (m_database->ADOConnection1.readOnly())
+        Dialogs::instance().showMessage(this, readOnlyDatabaseNotice(m_database->ADOConnection1.fileName()));
     guarded(this, [this] { FormCreate(); });
 }
 

@@ -17,6 +17,7 @@
 #include "widgets/catalog_tree_model.h"
 #include "widgets/dialogs.h"
 #include "widgets/guard.h"
+#include "widgets/read_only_notice.h"
 
 namespace lovetest {
 
@@ -547,6 +548,10 @@ void TdxDBTreeView::deleteSelectedNode()
     CatalogNode *node = m_model->nodeOf(currentIndex());
     if (!node)
         return;
+    if (const std::optional<QString> refusal = readOnlyRefusal(dataSet())) {
+        Dialogs::instance().showMessage(this, *refusal);
+        return;
+    }
     if (m_options & trDBConfirmDelete) {
         const QString question = QStringLiteral("Do you want to delete the item \"%1\"").arg(node->label);
         if (!Dialogs::instance().confirm(this, QStringLiteral("Confirm"), question))
@@ -610,6 +615,13 @@ void TdxDBTreeView::endLabelEdit(const QModelIndex &index, const QString &text)
             m_model->setLabel(node, list->asString());
         return;
     }
+    if (list && list->asString() != text) {
+        if (const std::optional<QString> refusal = readOnlyRefusal(set)) {
+            set->Cancel();
+            Dialogs::instance().showMessage(this, *refusal);
+            return;
+        }
+    }
     m_model->setLabel(node, text);
     bool written = false;
     if (list && (set->State() == dsEdit || set->State() == dsInsert) && list->asString() != text) {
@@ -625,7 +637,13 @@ void TdxDBTreeView::endLabelEdit(const QModelIndex &index, const QString &text)
     // program ends before the row is stored otherwise.
     if (written) {
         WorkingScope working(*this);
-        set->Post();
+        try {
+            set->Post();
+        } catch (...) {
+            // A name the file refused shows nowhere: row and label go back.
+            set->Cancel();
+            throw;
+        }
     }
 }
 

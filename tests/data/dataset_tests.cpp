@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 using namespace lovetest;
 using lovetest::testing::DatabaseFile;
@@ -311,21 +310,6 @@ TEST_F(SampleDatabase, RefusedPostRaisesAndStaysInEdit)
     set.Cancel();
     set.Next();
     EXPECT_EQ(set.RecNo(), 2);
-}
-
-TEST(ReadOnlyFile, PostIsRefusedByTheEngine)
-{
-    if (geteuid() == 0)
-        GTEST_SKIP() << "file permissions do not bind the superuser";
-    DatabaseFile file;
-    file.fillSample();
-    QFile::setPermissions(file.path(), QFile::ReadOwner | QFile::ReadUser);
-    TestDatabase db;
-    ASSERT_TRUE(db.openAll().isEmpty());
-    db.ADOQuery2.Edit();
-    db.ADOQuery2.FieldByName(QStringLiteral("分值"))->setAsInteger(1);
-    EXPECT_THROW(db.ADOQuery2.Post(), DatabaseError);
-    EXPECT_EQ(db.ADOQuery2.State(), dsEdit);
 }
 
 // ---------------------------------------------------------------- navigation

@@ -8,25 +8,46 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include <optional>
+
 #include "data/test_database.h"
 #include "run/test_run.h"
 #include "shell/main_window.h"
 #include "tests/support/fake_dialogs.h"
+#include "tests/support/forced_read_only.h"
 #include "widgets/db_radio_group.h"
+#include "widgets/read_only_notice.h"
 
 namespace lovetest {
 namespace {
 
-// Every test of the bundled sample database, taken in the real window with
-// the keyboard's number keys, from its first question to its verdict.
-TEST(SampleDatabase, EveryTestRunsToItsVerdictInTheWindow)
+QByteArray fileBytes(const QString &path)
 {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every test of the bundled sample database, taken in the real window with
+// the keyboard's number keys, from its first question to its verdict; on a
+// file the program may write, and on one it may not (answers then stay in
+// memory, the user is told so once, and the file stays as it is).
+class SampleDatabase : public ::testing::TestWithParam<bool> {};
+
+TEST_P(SampleDatabase, EveryTestRunsToItsVerdictInTheWindow)
+{
+    const bool readOnly = GetParam();
     testing::FakeDialogs dialogs;
+    std::optional<testing::ForcedReadOnly> forced;
+    if (readOnly)
+        forced.emplace();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("date.mdb"));
     ASSERT_TRUE(QFile::copy(QStringLiteral(SAMPLE_DATABASE), path));
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    const QByteArray bytes = fileBytes(path);
     TForm1 form(path);
+    const QStringList notice = readOnly ? QStringList{readOnlyDatabaseNotice(path)} : QStringList();
+    EXPECT_EQ(dialogs.messages, notice);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
 
@@ -66,8 +87,14 @@ TEST(SampleDatabase, EveryTestRunsToItsVerdictInTheWindow)
         EXPECT_EQ(form.BitBtn1->text(), QStringLiteral("开始测试"));
     }
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
-    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('\n').toStdString();
+    EXPECT_EQ(dialogs.messages, notice) << "nothing more is said";
+    if (readOnly) {
+        EXPECT_EQ(fileBytes(path), bytes);
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Files, SampleDatabase, ::testing::Values(false, true),
+                         [](const auto &info) { return info.param ? "ReadOnly" : "Writable"; });
 
 } // namespace
 } // namespace lovetest

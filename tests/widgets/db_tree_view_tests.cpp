@@ -14,9 +14,11 @@
 #include "data/dataset.h"
 #include "data/field.h"
 #include "tests/support/fake_dialogs.h"
+#include "tests/support/forced_read_only.h"
 #include "widgets/catalog_search.h"
 #include "widgets/db_label.h"
 #include "widgets/db_tree_view.h"
+#include "widgets/read_only_notice.h"
 
 namespace lovetest::testing {
 namespace {
@@ -380,6 +382,73 @@ TEST(TreeView, OnlyADeliberateClickStartsALabelEdit)
     clickNode(2); // the tree had the focus: a deliberate click
     EXPECT_FALSE(tree->isEditingLabel()) << "not before the double-click interval";
     EXPECT_TRUE(editingAfterTheInterval());
+
+// A tree with a title label, its node 2 ("B") renamed by F2 and Return.
+struct RefusedRename {
+    explicit RefusedRename(std::function<void(CatalogFile &)> beforeOpen = {})
+        : file({{1, null, "A"}, {2, 1, "B"}})
+    {
+        if (beforeOpen)
+            beforeOpen(file);
+        database = file.open();
+        tree.setDataSource(&database->DataSource1);
+        title.setDataSource(&database->DataSource1);
+        title.setDataField("Name");
+        tree.show();
+        tree.setCurrentIndex(tree.indexOfKey(2));
+        QLineEdit *editor = editLabel(tree, "新名字");
+        EXPECT_NE(editor, nullptr);
+        if (editor)
+            QTest::keyClick(editor, Qt::Key_Return);
+        QApplication::processEvents(); // the editor commits on a queued call
+    }
+
+    // The old name stays on screen, in the row and in the file.
+    void expectOldNameEverywhere()
+    {
+        EXPECT_EQ(tree.labelOf(2), "B");
+        EXPECT_EQ(title.text(), "B");
+        EXPECT_EQ(database->ADOQuery1.State(), dsBrowse);
+        EXPECT_EQ(database->ADOQuery1.FieldByName("Name")->asString(), "B");
+        EXPECT_EQ(file.scalar("SELECT Name FROM 量表 WHERE ID=2").toString(), "B");
+    }
+
+    CatalogFile file;
+    std::unique_ptr<TestDatabase> database;
+    TdxDBTreeView tree;
+    TcxDBLabel title;
+};
+
+TEST(TreeView, OnAReadOnlyDatabaseRenameAndDeleteAreRefusedWithTheNotice)
+{
+    FakeDialogs dialogs;
+    ForcedReadOnly forced;
+    RefusedRename rename;
+    const QString notice = readOnlyDatabaseNotice(rename.file.path());
+    EXPECT_EQ(dialogs.messages, QStringList{notice});
+    rename.expectOldNameEverywhere();
+
+    rename.tree.setFocus();
+    QTest::keyClick(&rename.tree, Qt::Key_Delete);
+    EXPECT_EQ(dialogs.messages, (QStringList{notice, notice}));
+    EXPECT_TRUE(dialogs.questions.isEmpty()) << "nothing to confirm";
+    EXPECT_EQ(shape(*rename.tree.model()), "A(B)");
+    EXPECT_EQ(rename.file.scalar("SELECT count(*) FROM 量表").toInt(), 2);
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+TEST(TreeView, ARenameTheFileRefusesIsReportedAndUndone)
+{
+    FakeDialogs dialogs;
+    RefusedRename rename([](CatalogFile &file) {
+        file.exec("CREATE TRIGGER refuse BEFORE UPDATE ON 量表 BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END");
+    });
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_TRUE(dialogs.errors[0].contains("disk I/O error"));
+    rename.expectOldNameEverywhere();
+    // Nothing is left pending: the tree moves on.
+    rename.database->ADOQuery1.Locate("ID", 1);
+    EXPECT_EQ(rename.tree.selectedKey(), 1);
 }
 
 TEST(TreeView, SearchDuringALabelEditDiscardsIt)

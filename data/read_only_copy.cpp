@@ -1,0 +1,115 @@
+#include "read_only_copy.h"
+
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QUrl>
+#include <QVariant>
+
+#include <sqlite3.h>
+
+namespace lovetest {
+
+namespace {
+
+// How long the copy waits for another program's write to end.
+constexpr int kBusyTimeoutMs = 5000;
+
+bool fileAndFolderWritable(const QString &path)
+{
+    const QFileInfo file(path);
+    return file.isWritable() && QFileInfo(file.absolutePath()).isWritable();
+}
+
+std::function<bool(const QString &)> &writableProbe()
+{
+    static std::function<bool(const QString &)> probe;
+    return probe;
+}
+
+// The engine's own connection behind a QtSql connection (the Qt driver and
+// this program share the system's SQLite library).
+sqlite3 *nativeHandle(const QSqlDatabase &db)
+{
+    if (!db.driver())
+        return nullptr;
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(handle.constData());
+}
+
+struct CopyResult {
+    int code = SQLITE_OK; // primary result code
+    QString message;      // the engine's message when code is not SQLITE_OK
+};
+
+// Copies every page of the file at path into the database memory. query
+// tells the engine how to read the file.
+CopyResult copyFileInto(sqlite3 *memory, const QString &path, const QString &query)
+{
+    QUrl uri = QUrl::fromLocalFile(path);
+    uri.setQuery(query);
+    sqlite3 *file = nullptr;
+    const QByteArray name = uri.toString(QUrl::FullyEncoded).toUtf8();
+    CopyResult result;
+    result.code = sqlite3_open_v2(name.constData(), &file, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    if (result.code != SQLITE_OK) {
+        result.message = QString::fromUtf8(sqlite3_errmsg(file));
+    } else if (sqlite3_backup *backup = sqlite3_backup_init(memory, "main", file, "main")) {
+        sqlite3_busy_timeout(file, kBusyTimeoutMs);
+        const int step = sqlite3_backup_step(backup, -1);
+        sqlite3_backup_finish(backup);
+        if (step != SQLITE_DONE)
+            result = {step & 0xff, QString::fromUtf8(sqlite3_errstr(step))};
+    } else {
+        result = {sqlite3_errcode(memory) & 0xff, QString::fromUtf8(sqlite3_errmsg(memory))};
+    }
+    sqlite3_close(file);
+    return result;
+}
+
+} // namespace
+
+bool databaseWritable(const QString &path)
+{
+    const auto &probe = writableProbe();
+    return probe ? probe(path) : fileAndFolderWritable(path);
+}
+
+void setWritableProbe(std::function<bool(const QString &path)> probe)
+{
+    writableProbe() = std::move(probe);
+}
+
+bool openedReadOnly(const QSqlDatabase &db)
+{
+    sqlite3 *handle = nativeHandle(db);
+    return handle && sqlite3_db_readonly(handle, "main") == 1;
+}
+
+QString openInMemoryCopy(QSqlDatabase &db, const QString &path)
+{
+    db.setConnectOptions();
+    db.setDatabaseName(QStringLiteral(":memory:"));
+    if (!db.open()) {
+        const QSqlError error = db.lastError();
+        return error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
+    }
+    sqlite3 *memory = nativeHandle(db);
+    if (!memory) {
+        db.close();
+        return QStringLiteral("The database driver gives no engine handle");
+    }
+    CopyResult copy = copyFileInto(memory, path, QStringLiteral("mode=ro"));
+    // A file left in write-ahead-log mode in a folder nobody may write cannot
+    // be read through the log's shared memory: read it as it stands on disk.
+    if ((copy.code == SQLITE_READONLY || copy.code == SQLITE_CANTOPEN)
+        && copyFileInto(memory, path, QStringLiteral("immutable=1")).code == SQLITE_OK)
+        copy = {};
+    if (copy.code != SQLITE_OK)
+        db.close();
+    return copy.message;
+}
+
+} // namespace lovetest

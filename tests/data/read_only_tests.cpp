@@ -1,0 +1,184 @@
+#include "data/field.h"
+#include "data/test_database.h"
+#include "fixture.h"
+#include "tests/support/forced_read_only.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace lovetest;
+using lovetest::testing::DatabaseFile;
+using lovetest::testing::ForcedReadOnly;
+
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// The schema and every row of every table in stored order, each value with
+// the type the engine holds it in.
+QStringList contents(const QSqlDatabase &db)
+{
+    QStringList lines;
+    QSqlQuery tables(db);
+    tables.exec(QStringLiteral("SELECT type, name, sql FROM sqlite_master ORDER BY rowid"));
+    while (tables.next()) {
+        lines << tables.value(2).toString();
+        if (tables.value(0).toString() != QStringLiteral("table"))
+            continue;
+        QSqlQuery rows(db);
+        rows.exec(QStringLiteral("SELECT rowid, * FROM \"%1\"").arg(tables.value(1).toString()));
+        while (rows.next()) {
+            QStringList values;
+            for (int i = 0; i < rows.record().count(); ++i)
+                values << QStringLiteral("%1:%2").arg(rows.value(i).typeName(), rows.value(i).toString());
+            lines << values.join(QLatin1Char('|'));
+        }
+    }
+    return lines;
+}
+
+// The file's contents read through a connection of its own that only reads.
+QStringList fileContents(const QString &path)
+{
+    const QString name = QStringLiteral("read-only-test-reader");
+    QStringList lines;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        QUrl uri = QUrl::fromLocalFile(path);
+        uri.setQuery(QStringLiteral("mode=ro"));
+        db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
+        if (db.open())
+            lines = contents(db);
+    }
+    QSqlDatabase::removeDatabase(name);
+    return lines;
+}
+
+QVariant scoreOf(const Connection &connection, int id)
+{
+    QSqlQuery query(connection.db());
+    query.exec(QStringLiteral("SELECT 分值 FROM 量表 WHERE ID=%1").arg(id));
+    return query.next() ? query.value(0) : QVariant();
+}
+
+TEST(ReadOnlyDatabase, WritesLandInAWholeCopyInMemoryAndTheFileStaysAsItIs)
+{
+    DatabaseFile file;
+    file.fillSample();
+    // Besides the sample: an index, a blob, text in a number column, a gap in the rowids.
+    file.exec(QStringLiteral("CREATE INDEX by_parent ON 量表 (Parent)"));
+    file.exec(QStringLiteral("INSERT INTO 说明 (ID, 内容) VALUES (9, x'00ff')"));
+    file.exec(QStringLiteral("UPDATE 量表 SET 分值='多' WHERE ID=11"));
+    const QStringList stored = fileContents(file.path());
+    const QByteArray bytes = fileBytes(file.path());
+
+    {
+        ForcedReadOnly forced;
+        TestDatabase db;
+        ASSERT_TRUE(db.openAll().isEmpty());
+        ASSERT_TRUE(db.ADOConnection1.readOnly());
+        EXPECT_EQ(contents(db.ADOConnection1.db()), stored);
+
+        ASSERT_TRUE(db.ADOQuery2.Locate(QStringLiteral("ID"), 10));
+        db.ADOQuery2.Edit();
+        db.ADOQuery2.FieldByName(QStringLiteral("分值"))->setAsInteger(7);
+        db.ADOQuery2.Post();
+        db.ADOQuery1.Delete();
+        EXPECT_EQ(scoreOf(db.ADOConnection1, 10).toInt(), 7);
+        EXPECT_EQ(db.ADOQuery1.RecordCount(), 2);
+    }
+    EXPECT_EQ(fileBytes(file.path()), bytes);
+    EXPECT_EQ(QDir(file.dir()).entryList(QDir::Files), QStringList{QStringLiteral("date.mdb")})
+        << "no journal or log is left beside the file";
+}
+
+TEST(ReadOnlyDatabase, AFileThatIsNoDatabaseFailsAsAWritableOneDoes)
+{
+    DatabaseFile file(false);
+    QFile garbage(file.path());
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(4096, 'x'));
+    garbage.close();
+
+    const QStringList writable = TestDatabase().openAll();
+    ForcedReadOnly forced;
+    TestDatabase db;
+    EXPECT_EQ(db.openAll(), writable);
+    EXPECT_EQ(writable.size(), 5);
+    EXPECT_FALSE(db.ADOConnection1.connected());
+    EXPECT_FALSE(db.ADOConnection1.readOnly());
+}
+
+// A file or folder the user may not write: answers are held in memory and
+// the file stays as it is (this used to be refused by the engine).
+struct PermissionCase {
+    const char *name;
+    QFile::Permissions file;
+    QFile::Permissions folder;
+    bool readOnly;
+    bool leftInWalMode = false; // as a program killed while writing leaves it
+};
+
+void PrintTo(const PermissionCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class RealPermissions : public ::testing::TestWithParam<PermissionCase> {};
+
+constexpr QFile::Permissions kReadWrite = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+constexpr QFile::Permissions kReadOnly = QFile::ReadOwner | QFile::ReadUser;
+constexpr QFile::Permissions kFolderOpen = kReadWrite | QFile::ExeOwner | QFile::ExeUser;
+constexpr QFile::Permissions kFolderReadOnly = kReadOnly | QFile::ExeOwner | QFile::ExeUser;
+
+TEST_P(RealPermissions, DecideWhereAnswersGo)
+{
+    const PermissionCase &c = GetParam();
+    if (c.readOnly && geteuid() == 0)
+        GTEST_SKIP() << "file permissions do not bind the superuser";
+    DatabaseFile file;
+    file.fillSample();
+    if (c.leftInWalMode) {
+        QFile header(file.path());
+        ASSERT_TRUE(header.open(QIODevice::ReadWrite));
+        header.seek(18); // the file format's read and write versions: 2 is the write-ahead log
+        header.write("\x02\x02", 2);
+    }
+    const QByteArray bytes = fileBytes(file.path());
+    QFile::setPermissions(file.path(), c.file);
+    QFile::setPermissions(file.dir(), c.folder);
+    {
+        TestDatabase db;
+        EXPECT_TRUE(db.openAll().isEmpty());
+        EXPECT_EQ(db.ADOConnection1.readOnly(), c.readOnly);
+        db.ADOQuery2.Edit();
+        db.ADOQuery2.FieldByName(QStringLiteral("分值"))->setAsInteger(1);
+        EXPECT_NO_THROW(db.ADOQuery2.Post());
+        EXPECT_EQ(db.ADOQuery2.State(), dsBrowse);
+    }
+    QFile::setPermissions(file.dir(), kFolderOpen);
+    QFile::setPermissions(file.path(), kReadWrite);
+    EXPECT_EQ(fileBytes(file.path()) == bytes, c.readOnly);
+}
+
+INSTANTIATE_TEST_SUITE_P(ReadOnlyFile, RealPermissions,
+                         ::testing::Values(PermissionCase{"Writable", kReadWrite, kFolderOpen, false},
+                                           PermissionCase{"ReadOnlyFile", kReadOnly, kFolderOpen, true},
+                                           PermissionCase{"ReadOnlyFolder", kReadWrite, kFolderReadOnly, true},
+                                           PermissionCase{"WalFileInReadOnlyFolder", kReadOnly, kFolderReadOnly,
+                                                          true, true}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+} // namespace
