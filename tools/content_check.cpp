@@ -1,5 +1,7 @@
 #include "tools/content_check.h"
 
+#include "run/score_range.h"
+
 #include <algorithm>
 #include <bit>
 #include <map>
@@ -428,9 +430,13 @@ ReachableScores findReachableScores(const Test &test)
         sums = sumsByBitset(questions, lowest, highest - lowest);
     else
         sums = sumsBySet(questions);
-    const double a = double(lowest) * test.factor, b = double(highest) * test.factor;
-    result.lowest = std::min(a, b);
-    result.highest = std::max(a, b);
+    // The ends come from the same rule the window uses to explain a verdict.
+    QList<QList<qint64>> ends;
+    for (const auto &options : questions)
+        ends.append({options.front(), options.back()});
+    const ScoreRange range = reachableScoreRange(ends, test.factor);
+    result.lowest = range.minimum;
+    result.highest = range.maximum;
     if (!sums) {
         result.exact = false;
         return result;

@@ -430,6 +430,19 @@ void exportDatabase(const QString &path, const std::function<void(const Test &)>
         }
         sink(test);
     }
+    // The taker's own results are no content: they stay in the file and say so.
+    if (warn && db.tables().contains(QStringLiteral("记录"))) {
+        QSqlQuery history(db);
+        if (history.exec(QStringLiteral("SELECT count(*) FROM 记录")) && history.next() && history.value(0).toLongLong() > 0)
+        {
+            const qint64 records = history.value(0).toLongLong();
+            warn(QStringLiteral("%1: the test history (table 记录: %2 %3) is not exported: it holds the results of "
+                                "the people who took the tests, not test content")
+                     .arg(path)
+                     .arg(records)
+                     .arg(records == 1 ? QStringLiteral("record") : QStringLiteral("records")));
+        }
+    }
 }
 
 Content loadDatabase(const QString &path)

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include "data/connection.h"
+#include "run/run_history.h"
 #include "tools/cli.h"
 #include "tools/content_db.h"
 #include "tools/content_json.h"
@@ -41,6 +43,26 @@ TEST(ContentTool, BuildThenExportRoundTrips)
     const ToolRun exported = tool({QStringLiteral("export"), db});
     ASSERT_EQ(exported.status, ExitOk) << exported.err.toStdString();
     EXPECT_EQ(parseContentJson(exported.out.toUtf8()), expected);
+}
+
+// The people's own results stay out of the content and the tool says so.
+TEST(ContentTool, ExportLeavesTheHistoryOutAndSaysSo)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("date.mdb"));
+    ASSERT_EQ(tool({QStringLiteral("build"), kSmall, QStringLiteral("-o"), db}).status, ExitOk);
+    const ToolRun before = tool({QStringLiteral("export"), db});
+    EXPECT_FALSE(before.err.contains(QStringLiteral("记录")));
+    {
+        lovetest::Connection connection(QStringLiteral("ADOConnection1"));
+        connection.open(db);
+        lovetest::RunHistory history(connection);
+        ASSERT_TRUE(history.begin(1, QStringLiteral("甲")).has_value());
+    }
+    const ToolRun exported = tool({QStringLiteral("export"), db});
+    ASSERT_EQ(exported.status, ExitOk) << exported.err.toStdString();
+    EXPECT_EQ(exported.out, before.out);
+    EXPECT_TRUE(exported.err.contains(QStringLiteral("记录: 1 record)"))) << exported.err.toStdString();
 }
 
 TEST(ContentTool, BuildRefusesToReplaceWithoutForce)
