@@ -105,6 +105,7 @@ void Connection::close()
         }
         db.close();
     }
+    m_tables.clear();
     m_connected = false;
 }
 
@@ -127,6 +128,30 @@ void Connection::failWith(const QSqlQuery &query) const
     throw DatabaseError(engineText(query.lastError()));
 }
 
+const Connection::TableInfo &Connection::tableInfo(const QString &table)
+{
+    auto found = m_tables.constFind(table);
+    if (found != m_tables.constEnd())
+        return *found;
+    TableInfo info;
+    QSqlQuery query(db());
+    int keys = 0;
+    QString integerKey;
+    if (query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoteSqlIdentifier(table)))) {
+        while (query.next()) {
+            info.columns.append(query.value(1).toString());
+            if (query.value(5).toInt() > 0) {
+                ++keys;
+                if (query.value(2).toString().compare(QStringLiteral("INTEGER"), Qt::CaseInsensitive) == 0)
+                    integerKey = query.value(1).toString();
+            }
+        }
+    }
+    if (keys == 1)
+        info.rowidAlias = integerKey;
+    return *m_tables.insert(table, info);
+}
+
 // Keeps the row as it stands now (before a write) for datasets that have not
 // read it yet.
 void Connection::logRow(const QString &table, qint64 rowid, bool existsNow)
@@ -137,12 +162,7 @@ void Connection::logRow(const QString &table, qint64 rowid, bool existsNow)
     change.existed = false;
     change.before.rowid = rowid;
     if (existsNow) {
-        QSqlQuery info(db());
-        QStringList columns;
-        if (info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoteSqlIdentifier(table)))) {
-            while (info.next())
-                columns.append(info.value(1).toString());
-        }
+        const QStringList &columns = tableInfo(table).columns;
         QSqlQuery read(db());
         read.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?")
                          .arg(storedRowSelectList(columns), quoteSqlIdentifier(table)));
@@ -199,25 +219,14 @@ bool Connection::updateRow(const QString &table, qint64 rowid, const QStringList
     }
     // A write to the rowid's own column (an INTEGER PRIMARY KEY) moves the
     // row: its new rowid is a row no earlier reader had.
-    QSqlQuery info(db());
-    if (info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoteSqlIdentifier(table)))) {
-        QString alias;
-        int keys = 0;
-        while (info.next()) {
-            if (info.value(5).toInt() > 0) {
-                ++keys;
-                if (info.value(2).toString().compare(QStringLiteral("INTEGER"), Qt::CaseInsensitive) == 0)
-                    alias = info.value(1).toString();
-            }
-        }
-        const qsizetype written = keys == 1 && !alias.isEmpty() ? columns.indexOf(alias) : -1;
-        if (written >= 0 && values[written].toLongLong() != rowid) {
-            RowChange change;
-            change.seq = m_nextSeq++;
-            change.table = table;
-            change.before.rowid = values[written].toLongLong();
-            m_changes.push_back(std::move(change));
-        }
+    const QString &alias = tableInfo(table).rowidAlias;
+    const qsizetype written = alias.isEmpty() ? -1 : columns.indexOf(alias);
+    if (written >= 0 && values[written].toLongLong() != rowid) {
+        RowChange change;
+        change.seq = m_nextSeq++;
+        change.table = table;
+        change.before.rowid = values[written].toLongLong();
+        m_changes.push_back(std::move(change));
     }
     return true;
 }

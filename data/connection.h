@@ -1,6 +1,7 @@
 #pragma once
 #include <QObject>
 #include <QSqlDatabase>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -75,9 +76,16 @@ public:
     const std::vector<RowChange> &changes() const { return m_changes; }
 
 private:
+    // What a write needs to know of a table, read once per connection.
+    struct TableInfo {
+        QStringList columns;
+        QString rowidAlias;   // the INTEGER PRIMARY KEY column, if any
+    };
+    const TableInfo &tableInfo(const QString &table);
     void logRow(const QString &table, qint64 rowid, bool existsNow);
     [[noreturn]] void failWith(const class QSqlQuery &query) const;
 
+    QHash<QString, TableInfo> m_tables;
     std::vector<RowChange> m_changes;
     quint64 m_nextSeq = 1;
 

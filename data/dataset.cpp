@@ -12,6 +12,7 @@
 #include <QSqlRecord>
 
 #include <algorithm>
+#include <iterator>
 
 namespace lovetest {
 
@@ -238,13 +239,13 @@ std::vector<StoredRow> Dataset::fetch(const QString &condition, const QVariantLi
     QStringList names;
     for (const Column &column : m_columns)
         names.append(column.name);
-    QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid<=%3")
-                      .arg(storedRowSelectList(names), quoteSqlIdentifier(m_table))
-                      .arg(m_rowidLimit);
+    // Rows above the limit came after opening; a condition leaves them to
+    // absorb(), so that the engine looks the condition up through its index
+    // rather than walking the rowid range.
+    QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(storedRowSelectList(names), quoteSqlIdentifier(m_table));
+    sql += condition.isEmpty() ? QStringLiteral("rowid<=%1").arg(m_rowidLimit) : condition;
     if (!m_where.isEmpty())
         sql += QStringLiteral(" AND (%1)").arg(m_where);
-    if (!condition.isEmpty())
-        sql += QStringLiteral(" AND (%1)").arg(condition);
     // The engine promises no order without one; the file's row order is rowid.
     sql += QStringLiteral(" ORDER BY rowid");
     if (limit >= 0)
@@ -308,10 +309,13 @@ void Dataset::loadSlice(int column, qint64 number)
 {
     if (m_complete || m_slices.count({column, number}))
         return;
-    // Texts and blobs sort after every number, so the second term finds
-    // through the same index the rare text that still reads as the number.
+    // Texts and blobs sort after every number, so the second look-up finds
+    // through the same index the rare text that may still read as the number.
     const QString name = quoteSqlIdentifier(m_columns[column].name);
-    absorb(fetch(QStringLiteral("%1=? OR %1>=''").arg(name), {QVariant(number)}));
+    std::vector<StoredRow> rows = fetch(name + QStringLiteral("=?"), {QVariant(number)});
+    std::vector<StoredRow> texts = fetch(name + QStringLiteral(">=''"), {});
+    std::move(texts.begin(), texts.end(), std::back_inserter(rows));
+    absorb(std::move(rows));
     m_slices.insert({column, number});
 }
 
