@@ -150,6 +150,7 @@ QVariant parentValue(const Test &test, qint64 ownId)
 const QStringList kIndexStatements{
     QStringLiteral("CREATE INDEX \"量表_Parent\" ON \"量表\" (\"Parent\")"),
     QStringLiteral("CREATE INDEX \"结果_lbid\" ON \"结果\" (\"lbid\")"),
+    QStringLiteral("CREATE INDEX \"量表_目录\" ON \"量表\" (\"目录\")"),
 };
 
 void writeContent(QSqlDatabase db, const Content &content)

@@ -417,9 +417,10 @@ TEST(BuiltDatabase, HasTheIndexesExportNeeds)
     const QString db = dir.filePath(QStringLiteral("date.mdb"));
     buildDatabase(readContentFiles({kFolders}), db, false);
     const QStringList indexes = tableRows(db, QStringLiteral("sqlite_master")).filter(QStringLiteral("index|"));
-    EXPECT_EQ(indexes.size(), 2) << indexes.join('\n').toStdString();
+    EXPECT_EQ(indexes.size(), 3) << indexes.join('\n').toStdString();
     EXPECT_TRUE(indexes.join(' ').contains(QStringLiteral("ON \"量表\" (\"Parent\")")));
     EXPECT_TRUE(indexes.join(' ').contains(QStringLiteral("ON \"结果\" (\"lbid\")")));
+    EXPECT_TRUE(indexes.join(' ').contains(QStringLiteral("ON \"量表\" (\"目录\")")));
 }
 
 } // namespace
