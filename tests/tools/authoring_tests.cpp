@@ -411,7 +411,7 @@ TEST(ToolHelp, EachCommandHasItsOwnUsage)
     EXPECT_TRUE(tool({"check", file}).out.endsWith(QStringLiteral("1 test, 0 errors, 0 warnings\n")));
 }
 
-TEST(BuiltDatabase, HasTheIndexesExportNeeds)
+TEST(BuiltDatabase, HasTheIndexesTheWindowAndExportUse)
 {
     QTemporaryDir dir;
     const QString db = dir.filePath(QStringLiteral("date.mdb"));
