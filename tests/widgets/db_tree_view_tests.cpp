@@ -382,6 +382,7 @@ TEST(TreeView, OnlyADeliberateClickStartsALabelEdit)
     clickNode(2); // the tree had the focus: a deliberate click
     EXPECT_FALSE(tree->isEditingLabel()) << "not before the double-click interval";
     EXPECT_TRUE(editingAfterTheInterval());
+}
 
 // A tree with a title label, its node 2 ("B") renamed by F2 and Return.
 struct RefusedRename {
