@@ -5,6 +5,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QBoxLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -77,9 +78,10 @@ void RunCompanion::buildProgress(QWidget *parent)
 {
     m_progress = new QWidget(parent);
     m_progress->setObjectName(QStringLiteral("RunProgress"));
-    auto *layout = new QVBoxLayout(m_progress);
-    layout->setContentsMargins(6, 2, 6, 2);
-    layout->setSpacing(2);
+    // One row, the line before the bar: the run's panes keep their height.
+    auto *layout = new QHBoxLayout(m_progress);
+    layout->setContentsMargins(6, 0, 6, 0);
+    layout->setSpacing(8);
     progressLine = new QLabel(m_progress);
     progressLine->setObjectName(QStringLiteral("ProgressLine"));
     progressBar = new QProgressBar(m_progress);
@@ -88,7 +90,7 @@ void RunCompanion::buildProgress(QWidget *parent)
     progressBar->setTextVisible(false);
     progressBar->setFixedHeight(6);
     layout->addWidget(progressLine);
-    layout->addWidget(progressBar);
+    layout->addWidget(progressBar, 1);
     if (auto *box = qobject_cast<QBoxLayout *>(parent->layout()))
         box->addWidget(m_progress);
     m_progress->hide();

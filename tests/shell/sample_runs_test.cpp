@@ -13,6 +13,7 @@
 #include "data/test_database.h"
 #include "run/test_run.h"
 #include "shell/main_window.h"
+#include "tests/support/catalog_tests.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/forced_read_only.h"
 #include "widgets/db_radio_group.h"
@@ -52,21 +53,11 @@ TEST_P(SampleDatabase, EveryTestRunsToItsVerdictInTheWindow)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
 
     // Folders of the catalog hold no question rows: only tests are taken.
-    QSet<int> withQuestions;
-    Dataset &rows = form.database().ADOQuery2;
-    for (rows.First(); !rows.Eof(); rows.Next()) {
-        if (rows.FieldByName(QStringLiteral("目录"))->asInteger() == 0)
-            withQuestions.insert(rows.FieldByName(QStringLiteral("Parent"))->asInteger());
-    }
+    const QList<qint64> ids = testing::takeableTestIds(form.database());
     Dataset &catalog = form.database().ADOQuery1;
-    QList<int> ids;
-    for (catalog.First(); !catalog.Eof(); catalog.Next()) {
-        if (withQuestions.contains(catalog.FieldByName(QStringLiteral("ID"))->asInteger()))
-            ids.append(catalog.FieldByName(QStringLiteral("ID"))->asInteger());
-    }
     ASSERT_GE(ids.size(), 12);
 
-    for (int id : ids) {
+    for (qint64 id : ids) {
         ASSERT_TRUE(catalog.Locate(QStringLiteral("ID"), id));
         const QString name = catalog.FieldByName(QStringLiteral("Name"))->asString();
         QTest::mouseClick(form.BitBtn1, Qt::LeftButton);

@@ -31,6 +31,7 @@
 #include "shell/about_window.h"
 #include "shell/main_window.h"
 #include "tests/support/dark_palette.h"
+#include "tests/support/catalog_tests.h"
 #include "tests/support/fake_dialogs.h"
 #include "widgets/capped_pane.h"
 #include "widgets/db_label.h"
@@ -66,14 +67,7 @@ protected:
         Dataset &catalog = form->database().ADOQuery1;
         ASSERT_TRUE(catalog.Locate(QStringLiteral("Name"), name)) << name.toStdString();
     }
-    QList<qint64> testIds()
-    {
-        QList<qint64> ids;
-        Dataset &catalog = form->database().ADOQuery1;
-        for (catalog.First(); !catalog.Eof(); catalog.Next())
-            ids.append(catalog.FieldByName(QStringLiteral("ID"))->asLargeInt());
-        return ids;
-    }
+    QList<qint64> testIds() { return testing::takeableTestIds(form->database()); }
     void selectId(qint64 id) { ASSERT_TRUE(form->database().ADOQuery1.Locate(QStringLiteral("ID"), id)); }
     QString testName() { return form->database().ADOQuery1.FieldByName(QStringLiteral("Name"))->asString(); }
 
@@ -374,6 +368,7 @@ TEST_F(SampleWindow, SmallWindowsKeepTheirSizeAndEveryControlInReach)
 
 TEST_F(SampleWindow, TheSearchBoxLooksDisabledDuringARun)
 {
+    selectId(100);
     const QImage enabled = form->Edit1->grab().toImage();
     form->BitBtn1->click();
     ASSERT_FALSE(form->Edit1->isEnabled());

@@ -1,0 +1,31 @@
+#pragma once
+#include <QList>
+#include <QSet>
+
+#include "data/dataset.h"
+#include "data/field.h"
+#include "data/test_database.h"
+
+namespace lovetest::testing {
+
+// The catalog entries that are tests, in catalog order: folders hold no
+// question rows and cannot be taken. Moves both datasets' cursors.
+inline QList<qint64> takeableTestIds(TestDatabase &database)
+{
+    QSet<qint64> withQuestions;
+    Dataset &rows = database.ADOQuery2;
+    for (rows.First(); !rows.Eof(); rows.Next()) {
+        if (rows.FieldByName(QStringLiteral("目录"))->asInteger() == 0)
+            withQuestions.insert(rows.FieldByName(QStringLiteral("Parent"))->asLargeInt());
+    }
+    QList<qint64> ids;
+    Dataset &catalog = database.ADOQuery1;
+    for (catalog.First(); !catalog.Eof(); catalog.Next()) {
+        const qint64 id = catalog.FieldByName(QStringLiteral("ID"))->asLargeInt();
+        if (withQuestions.contains(id))
+            ids.append(id);
+    }
+    return ids;
+}
+
+} // namespace lovetest::testing
