@@ -15,16 +15,13 @@ TcxRichEdit::TcxRichEdit(QWidget *parent) : QTextEdit(parent), m_presenter(new L
 
 QString TcxRichEdit::normalizedLineBreaks(const QString &text)
 {
-    QString lines = text;
-    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return lines;
+    return withPlainLineBreaks(text);
 }
 
 void TcxRichEdit::setDisplayText(const QString &text)
 {
     // Content is never read as markup: it might point at local files.
-    m_presenter->show(normalizedLineBreaks(text));
+    m_presenter->show(text);
 }
 
 TcxDBRichEdit::TcxDBRichEdit(QWidget *parent) : TcxRichEdit(parent)

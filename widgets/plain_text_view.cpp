@@ -11,6 +11,14 @@
 
 namespace lovetest {
 
+QString withPlainLineBreaks(const QString &text)
+{
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return lines;
+}
+
 TextHead headOf(const QString &text, qsizetype headLength)
 {
     if (text.size() <= headLength)
@@ -43,7 +51,7 @@ void LongTextPresenter::show(const QString &text)
         m_view.setReadOnly(true);
         m_madeReadOnly = true;
     }
-    m_view.setPlainText(head.shown);
+    m_view.setPlainText(withPlainLineBreaks(head.shown));
     if (m_truncated) {
         m_button->setText(QStringLiteral("显示全文（共 %1 字）").arg(text.size()));
         m_button->adjustSize();
@@ -64,7 +72,7 @@ void LongTextPresenter::showAll()
     releaseReadOnly();
     // Showing more is no edit by the user.
     const QSignalBlocker quiet(&m_view);
-    m_view.setPlainText(text);
+    m_view.setPlainText(withPlainLineBreaks(text));
 }
 
 void LongTextPresenter::releaseReadOnly()

@@ -11,7 +11,10 @@ namespace lovetest {
 // How much of a long text a view lays out before the user asks for more:
 // enough for every real remark, small enough that any text, even one
 // without a single break opportunity, is laid out at once.
-inline constexpr qsizetype kShownHeadLength = 20000;
+inline constexpr qsizetype kShownHeadLength = 5000;
+
+// The text with CR LF and a lone CR turned into "\n".
+QString withPlainLineBreaks(const QString &text);
 
 // The part of a text a view shows at first: the whole text when it fits,
 // otherwise its first headLength characters (never half a surrogate pair)
@@ -31,6 +34,8 @@ class LongTextPresenter : public QObject {
 public:
     explicit LongTextPresenter(QTextEdit &view, qsizetype headLength = kShownHeadLength);
 
+    // Shows text, taking CR LF and a lone CR as line breaks; only the part
+    // shown is prepared, so the cost does not grow with the text.
     void show(const QString &text);
     void showAll();
     // Only the head of the last text shows.
