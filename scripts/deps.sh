@@ -2,7 +2,7 @@
 # Installs the Debian packages the project needs, only those that are missing.
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libqt6svg6 nettle-dev
-          libgtest-dev libbenchmark-dev fonts-wqy-microhei)
+          libgtest-dev libbenchmark-dev fonts-wqy-microhei clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
