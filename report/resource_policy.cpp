@@ -25,12 +25,14 @@ QVariant OfflineDocument::loadResource(int, const QUrl &)
 
 WebLinkClicks::WebLinkClicks(QTextEdit &view) : QObject(&view), m_view(view)
 {
-    view.viewport()->installEventFilter(this);
+    m_viewport = view.viewport();
+    m_viewport->installEventFilter(this);
 }
 
 bool WebLinkClicks::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != m_view.viewport())
+    // Compared by the pointer kept: the view may be half destroyed here.
+    if (watched != m_viewport)
         return false;
     if (event->type() == QEvent::MouseButtonPress) {
         const auto *mouse = static_cast<QMouseEvent *>(event);

@@ -38,6 +38,7 @@ protected:
 
 private:
     QTextEdit &m_view;
+    QPointer<QWidget> m_viewport;
     QString m_pressedAnchor;
 };
 

@@ -38,7 +38,8 @@ LongTextPresenter::LongTextPresenter(QTextEdit &view, qsizetype headLength)
     m_button->hide();
     connect(m_button, &QPushButton::clicked, this, [this] { guarded(&m_view, [this] { showAll(); }); });
     // The viewport is resized once the scroll bars are placed.
-    m_view.viewport()->installEventFilter(this);
+    m_viewport = m_view.viewport();
+    m_viewport->installEventFilter(this);
 }
 
 void LongTextPresenter::show(const QString &text)
@@ -84,7 +85,8 @@ void LongTextPresenter::releaseReadOnly()
 
 bool LongTextPresenter::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_view.viewport() && event->type() == QEvent::Resize && m_button && !m_button->isHidden())
+    // Compared by the pointer kept: the view may be half destroyed here.
+    if (watched == m_viewport && event->type() == QEvent::Resize && m_button && !m_button->isHidden())
         placeButton();
     return QObject::eventFilter(watched, event);
 }
@@ -92,7 +94,7 @@ bool LongTextPresenter::eventFilter(QObject *watched, QEvent *event)
 void LongTextPresenter::placeButton()
 {
     // Bottom right, clear of the vertical scroll bar.
-    const QRect area = m_view.viewport()->geometry();
+    const QRect area = m_viewport->geometry();
     const QSize size = m_button->sizeHint();
     m_button->setGeometry(area.right() - size.width() - 4, area.bottom() - size.height() - 4, size.width(),
                           size.height());

@@ -55,6 +55,7 @@ private:
     bool m_truncated = false;
     bool m_madeReadOnly = false;
     QPointer<QPushButton> m_button;
+    QPointer<QWidget> m_viewport;
 };
 
 } // namespace lovetest
