@@ -270,7 +270,8 @@ Content loadDatabase(const QString &path)
         exec(verdicts, path);
         while (verdicts.next()) {
             Verdict verdict;
-            if (!test.categories.isEmpty())
+            // Every stored category comes back, so that what was built builds again alike.
+            if (!verdicts.value(0).isNull())
                 verdict.category = verdicts.value(0).toString();
             verdict.thresholds = unseal.list(verdicts.value(1), kValueSeparator);
             verdict.texts = unseal.list(verdicts.value(2), kTextSeparator);
