@@ -12,6 +12,7 @@
 
 #include "data/codepage.h"
 #include "report/print_dialogs.h"
+#include "report/resource_policy.h"
 
 namespace lovetest {
 
@@ -54,6 +55,10 @@ void TOperate::PrintPreview()
 THtmlEdit::THtmlEdit(QWidget *parent)
     : QTextEdit(parent)
 {
+    // The page shows database texts as they stand: it loads nothing they
+    // point at, and its links open only web addresses.
+    setDocument(new OfflineDocument(this));
+    new WebLinkClicks(*this);
     setReadOnly(false);
     m_editCommands = std::make_unique<TEditCommands>(document());
     m_htmlFont = std::make_unique<THtmlFont>(document());

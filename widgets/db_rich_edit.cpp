@@ -8,26 +8,20 @@
 
 namespace lovetest {
 
-TcxRichEdit::TcxRichEdit(QWidget *parent) : QTextEdit(parent)
+TcxRichEdit::TcxRichEdit(QWidget *parent) : QTextEdit(parent), m_presenter(new LongTextPresenter(*this))
 {
     setAcceptRichText(false);
 }
 
 QString TcxRichEdit::normalizedLineBreaks(const QString &text)
 {
-    QString lines = text;
-    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return lines;
+    return withPlainLineBreaks(text);
 }
 
 void TcxRichEdit::setDisplayText(const QString &text)
 {
-    m_richText = Qt::mightBeRichText(text);
-    if (m_richText)
-        setHtml(text);
-    else
-        setPlainText(normalizedLineBreaks(text));
+    // Content is never read as markup: it might point at local files.
+    m_presenter->show(text);
 }
 
 TcxDBRichEdit::TcxDBRichEdit(QWidget *parent) : TcxRichEdit(parent)
@@ -98,8 +92,6 @@ void TcxDBRichEdit::userChangedText()
 
 QString TcxDBRichEdit::textForField() const
 {
-    if (showsRichText())
-        return toHtml();
     // The database keeps Windows line breaks.
     QString text = toPlainText();
     text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));

@@ -3,26 +3,28 @@
 #include <QTextEdit>
 
 #include "widgets/field_data_link.h"
+#include "widgets/plain_text_view.h"
 
 namespace lovetest {
 
-// A rich-text view. setDisplayText() shows a text that looks like a rich-text
-// document with its formatting and any other text as plain text, taking
-// CR LF and a lone CR as line breaks.
+// A text view. setDisplayText() shows a text as plain text, markup included,
+// taking CR LF and a lone CR as line breaks; a long text shows its head and
+// the rest on demand (see LongTextPresenter).
 class TcxRichEdit : public QTextEdit {
     Q_OBJECT
 public:
     explicit TcxRichEdit(QWidget *parent = nullptr);
 
     void setDisplayText(const QString &text);
-    // Whether the text last given to setDisplayText() is shown as rich text.
-    bool showsRichText() const { return m_richText; }
+    // Only the head of the text last given to setDisplayText() shows.
+    bool showsHeadOnly() const { return m_presenter->truncated(); }
+    LongTextPresenter &presenter() const { return *m_presenter; }
 
     // Plain text with the line breaks turned into "\n".
     static QString normalizedLineBreaks(const QString &text);
 
 private:
-    bool m_richText = false;
+    LongTextPresenter *m_presenter;
 };
 
 // A rich-text view bound to one field of its dataset's current row; it

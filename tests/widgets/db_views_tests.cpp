@@ -33,12 +33,11 @@ TEST_F(BoundViews, LabelAndRemarksFollowTheCurrentRow)
 
     EXPECT_EQ(title.text(), "甲");
     EXPECT_EQ(remarks.toPlainText(), "第一行\n第二行\n第三行");
-    EXPECT_FALSE(remarks.showsRichText());
 
     catalog.Next();
     EXPECT_EQ(title.text(), "乙");
-    EXPECT_TRUE(remarks.showsRichText());
-    EXPECT_EQ(remarks.toPlainText(), "粗体");
+    // Markup in a remark is shown as it stands, never rendered.
+    EXPECT_EQ(remarks.toPlainText(), "<p><b>粗体</b></p>");
 
     catalog.Edit();
     catalog.FieldByName("Name")->setAsString("丙");
@@ -95,7 +94,7 @@ TEST_F(BoundViews, AnEditIsWrittenBeforeTheRowIsStored)
     QTest::keyClicks(editable.view, "?");
     catalog.Next();
     EXPECT_EQ(file.scalar("SELECT 备注 FROM 量表 WHERE ID=1").toString(), "第一行\r\n第二行\r\n第三行?");
-    EXPECT_TRUE(editable.view->showsRichText());
+    EXPECT_EQ(editable.view->toPlainText(), "<p><b>粗体</b></p>");
     EXPECT_FALSE(editable.view->hasPendingEdit());
 }
 
