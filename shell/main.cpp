@@ -7,6 +7,7 @@
 #include "shell/about_window.h"
 #include "shell/application_setup.h"
 #include "shell/main_window.h"
+#include "shell/termination_signals.h"
 #include "widgets/message_boxes.h"
 
 // The program: the main window, the About window and the report window,
@@ -16,6 +17,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     lovetest::setUpApplication(app);
+    lovetest::quitOnTerminationSignals(app);
 
     try {
         lovetest::TForm1 form1;
