@@ -187,7 +187,7 @@ private:
             // handler as they are read, so a large file is never held whole.
             m_handOver = depth == 0 && m_onItem;
             m_keyOfList = key;
-            node.members.emplace_back(std::move(key), value(depth + 1));
+            node.members.push_back(JsonMember{std::move(key), value(depth + 1)});
             m_handOver = false;
             node.keyPlaces.push_back(keyPlace);
             skipSpace();

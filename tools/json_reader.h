@@ -16,6 +16,8 @@ struct TextPlace {
     bool known() const { return line > 0; }
 };
 
+struct JsonMember;
+
 // A JSON value that remembers where it stood, so a message about it can name
 // the line and column an author sees in the editor.
 struct JsonNode {
@@ -26,11 +28,17 @@ struct JsonNode {
     double number = 0;
     QString string;
     std::vector<JsonNode> items;                     // Array
-    std::vector<std::pair<QString, JsonNode>> members; // Object, in file order
+    std::vector<JsonMember> members;                 // Object, in file order
     std::vector<TextPlace> keyPlaces;                // Object: where each key stands
 
     const JsonNode *member(const QString &key) const;
     QString kindName() const;
+};
+
+// One member of an object: its key and its value.
+struct JsonMember {
+    QString first;
+    JsonNode second;
 };
 
 // Malformed JSON, or bytes that are not UTF-8, with the place where reading
