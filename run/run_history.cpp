@@ -120,11 +120,19 @@ void RunHistory::finish(qint64 record, const RunResult &result)
 
 void RunHistory::discard(qint64 record)
 {
+    deleteRecord(record, false);
+}
+
+// A run under way and a finished one are deleted by different commands, so
+// neither can remove the other kind by mistake.
+void RunHistory::deleteRecord(qint64 record, bool finished)
+{
     if (!m_connection.connected())
         return;
     QSqlQuery query(m_connection.db());
-    query.prepare(QStringLiteral("DELETE FROM 记录 WHERE 编号 = ? AND 完成 = 0"));
+    query.prepare(QStringLiteral("DELETE FROM 记录 WHERE 编号 = ? AND 完成 = ?"));
     query.addBindValue(record);
+    query.addBindValue(finished ? 1 : 0);
     query.exec();
 }
 
@@ -202,12 +210,7 @@ std::optional<RunResult> RunHistory::result(qint64 record) const
 
 void RunHistory::remove(qint64 record)
 {
-    if (!m_connection.connected())
-        return;
-    QSqlQuery query(m_connection.db());
-    query.prepare(QStringLiteral("DELETE FROM 记录 WHERE 编号 = ? AND 完成 = 1"));
-    query.addBindValue(record);
-    query.exec();
+    deleteRecord(record, true);
 }
 
 void RunHistory::removeAll()

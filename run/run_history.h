@@ -59,6 +59,7 @@ public:
     static QString tableName() { return QStringLiteral("记录"); }
 
 private:
+    void deleteRecord(qint64 record, bool finished);
     bool ensureTable();
     Connection &m_connection;
 };
