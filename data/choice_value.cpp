@@ -8,8 +8,8 @@ namespace lovetest {
 void writeChoice(Field &field, const QString &value)
 {
     Dataset &dataset = *field.dataSet();
-    if (dataset.State() != dsEdit && dataset.State() != dsInsert)
-        dataset.Edit();
+    if (dataset.state() != DatasetState::Edit && dataset.state() != DatasetState::Insert)
+        dataset.edit();
     if (value.isEmpty())
         field.clear();
     else

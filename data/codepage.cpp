@@ -56,7 +56,8 @@ namespace {
 // one character at a time, and each character without a mapping becomes
 // what unmapped(character) gives, so the result never depends on how the
 // converter reports them.
-template <typename Unmapped> QByteArray encodeCp936(const QString &text, Unmapped unmapped)
+template <typename Unmapped>
+QByteArray encodeCp936(const QString &text, Unmapped unmapped)
 {
     if (const auto whole = exactly(text))
         return *whole;

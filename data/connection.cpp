@@ -50,12 +50,13 @@ void Connection::open(const QString &fileName)
     const QString path = QDir::current().absoluteFilePath(fileName);
     // The engine would happily create a missing file; the program must not.
     if (!QFileInfo(path).isFile())
-        throw DatabaseError(objectName(), QStringLiteral("Cannot open database file \"%1\": no such file").arg(fileName));
+        throw DatabaseError(objectName(),
+                            QStringLiteral("Cannot open database file \"%1\": no such file").arg(fileName));
 
     {
         QSqlDatabase db = QSqlDatabase::contains(m_connectionName)
-                              ? QSqlDatabase::database(m_connectionName, false)
-                              : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+            ? QSqlDatabase::database(m_connectionName, false)
+            : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
         // A file the program may not write is read into memory instead.
         const bool writable = databaseWritable(path);
         // mode=rw: read and write, never create (the file may vanish between
@@ -197,7 +198,8 @@ qint64 Connection::insertRow(const QString &table, const QStringList &columns, c
     return rowid;
 }
 
-bool Connection::updateRow(const QString &table, qint64 rowid, const QStringList &columns, const QList<QVariant> &values)
+bool Connection::updateRow(const QString &table, qint64 rowid, const QStringList &columns,
+                           const QList<QVariant> &values)
 {
     QStringList assignments;
     for (const QString &column : columns)

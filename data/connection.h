@@ -1,8 +1,8 @@
 #pragma once
-#include <QObject>
-#include <QSqlDatabase>
 #include <QHash>
 #include <QList>
+#include <QObject>
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -19,16 +19,16 @@ namespace lovetest {
 struct RowChange {
     quint64 seq = 0;
     QString table;
-    bool existed = false;   // false: the write created the row
-    StoredRow before;       // the row before the write (rowid always set)
+    bool existed = false; // false: the write created the row
+    StoredRow before; // the row before the write (rowid always set)
 };
 
-// The connection to the test database file (the ADOConnection1 role).
+// The connection to the test database file (the connection role).
 //
 // The file is an SQLite database. open() looks the file name up relative to
 // the current directory, opens it for reading and writing and never creates
 // it: a missing file raises DatabaseError
-//   "ADOConnection1: Cannot open database file \"date.mdb\": no such file".
+//   "connection: Cannot open database file \"date.mdb\": no such file".
 // Other programs may use the file at the same time.
 //
 // Each write is one transaction made durable before it returns: the file
@@ -79,7 +79,7 @@ private:
     // What a write needs to know of a table, read once per connection.
     struct TableInfo {
         QStringList columns;
-        QString rowidAlias;   // the INTEGER PRIMARY KEY column, if any
+        QString rowidAlias; // the INTEGER PRIMARY KEY column, if any
     };
     const TableInfo &tableInfo(const QString &table);
     void logRow(const QString &table, qint64 rowid, bool existsNow);

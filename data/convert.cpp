@@ -12,7 +12,7 @@ static ConversionError notInteger(const QString &text)
     return ConversionError(QStringLiteral("'%1' is not a valid integer value").arg(text));
 }
 
-qint64 StrToInt64(const QString &text)
+qint64 toInteger64(const QString &text)
 {
     qsizetype i = 0;
     while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
@@ -41,29 +41,29 @@ qint64 StrToInt64(const QString &text)
     return value;
 }
 
-int StrToInt(const QString &text)
+int toInteger(const QString &text)
 {
-    const qint64 value = StrToInt64(text);
+    const qint64 value = toInteger64(text);
     if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
         throw notInteger(text);
     return int(value);
 }
 
-double StrToFloat(const QString &text)
+double toNumber(const QString &text)
 {
     bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);   // C locale: '.' as decimal point
+    const double value = text.trimmed().toDouble(&ok); // C locale: '.' as decimal point
     if (!ok || !std::isfinite(value))
         throw ConversionError(QStringLiteral("'%1' is not a valid floating point value").arg(text));
     return value;
 }
 
-QString IntToStr(qint64 value)
+QString integerText(qint64 value)
 {
     return QString::number(value);
 }
 
-QString FloatToStr(double value)
+QString numberText(double value)
 {
     return QString::number(value, 'g', 15);
 }
@@ -72,7 +72,7 @@ QString FloatToStr(double value)
 
 namespace lovetest {
 
-QString VariantToStr(const QVariant &value)
+QString variantText(const QVariant &value)
 {
     if (value.isNull())
         return QString();
@@ -81,7 +81,7 @@ QString VariantToStr(const QVariant &value)
         return *static_cast<const QString *>(value.constData());
     case QMetaType::Double:
     case QMetaType::Float:
-        return FloatToStr(value.toDouble());
+        return numberText(value.toDouble());
     case QMetaType::QByteArray:
         return QString::fromUtf8(*static_cast<const QByteArray *>(value.constData()));
     case QMetaType::Bool:

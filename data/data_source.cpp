@@ -127,7 +127,7 @@ Dataset *DataLink::dataSet() const
 bool DataLink::editing() const
 {
     const Dataset *set = dataSet();
-    return set && (set->State() == dsEdit || set->State() == dsInsert);
+    return set && (set->state() == DatasetState::Edit || set->state() == DatasetState::Insert);
 }
 
 void DataLink::syncActive()

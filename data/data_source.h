@@ -11,9 +11,9 @@ class Field;
 // What a dataset reports to its data sources (used by the data layer itself).
 enum class DataEvent { ActiveChanged, DataSetChanged, DataSetScrolled, StateChanged, RecordChanged, UpdateData };
 
-// Connects a dataset to the controls bound to it (DataSource1 ... DataSource3).
+// Connects a dataset to the controls bound to it (catalogSource ... instructionSource).
 // It forwards every notification of its dataset to its links. While the
-// dataset's controls are disabled (Dataset::DisableControls) nothing is sent.
+// dataset's controls are disabled (Dataset::disableControls) nothing is sent.
 class DataSource : public QObject {
     Q_OBJECT
 public:
@@ -47,8 +47,8 @@ private:
 //                        dataset is followed by dataSetChanged())
 //   dataSetChanged()     the rows changed: open, First, filter switched or
 //                        re-applied, Post, Delete, Cancel of a new row, the
-//                        last EnableControls
-//   dataSetScrolled()    the current row moved: Next, Locate, GotoBookmark
+//                        last enableControls
+//   dataSetScrolled()    the current row moved: Next, locate, gotoBookmark
 //   stateChanged()       the state changed (browse, edit, insert, inactive)
 //   editingChanged()     editing began or ended (a subset of stateChanged)
 //   recordChanged(f)     field f of the current row was written; nullptr:
@@ -59,7 +59,7 @@ private:
 //
 // A hook may call back into the dataset; notifications it causes are
 // delivered at once, to the hook's own link too. A hook that walks the set
-// between DisableControls and EnableControls therefore hears the closing
+// between disableControls and enableControls therefore hears the closing
 // dataSetChanged() inside itself and must turn it away with a working flag.
 class DataLink {
 public:
@@ -87,8 +87,8 @@ protected:
 
 private:
     friend class DataSource;
-    void syncActive();   // sends activeChanged() when the open state differs from m_active
-    void syncEditing();  // sends editingChanged() when editing differs from m_editing
+    void syncActive(); // sends activeChanged() when the open state differs from m_active
+    void syncEditing(); // sends editingChanged() when editing differs from m_editing
 
     DataSource *m_source = nullptr;
     bool m_active = false;

@@ -10,7 +10,6 @@ static std::string composeText(const QString &objectName, const QString &message
 
 DatabaseError::DatabaseError(const QString &objectName, const QString &message)
     : std::runtime_error(composeText(objectName, message)), m_objectName(objectName), m_message(message)
-{
-}
+{}
 
 } // namespace lovetest

@@ -6,14 +6,14 @@
 namespace lovetest {
 
 // An error raised by the data layer. The text names the object that raised it
-// before the message ("ADOQuery1: Cannot perform this operation on a closed
+// before the message ("catalog: Cannot perform this operation on a closed
 // dataset"); what() is that text in UTF-8.
 class DatabaseError : public std::runtime_error {
 public:
     DatabaseError(const QString &objectName, const QString &message);
     explicit DatabaseError(const QString &message) : DatabaseError(QString(), message) {}
 
-    // The name of the raising object ("ADOQuery2", "ADOConnection1"); may be empty.
+    // The name of the raising object ("questions", "connection"); may be empty.
     const QString &objectName() const { return m_objectName; }
     // The message without the object name.
     const QString &message() const { return m_message; }
@@ -38,7 +38,7 @@ inline constexpr char kClosedDataset[] = "Cannot perform this operation on a clo
 inline constexpr char kEmptyDataset[] = "Cannot perform this operation on an empty dataset";
 inline constexpr char kNotEditing[] = "Dataset not in edit or insert mode";
 inline constexpr char kReadOnly[] = "Cannot modify a read-only dataset";
-inline constexpr char kFieldNotFound[] = "Field '%1' not found";   // QString::arg placeholder
+inline constexpr char kFieldNotFound[] = "Field '%1' not found"; // QString::arg placeholder
 inline constexpr char kRecordNotFound[] = "Record not found";
 } // namespace dbmsg
 

@@ -28,16 +28,16 @@ FieldType typeFromDeclared(const QString &declared)
 {
     const QString type = declared.toUpper();
     if (type.contains(u"INT"))
-        return ftInteger;
+        return FieldType::Integer;
     if (type.contains(u"CHAR") || type.contains(u"CLOB") || type.contains(u"TEXT"))
-        return ftString;
+        return FieldType::String;
     if (type.isEmpty() || type.contains(u"BLOB"))
-        return ftVariant;
+        return FieldType::Variant;
     if (type.contains(u"REAL") || type.contains(u"FLOA") || type.contains(u"DOUB"))
-        return ftFloat;
+        return FieldType::Float;
     if (type.contains(u"BOOL"))
-        return ftInteger;
-    return ftVariant;
+        return FieldType::Integer;
+    return FieldType::Variant;
 }
 
 bool isNumber(const QVariant &v)
@@ -56,21 +56,20 @@ bool isNumber(const QVariant &v)
     }
 }
 
-// Equality as Locate understands it: Null finds Null, numbers compare by
+// Equality as locate understands it: Null finds Null, numbers compare by
 // value, everything else by its text.
 bool locateEquals(const QVariant &stored, const QVariant &wanted)
 {
     if (wanted.isNull() || stored.isNull())
         return wanted.isNull() && stored.isNull();
     if (isNumber(stored) && isNumber(wanted)) {
-        if (stored.typeId() == QMetaType::Double || stored.typeId() == QMetaType::Float
-            || wanted.typeId() == QMetaType::Double || wanted.typeId() == QMetaType::Float)
+        if (stored.typeId() == QMetaType::Double || stored.typeId() == QMetaType::Float ||
+            wanted.typeId() == QMetaType::Double || wanted.typeId() == QMetaType::Float)
             return stored.toDouble() == wanted.toDouble();
         return stored.toLongLong() == wanted.toLongLong();
     }
-    return VariantToStr(stored) == VariantToStr(wanted);
+    return variantText(stored) == variantText(wanted);
 }
-
 
 } // namespace
 
@@ -110,7 +109,7 @@ void Dataset::checkActive() const
 void Dataset::checkWritable() const
 {
     checkActive();
-    if (m_state != dsEdit && m_state != dsInsert)
+    if (m_state != DatasetState::Edit && m_state != DatasetState::Insert)
         fail(QString::fromUtf8(dbmsg::kNotEditing));
 }
 
@@ -144,7 +143,7 @@ void Dataset::open()
     if (!m_where.isEmpty())
         loadAll();
 
-    m_state = dsBrowse;
+    m_state = DatasetState::Browse;
     m_buffer.clear();
     m_written.clear();
     m_modified = false;
@@ -195,10 +194,9 @@ void Dataset::readColumns()
 
 void Dataset::buildFields(const QList<Column> &columns)
 {
-    const bool same = columns.size() == m_columns.size()
-                      && std::equal(columns.begin(), columns.end(), m_columns.begin(), [](const Column &a, const Column &b) {
-                             return a.name == b.name && a.type == b.type;
-                         });
+    const bool same = columns.size() == m_columns.size() &&
+        std::equal(columns.begin(), columns.end(), m_columns.begin(),
+                   [](const Column &a, const Column &b) { return a.name == b.name && a.type == b.type; });
     m_columns = columns;
     if (same && !m_fieldList.isEmpty())
         return;
@@ -216,7 +214,7 @@ void Dataset::close()
 {
     if (!active())
         return;
-    m_state = dsInactive;
+    m_state = DatasetState::Inactive;
     m_buffer.clear();
     m_written.clear();
     m_modified = false;
@@ -242,7 +240,8 @@ std::vector<StoredRow> Dataset::fetch(const QString &condition, const QVariantLi
     // Rows above the limit came after opening; a condition leaves them to
     // absorb(), so that the engine looks the condition up through its index
     // rather than walking the rowid range.
-    QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(storedRowSelectList(names), quoteSqlIdentifier(m_table));
+    QString sql =
+        QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(storedRowSelectList(names), quoteSqlIdentifier(m_table));
     sql += condition.isEmpty() ? QStringLiteral("rowid<=%1").arg(m_rowidLimit) : condition;
     if (!m_where.isEmpty())
         sql += QStringLiteral(" AND (%1)").arg(m_where);
@@ -349,7 +348,7 @@ void Dataset::invalidateView()
 
 void Dataset::resolve(bool whole) const
 {
-    if (m_state == dsInactive || m_view == View::Full || (m_view == View::First && !whole))
+    if (m_state == DatasetState::Inactive || m_view == View::Full || (m_view == View::First && !whole))
         return;
     // Reading rows in does not change what the dataset shows.
     const_cast<Dataset *>(this)->resolveNow(whole);
@@ -400,7 +399,7 @@ void Dataset::computeVisible()
 
 // ---------------------------------------------------------------- fields
 
-Field *Dataset::FindField(const QString &name) const
+Field *Dataset::findField(const QString &name) const
 {
     for (Field *field : m_fieldList) {
         if (field->name().compare(name, Qt::CaseInsensitive) == 0)
@@ -409,9 +408,9 @@ Field *Dataset::FindField(const QString &name) const
     return nullptr;
 }
 
-Field *Dataset::FieldByName(const QString &name) const
+Field *Dataset::fieldByName(const QString &name) const
 {
-    Field *field = FindField(name);
+    Field *field = findField(name);
     if (!field)
         fail(QString::fromUtf8(dbmsg::kFieldNotFound).arg(name));
     return field;
@@ -435,7 +434,7 @@ const QVariant &Dataset::fieldValue(int index) const
     checkActive();
     if (index < 0 || index >= m_columns.size())
         return null;
-    if (m_state == dsEdit || m_state == dsInsert)
+    if (m_state == DatasetState::Edit || m_state == DatasetState::Insert)
         return m_buffer.at(index);
     const Row *row = currentRow();
     return row ? row->value(index) : null;
@@ -461,19 +460,19 @@ void Dataset::moveToFirst()
     m_eof = m_visible.empty();
 }
 
-void Dataset::First()
+void Dataset::first()
 {
     checkActive();
-    CheckBrowseMode();
+    checkBrowseMode();
     resolve(false);
     moveToFirst();
     notify(DataEvent::DataSetChanged);
 }
 
-void Dataset::Next()
+void Dataset::next()
 {
     checkActive();
-    CheckBrowseMode();
+    checkBrowseMode();
     resolve(true);
     if (m_pos + 1 < int(m_visible.size())) {
         ++m_pos;
@@ -485,44 +484,44 @@ void Dataset::Next()
     }
 }
 
-bool Dataset::Eof() const
+bool Dataset::atEnd() const
 {
     resolve(false);
     return !active() || m_eof;
 }
 
-bool Dataset::Bof() const
+bool Dataset::atStart() const
 {
     resolve(false);
     return !active() || m_bof;
 }
 
-bool Dataset::IsEmpty() const
+bool Dataset::isEmpty() const
 {
     resolve(false);
-    return !active() || (m_visible.empty() && m_state != dsInsert);
+    return !active() || (m_visible.empty() && m_state != DatasetState::Insert);
 }
 
-int Dataset::RecordCount() const
+int Dataset::recordCount() const
 {
     checkActive();
     resolve(true);
     return int(m_visible.size());
 }
 
-int Dataset::RecNo() const
+int Dataset::rowNumber() const
 {
     resolve(false);
-    if (!active() || m_visible.empty() || m_state == dsInsert)
+    if (!active() || m_visible.empty() || m_state == DatasetState::Insert)
         return 0;
     return m_pos + 1;
 }
 
-bool Dataset::Locate(const QString &fieldName, const QVariant &value)
+bool Dataset::locate(const QString &fieldName, const QVariant &value)
 {
     checkActive();
-    const Field *field = FieldByName(fieldName);
-    CheckBrowseMode();
+    const Field *field = fieldByName(fieldName);
+    checkBrowseMode();
     resolve(true);
     const int column = field->index();
     for (int i = 0; i < int(m_visible.size()); ++i) {
@@ -547,13 +546,13 @@ int Dataset::visibleIndexOfSerial(qint64 serial) const
     return int(it - m_visible.begin());
 }
 
-Bookmark Dataset::GetBookmark() const
+Bookmark Dataset::bookmark() const
 {
     const Row *row = active() ? currentRow() : nullptr;
-    return row && m_state != dsInsert ? Bookmark{row->serial, m_opening} : Bookmark{};
+    return row && m_state != DatasetState::Insert ? Bookmark{row->serial, m_opening} : Bookmark{};
 }
 
-bool Dataset::BookmarkValid(const Bookmark &bookmark) const
+bool Dataset::isBookmarkValid(const Bookmark &bookmark) const
 {
     if (!active() || bookmark.isNull() || bookmark.opening != m_opening)
         return false;
@@ -561,12 +560,12 @@ bool Dataset::BookmarkValid(const Bookmark &bookmark) const
     return visibleIndexOfSerial(bookmark.row) >= 0;
 }
 
-void Dataset::GotoBookmark(const Bookmark &bookmark)
+void Dataset::gotoBookmark(const Bookmark &bookmark)
 {
     checkActive();
     if (bookmark.isNull())
         return;
-    CheckBrowseMode();
+    checkBrowseMode();
     resolve(true);
     const int index = bookmark.opening == m_opening ? visibleIndexOfSerial(bookmark.row) : -1;
     if (index < 0)
@@ -576,12 +575,12 @@ void Dataset::GotoBookmark(const Bookmark &bookmark)
     notify(DataEvent::DataSetScrolled);
 }
 
-void Dataset::DisableControls()
+void Dataset::disableControls()
 {
     ++m_disableCount;
 }
 
-void Dataset::EnableControls()
+void Dataset::enableControls()
 {
     if (m_disableCount == 0)
         return;
@@ -591,12 +590,12 @@ void Dataset::EnableControls()
 
 // ---------------------------------------------------------------- editing
 
-bool Dataset::CanModify() const
+bool Dataset::canModify() const
 {
     return active() && m_connection && m_connection->connected();
 }
 
-void Dataset::setState(DataSetState state)
+void Dataset::setState(DatasetState state)
 {
     if (m_state == state)
         return;
@@ -604,52 +603,52 @@ void Dataset::setState(DataSetState state)
     notify(DataEvent::StateChanged);
 }
 
-void Dataset::Edit()
+void Dataset::edit()
 {
     checkActive();
-    if (m_state == dsEdit || m_state == dsInsert)
+    if (m_state == DatasetState::Edit || m_state == DatasetState::Insert)
         return;
-    if (!CanModify())
+    if (!canModify())
         fail(QString::fromUtf8(dbmsg::kReadOnly));
     if (!currentRow()) {
-        Append();
+        append();
         return;
     }
     m_buffer = currentRow()->allValues();
     m_written = QList<bool>(m_columns.size(), false);
     m_modified = false;
-    setState(dsEdit);
+    setState(DatasetState::Edit);
 }
 
-void Dataset::Append()
+void Dataset::append()
 {
     checkActive();
-    CheckBrowseMode();
-    if (!CanModify())
+    checkBrowseMode();
+    if (!canModify())
         fail(QString::fromUtf8(dbmsg::kReadOnly));
     m_buffer = QList<QVariant>(m_columns.size());
     m_written = QList<bool>(m_columns.size(), false);
     m_modified = false;
-    setState(dsInsert);
+    setState(DatasetState::Insert);
     notify(DataEvent::DataSetChanged);
 }
 
-void Dataset::CheckBrowseMode()
+void Dataset::checkBrowseMode()
 {
     checkActive();
-    if (m_state != dsEdit && m_state != dsInsert)
+    if (m_state != DatasetState::Edit && m_state != DatasetState::Insert)
         return;
     notify(DataEvent::UpdateData);
     if (m_modified)
         writeAndBrowse();
     else
-        Cancel();
+        cancel();
 }
 
-void Dataset::Post()
+void Dataset::post()
 {
     checkActive();
-    if (m_state != dsEdit && m_state != dsInsert)
+    if (m_state != DatasetState::Edit && m_state != DatasetState::Insert)
         return;
     notify(DataEvent::UpdateData);
     writeAndBrowse();
@@ -657,14 +656,14 @@ void Dataset::Post()
 
 void Dataset::writeAndBrowse()
 {
-    if (m_state == dsEdit)
+    if (m_state == DatasetState::Edit)
         postEdit();
     else
         postInsert();
     m_buffer.clear();
     m_written.clear();
     m_modified = false;
-    setState(dsBrowse);
+    setState(DatasetState::Browse);
     notify(DataEvent::DataSetChanged);
 }
 
@@ -730,35 +729,35 @@ void Dataset::postInsert()
     m_bof = m_eof = false;
 }
 
-void Dataset::Cancel()
+void Dataset::cancel()
 {
     checkActive();
-    if (m_state != dsEdit && m_state != dsInsert)
+    if (m_state != DatasetState::Edit && m_state != DatasetState::Insert)
         return;
-    const bool wasInsert = m_state == dsInsert;
+    const bool wasInsert = m_state == DatasetState::Insert;
     m_buffer.clear();
     m_written.clear();
     m_modified = false;
-    setState(dsBrowse);
+    setState(DatasetState::Browse);
     if (wasInsert)
         notify(DataEvent::DataSetChanged);
     else
         notify(DataEvent::RecordChanged, nullptr);
 }
 
-void Dataset::Delete()
+void Dataset::remove()
 {
     checkActive();
-    if (m_state == dsInsert) {
-        Cancel();
+    if (m_state == DatasetState::Insert) {
+        cancel();
         return;
     }
     if (!currentRow())
         fail(QString::fromUtf8(dbmsg::kEmptyDataset));
-    if (!CanModify())
+    if (!canModify())
         fail(QString::fromUtf8(dbmsg::kReadOnly));
-    if (m_state == dsEdit)
-        Cancel();
+    if (m_state == DatasetState::Edit)
+        cancel();
 
     resolve(true);
     Row *row = m_visible[m_pos];
@@ -794,7 +793,7 @@ void Dataset::setFiltered(bool on)
         m_filtered = on;
         return;
     }
-    CheckBrowseMode();
+    checkBrowseMode();
     m_filtered = on;
     if (on) {
         refilter();
@@ -825,7 +824,7 @@ QString Dataset::rebuildFilter()
 
 void Dataset::refilter()
 {
-    CheckBrowseMode();
+    checkBrowseMode();
     const QString problem = rebuildFilter();
     notify(DataEvent::DataSetChanged);
     if (!problem.isEmpty())
@@ -836,7 +835,7 @@ void Dataset::refilter()
 
 void Dataset::notify(DataEvent event, Field *field)
 {
-    if (ControlsDisabled() && event != DataEvent::UpdateData)
+    if (controlsDisabled() && event != DataEvent::UpdateData)
         return;
     const QList<DataSource *> sources = m_sources;
     for (DataSource *source : sources) {

@@ -23,18 +23,18 @@ namespace lovetest {
 
 class CompiledFilter;
 
-enum DataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
+enum class DatasetState { Inactive, Browse, Edit, Insert };
 
 // Identity of one row of a dataset's copy. It survives re-filtering for as
 // long as the row is in the copy; a null bookmark refers to no row.
 struct Bookmark {
     qint64 row = -1;
-    quint64 opening = 0;   // which opening of the dataset made it
+    quint64 opening = 0; // which opening of the dataset made it
     bool isNull() const { return row < 0; }
     friend bool operator==(const Bookmark &, const Bookmark &) = default;
 };
 
-// One query object (ADOQuery1 ... ADOQuery6).
+// One query object (catalog ... dataKeySlot).
 //
 // open() takes the whole result of "select * from <table> [where <where>]",
 // in the table's row order, as the dataset's own static copy and stands on
@@ -52,8 +52,8 @@ struct Bookmark {
 //
 // Errors are DatabaseError with the object's name before the message.
 //
-// Moving the cursor (First, Next, Locate, GotoBookmark) and switching or
-// changing an active filter first run CheckBrowseMode: a pending edit that
+// Moving the cursor (First, Next, locate, gotoBookmark) and switching or
+// changing an active filter first run checkBrowseMode: a pending edit that
 // changed a value is posted, one that changed nothing is cancelled.
 //
 // Filters: Filter() holds the filter text, Filtered() the switch. Callers
@@ -74,14 +74,14 @@ class Dataset : public QObject {
     Q_OBJECT
 public:
     // table empty: a dataset that is only a text slot (never opened).
-    Dataset(const QString &objectName, Connection *connection, const QString &table,
-            const QString &where = {}, QObject *parent = nullptr);
+    Dataset(const QString &objectName, Connection *connection, const QString &table, const QString &where = {},
+            QObject *parent = nullptr);
     ~Dataset() override;
 
     // The query text as lines (code page 936): "select * from 量表 where 目录=1".
-    // ADOQuery5 and ADOQuery6 use it as a plain text slot.
-    TextSlot &SQL() { return m_sql; }
-    const TextSlot &SQL() const { return m_sql; }
+    // sealedKeySlot and dataKeySlot use it as a plain text slot.
+    TextSlot &sql() { return m_sql; }
+    const TextSlot &sql() const { return m_sql; }
 
     Connection *connection() const { return m_connection; }
     const QString &tableName() const { return m_table; }
@@ -92,62 +92,62 @@ public:
     void open();
     // Drops the copy; a pending edit is discarded, not written.
     void close();
-    bool active() const { return m_state != dsInactive; }
+    bool active() const { return m_state != DatasetState::Inactive; }
 
     // Fields exist once the dataset has been opened; they stay (and read as
     // closed) after close().
     const QList<Field *> &fields() const { return m_fieldList; }
     int fieldCount() const { return int(m_fieldList.size()); }
-    // Case-insensitive. FieldByName raises "<name>: Field 'x' not found";
-    // FindField returns nullptr.
-    Field *FieldByName(const QString &name) const;
-    Field *FindField(const QString &name) const;
+    // Case-insensitive. fieldByName raises "<name>: Field 'x' not found";
+    // findField returns nullptr.
+    Field *fieldByName(const QString &name) const;
+    Field *findField(const QString &name) const;
 
     // Navigation over the rows that pass the filter.
-    void First();
-    void Next();          // on the last row: sets Eof and stays
-    bool Eof() const;
-    bool Bof() const;
-    bool IsEmpty() const; // no row passes the filter (and no new row pending)
-    int RecordCount() const;
-    int RecNo() const;    // 1-based position of the current row; 0 when empty
+    void first();
+    void next(); // on the last row: sets atEnd and stays
+    bool atEnd() const;
+    bool atStart() const;
+    bool isEmpty() const; // no row passes the filter (and no new row pending)
+    int recordCount() const;
+    int rowNumber() const; // 1-based position of the current row; 0 when empty
     // Moves to the first row whose field equals value exactly (numbers by
     // value, texts case-sensitively, QVariant() finds Null). The cursor stays
     // when none matches.
-    bool Locate(const QString &fieldName, const QVariant &value);
+    bool locate(const QString &fieldName, const QVariant &value);
 
-    Bookmark GetBookmark() const;
-    void GotoBookmark(const Bookmark &bookmark); // null: nothing; gone: "Record not found"
-    bool BookmarkValid(const Bookmark &bookmark) const;
+    Bookmark bookmark() const;
+    void gotoBookmark(const Bookmark &bookmark); // null: nothing; gone: "Record not found"
+    bool isBookmarkValid(const Bookmark &bookmark) const;
 
     // Nested suspension of the notifications to bound controls; the last
-    // EnableControls sends them one "data set changed".
-    void DisableControls();
-    void EnableControls();
-    bool ControlsDisabled() const { return m_disableCount > 0; }
+    // enableControls sends them one "data set changed".
+    void disableControls();
+    void enableControls();
+    bool controlsDisabled() const { return m_disableCount > 0; }
 
     // Editing.
-    DataSetState State() const { return m_state; }
-    bool CanModify() const;  // open, and its connection is connected
-    bool Modified() const { return m_modified; }
+    DatasetState state() const { return m_state; }
+    bool canModify() const; // open, and its connection is connected
+    bool isModified() const { return m_modified; }
     // Begins editing the current row; on an empty set begins a new row.
-    void Edit();
+    void edit();
     // Begins a new row (appended to the copy when posted).
-    void Append();
+    void append();
     // Writes the current row to the file (UPDATE of the written columns, or
     // INSERT for a new row). A refused write raises with the engine's message
     // and leaves the dataset in edit state.
-    void Post();
-    void Cancel();
+    void post();
+    void cancel();
     // Removes the current row from the file and the copy at once; the cursor
     // stays at the same position (or on the new last row).
-    void Delete();
-    void CheckBrowseMode();
+    void remove();
+    void checkBrowseMode();
 
     // Filtering.
-    const QString &Filter() const { return m_filterText; }
+    const QString &filter() const { return m_filterText; }
     void setFilter(const QString &text);
-    bool Filtered() const { return m_filtered; }
+    bool isFiltered() const { return m_filtered; }
     void setFiltered(bool on);
 
 private:
@@ -155,7 +155,7 @@ private:
     friend class DataSource;
 
     struct Row : StoredRow {
-        qint64 serial = -1;   // bookmark identity; the rowid for rows read from the file
+        qint64 serial = -1; // bookmark identity; the rowid for rows read from the file
     };
     struct Column {
         QString name;
@@ -168,7 +168,7 @@ private:
 
     [[noreturn]] void fail(const QString &message) const;
     void checkActive() const;
-    void checkWritable() const;   // open and in edit or insert state
+    void checkWritable() const; // open and in edit or insert state
     Row *currentRow();
     const Row *currentRow() const;
     const QVariant &fieldValue(int index) const;
@@ -183,17 +183,17 @@ private:
     void loadAll();
     void loadSlice(int column, qint64 number);
     std::vector<StoredRow> fetch(const QString &condition, const QVariantList &values, int limit = -1) const;
-    int absorb(std::vector<StoredRow> rows);   // returns how many rows of the file were new
-    void invalidateView();       // the cursor goes to the first row once the rows are known
+    int absorb(std::vector<StoredRow> rows); // returns how many rows of the file were new
+    void invalidateView(); // the cursor goes to the first row once the rows are known
     void computeVisible();
-    void setState(DataSetState state);
+    void setState(DatasetState state);
     void moveToFirst();
     int visibleIndexOfSerial(qint64 serial) const;
-    void writeAndBrowse();       // Post after the controls have handed in their data
+    void writeAndBrowse(); // Post after the controls have handed in their data
     void postEdit();
     void postInsert();
-    QString rebuildFilter();     // compiles; on failure unfilters and returns the message
-    void refilter();             // CheckBrowseMode, rebuild, first row, notify
+    QString rebuildFilter(); // compiles; on failure unfilters and returns the message
+    void refilter(); // checkBrowseMode, rebuild, first row, notify
 
     void notify(DataEvent event, Field *field = nullptr);
     void addSource(DataSource *source);
@@ -204,27 +204,27 @@ private:
     QString m_table;
     QString m_where;
 
-    DataSetState m_state = dsInactive;
-    std::vector<Field *> m_ownedFields;   // deleted in the destructor
+    DatasetState m_state = DatasetState::Inactive;
+    std::vector<Field *> m_ownedFields; // deleted in the destructor
     QList<Field *> m_fieldList;
     QList<Column> m_columns;
 
-    std::map<qint64, Row> m_rows;         // the rows of the copy read so far, by serial
-    std::vector<Row *> m_visible;         // the rows that pass the filter, in copy order
-    int m_pos = 0;                        // index into m_visible
+    std::map<qint64, Row> m_rows; // the rows of the copy read so far, by serial
+    std::vector<Row *> m_visible; // the rows that pass the filter, in copy order
+    int m_pos = 0; // index into m_visible
     bool m_eof = true;
     bool m_bof = true;
     View m_view = View::Stale;
-    bool m_complete = false;              // every row of the copy is in m_rows
-    std::set<std::pair<int, qint64>> m_slices;   // (column, number) whose rows are in m_rows
-    QSet<qint64> m_gone;                  // rowids of the copy this dataset deleted
-    qint64 m_rowidLimit = 0;              // the highest rowid at opening
-    quint64 m_openedAtChange = 0;         // the connection's last change at opening
+    bool m_complete = false; // every row of the copy is in m_rows
+    std::set<std::pair<int, qint64>> m_slices; // (column, number) whose rows are in m_rows
+    QSet<qint64> m_gone; // rowids of the copy this dataset deleted
+    qint64 m_rowidLimit = 0; // the highest rowid at opening
+    quint64 m_openedAtChange = 0; // the connection's last change at opening
     quint64 m_opening = 0;
-    qint64 m_nextSerial = 0;              // for new rows: above every rowid of the copy
+    qint64 m_nextSerial = 0; // for new rows: above every rowid of the copy
 
-    QList<QVariant> m_buffer;             // values of the row being edited or inserted
-    QList<bool> m_written;                // columns written during the edit
+    QList<QVariant> m_buffer; // values of the row being edited or inserted
+    QList<bool> m_written; // columns written during the edit
     bool m_modified = false;
 
     QString m_filterText;

@@ -11,17 +11,16 @@ namespace lovetest {
 
 Field::Field(Dataset *dataSet, int index, const QString &name, FieldType type, const QString &declaredType)
     : m_dataSet(dataSet), m_index(index), m_name(name), m_type(type), m_declaredType(declaredType)
-{
-}
+{}
 
 int Field::displayWidth() const
 {
     switch (m_type) {
-    case ftInteger:
-    case ftFloat:
+    case FieldType::Integer:
+    case FieldType::Float:
         return 10;
-    case ftString:
-    case ftVariant:
+    case FieldType::String:
+    case FieldType::Variant:
         break;
     }
     return 255;
@@ -30,12 +29,12 @@ int Field::displayWidth() const
 bool Field::isValidChar(QChar c) const
 {
     switch (m_type) {
-    case ftInteger:
+    case FieldType::Integer:
         return c.isDigit() || c == u'+' || c == u'-';
-    case ftFloat:
+    case FieldType::Float:
         return c.isDigit() || c == u'+' || c == u'-' || c == u'.' || c == u'e' || c == u'E';
-    case ftString:
-    case ftVariant:
+    case FieldType::String:
+    case FieldType::Variant:
         break;
     }
     return true;
@@ -53,7 +52,7 @@ QVariant Field::value() const
 
 QString Field::asString() const
 {
-    return VariantToStr(m_dataSet->fieldValue(m_index));
+    return variantText(m_dataSet->fieldValue(m_index));
 }
 
 static bool isWholeNumberType(const QVariant &v)
@@ -84,7 +83,7 @@ qint64 Field::asLargeInt() const
         return v.toLongLong();
     if (isFractionType(v))
         return qRound64(v.toDouble());
-    return StrToInt64(VariantToStr(v));
+    return toInteger64(variantText(v));
 }
 
 int Field::asInteger() const
@@ -93,7 +92,7 @@ int Field::asInteger() const
     if (v.isNull())
         return 0;
     if (!isWholeNumberType(v) && !isFractionType(v))
-        return StrToInt(VariantToStr(v));
+        return toInteger(variantText(v));
     const qint64 wide = asLargeInt();
     if (wide < std::numeric_limits<int>::min() || wide > std::numeric_limits<int>::max())
         throw ConversionError(QStringLiteral("'%1' is not a valid integer value").arg(wide));
@@ -107,7 +106,7 @@ double Field::asFloat() const
         return 0.0;
     if (isWholeNumberType(v) || isFractionType(v))
         return v.toDouble();
-    return StrToFloat(VariantToStr(v));
+    return toNumber(variantText(v));
 }
 
 void Field::setValue(const QVariant &value)
@@ -119,28 +118,28 @@ void Field::setValue(const QVariant &value)
     }
     QVariant stored;
     switch (m_type) {
-    case ftInteger:
+    case FieldType::Integer:
         if (isWholeNumberType(value))
             stored = QVariant(qlonglong(value.toLongLong()));
         else if (isFractionType(value))
             stored = QVariant(qlonglong(qRound64(value.toDouble())));
         else {
-            const QString text = VariantToStr(value);
-            stored = text.isEmpty() ? QVariant() : QVariant(qlonglong(StrToInt64(text)));
+            const QString text = variantText(value);
+            stored = text.isEmpty() ? QVariant() : QVariant(qlonglong(toInteger64(text)));
         }
         break;
-    case ftFloat:
+    case FieldType::Float:
         if (isWholeNumberType(value) || isFractionType(value))
             stored = QVariant(value.toDouble());
         else {
-            const QString text = VariantToStr(value);
-            stored = text.isEmpty() ? QVariant() : QVariant(StrToFloat(text));
+            const QString text = variantText(value);
+            stored = text.isEmpty() ? QVariant() : QVariant(toNumber(text));
         }
         break;
-    case ftString:
-        stored = QVariant(VariantToStr(value));
+    case FieldType::String:
+        stored = QVariant(variantText(value));
         break;
-    case ftVariant:
+    case FieldType::Variant:
         stored = value;
         break;
     }

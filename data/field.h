@@ -7,10 +7,10 @@ namespace lovetest {
 class Dataset;
 
 // The kind of value a field holds, taken from the column's declared type in
-// the database (SQLite affinity rules): INT... -> ftInteger (Boolean-like
-// columns such as 目录 too), REAL/FLOA/DOUB -> ftFloat, CHAR/CLOB/TEXT ->
-// ftString, anything else (no type, BLOB) -> ftVariant.
-enum FieldType { ftInteger, ftFloat, ftString, ftVariant };
+// the database (SQLite affinity rules): INT... -> FieldType::Integer (Boolean-like
+// columns such as 目录 too), REAL/FLOA/DOUB -> FieldType::Float, CHAR/CLOB/TEXT ->
+// FieldType::String, anything else (no type, BLOB) -> FieldType::Variant.
+enum class FieldType { Integer, Float, String, Variant };
 
 // One column of a dataset, read and written on the dataset's current row.
 // Owned by its dataset; a pointer stays valid for the dataset's lifetime.
@@ -24,7 +24,7 @@ public:
     Field(Dataset *dataSet, int index, const QString &name, FieldType type, const QString &declaredType);
 
     Dataset *dataSet() const { return m_dataSet; }
-    int index() const { return m_index; }          // position among the dataset's fields
+    int index() const { return m_index; } // position among the dataset's fields
     const QString &name() const { return m_name; } // as the table spells it
     FieldType type() const { return m_type; }
     const QString &declaredType() const { return m_declaredType; }
@@ -34,15 +34,15 @@ public:
     // databases the content was made with); numbers report 10, others 255.
     int displayWidth() const;
     // Whether an editor of this field should accept the character
-    // (numbers accept digits, sign and, for ftFloat, '.', 'e', 'E').
+    // (numbers accept digits, sign and, for FieldType::Float, '.', 'e', 'E').
     bool isValidChar(QChar c) const;
 
     bool isNull() const;
-    QVariant value() const;        // Null -> QVariant() (invalid)
-    QString asString() const;      // Null -> ""
-    int asInteger() const;         // Null -> 0; non-integer text -> ConversionError
-    qint64 asLargeInt() const;     // Null -> 0
-    double asFloat() const;        // Null -> 0.0; non-number text -> ConversionError
+    QVariant value() const; // Null -> QVariant() (invalid)
+    QString asString() const; // Null -> ""
+    int asInteger() const; // Null -> 0; non-integer text -> ConversionError
+    qint64 asLargeInt() const; // Null -> 0
+    double asFloat() const; // Null -> 0.0; non-number text -> ConversionError
 
     // Writes convert to the field's type. An empty text written into a
     // number field, or QVariant(), stores Null.

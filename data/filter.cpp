@@ -8,13 +8,12 @@ namespace lovetest {
 
 static QStringList splitLikePattern(const QString &pattern);
 
-
 namespace {
 
 struct Token {
     enum Kind { End, Name, Number, Text, Equal, Invalid };
     Kind kind = End;
-    QString text;      // Name: the name; Text: the unquoted text; Number: the digits as written
+    QString text; // Name: the name; Text: the unquoted text; Number: the digits as written
     qint64 number = 0;
 };
 
@@ -49,7 +48,8 @@ public:
         } else if (c == u'\'') {
             token.kind = Token::Text;
             token.text = readQuoted();
-        } else if (c.isDigit() || ((c == u'+' || c == u'-') && m_pos + 1 < m_text.size() && m_text[m_pos + 1].isDigit())) {
+        } else if (c.isDigit() ||
+                   ((c == u'+' || c == u'-') && m_pos + 1 < m_text.size() && m_text[m_pos + 1].isDigit())) {
             token.kind = Token::Number;
             readNumber(token);
         } else if (isNameStart(c)) {
@@ -72,7 +72,7 @@ private:
     QString readQuoted()
     {
         QString text;
-        ++m_pos;   // the opening quote
+        ++m_pos; // the opening quote
         for (;;) {
             if (m_pos >= m_text.size())
                 throw FilterError(QStringLiteral("Unterminated string in filter expression"));
@@ -80,7 +80,7 @@ private:
             if (c != u'\'') {
                 text += c;
             } else if (m_pos < m_text.size() && m_text[m_pos] == u'\'') {
-                text += c;   // '' stands for one quote
+                text += c; // '' stands for one quote
                 ++m_pos;
             } else {
                 return text;
@@ -128,7 +128,8 @@ QList<FilterCondition> parseFilter(const QString &text)
         return conditions;
     for (;;) {
         rejectInvalid(token);
-        if (token.kind != Token::Name || isKeyword(token, QLatin1StringView("and")) || isKeyword(token, QLatin1StringView("like")))
+        if (token.kind != Token::Name || isKeyword(token, QLatin1StringView("and")) ||
+            isKeyword(token, QLatin1StringView("like")))
             throw FilterError(QStringLiteral("Field name expected in filter expression"));
         FilterCondition condition;
         condition.field = token.text;
@@ -175,7 +176,7 @@ CompiledFilter::CompiledFilter(const QString &text, const QStringList &columnNam
         }
         if (column < 0)
             throw FilterError(QStringLiteral("Unknown field '%1' in filter").arg(condition.field));
-        Test test{column, condition.op, condition.numeric && condition.op == FilterCondition::Equal,
+        Test test{column,           condition.op,   condition.numeric && condition.op == FilterCondition::Equal,
                   condition.number, condition.text, {}};
         if (condition.op == FilterCondition::Like)
             test.pieces = splitLikePattern(condition.text);
@@ -247,7 +248,7 @@ bool CompiledFilter::equalsText(const QVariant &value, const QString &text)
         return false;
     if (value.typeId() == QMetaType::QString)
         return *static_cast<const QString *>(value.constData()) == text;
-    return VariantToStr(value) == text;
+    return variantText(value) == text;
 }
 
 // Splits a like pattern at its wildcards. "\\*" stands for a literal asterisk
@@ -280,7 +281,7 @@ static bool likePieces(QStringView text, const QStringList &pieces)
     if (!text.startsWith(first, Qt::CaseInsensitive))
         return false;
     qsizetype pos = first.size();
-    const qsizetype limit = text.size() - last.size();   // the last piece must fit after the middle ones
+    const qsizetype limit = text.size() - last.size(); // the last piece must fit after the middle ones
     for (qsizetype i = 1; i + 1 < pieces.size(); ++i) {
         const QString &piece = pieces.at(i);
         if (piece.isEmpty())
@@ -299,7 +300,7 @@ bool CompiledFilter::like(const QVariant &value, const Test &test)
         return false;
     if (value.typeId() == QMetaType::QString)
         return likePieces(*static_cast<const QString *>(value.constData()), test.pieces);
-    return likePieces(VariantToStr(value), test.pieces);
+    return likePieces(variantText(value), test.pieces);
 }
 
 bool likeMatch(QStringView text, QStringView pattern)

@@ -39,9 +39,9 @@ struct FilterCondition {
     enum Op { Equal, Like };
     QString field;
     Op op = Equal;
-    bool numeric = false;   // the value was written as a number
+    bool numeric = false; // the value was written as a number
     qint64 number = 0;
-    QString text;           // the quoted text, '' already turned into '
+    QString text; // the quoted text, '' already turned into '
 };
 
 // Parses a filter text; raises FilterError with a message such as
@@ -71,7 +71,7 @@ private:
         bool numeric;
         qint64 number;
         QString text;
-        QStringList pieces;   // the like pattern split at '*'
+        QStringList pieces; // the like pattern split at '*'
     };
     static bool equalsNumber(const QVariant &value, qint64 number);
     static bool equalsText(const QVariant &value, const QString &text);

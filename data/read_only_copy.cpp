@@ -41,7 +41,7 @@ sqlite3 *nativeHandle(const QSqlDatabase &db)
 
 struct CopyResult {
     int code = SQLITE_OK; // primary result code
-    QString message;      // the engine's message when code is not SQLITE_OK
+    QString message; // the engine's message when code is not SQLITE_OK
 };
 
 // Copies every page of the file at path into the database memory. query
@@ -104,8 +104,8 @@ QString openInMemoryCopy(QSqlDatabase &db, const QString &path)
     CopyResult copy = copyFileInto(memory, path, QStringLiteral("mode=ro"));
     // A file left in write-ahead-log mode in a folder nobody may write cannot
     // be read through the log's shared memory: read it as it stands on disk.
-    if ((copy.code == SQLITE_READONLY || copy.code == SQLITE_CANTOPEN)
-        && copyFileInto(memory, path, QStringLiteral("immutable=1")).code == SQLITE_OK)
+    if ((copy.code == SQLITE_READONLY || copy.code == SQLITE_CANTOPEN) &&
+        copyFileInto(memory, path, QStringLiteral("immutable=1")).code == SQLITE_OK)
         copy = {};
     if (copy.code != SQLITE_OK)
         db.close();

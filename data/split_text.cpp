@@ -2,7 +2,7 @@
 
 namespace lovetest {
 
-QList<QByteArray> SplitText(const QByteArray &text, const QByteArray &separator)
+QList<QByteArray> splitText(const QByteArray &text, const QByteArray &separator)
 {
     QList<QByteArray> items;
     qsizetype start = 0;

@@ -25,7 +25,8 @@ QString storedRowSelectList(const QStringList &columns)
     }
     if (mask.isEmpty())
         mask.append(QStringLiteral("0"));
-    return QStringLiteral("rowid, ") + mask.join(u'|') + (values.isEmpty() ? QString() : QStringLiteral(", ") + values.join(QStringLiteral(", ")));
+    return QStringLiteral("rowid, ") + mask.join(u'|') +
+        (values.isEmpty() ? QString() : QStringLiteral(", ") + values.join(QStringLiteral(", ")));
 }
 
 StoredRow readStoredRow(const QSqlQuery &query, int columnCount)

@@ -16,7 +16,7 @@ struct StoredRow {
     mutable QList<QVariant> values;
     mutable quint64 rawText = 0;
 
-    static constexpr int kRawColumns = 62;   // texts beyond stay converted on read
+    static constexpr int kRawColumns = 62; // texts beyond stay converted on read
 
     const QVariant &value(int column) const
     {

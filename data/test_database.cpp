@@ -14,18 +14,18 @@ QString closedDatabaseMessage()
 }
 
 TestDatabase::TestDatabase()
-    : ADOConnection1(QStringLiteral("ADOConnection1")),
-      ADOQuery1(QStringLiteral("ADOQuery1"), &ADOConnection1, QStringLiteral("量表"), QString::fromUtf8(kCatalogCondition)),
-      ADOQuery2(QStringLiteral("ADOQuery2"), &ADOConnection1, QStringLiteral("量表")),
-      ADOQuery3(QStringLiteral("ADOQuery3"), &ADOConnection1, QStringLiteral("说明")),
-      ADOQuery4(QStringLiteral("ADOQuery4"), &ADOConnection1, QStringLiteral("结果")),
-      ADOQuery5(QStringLiteral("ADOQuery5"), nullptr, QString()),
-      ADOQuery6(QStringLiteral("ADOQuery6"), nullptr, QString()),
-      DataSource1(QStringLiteral("DataSource1"), &ADOQuery1),
-      DataSource2(QStringLiteral("DataSource2"), &ADOQuery2),
-      DataSource3(QStringLiteral("DataSource3"), &ADOQuery3)
-{
-}
+    : connection(QString::fromUtf8(message_names::kConnection)),
+      catalog(QString::fromUtf8(message_names::kCatalog), &connection, QStringLiteral("量表"),
+              QString::fromUtf8(kCatalogCondition)),
+      questions(QString::fromUtf8(message_names::kQuestions), &connection, QStringLiteral("量表")),
+      instructions(QString::fromUtf8(message_names::kInstructions), &connection, QStringLiteral("说明")),
+      verdicts(QString::fromUtf8(message_names::kVerdicts), &connection, QStringLiteral("结果")),
+      sealedKeySlot(QString::fromUtf8(message_names::kSealedKeySlot), nullptr, QString()),
+      dataKeySlot(QString::fromUtf8(message_names::kDataKeySlot), nullptr, QString()),
+      catalogSource(QStringLiteral("catalogSource"), &catalog),
+      questionSource(QStringLiteral("questionSource"), &questions),
+      instructionSource(QStringLiteral("instructionSource"), &instructions)
+{}
 
 TestDatabase::~TestDatabase() = default;
 
@@ -39,11 +39,11 @@ QStringList TestDatabase::openAll(const QString &fileName)
 void TestDatabase::openAll(const QString &fileName, const std::function<void(const QString &)> &reportError)
 {
     try {
-        ADOConnection1.open(fileName);
+        connection.open(fileName);
     } catch (const std::exception &error) {
         reportError(QString::fromUtf8(error.what()));
     }
-    for (Dataset *dataSet : {&ADOQuery1, &ADOQuery2, &ADOQuery3, &ADOQuery4}) {
+    for (Dataset *dataSet : {&catalog, &questions, &instructions, &verdicts}) {
         try {
             dataSet->open();
         } catch (const std::exception &error) {

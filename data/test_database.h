@@ -17,6 +17,19 @@ inline constexpr char kCatalogCondition[] = "目录=1";
 // The database file the program opens from the current directory.
 inline constexpr char kDatabaseFileName[] = "date.mdb";
 
+// The names the connection and the datasets go by in their error messages
+// ("…: Field 'ID' not found"). Users and stored error reports know them, so
+// they stay as they always were; the code calls the objects by their jobs.
+namespace message_names {
+inline constexpr char kConnection[] = "ADOConnection1";
+inline constexpr char kCatalog[] = "ADOQuery1";
+inline constexpr char kQuestions[] = "ADOQuery2";
+inline constexpr char kInstructions[] = "ADOQuery3";
+inline constexpr char kVerdicts[] = "ADOQuery4";
+inline constexpr char kSealedKeySlot[] = "ADOQuery5";
+inline constexpr char kDataKeySlot[] = "ADOQuery6";
+} // namespace message_names
+
 // Why a command that needs the tests refuses when the database is not open.
 QString closedDatabaseMessage();
 
@@ -30,7 +43,7 @@ public:
     TestDatabase(const TestDatabase &) = delete;
     TestDatabase &operator=(const TestDatabase &) = delete;
 
-    // Connects, then opens ADOQuery1 ... ADOQuery4 in this order. Every
+    // Connects, then opens catalog ... verdicts in this order. Every
     // failure is reported (the error text) and the start goes on; with a
     // missing file that is five reports: the connection, then each dataset
     // retrying the connection. Returns the reports in order.
@@ -43,16 +56,16 @@ public:
     // The CREATE TABLE statements createSchema runs, in order.
     static QStringList schemaStatements();
 
-    Connection ADOConnection1;
-    Dataset ADOQuery1;   // catalog: 量表 where 目录=1
-    Dataset ADOQuery2;   // 量表: filtered to a test it is the question set
-    Dataset ADOQuery3;   // 说明: opened, never read
-    Dataset ADOQuery4;   // 结果: filtered to a test it is the verdict set
-    Dataset ADOQuery5;   // text slot: the sealed data-key text
-    Dataset ADOQuery6;   // text slot: the data key
-    DataSource DataSource1;  // ADOQuery1
-    DataSource DataSource2;  // ADOQuery2
-    DataSource DataSource3;  // ADOQuery3
+    Connection connection;
+    Dataset catalog; // catalog: 量表 where 目录=1
+    Dataset questions; // 量表: filtered to a test it is the question set
+    Dataset instructions; // 说明: opened, never read
+    Dataset verdicts; // 结果: filtered to a test it is the verdict set
+    Dataset sealedKeySlot; // text slot: the sealed data-key text
+    Dataset dataKeySlot; // text slot: the data key
+    DataSource catalogSource; // catalog
+    DataSource questionSource; // questions
+    DataSource instructionSource; // instructions
 };
 
 } // namespace lovetest

@@ -11,7 +11,7 @@ class TestDatabase;
 
 // Escapes a text of the test database for the content page: "&", the double
 // quote, "<", ">" and the space become entities, a carriage return "<br>".
-QString HtmlEscape(const QString &text);
+QString htmlEscape(const QString &text);
 
 // The content page of a test: heading, every question with its instructions
 // and numbered options, the numbered verdicts of its first verdict row, and a

@@ -10,7 +10,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "report/html_edit.h"
+#include "report/html_view.h"
 #include "report/report_resources.h"
 #include "widgets/dialogs.h"
 #include "widgets/guard.h"
@@ -52,80 +52,79 @@ QString qtNameFilter(const QString &dialogFilter)
     return filters.join(QLatin1String(";;"));
 }
 
-QString TForm3::saveFilter()
+QString ReportWindow::saveFilter()
 {
     return qtNameFilter(QStringLiteral("超文本格式(*.Html, *.Htm)|*.html; *.htm"));
 }
 
-TForm3::TForm3(QWidget *parent)
-    : QWidget(parent)
+ReportWindow::ReportWindow(QWidget *parent) : QWidget(parent)
 {
     initReportResources();
     if (parent)
         setWindowFlags(Qt::Window);
-    setObjectName(QStringLiteral("Form3"));
-    setWindowTitle(QStringLiteral("Form3"));
+    setObjectName(QStringLiteral("reportWindow"));
+    setWindowTitle(QStringLiteral("reportWindow"));
     // Only the main window's closing ends the program.
     setAttribute(Qt::WA_QuitOnClose, false);
     move(210, 125);
     resize(696, 480);
 
-    ToolBar1 = new QToolBar;
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setMovable(false);
-    ToolBar1->setFloatable(false);
-    ToolBar1->setIconSize(QSize(20, 20));
-    ToolBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    toolBar = new QToolBar;
+    toolBar->setObjectName(QStringLiteral("toolBar"));
+    toolBar->setMovable(false);
+    toolBar->setFloatable(false);
+    toolBar->setIconSize(QSize(20, 20));
+    toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
 
-    ToolButton3 = addButton(QStringLiteral("ToolButton3"), QStringLiteral("全选"),
-                            QStringLiteral("select_all.svg"), &TForm3::ToolButton3Click);
-    ToolButton1 = addButton(QStringLiteral("ToolButton1"), QStringLiteral("复制"),
-                            QStringLiteral("copy.svg"), &TForm3::ToolButton1Click);
-    ToolButton5 = addSeparator(QStringLiteral("ToolButton5"));
-    ToolButton2 = addButton(QStringLiteral("ToolButton2"), QStringLiteral("另存"),
-                            QStringLiteral("save.svg"), &TForm3::ToolButton2Click);
-    ToolButton4 = addSeparator(QStringLiteral("ToolButton4"));
-    ToolButton6 = addButton(QStringLiteral("ToolButton6"), QStringLiteral("打印"),
-                            QStringLiteral("print.svg"), &TForm3::ToolButton6Click);
-    ToolButton7 = addButton(QStringLiteral("ToolButton7"), QStringLiteral("预览"),
-                            QStringLiteral("preview.svg"), &TForm3::ToolButton7Click);
+    selectAllButton = addButton(QStringLiteral("selectAllButton"), QStringLiteral("全选"),
+                                QStringLiteral("select_all.svg"), &ReportWindow::onSelectAll);
+    copyButton = addButton(QStringLiteral("copyButton"), QStringLiteral("复制"), QStringLiteral("copy.svg"),
+                           &ReportWindow::onCopy);
+    copySeparator = addSeparator(QStringLiteral("copySeparator"));
+    saveButton = addButton(QStringLiteral("saveButton"), QStringLiteral("另存"), QStringLiteral("save.svg"),
+                           &ReportWindow::onSaveAs);
+    saveSeparator = addSeparator(QStringLiteral("saveSeparator"));
+    printButton = addButton(QStringLiteral("printButton"), QStringLiteral("打印"), QStringLiteral("print.svg"),
+                            &ReportWindow::onPrint);
+    previewButton = addButton(QStringLiteral("previewButton"), QStringLiteral("预览"), QStringLiteral("preview.svg"),
+                              &ReportWindow::onPreview);
 
-    ScrollBox1 = borderlessBox(QStringLiteral("ScrollBox1"), ToolBar1, this);
-    ScrollBox1->setFixedHeight(49);
+    toolBarPane = borderlessBox(QStringLiteral("toolBarPane"), toolBar, this);
+    toolBarPane->setFixedHeight(49);
 
-    HtmlEdit1 = new THtmlEdit;
-    HtmlEdit1->setObjectName(QStringLiteral("HtmlEdit1"));
-    ScrollBox2 = borderlessBox(QStringLiteral("ScrollBox2"), HtmlEdit1, this);
+    htmlView = new HtmlView;
+    htmlView->setObjectName(QStringLiteral("htmlView"));
+    pagePane = borderlessBox(QStringLiteral("pagePane"), htmlView, this);
 
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    N1 = PopupMenu1->addAction(QStringLiteral("全选"), this, &TForm3::ToolButton3Click);
-    N1->setObjectName(QStringLiteral("N1"));
-    N2 = PopupMenu1->addAction(QStringLiteral("复制"), this, &TForm3::ToolButton1Click);
-    N2->setObjectName(QStringLiteral("N2"));
-    HtmlEdit1->setPopupMenu(PopupMenu1);
+    contextMenu = new QMenu(this);
+    contextMenu->setObjectName(QStringLiteral("contextMenu"));
+    selectAllAction = contextMenu->addAction(QStringLiteral("全选"), this, &ReportWindow::onSelectAll);
+    selectAllAction->setObjectName(QStringLiteral("selectAllAction"));
+    copyAction = contextMenu->addAction(QStringLiteral("复制"), this, &ReportWindow::onCopy);
+    copyAction->setObjectName(QStringLiteral("copyAction"));
+    htmlView->setContextMenu(contextMenu);
 
     // The keyboard reaches every command of the window.
-    N1->setShortcut(QKeySequence::SelectAll);
-    N2->setShortcut(QKeySequence::Copy);
-    addAction(N1);
-    addAction(N2);
-    addShortcut(ToolButton2, QKeySequence::Save);
-    addShortcut(ToolButton6, QKeySequence::Print);
-    addShortcut(ToolButton7, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+    selectAllAction->setShortcut(QKeySequence::SelectAll);
+    copyAction->setShortcut(QKeySequence::Copy);
+    addAction(selectAllAction);
+    addAction(copyAction);
+    addShortcut(saveButton, QKeySequence::Save);
+    addShortcut(printButton, QKeySequence::Print);
+    addShortcut(previewButton, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(ScrollBox1);
-    layout->addWidget(ScrollBox2, 1);
+    layout->addWidget(toolBarPane);
+    layout->addWidget(pagePane, 1);
 
-    HtmlEdit1->setHtml(emptyPage);
-    HtmlEdit1->setFocus();
+    htmlView->setHtml(emptyPage);
+    htmlView->setFocus();
 }
 
-QToolButton *TForm3::addButton(const QString &name, const QString &caption,
-                               const QString &iconFile, void (TForm3::*handler)())
+QToolButton *ReportWindow::addButton(const QString &name, const QString &caption, const QString &iconFile,
+                                     void (ReportWindow::*handler)())
 {
     // Plain buttons rather than actions: the toolbar shows no hints.
     auto *button = new QToolButton;
@@ -138,11 +137,11 @@ QToolButton *TForm3::addButton(const QString &name, const QString &caption,
     button->setFocusPolicy(Qt::NoFocus);
     button->setMinimumSize(31, 40);
     connect(button, &QToolButton::clicked, this, handler);
-    ToolBar1->addWidget(button);
+    toolBar->addWidget(button);
     return button;
 }
 
-void TForm3::addShortcut(QToolButton *button, const QKeySequence &keys)
+void ReportWindow::addShortcut(QToolButton *button, const QKeySequence &keys)
 {
     auto *action = new QAction(button->text(), this);
     action->setShortcut(keys);
@@ -150,19 +149,19 @@ void TForm3::addShortcut(QToolButton *button, const QKeySequence &keys)
     addAction(action);
 }
 
-QAction *TForm3::addSeparator(const QString &name)
+QAction *ReportWindow::addSeparator(const QString &name)
 {
-    QAction *separator = ToolBar1->addSeparator();
+    QAction *separator = toolBar->addSeparator();
     separator->setObjectName(name);
-    if (QWidget *widget = ToolBar1->widgetForAction(separator))
+    if (QWidget *widget = toolBar->widgetForAction(separator))
         widget->setFixedWidth(8);
     return separator;
 }
 
-void TForm3::showReport(const QString &pageHtml, const QString &title)
+void ReportWindow::showReport(const QString &pageHtml, const QString &title)
 {
-    HtmlEdit1->Operate()->Clear();
-    HtmlEdit1->setHtml(pageHtml);
+    htmlView->commands()->clear();
+    htmlView->setHtml(pageHtml);
     setWindowTitle(title);
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
@@ -170,38 +169,37 @@ void TForm3::showReport(const QString &pageHtml, const QString &title)
     activateWindow();
 }
 
-void TForm3::ToolButton3Click()
+void ReportWindow::onSelectAll()
 {
-    guarded(this, [this] { HtmlEdit1->Operate()->SelectAll(); });
+    guarded(this, [this] { htmlView->commands()->selectAll(); });
 }
 
-void TForm3::ToolButton1Click()
+void ReportWindow::onCopy()
 {
-    guarded(this, [this] { HtmlEdit1->Operate()->Copy(); });
+    guarded(this, [this] { htmlView->commands()->copy(); });
 }
 
-void TForm3::ToolButton2Click()
+void ReportWindow::onSaveAs()
 {
     guarded(this, [this] {
-        QString name = Dialogs::instance().saveFileName(this, saveFilter(), saveDefaultExtension(),
-                                                         m_lastSaveName);
+        QString name = Dialogs::instance().saveFileName(this, saveFilter(), saveDefaultExtension(), m_lastSaveName);
         if (name.isEmpty())
             return;
         if (QFileInfo(name).suffix().isEmpty())
             name += QLatin1Char('.') + saveDefaultExtension();
         m_lastSaveName = name;
-        HtmlEdit1->SaveToFile(name);
+        htmlView->saveToFile(name);
     });
 }
 
-void TForm3::ToolButton6Click()
+void ReportWindow::onPrint()
 {
-    guarded(this, [this] { HtmlEdit1->Operate()->Print(false); });
+    guarded(this, [this] { htmlView->commands()->print(false); });
 }
 
-void TForm3::ToolButton7Click()
+void ReportWindow::onPreview()
 {
-    guarded(this, [this] { HtmlEdit1->Operate()->PrintPreview(); });
+    guarded(this, [this] { htmlView->commands()->printPreview(); });
 }
 
 } // namespace lovetest

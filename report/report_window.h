@@ -11,7 +11,7 @@ class QToolButton;
 
 namespace lovetest {
 
-class THtmlEdit;
+class HtmlView;
 
 // Turns a filter of the form "description|pattern; pattern|..." into the
 // name filters of a Qt file dialog ("description (pattern pattern);;...").
@@ -20,11 +20,11 @@ QString qtNameFilter(const QString &dialogFilter);
 // The report window: shows one content page, editable in place, with
 // select all, copy, save as, print and preview. Created once and reused;
 // closing only hides it.
-class TForm3 : public QWidget {
+class ReportWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TForm3(QWidget *parent = nullptr);
+    explicit ReportWindow(QWidget *parent = nullptr);
 
     // Hands a new page over: clears the view, writes the page, titles the
     // window and shows it in front without making it modal.
@@ -34,31 +34,31 @@ public:
     static QString saveFilter();
     static QString saveDefaultExtension() { return QStringLiteral("htm"); }
 
-    QFrame *ScrollBox1 = nullptr;
-    QToolBar *ToolBar1 = nullptr;
-    QToolButton *ToolButton3 = nullptr;
-    QToolButton *ToolButton1 = nullptr;
-    QAction *ToolButton5 = nullptr;
-    QToolButton *ToolButton2 = nullptr;
-    QAction *ToolButton4 = nullptr;
-    QToolButton *ToolButton6 = nullptr;
-    QToolButton *ToolButton7 = nullptr;
-    QFrame *ScrollBox2 = nullptr;
-    THtmlEdit *HtmlEdit1 = nullptr;
-    QMenu *PopupMenu1 = nullptr;
-    QAction *N1 = nullptr;
-    QAction *N2 = nullptr;
+    QFrame *toolBarPane = nullptr;
+    QToolBar *toolBar = nullptr;
+    QToolButton *selectAllButton = nullptr;
+    QToolButton *copyButton = nullptr;
+    QAction *copySeparator = nullptr;
+    QToolButton *saveButton = nullptr;
+    QAction *saveSeparator = nullptr;
+    QToolButton *printButton = nullptr;
+    QToolButton *previewButton = nullptr;
+    QFrame *pagePane = nullptr;
+    HtmlView *htmlView = nullptr;
+    QMenu *contextMenu = nullptr;
+    QAction *selectAllAction = nullptr;
+    QAction *copyAction = nullptr;
 
 public slots:
-    void ToolButton3Click(); // select all
-    void ToolButton1Click(); // copy
-    void ToolButton2Click(); // save as
-    void ToolButton6Click(); // print
-    void ToolButton7Click(); // print preview
+    void onSelectAll(); // select all
+    void onCopy(); // copy
+    void onSaveAs(); // save as
+    void onPrint(); // print
+    void onPreview(); // print preview
 
 private:
     QToolButton *addButton(const QString &name, const QString &caption, const QString &iconFile,
-                           void (TForm3::*handler)());
+                           void (ReportWindow::*handler)());
     QAction *addSeparator(const QString &name);
     void addShortcut(QToolButton *button, const QKeySequence &keys);
 

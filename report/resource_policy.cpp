@@ -13,8 +13,8 @@ namespace lovetest {
 bool isWebAddress(const QUrl &url)
 {
     const QString scheme = url.scheme().toLower();
-    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
-           && !url.host().isEmpty();
+    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+        !url.host().isEmpty();
 }
 
 QVariant OfflineDocument::loadResource(int, const QUrl &)
@@ -40,8 +40,8 @@ bool WebLinkClicks::eventFilter(QObject *watched, QEvent *event)
     } else if (event->type() == QEvent::MouseButtonRelease) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         const QString anchor = std::exchange(m_pressedAnchor, QString());
-        if (mouse->button() != Qt::LeftButton || anchor.isEmpty() || m_view.textCursor().hasSelection()
-            || m_view.anchorAt(mouse->position().toPoint()) != anchor)
+        if (mouse->button() != Qt::LeftButton || anchor.isEmpty() || m_view.textCursor().hasSelection() ||
+            m_view.anchorAt(mouse->position().toPoint()) != anchor)
             return false;
         const QUrl url(anchor);
         if (isWebAddress(url))

@@ -16,7 +16,7 @@ QString pageText(const QString &text)
 {
     QString lines = text;
     lines.replace(QStringLiteral("\r\n"), QStringLiteral("\r")).replace(QLatin1Char('\n'), QLatin1Char('\r'));
-    return HtmlEscape(lines);
+    return htmlEscape(lines);
 }
 
 QString heading(const QString &text)
@@ -28,9 +28,10 @@ QString heading(const QString &text)
 
 QString resultPage(const RunResult &result)
 {
-    QString page = QStringLiteral("<p align=center><B><font size=5>[测试结果]:") + pageText(result.testName)
-        + QStringLiteral("</font></B></p>");
-    page += QStringLiteral("测试时间：") + result.finishedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm")) + QStringLiteral("<br>");
+    QString page = QStringLiteral("<p align=center><B><font size=5>[测试结果]:") + pageText(result.testName) +
+        QStringLiteral("</font></B></p>");
+    page += QStringLiteral("测试时间：") + result.finishedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm")) +
+        QStringLiteral("<br>");
     if (!result.category.isEmpty())
         page += QStringLiteral("所选类别：") + pageText(result.category) + QStringLiteral("<br>");
 
@@ -38,14 +39,15 @@ QString resultPage(const RunResult &result)
     for (qsizetype i = 0; i < result.answers.size(); ++i) {
         const RunResult::Answer &answer = result.answers[i];
         page += kIndent + QStringLiteral("<b>%1.").arg(i + 1) + pageText(answer.question) + QStringLiteral("</b><br>");
-        page += kIndent + kIndent + QStringLiteral("答：")
-            + (answer.answer.isEmpty() ? QStringLiteral("（未作答）") : pageText(answer.answer)) + QStringLiteral("<br>");
+        page += kIndent + kIndent + QStringLiteral("答：") +
+            (answer.answer.isEmpty() ? QStringLiteral("（未作答）") : pageText(answer.answer)) + QStringLiteral("<br>");
     }
 
     page += heading(QStringLiteral("得分"));
     page += kIndent + pageText(result.band) + QStringLiteral("<br>");
-    page += kIndent + QStringLiteral("本测试可能的得分：%1–%2 分<br>")
-                          .arg(FloatToStr(result.range.minimum), FloatToStr(result.range.maximum));
+    page += kIndent +
+        QStringLiteral("本测试可能的得分：%1–%2 分<br>")
+            .arg(numberText(result.range.minimum), numberText(result.range.maximum));
 
     page += heading(QStringLiteral("结论"));
     page += pageText(result.verdict) + QStringLiteral("<br>");

@@ -7,9 +7,9 @@ namespace lovetest {
 void AnswerTrail::begin(Dataset &questions)
 {
     m_rows.clear();
-    for (questions.First(); !questions.Eof(); questions.Next()) {
+    for (questions.first(); !questions.atEnd(); questions.next()) {
         if (!isTestsOwnRow(questions))
-            m_rows.append(questions.GetBookmark());
+            m_rows.append(questions.bookmark());
     }
     m_chosen = QList<int>(m_rows.size(), -1);
     m_position = 0;

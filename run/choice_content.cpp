@@ -3,10 +3,10 @@
 #include "data/codepage.h"
 #include "data/dataset.h"
 #include "data/field.h"
+#include "data/sealed_fields.h"
 #include "data/split_text.h"
 #include "data/test_database.h"
 #include "run/run_state.h"
-#include "seal/sealed_fields.h"
 
 namespace lovetest {
 
@@ -27,22 +27,22 @@ void addItems(ChoiceContent &content, const QList<QByteArray> &values, const QLi
 
 ChoiceContent questionContent(TestDatabase &database, SealedFields &sealed, const RunState &state)
 {
-    Dataset &questions = database.ADOQuery2;
+    Dataset &questions = database.questions;
     ChoiceContent content;
-    const QString text = fromCp936(sealed.unseal(*questions.FieldByName(QStringLiteral("Name"))));
-    content.caption = QStringLiteral("%1-%2.%3    ").arg(state.QuestionTotal).arg(state.QuestionNo).arg(text);
-    addItems(content, sealed.unsealList(*questions.FieldByName(QStringLiteral("分值范围")), kValueSeparator),
-             sealed.unsealList(*questions.FieldByName(QStringLiteral("结果")), kTextSeparator));
+    const QString text = fromCp936(sealed.unseal(*questions.fieldByName(QStringLiteral("Name"))));
+    content.caption = QStringLiteral("%1-%2.%3    ").arg(state.questionTotal).arg(state.questionNumber).arg(text);
+    addItems(content, sealed.unsealList(*questions.fieldByName(QStringLiteral("分值范围")), kValueSeparator),
+             sealed.unsealList(*questions.fieldByName(QStringLiteral("结果")), kTextSeparator));
     return content;
 }
 
 ChoiceContent categoryContent(TestDatabase &database, SealedFields &sealed)
 {
-    Dataset &catalog = database.ADOQuery1;
+    Dataset &catalog = database.catalog;
     ChoiceContent content;
     content.caption = QStringLiteral("请选择");
-    addItems(content, sealed.unsealList(*catalog.FieldByName(QStringLiteral("分值范围")), kValueSeparator),
-             sealed.unsealList(*catalog.FieldByName(QStringLiteral("结果")), kTextSeparator));
+    addItems(content, sealed.unsealList(*catalog.fieldByName(QStringLiteral("分值范围")), kValueSeparator),
+             sealed.unsealList(*catalog.fieldByName(QStringLiteral("结果")), kTextSeparator));
     return content;
 }
 

@@ -7,12 +7,10 @@
 
 namespace lovetest {
 
-HeadlessRunView::HeadlessRunView(TestDatabase &database, SealedFields &sealed)
-    : m_database(database), m_sealed(sealed)
-{
-}
+HeadlessRunView::HeadlessRunView(TestDatabase &database, SealedFields &sealed) : m_database(database), m_sealed(sealed)
+{}
 
-void HeadlessRunView::ClearPanel()
+void HeadlessRunView::clearPanel()
 {
     m_shown.clear();
     m_choices = {};
@@ -21,31 +19,31 @@ void HeadlessRunView::ClearPanel()
     ++m_clears;
 }
 
-void HeadlessRunView::FitInstructions()
+void HeadlessRunView::fitInstructions()
 {
-    m_instructions = m_database.ADOQuery2.FieldByName(QStringLiteral("填写说明"))->asString();
+    m_instructions = m_database.questions.fieldByName(QStringLiteral("填写说明"))->asString();
 }
 
-void HeadlessRunView::ShowQuestion()
+void HeadlessRunView::showQuestion()
 {
     m_choices = questionContent(m_database, m_sealed, *m_state);
     m_shown = m_choices.caption;
-    m_boundField = m_database.ADOQuery2.FieldByName(QStringLiteral("分值"));
+    m_boundField = m_database.questions.fieldByName(QStringLiteral("分值"));
     if (m_choices.error)
         throw std::out_of_range(m_choices.error->toStdString());
-    ++m_state->QuestionNo;
+    ++m_state->questionNumber;
 }
 
-void HeadlessRunView::ShowCategoryChoice()
+void HeadlessRunView::showCategoryChoice()
 {
     m_choices = categoryContent(m_database, m_sealed);
     m_shown = m_choices.caption;
-    m_boundField = m_database.ADOQuery1.FieldByName(QStringLiteral("分值"));
+    m_boundField = m_database.catalog.fieldByName(QStringLiteral("分值"));
     if (m_choices.error)
         throw std::out_of_range(m_choices.error->toStdString());
 }
 
-void HeadlessRunView::ShowRemarks()
+void HeadlessRunView::showRemarks()
 {
     m_shown = QStringLiteral("remarks");
 }

@@ -19,17 +19,17 @@ class HeadlessRunView : public RunView {
 public:
     HeadlessRunView(TestDatabase &database, SealedFields &sealed);
 
-    // The run whose counters ShowQuestion reads and raises.
+    // The run whose counters showQuestion reads and raises.
     void attach(RunState &state) { m_state = &state; }
 
-    void ClearPanel() override;
-    void FitInstructions() override;
-    void ShowQuestion() override;
-    void ShowCategoryChoice() override;
-    void ShowRemarks() override;
+    void clearPanel() override;
+    void fitInstructions() override;
+    void showQuestion() override;
+    void showCategoryChoice() override;
+    void showRemarks() override;
     int chosenIndex() const override { return m_chosen; }
     void hideInstructions() override { m_instructions.clear(); }
-    void ShowVerdict(const QString &text) override { m_shown = text; }
+    void showVerdict(const QString &text) override { m_shown = text; }
     void showStoredChoice(int index) override { choose(index); }
     void setRunControls(const Controls &controls) override { m_controls = controls; }
     void showMessage(const QString &text) override { m_messages.append(text); }

@@ -18,9 +18,9 @@
 #include "data/test_database.h"
 #include "run/choice_content.h"
 #include "run/run_state.h"
-#include "widgets/db_radio_group.h"
+#include "widgets/bound_text_view.h"
 #include "widgets/capped_pane.h"
-#include "widgets/db_rich_edit.h"
+#include "widgets/choice_group.h"
 #include "widgets/dialogs.h"
 #include "widgets/fixed_colours.h"
 
@@ -43,7 +43,6 @@ QFont choiceFont()
     return font;
 }
 
-
 // The views of the question pane show their text at 14 points.
 void setPointSize(QWidget &view, int points)
 {
@@ -56,10 +55,7 @@ void setPointSize(QWidget &view, int points)
 // also after the pane is resized and the captions wrap anew.
 class HeightFitter : public QObject {
 public:
-    explicit HeightFitter(TcxDBRadioGroup *panel) : QObject(panel), m_panel(panel)
-    {
-        panel->installEventFilter(this);
-    }
+    explicit HeightFitter(ChoiceGroup *panel) : QObject(panel), m_panel(panel) { panel->installEventFilter(this); }
 
     void fit()
     {
@@ -81,18 +77,18 @@ protected:
     }
 
 private:
-    TcxDBRadioGroup *m_panel;
+    ChoiceGroup *m_panel;
     int m_fittedWidth = -1;
 };
 
 // Caption, binding to 分值 and items of a choice panel, all before the panel
 // is first laid out.
-void fillChoicePanel(TcxDBRadioGroup &panel, const ChoiceContent &content, DataSource &source)
+void fillChoicePanel(ChoiceGroup &panel, const ChoiceContent &content, DataSource &source)
 {
     panel.setTitle(content.caption);
     panel.setDataSource(&source);
     panel.setDataField(kScore);
-    QList<TcxDBRadioGroup::Item> items;
+    QList<ChoiceGroup::Item> items;
     items.reserve(content.items.size());
     for (const auto &item : content.items)
         items.append({item.caption, item.value});
@@ -149,13 +145,13 @@ QWidget *QuestionPanels::paneContent() const
     if (!pane->widget()) {
         pane->setWidgetResizable(true);
         auto *content = new QWidget;
-        content->setObjectName(QStringLiteral("ScrollBox1Content"));
+        content->setObjectName(QStringLiteral("questionPaneContent"));
         pane->setWidget(content);
     }
     return pane->widget();
 }
 
-void QuestionPanels::ClearPanel()
+void QuestionPanels::clearPanel()
 {
     QWidget *content = paneContent();
     const auto children = content->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
@@ -163,18 +159,17 @@ void QuestionPanels::ClearPanel()
         // A view that fails while going away must not keep the others.
         try {
             delete child;
-        } catch (...) {
-        }
+        } catch (...) {}
     }
     QLayout *layout = content->layout();
     while (QLayoutItem *item = layout->takeAt(0))
         delete item;
 }
 
-TcxDBRadioGroup *QuestionPanels::newChoicePanel()
+ChoiceGroup *QuestionPanels::newChoicePanel()
 {
-    auto *panel = new TcxDBRadioGroup(paneContent());
-    panel->setObjectName(QStringLiteral("ChoiceGroup"));
+    auto *panel = new ChoiceGroup(paneContent());
+    panel->setObjectName(QStringLiteral("choiceGroup"));
     panel->setFont(choiceFont());
     fixColours(*panel, fixed_colours::kButtonFace, fixed_colours::kChoiceText);
     m_choicePanel = panel;
@@ -184,17 +179,17 @@ TcxDBRadioGroup *QuestionPanels::newChoicePanel()
     if (m_controls.stepButton)
         QWidget::setTabOrder(panel, m_controls.stepButton);
     if (m_state)
-        m_state->ChoiceGroup = panel;
+        m_state->choiceGroup = panel;
     return panel;
 }
 
-void QuestionPanels::ShowQuestion()
+void QuestionPanels::showQuestion()
 {
-    TcxDBRadioGroup *panel = newChoicePanel();
+    ChoiceGroup *panel = newChoicePanel();
     auto *layout = static_cast<QVBoxLayout *>(paneContent()->layout());
     // The panel is filled while hidden and laid out once, when it shows.
     const ChoiceContent content = questionContent(m_database, m_sealed, *m_state);
-    fillChoicePanel(*panel, content, m_database.DataSource2);
+    fillChoicePanel(*panel, content, m_database.questionSource);
     // Aligned to the top, the panel keeps the pane's width and its own height.
     layout->addWidget(panel, 0, Qt::AlignTop);
     panel->resize(m_panes.questionPane->viewport()->width(), panel->height());
@@ -202,34 +197,34 @@ void QuestionPanels::ShowQuestion()
         (new HeightFitter(panel))->fit();
     showChoicePanel(*panel);
     raiseContentError(content);
-    ++m_state->QuestionNo;
+    ++m_state->questionNumber;
 }
 
-void QuestionPanels::ShowCategoryChoice()
+void QuestionPanels::showCategoryChoice()
 {
-    TcxDBRadioGroup *panel = newChoicePanel();
+    ChoiceGroup *panel = newChoicePanel();
     const ChoiceContent content = categoryContent(m_database, m_sealed);
-    fillChoicePanel(*panel, content, m_database.DataSource1);
+    fillChoicePanel(*panel, content, m_database.catalogSource);
     paneContent()->layout()->addWidget(panel);
     showChoicePanel(*panel);
     raiseContentError(content);
 }
 
-void QuestionPanels::showChoicePanel(TcxDBRadioGroup &panel)
+void QuestionPanels::showChoicePanel(ChoiceGroup &panel)
 {
     panel.show();
     // Digits and arrows answer at once, without a Tab or a click first.
     panel.setFocus(Qt::OtherFocusReason);
 }
 
-void QuestionPanels::FitInstructions()
+void QuestionPanels::fitInstructions()
 {
-    const QString text = m_database.ADOQuery2.FieldByName(QStringLiteral("填写说明"))->asString();
+    const QString text = m_database.questions.fieldByName(QStringLiteral("填写说明"))->asString();
     if (text.isEmpty()) {
         setInstructionsHeight(0);
         return;
     }
-    TcxDBRichEdit &view = *m_panes.instructionsView;
+    BoundTextView &view = *m_panes.instructionsView;
     const int lineHeight = QFontMetrics(view.font()).height();
     setInstructionsHeight(instructionsPaneHeight(displayedLineCount(view), lineHeight));
 }
@@ -244,27 +239,27 @@ void QuestionPanels::setInstructionsHeight(int height)
     m_panes.instructionsPane->setCappedHeight(height);
 }
 
-void QuestionPanels::ShowRemarks()
+void QuestionPanels::showRemarks()
 {
-    auto *view = new TcxDBRichEdit(paneContent());
-    view->setObjectName(QStringLiteral("RemarksView"));
+    auto *view = new BoundTextView(paneContent());
+    view->setObjectName(QStringLiteral("remarksView"));
     view->setAccessibleName(QStringLiteral("测试说明"));
     view->setReadOnly(true);
     view->setTabChangesFocus(true);
     setPointSize(*view, 14);
     view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    view->setDataSource(&m_database.DataSource1);
+    view->setDataSource(&m_database.catalogSource);
     view->setDataField(QStringLiteral("备注"));
     paneContent()->layout()->addWidget(view);
     view->show();
     if (m_state)
-        m_state->RemarksView = view;
+        m_state->remarksView = view;
 }
 
-void QuestionPanels::ShowVerdict(const QString &text)
+void QuestionPanels::showVerdict(const QString &text)
 {
-    auto *view = new TcxRichEdit(paneContent());
-    view->setObjectName(QStringLiteral("VerdictView"));
+    auto *view = new TextView(paneContent());
+    view->setObjectName(QStringLiteral("verdictView"));
     view->setTabChangesFocus(true);
     setPointSize(*view, 14);
     view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -278,7 +273,7 @@ void QuestionPanels::ShowVerdict(const QString &text)
     paneContent()->layout()->addWidget(view);
     view->show();
     if (m_state)
-        m_state->VerdictView = view;
+        m_state->verdictView = view;
 }
 
 void QuestionPanels::showStoredChoice(int index)
@@ -291,7 +286,7 @@ void QuestionPanels::showStoredChoice(int index)
 
 int QuestionPanels::chosenIndex() const
 {
-    return m_choicePanel ? m_choicePanel->ItemIndex() : -1;
+    return m_choicePanel ? m_choicePanel->itemIndex() : -1;
 }
 
 void QuestionPanels::setRunControls(const Controls &controls)

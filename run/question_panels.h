@@ -16,8 +16,8 @@ namespace lovetest {
 
 class CappedPane;
 class SealedFields;
-class TcxDBRadioGroup;
-class TcxDBRichEdit;
+class ChoiceGroup;
+class BoundTextView;
 class TestDatabase;
 struct RunState;
 
@@ -37,35 +37,34 @@ public:
     // The parts of the main window the panels work on. The question pane
     // holds one view at a time in its content widget.
     struct Panes {
-        QScrollArea *questionPane = nullptr;      // ScrollBox1
-        CappedPane *instructionsPane = nullptr;   // ScrollBox7
-        TcxDBRichEdit *instructionsView = nullptr; // cxDBRichEdit1
+        QScrollArea *questionPane = nullptr; // questionPane
+        CappedPane *instructionsPane = nullptr; // instructionsPane
+        BoundTextView *instructionsView = nullptr; // instructionsView
     };
     // The controls a run switches on and off.
     struct RunControls {
-        QAbstractButton *stepButton = nullptr;    // BitBtn1
-        QAbstractButton *quitButton = nullptr;    // BitBtn2
-        QList<QWidget *> startCommands;           // ToolButton1
-        QList<QAction *> startActions;            // N2
-        QWidget *catalogTree = nullptr;           // dxDBTreeView1
-        QLineEdit *searchBox = nullptr;           // Edit1
+        QAbstractButton *stepButton = nullptr; // stepButton
+        QAbstractButton *quitButton = nullptr; // quitButton
+        QList<QWidget *> startCommands; // startButton
+        QList<QAction *> startActions; // startAction
+        QWidget *catalogTree = nullptr; // catalogTree
+        QLineEdit *searchBox = nullptr; // searchBox
     };
 
-    QuestionPanels(TestDatabase &database, SealedFields &sealed, const Panes &panes,
-                   const RunControls &controls);
+    QuestionPanels(TestDatabase &database, SealedFields &sealed, const Panes &panes, const RunControls &controls);
 
-    // The run whose counters ShowQuestion reads and raises, and whose views
+    // The run whose counters showQuestion reads and raises, and whose views
     // the panels record.
     void attach(RunState &state) { m_state = &state; }
 
-    void ClearPanel() override;
-    void FitInstructions() override;
-    void ShowQuestion() override;
-    void ShowCategoryChoice() override;
-    void ShowRemarks() override;
+    void clearPanel() override;
+    void fitInstructions() override;
+    void showQuestion() override;
+    void showCategoryChoice() override;
+    void showRemarks() override;
     int chosenIndex() const override;
     void hideInstructions() override;
-    void ShowVerdict(const QString &text) override;
+    void showVerdict(const QString &text) override;
     void showStoredChoice(int index) override;
     void setRunControls(const Controls &controls) override;
     void showMessage(const QString &text) override;
@@ -74,8 +73,8 @@ public:
     QWidget *paneContent() const;
 
 private:
-    TcxDBRadioGroup *newChoicePanel();
-    void showChoicePanel(TcxDBRadioGroup &panel);
+    ChoiceGroup *newChoicePanel();
+    void showChoicePanel(ChoiceGroup &panel);
     void setInstructionsHeight(int height);
 
     TestDatabase &m_database;
@@ -83,7 +82,7 @@ private:
     Panes m_panes;
     RunControls m_controls;
     RunState *m_state = nullptr;
-    QPointer<TcxDBRadioGroup> m_choicePanel;
+    QPointer<ChoiceGroup> m_choicePanel;
 };
 
 } // namespace lovetest

@@ -12,11 +12,11 @@ namespace lovetest {
 
 namespace {
 
-const QString kCreate = QStringLiteral(
-    "CREATE TABLE IF NOT EXISTS 记录 ("
-    "编号 INTEGER PRIMARY KEY AUTOINCREMENT, 时间 TEXT NOT NULL, 测试ID INTEGER NOT NULL, 测试名称 TEXT,"
-    " 类别 TEXT, 分值 REAL, 区间 TEXT, 最低分 REAL, 最高分 REAL, 结果 TEXT, 答案 TEXT, 选择 TEXT,"
-    " 完成 INTEGER NOT NULL DEFAULT 0)");
+const QString kCreate =
+    QStringLiteral("CREATE TABLE IF NOT EXISTS 记录 ("
+                   "编号 INTEGER PRIMARY KEY AUTOINCREMENT, 时间 TEXT NOT NULL, 测试ID INTEGER NOT NULL, 测试名称 TEXT,"
+                   " 类别 TEXT, 分值 REAL, 区间 TEXT, 最低分 REAL, 最高分 REAL, 结果 TEXT, 答案 TEXT, 选择 TEXT,"
+                   " 完成 INTEGER NOT NULL DEFAULT 0)");
 const QString kEntryColumns = QStringLiteral("编号, 时间, 测试ID, 测试名称, 类别, 分值, 结果");
 // Times are kept as ISO text, to the millisecond, so they sort as written.
 const Qt::DateFormat kTimeFormat = Qt::ISODateWithMs;
@@ -34,7 +34,8 @@ QList<RunResult::Answer> answersFromJson(const QString &text)
     QList<RunResult::Answer> answers;
     for (const QJsonValue &value : QJsonDocument::fromJson(text.toUtf8()).array()) {
         const QJsonObject object = value.toObject();
-        answers.append({object.value(QStringLiteral("题目")).toString(), object.value(QStringLiteral("答案")).toString()});
+        answers.append(
+            {object.value(QStringLiteral("题目")).toString(), object.value(QStringLiteral("答案")).toString()});
     }
     return answers;
 }
@@ -62,7 +63,8 @@ QList<int> choicesFromText(const QString &text)
     return chosen;
 }
 
-RunHistory::RunHistory(Connection &connection) : m_connection(connection) {}
+RunHistory::RunHistory(Connection &connection) : m_connection(connection)
+{}
 
 bool RunHistory::ensureTable()
 {
@@ -142,8 +144,8 @@ std::optional<RunHistory::Unfinished> RunHistory::unfinished() const
         return std::nullopt;
     QSqlQuery query(m_connection.db());
     if (!query.exec(QStringLiteral("SELECT 编号, 测试ID, 测试名称, 选择 FROM 记录 WHERE 完成 = 0"
-                                   " ORDER BY 编号 DESC LIMIT 1"))
-        || !query.next())
+                                   " ORDER BY 编号 DESC LIMIT 1")) ||
+        !query.next())
         return std::nullopt;
     return Unfinished{query.value(0).toLongLong(), query.value(1).toLongLong(), query.value(2).toString(),
                       choicesFromText(query.value(3).toString())};

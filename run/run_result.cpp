@@ -6,12 +6,12 @@
 
 #include "data/codepage.h"
 #include "data/convert.h"
+#include "data/sealed_fields.h"
 #include "data/split_text.h"
 #include "data/test_database.h"
 #include "run/answer_trail.h"
 #include "run/choice_content.h"
 #include "run/test_run.h"
-#include "seal/sealed_fields.h"
 
 namespace lovetest {
 
@@ -43,7 +43,7 @@ QString scoreBandText(double score, const QList<QByteArray> &thresholds, int ind
     std::optional<double> upper;
     if (index >= 0 && index < thresholds.size())
         upper = threshold(thresholds[index]);
-    const QString head = QStringLiteral("得分 %1，").arg(FloatToStr(score));
+    const QString head = QStringLiteral("得分 %1，").arg(numberText(score));
     // With whole scores "above 20" means "from 21".
     const bool whole = isWhole(score) && isWhole(range.minimum) && isWhole(range.maximum);
     std::optional<double> from;
@@ -56,13 +56,13 @@ QString scoreBandText(double score, const QList<QByteArray> &thresholds, int ind
         to = range.maximum;
 
     if (from && to && *from < *to)
-        return head + QStringLiteral("在 %1–%2 分之间").arg(FloatToStr(*from), FloatToStr(*to));
+        return head + QStringLiteral("在 %1–%2 分之间").arg(numberText(*from), numberText(*to));
     if (lower && upper)
-        return head + QStringLiteral("高于 %1 分、不超过 %2 分").arg(FloatToStr(*lower), FloatToStr(*upper));
+        return head + QStringLiteral("高于 %1 分、不超过 %2 分").arg(numberText(*lower), numberText(*upper));
     if (lower)
-        return head + QStringLiteral("高于 %1 分").arg(FloatToStr(*lower));
+        return head + QStringLiteral("高于 %1 分").arg(numberText(*lower));
     if (upper)
-        return head + QStringLiteral("不超过 %1 分").arg(FloatToStr(*upper));
+        return head + QStringLiteral("不超过 %1 分").arg(numberText(*upper));
     return head.chopped(1);
 }
 
@@ -70,7 +70,7 @@ QString verdictExplanation(const RunResult &result)
 {
     QStringList lines{result.band,
                       QStringLiteral("本测试可能的得分：%1–%2 分")
-                          .arg(FloatToStr(result.range.minimum), FloatToStr(result.range.maximum))};
+                          .arg(numberText(result.range.minimum), numberText(result.range.maximum))};
     if (!result.category.isEmpty())
         lines.append(QStringLiteral("所选类别：%1").arg(result.category));
     return lines.join(QLatin1Char('\n'));
@@ -87,18 +87,18 @@ QString categoryCaption(TestDatabase &database, SealedFields &sealed, const QStr
 
 QList<RunResult::Answer> answeredQuestions(TestDatabase &database, SealedFields &sealed, const AnswerTrail &trail)
 {
-    Dataset &questions = database.ADOQuery2;
+    Dataset &questions = database.questions;
     QList<RunResult::Answer> answers;
     int index = 0;
-    for (questions.First(); !questions.Eof(); questions.Next()) {
+    for (questions.first(); !questions.atEnd(); questions.next()) {
         if (isTestsOwnRow(questions))
             continue;
         RunResult::Answer answer;
-        answer.question = fromCp936(sealed.unseal(*questions.FieldByName(QStringLiteral("Name"))));
+        answer.question = fromCp936(sealed.unseal(*questions.fieldByName(QStringLiteral("Name"))));
         const int chosen = trail.chosen(index++);
         if (chosen >= 0) {
-            const QList<QByteArray> captions
-                = sealed.unsealList(*questions.FieldByName(QStringLiteral("结果")), kTextSeparator);
+            const QList<QByteArray> captions =
+                sealed.unsealList(*questions.fieldByName(QStringLiteral("结果")), kTextSeparator);
             if (chosen < captions.size())
                 answer.answer = fromCp936(captions[chosen]);
         }

@@ -24,9 +24,9 @@ struct RunResult {
     QDateTime finishedAt;
     QString category; // the caption of the category chosen; empty for none
     double score = 0;
-    QString band;     // "得分 23，在 21–30 分之间"
+    QString band; // "得分 23，在 21–30 分之间"
     ScoreRange range;
-    QString verdict;  // the verdict text, without the disclaimer
+    QString verdict; // the verdict text, without the disclaimer
     QList<Answer> answers;
 };
 

@@ -10,17 +10,17 @@ class RunView {
 public:
     virtual ~RunView() = default;
 
-    virtual void ClearPanel() = 0;
-    virtual void FitInstructions() = 0;
-    // Shows the current question row; raises QuestionNo.
-    virtual void ShowQuestion() = 0;
-    virtual void ShowCategoryChoice() = 0;
-    virtual void ShowRemarks() = 0;
+    virtual void clearPanel() = 0;
+    virtual void fitInstructions() = 0;
+    // Shows the current question row; raises questionNumber.
+    virtual void showQuestion() = 0;
+    virtual void showCategoryChoice() = 0;
+    virtual void showRemarks() = 0;
     // The chosen item of the current choice panel, -1 when none.
     virtual int chosenIndex() const = 0;
     // Height 0 hides the instructions pane.
     virtual void hideInstructions() = 0;
-    virtual void ShowVerdict(const QString &text) = 0;
+    virtual void showVerdict(const QString &text) = 0;
     // Shows item index of the panel just shown as chosen, as the user would
     // choose it, and gives the panel the keyboard focus: the choice made on
     // this question earlier in the run.

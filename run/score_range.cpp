@@ -4,10 +4,10 @@
 #include <stdexcept>
 
 #include "data/convert.h"
+#include "data/sealed_fields.h"
 #include "data/split_text.h"
 #include "data/test_database.h"
 #include "run/test_run.h"
-#include "seal/sealed_fields.h"
 
 namespace lovetest {
 
@@ -16,7 +16,7 @@ QList<qint64> integerOptionScores(const QStringList &values)
     QList<qint64> scores;
     for (const QString &value : values) {
         try {
-            scores.append(StrToInt(value));
+            scores.append(toInteger(value));
         } catch (const std::exception &) {
             return {};
         }
@@ -43,18 +43,18 @@ ScoreRange reachableScoreRange(const QList<QList<qint64>> &optionScores, double 
 
 ScoreRange runningTestScoreRange(TestDatabase &database, SealedFields &sealed)
 {
-    Dataset &questions = database.ADOQuery2;
+    Dataset &questions = database.questions;
     QList<QList<qint64>> optionScores;
-    for (questions.First(); !questions.Eof(); questions.Next()) {
+    for (questions.first(); !questions.atEnd(); questions.next()) {
         if (isTestsOwnRow(questions))
             continue;
         QStringList values;
         for (const QByteArray &value :
-             sealed.unsealList(*questions.FieldByName(QStringLiteral("分值范围")), kValueSeparator))
+             sealed.unsealList(*questions.fieldByName(QStringLiteral("分值范围")), kValueSeparator))
             values.append(QString::fromLatin1(value));
         optionScores.append(integerOptionScores(values));
     }
-    return reachableScoreRange(optionScores, database.ADOQuery1.FieldByName(QStringLiteral("参数"))->asFloat());
+    return reachableScoreRange(optionScores, database.catalog.fieldByName(QStringLiteral("参数"))->asFloat());
 }
 
 } // namespace lovetest

@@ -4,11 +4,11 @@
 
 #include "data/codepage.h"
 #include "data/convert.h"
+#include "data/sealed_fields.h"
 #include "data/split_text.h"
 #include "data/test_database.h"
 #include "run/run_result.h"
 #include "run/run_view.h"
-#include "seal/sealed_fields.h"
 
 namespace lovetest {
 
@@ -29,7 +29,7 @@ void refilter(Dataset &dataset, const QString &filter)
 int countQuestionRows(Dataset &questions)
 {
     int count = 0;
-    for (questions.First(); !questions.Eof(); questions.Next()) {
+    for (questions.first(); !questions.atEnd(); questions.next()) {
         if (!isTestsOwnRow(questions))
             ++count;
     }
@@ -42,16 +42,16 @@ bool isTestsOwnRow(const Dataset &questions)
 {
     // Catalog rows placed under the test (a test under a test) are no
     // questions either.
-    if (questions.FieldByName(QStringLiteral("目录"))->asInteger() != 0)
+    if (questions.fieldByName(QStringLiteral("目录"))->asInteger() != 0)
         return true;
-    const Field *parent = questions.FieldByName(kParent);
-    return !parent->isNull() && parent->asLargeInt() == questions.FieldByName(kId)->asLargeInt();
+    const Field *parent = questions.fieldByName(kParent);
+    return !parent->isNull() && parent->asLargeInt() == questions.fieldByName(kId)->asLargeInt();
 }
 
 int verdictIndex(const QList<QByteArray> &thresholds, double score)
 {
     for (qsizetype i = 0; i < thresholds.size(); ++i) {
-        if (StrToInt(fromCp936(thresholds[i])) >= score)
+        if (toInteger(fromCp936(thresholds[i])) >= score)
             return int(i);
     }
     return int(thresholds.size());
@@ -64,64 +64,63 @@ QString TestRun::disclaimer()
 
 TestRun::TestRun(TestDatabase &database, SealedFields &sealed, RunView &view)
     : m_database(database), m_sealed(sealed), m_view(view)
-{
-}
+{}
 
 void TestRun::step()
 {
     switch (m_role) {
     case StepRole::Start:
-        xiayibu();
+        start();
         break;
     case StepRole::Next:
-        xiayibu_1();
+        next();
         break;
     case StepRole::Finish:
-        jieshu();
+        finish();
         break;
     }
 }
 
-// An error inside a step ends the run as jieshu ends it, then goes on to the
+// An error inside a step ends the run as finish ends it, then goes on to the
 // error box; nothing consults the panel the step had already removed.
-template <typename Step> void TestRun::runStep(Step &&step)
+template <typename Step>
+void TestRun::runStep(Step &&step)
 {
     try {
         step();
     } catch (...) {
         if (running()) {
             try {
-                jieshu();
-            } catch (...) {
-            }
+                finish();
+            } catch (...) {}
         }
         throw;
     }
 }
 
-void TestRun::xiayibu()
+void TestRun::start()
 {
     if (running())
         return;
-    Dataset &catalog = m_database.ADOQuery1;
-    Dataset &questions = m_database.ADOQuery2;
+    Dataset &catalog = m_database.catalog;
+    Dataset &questions = m_database.questions;
     // The run holds on to one catalog row; refuse what cannot be run before
     // anything changes.
     if (!catalog.active()) {
         m_view.showMessage(closedDatabaseMessage());
         return;
     }
-    const Field *idField = catalog.FieldByName(kId);
-    if (catalog.IsEmpty() || idField->isNull()) {
+    const Field *idField = catalog.fieldByName(kId);
+    if (catalog.isEmpty() || idField->isNull()) {
         m_view.showMessage(QStringLiteral("请先在目录中选择一个测试。"));
         return;
     }
     const qint64 testId = idField->asLargeInt();
-    refilter(questions, QStringLiteral("Parent=") + IntToStr(testId));
+    refilter(questions, QStringLiteral("Parent=") + integerText(testId));
     if (countQuestionRows(questions) == 0) {
         // A catalog row without question rows is a folder of the catalog.
         m_view.showMessage(QStringLiteral("“%1”是一个分类，没有题目：请在它下面选择一个测试。")
-                               .arg(catalog.FieldByName(QStringLiteral("Name"))->asString()));
+                               .arg(catalog.fieldByName(QStringLiteral("Name"))->asString()));
         return;
     }
     runStep([&] { startRun(testId); });
@@ -129,32 +128,32 @@ void TestRun::xiayibu()
 
 void TestRun::startRun(qint64 testId)
 {
-    Dataset &catalog = m_database.ADOQuery1;
-    Dataset &questions = m_database.ADOQuery2;
-    m_sealed.RefreshDataKey();
-    m_view.ClearPanel();
+    Dataset &catalog = m_database.catalog;
+    Dataset &questions = m_database.questions;
+    m_sealed.refreshDataKey();
+    m_view.clearPanel();
     m_role = StepRole::Next;
     setPhase(Phase::Answering);
-    catalog.Edit();
-    catalog.FieldByName(kScore)->setAsInteger(0);
-    catalog.Post();
-    refilter(questions, QStringLiteral("Parent=") + IntToStr(testId));
-    questions.First();
+    catalog.edit();
+    catalog.fieldByName(kScore)->setAsInteger(0);
+    catalog.post();
+    refilter(questions, QStringLiteral("Parent=") + integerText(testId));
+    questions.first();
     skipOwnRow();
-    m_state.QuestionNo = 1;
-    m_state.QuestionTotal = countQuestionRows(questions);
+    m_state.questionNumber = 1;
+    m_state.questionTotal = countQuestionRows(questions);
     m_trail.begin(questions);
     // Counting walked the set: stand on the first question row again.
-    questions.First();
+    questions.first();
     skipOwnRow();
-    m_listener->runStarted(testId, catalog.FieldByName(QStringLiteral("Name"))->asString());
+    m_listener->runStarted(testId, catalog.fieldByName(QStringLiteral("Name"))->asString());
     showCurrentQuestion();
 }
 
 void TestRun::showCurrentQuestion()
 {
-    m_view.FitInstructions();
-    m_view.ShowQuestion();
+    m_view.fitInstructions();
+    m_view.showQuestion();
     const int stored = m_trail.chosen(m_trail.position());
     if (stored >= 0)
         m_view.showStoredChoice(stored);
@@ -168,8 +167,8 @@ void TestRun::setListener(RunListener *listener)
 
 bool TestRun::canGoBack() const
 {
-    return (m_phase == Phase::Answering && m_trail.position() > 0)
-        || (m_phase == Phase::ChoosingCategory && m_trail.size() > 0);
+    return (m_phase == Phase::Answering && m_trail.position() > 0) ||
+        (m_phase == Phase::ChoosingCategory && m_trail.size() > 0);
 }
 
 void TestRun::back()
@@ -182,28 +181,28 @@ void TestRun::back()
             // The category is asked again on the way forward; until then the
             // test has none, so the evaluation comes back to the choice.
             m_trail.setCategoryChoice(chosen);
-            Dataset &catalog = m_database.ADOQuery1;
-            catalog.Edit();
-            catalog.FieldByName(kScore)->setAsInteger(0);
-            catalog.Post();
+            Dataset &catalog = m_database.catalog;
+            catalog.edit();
+            catalog.fieldByName(kScore)->setAsInteger(0);
+            catalog.post();
             setPhase(Phase::Answering);
         } else if (chosen >= 0) {
             m_trail.setChosen(m_trail.position(), chosen);
         }
-        m_view.ClearPanel();
+        m_view.clearPanel();
         const int previous = m_trail.position() - 1;
         m_trail.setPosition(previous);
         // Moving stores the choice just made, as the step forward does.
-        m_database.ADOQuery2.GotoBookmark(m_trail.bookmark(previous));
+        m_database.questions.gotoBookmark(m_trail.bookmark(previous));
         m_listener->answersStored(m_trail);
-        m_state.QuestionNo = previous + 1;
+        m_state.questionNumber = previous + 1;
         showCurrentQuestion();
     });
 }
 
 void TestRun::resume(const QList<int> &chosen)
 {
-    xiayibu();
+    start();
     if (m_phase != Phase::Answering)
         return;
     m_trail.restore(chosen);
@@ -211,26 +210,26 @@ void TestRun::resume(const QList<int> &chosen)
     if (first == 0)
         return;
     runStep([&] {
-        m_view.ClearPanel();
+        m_view.clearPanel();
         m_trail.setPosition(first);
         if (first == m_trail.size()) {
             evaluate();
             return;
         }
-        m_database.ADOQuery2.GotoBookmark(m_trail.bookmark(first));
-        m_state.QuestionNo = first + 1;
+        m_database.questions.gotoBookmark(m_trail.bookmark(first));
+        m_state.questionNumber = first + 1;
         showCurrentQuestion();
     });
 }
 
 void TestRun::skipOwnRow()
 {
-    Dataset &questions = m_database.ADOQuery2;
-    while (!questions.Eof() && isTestsOwnRow(questions))
-        questions.Next();
+    Dataset &questions = m_database.questions;
+    while (!questions.atEnd() && isTestsOwnRow(questions))
+        questions.next();
 }
 
-void TestRun::xiayibu_1()
+void TestRun::next()
 {
     if (m_phase != Phase::Answering && m_phase != Phase::ChoosingCategory)
         return;
@@ -239,18 +238,18 @@ void TestRun::xiayibu_1()
         return;
     }
     runStep([&] {
-        Dataset &questions = m_database.ADOQuery2;
+        Dataset &questions = m_database.questions;
         const bool answering = m_phase == Phase::Answering;
         if (answering)
             m_trail.setChosen(m_trail.position(), m_view.chosenIndex());
-        m_view.ClearPanel();
-        questions.Next();
+        m_view.clearPanel();
+        questions.next();
         skipOwnRow();
         if (answering) {
             m_trail.setPosition(m_trail.position() + 1);
             m_listener->answersStored(m_trail);
         }
-        if (!questions.Eof()) {
+        if (!questions.atEnd()) {
             showCurrentQuestion();
             return;
         }
@@ -260,44 +259,44 @@ void TestRun::xiayibu_1()
 
 void TestRun::evaluate()
 {
-    Dataset &catalog = m_database.ADOQuery1;
-    Dataset &questions = m_database.ADOQuery2;
-    Dataset &verdictSet = m_database.ADOQuery4;
+    Dataset &catalog = m_database.catalog;
+    Dataset &questions = m_database.questions;
+    Dataset &verdictSet = m_database.verdicts;
     m_view.hideInstructions();
     double score = 0;
-    for (questions.First(); !questions.Eof(); questions.Next()) {
+    for (questions.first(); !questions.atEnd(); questions.next()) {
         if (!isTestsOwnRow(questions))
-            score += questions.FieldByName(kScore)->asInteger();
+            score += questions.fieldByName(kScore)->asInteger();
     }
-    score *= catalog.FieldByName(QStringLiteral("参数"))->asFloat();
+    score *= catalog.fieldByName(QStringLiteral("参数"))->asFloat();
     m_score = score;
 
-    const QString testId = IntToStr(catalog.FieldByName(kId)->asLargeInt());
-    if (!catalog.FieldByName(QStringLiteral("分值范围"))->asString().isEmpty()) {
-        const int category = catalog.FieldByName(kScore)->asInteger();
+    const QString testId = integerText(catalog.fieldByName(kId)->asLargeInt());
+    if (!catalog.fieldByName(QStringLiteral("分值范围"))->asString().isEmpty()) {
+        const int category = catalog.fieldByName(kScore)->asInteger();
         if (category == 0) {
             setPhase(Phase::ChoosingCategory);
-            m_view.ShowCategoryChoice();
+            m_view.showCategoryChoice();
             const int stored = m_trail.takeCategoryChoice();
             if (stored >= 0)
                 m_view.showStoredChoice(stored);
             m_listener->categoryShown();
             return;
         }
-        refilter(verdictSet, QStringLiteral("lbid=") + testId + QStringLiteral(" and 类别=") + IntToStr(category));
+        refilter(verdictSet, QStringLiteral("lbid=") + testId + QStringLiteral(" and 类别=") + integerText(category));
     } else {
         refilter(verdictSet, QStringLiteral("lbid=") + testId);
     }
-    const QList<QByteArray> thresholds
-        = m_sealed.unsealList(*verdictSet.FieldByName(QStringLiteral("分值范围")), kValueSeparator);
-    const QList<QByteArray> verdicts = m_sealed.unsealList(*verdictSet.FieldByName(QStringLiteral("结果")), kTextSeparator);
+    const QList<QByteArray> thresholds =
+        m_sealed.unsealList(*verdictSet.fieldByName(QStringLiteral("分值范围")), kValueSeparator);
+    const QList<QByteArray> verdicts =
+        m_sealed.unsealList(*verdictSet.fieldByName(QStringLiteral("结果")), kTextSeparator);
     const int index = verdictIndex(thresholds, score);
     showVerdict(index, verdicts);
     // What is told beside the verdict must never take the verdict away.
     try {
         reportVerdict(thresholds, index, verdicts);
-    } catch (const std::exception &) {
-    }
+    } catch (const std::exception &) {}
 }
 
 void TestRun::reportVerdict(const QList<QByteArray> &thresholds, int index, const QList<QByteArray> &verdicts)
@@ -305,15 +304,15 @@ void TestRun::reportVerdict(const QList<QByteArray> &thresholds, int index, cons
     // Reading the questions again is for listeners only.
     if (m_listener == &m_quiet)
         return;
-    Dataset &catalog = m_database.ADOQuery1;
+    Dataset &catalog = m_database.catalog;
     RunResult result;
-    result.testId = catalog.FieldByName(kId)->asLargeInt();
-    result.testName = catalog.FieldByName(QStringLiteral("Name"))->asString();
+    result.testId = catalog.fieldByName(kId)->asLargeInt();
+    result.testName = catalog.fieldByName(QStringLiteral("Name"))->asString();
     result.finishedAt = QDateTime::currentDateTime();
     result.score = m_score;
     result.verdict = fromCp936(verdicts[index]);
-    if (!catalog.FieldByName(QStringLiteral("分值范围"))->asString().isEmpty())
-        result.category = categoryCaption(m_database, m_sealed, catalog.FieldByName(kScore)->asString());
+    if (!catalog.fieldByName(QStringLiteral("分值范围"))->asString().isEmpty())
+        result.category = categoryCaption(m_database, m_sealed, catalog.fieldByName(kScore)->asString());
     result.range = runningTestScoreRange(m_database, m_sealed);
     result.band = scoreBandText(m_score, thresholds, index, result.range);
     result.answers = answeredQuestions(m_database, m_sealed, m_trail);
@@ -324,16 +323,16 @@ void TestRun::showVerdict(int index, const QList<QByteArray> &verdicts)
 {
     if (index < 0 || index >= verdicts.size())
         throw std::out_of_range(QStringLiteral("List index out of bounds (%1)").arg(index).toStdString());
-    m_view.ShowVerdict(disclaimer() + QStringLiteral("\r\r") + fromCp936(verdicts[index]));
+    m_view.showVerdict(disclaimer() + QStringLiteral("\r\r") + fromCp936(verdicts[index]));
     m_role = StepRole::Finish;
     setPhase(Phase::ShowingVerdict);
 }
 
-void TestRun::jieshu()
+void TestRun::finish()
 {
     const bool finished = m_phase == Phase::ShowingVerdict;
-    m_view.ClearPanel();
-    m_view.ShowRemarks();
+    m_view.clearPanel();
+    m_view.showRemarks();
     m_view.hideInstructions();
     m_role = StepRole::Start;
     setPhase(Phase::Idle);

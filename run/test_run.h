@@ -12,8 +12,8 @@ class RunView;
 class SealedFields;
 class TestDatabase;
 
-// Carries one test from its start to its verdict: xiayibu starts a run,
-// xiayibu_1 takes the current answer and moves on, jieshu ends the run. The
+// Carries one test from its start to its verdict: start starts a run,
+// next takes the current answer and moves on, finish ends the run. The
 // step button runs whichever of the three its role names.
 class TestRun {
 public:
@@ -22,10 +22,10 @@ public:
 
     TestRun(TestDatabase &database, SealedFields &sealed, RunView &view);
 
-    void xiayibu();
-    void xiayibu_1();
-    void jieshu();
-    // A click on the step button BitBtn1.
+    void start();
+    void next();
+    void finish();
+    // A click on the step button stepButton.
     void step();
     // Back to the previous question (from the category choice: to the last
     // one), keeping the choice shown as the step forward would.
@@ -49,7 +49,8 @@ public:
     static QString disclaimer();
 
 private:
-    template <typename Step> void runStep(Step &&step);
+    template <typename Step>
+    void runStep(Step &&step);
     void startRun(qint64 testId);
     void skipOwnRow();
     void showCurrentQuestion();

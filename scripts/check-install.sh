@@ -101,7 +101,7 @@ same_content "$home/.local/share/lovetest/date.mdb" "$own" || fail "the launcher
 start_and_stop "$work/xdg/lovetest" HOME="$home" XDG_DATA_HOME="$work/xdg"
 
 echo "== Debian package"
-deb="$(BUILD_DIR="$build" bash "$repo/scripts/package.sh" | tail -n 1)"
+deb="$(bash "$repo/scripts/package.sh" | tail -n 1)"
 dpkg-deb -c "$deb" > "$work/contents"
 cat "$work/contents"
 for file in usr/bin/lovetest usr/bin/lovetest-content usr/bin/lovetest-start usr/share/lovetest/date.mdb \
@@ -113,5 +113,15 @@ depends="$(dpkg-deb -f "$deb" Depends)"
 echo "Depends: $depends"
 for package in libqt6widgets6 libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins fonts-wqy-microhei; do
   grep -q "\b$package\b" <<< "$depends" || fail "the package does not depend on $package"
+done
+# The packaged programs carry the hardening of a distribution build.
+unpacked="$work/unpacked"
+dpkg-deb -x "$deb" "$unpacked"
+for program in lovetest lovetest-content; do
+  binary="$unpacked/usr/bin/$program"
+  readelf -h "$binary" | grep -q 'Type:.*DYN' || fail "$program is not a position-independent executable"
+  readelf -d "$binary" | grep -q 'BIND_NOW\|FLAGS.*NOW' || fail "$program is not linked with full RELRO"
+  readelf -lW "$binary" | grep -q 'GNU_RELRO' || fail "$program has no read-only relocations"
+  readelf -sW --dyn-syms "$binary" | grep -q '__stack_chk_fail' || fail "$program has no stack protector"
 done
 echo "check-install: all good"

@@ -5,26 +5,26 @@
 namespace lovetest {
 
 // Failures of the cipher objects. Messages are shown to the user as they are.
-class EDCP_cipher : public std::runtime_error {
+class CipherError : public std::runtime_error {
 public:
-    explicit EDCP_cipher(const std::string &message) : std::runtime_error(message) {}
+    explicit CipherError(const std::string &message) : std::runtime_error(message) {}
 };
 
-class EDCP_blockcipher : public EDCP_cipher {
+class BlockCipherError : public CipherError {
 public:
-    explicit EDCP_blockcipher(const std::string &message) : EDCP_cipher(message) {}
+    explicit BlockCipherError(const std::string &message) : CipherError(message) {}
 };
 
-class EDCP_hash : public std::runtime_error {
+class HashError : public std::runtime_error {
 public:
-    explicit EDCP_hash(const std::string &message) : std::runtime_error(message) {}
+    explicit HashError(const std::string &message) : std::runtime_error(message) {}
 };
 
 // A sealed text with a character that sealing never produces inside its
 // Base64 groups (a blank, a line break, ...).
-class ESealedTextFormat : public EDCP_cipher {
+class SealedTextFormatError : public CipherError {
 public:
-    explicit ESealedTextFormat(const std::string &message) : EDCP_cipher(message) {}
+    explicit SealedTextFormatError(const std::string &message) : CipherError(message) {}
 };
 
 namespace cipher_messages {

@@ -1,58 +1,47 @@
 #include "seal_codec.h"
 
-#include "data/text_slot.h"
 #include "seal/keys.h"
 
 namespace lovetest {
 
-void SealCodec::SetSealKey(const QByteArray &keyText)
+void SealCodec::setSealKey(const QByteArray &keyText)
 {
-    DCP_rijndael1.KeyFromText(keyText);
-    DCP_des1.KeyFromText(keyText);
+    aes256.keyFromText(keyText);
+    des.keyFromText(keyText);
 }
 
-QByteArray SealCodec::UnsealText(const QByteArray &sealed)
+QByteArray SealCodec::unsealText(const QByteArray &sealed)
 {
     // A stored text that is not Base64 is refused. The inner text is Base64
     // only when key and chain are right; with a wrong key (or a chain moved
     // on by an earlier text) there is no integrity check to fail, so it just
     // unseals to meaningless bytes instead of an error.
-    const QByteArray inner = DCP_des1.DecryptText(sealed, ForeignCharacters::Reject);
-    return DCP_rijndael1.DecryptText(inner, ForeignCharacters::CountAsZero);
+    const QByteArray inner = des.decryptText(sealed, ForeignCharacters::Reject);
+    return aes256.decryptText(inner, ForeignCharacters::CountAsZero);
 }
 
-void SealCodec::BurnCiphers()
+void SealCodec::burnCiphers()
 {
-    DCP_rijndael1.Wipe();
-    DCP_des1.Wipe();
+    aes256.wipe();
+    des.wipe();
 }
 
-void SealCodec::RefreshDataKey(const TextSlot &sealedKeySlot, TextSlot &dataKeySlot)
+QByteArray SealCodec::unsealDataKey(const QByteArray &sealedKeyText)
 {
-    dataKeySlot.clear();
-    SetSealKey(programKey());
-    QByteArray dataKey;
-    try {
-        dataKey = UnsealText(sealedKeySlot.read());
-    } catch (...) {
-        BurnCiphers();
-        throw;
-    }
-    dataKeySlot.store(dataKey);
-    BurnCiphers();
+    return unsealField(programKey(), sealedKeyText);
 }
 
-QByteArray SealCodec::unsealField(const TextSlot &dataKeySlot, const QByteArray &sealed)
+QByteArray SealCodec::unsealField(const QByteArray &keyText, const QByteArray &sealed)
 {
-    SetSealKey(dataKeySlot.read());
+    setSealKey(keyText);
     QByteArray plain;
     try {
-        plain = UnsealText(sealed);
+        plain = unsealText(sealed);
     } catch (...) {
-        BurnCiphers();
+        burnCiphers();
         throw;
     }
-    BurnCiphers();
+    burnCiphers();
     return plain;
 }
 

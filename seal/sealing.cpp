@@ -1,68 +1,49 @@
 #include "sealing.h"
 
-#include "data/text_slot.h"
-#include "seal/dcp.h"
-#include "seal/keys.h"
-#include "seal/seal_codec.h"
+#include "seal/ciphers.h"
 #include "seal/wipe.h"
 
-#include <cstring>
+#include <nettle/cfb.h>
 
 namespace lovetest {
 namespace {
 
-// 8-bit cipher feedback encryption from the IV that keying gave the cipher;
-// the feedback register takes each enciphered byte.
-QByteArray encipherCfb8(TDCP_blockcipher &cipher, const QByteArray &plain)
+// The cipher's forward transformation as nettle's modes call it; the cipher is
+// keyed, so it cannot throw through nettle.
+void encryptWith(const void *cipher, std::size_t, std::uint8_t *out, const std::uint8_t *in) noexcept
 {
-    QByteArray chain = cipher.IV();
-    auto *reg = reinterpret_cast<std::uint8_t *>(chain.data());
-    const std::size_t block = static_cast<std::size_t>(chain.size());
-    std::uint8_t keystream[16];
+    static_cast<const BlockCipher *>(cipher)->encryptBlock(in, out);
+}
+
+// 8-bit cipher feedback encryption from the IV that keying gave the cipher.
+QByteArray encipherCfb8(const BlockCipher &cipher, const QByteArray &plain)
+{
+    QByteArray chain = cipher.iv();
     QByteArray out(plain.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < plain.size(); ++i) {
-        cipher.EncryptBlock(reg, keystream);
-        const auto c = static_cast<std::uint8_t>(static_cast<std::uint8_t>(plain[i]) ^ keystream[0]);
-        out[i] = static_cast<char>(c);
-        std::memmove(reg, reg + 1, block - 1);
-        reg[block - 1] = c;
-    }
-    WipeBytes(chain.data(), static_cast<std::size_t>(chain.size()), 0xFF);
+    cfb8_encrypt(&cipher, &encryptWith, static_cast<std::size_t>(chain.size()),
+                 reinterpret_cast<std::uint8_t *>(chain.data()), static_cast<std::size_t>(plain.size()),
+                 reinterpret_cast<std::uint8_t *>(out.data()),
+                 reinterpret_cast<const std::uint8_t *>(plain.constData()));
+    wipeBytes(chain.data(), static_cast<std::size_t>(chain.size()), 0xFF);
     return out;
 }
 
-QByteArray encipherAndPack(TDCP_blockcipher &cipher, const QByteArray &keyText, const QByteArray &plain)
+QByteArray encipherAndPack(BlockCipher &cipher, const QByteArray &keyText, const QByteArray &plain)
 {
-    cipher.KeyFromText(keyText);
+    cipher.keyFromText(keyText);
     const QByteArray packed = encipherCfb8(cipher, plain).toBase64();
-    cipher.Wipe();
+    cipher.wipe();
     return packed;
 }
 
 } // namespace
 
-QByteArray SealText(const QByteArray &plain, const QByteArray &keyText)
+QByteArray sealText(const QByteArray &plain, const QByteArray &keyText)
 {
-    TDCP_rijndael rijndael;
-    TDCP_des des;
+    Aes256 rijndael;
+    Des des;
     const QByteArray inner = encipherAndPack(rijndael, keyText, plain);
     return encipherAndPack(des, keyText, inner);
-}
-
-QByteArray deriveDataKeyText()
-{
-    TextSlot sealedKeySlot;
-    sealedKeySlot.store(sealedDataKeyText());
-    TextSlot dataKeySlot;
-    SealCodec codec;
-    codec.RefreshDataKey(sealedKeySlot, dataKeySlot);
-    return dataKeySlot.read();
-}
-
-QByteArray sealField(const QByteArray &plainCp936)
-{
-    static const QByteArray keyText = deriveDataKeyText();
-    return SealText(plainCp936, keyText);
 }
 
 } // namespace lovetest

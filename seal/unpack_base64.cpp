@@ -47,8 +47,8 @@ bool isBase64Character(char32_t c)
 
 void rejectSealedText(const std::string &shown, qsizetype offset)
 {
-    throw ESealedTextFormat("Sealed text holds a character outside Base64: " + shown + " at offset "
-                            + std::to_string(offset));
+    throw SealedTextFormatError("Sealed text holds a character outside Base64: " + shown + " at offset " +
+                                std::to_string(offset));
 }
 
 void rejectForeignText(const QString &text)
@@ -67,7 +67,7 @@ void rejectForeignText(const QString &text)
     }
 }
 
-QByteArray UnpackBase64(const QByteArray &text, ForeignCharacters foreign)
+QByteArray unpackBase64(const QByteArray &text, ForeignCharacters foreign)
 {
     const qsizetype groups = text.size() / 4;
     QByteArray out;

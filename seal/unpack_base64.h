@@ -10,7 +10,7 @@ namespace lovetest {
 
 // What a character outside the Base64 alphabet and "=" does inside a group.
 enum class ForeignCharacters {
-    Reject,      // the text is refused with ESealedTextFormat
+    Reject, // the text is refused with SealedTextFormatError
     CountAsZero, // it takes the value 0, like "A"
 };
 
@@ -20,7 +20,7 @@ enum class ForeignCharacters {
 // and decoding goes on with the next group either way. The one to three
 // characters after the last whole group are never looked at, so a text read
 // from a slot with its trailing CR LF decodes like the bare one.
-// Refuses a sealed text as UnpackBase64 does: shown is the character as the
+// Refuses a sealed text as unpackBase64 does: shown is the character as the
 // user reads it (UTF-8), offset its place in the text.
 [[noreturn]] void rejectSealedText(const std::string &shown, qsizetype offset);
 // A stored sealed text reaches the decoder as Latin-1 bytes, where a Chinese
@@ -29,6 +29,6 @@ enum class ForeignCharacters {
 // Latin-1; otherwise returns.
 void rejectForeignText(const QString &text);
 
-QByteArray UnpackBase64(const QByteArray &text, ForeignCharacters foreign = ForeignCharacters::Reject);
+QByteArray unpackBase64(const QByteArray &text, ForeignCharacters foreign = ForeignCharacters::Reject);
 
 } // namespace lovetest

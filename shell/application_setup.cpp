@@ -14,7 +14,7 @@ namespace lovetest {
 namespace {
 
 const char *const kFallbacks[] = {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "Source Han Sans SC",
-                                  "Droid Sans Fallback", "AR PL UMing CN", nullptr};
+                                  "Droid Sans Fallback", "AR PL UMing CN",   nullptr};
 
 QStringList fallbackList()
 {

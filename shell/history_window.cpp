@@ -32,14 +32,14 @@ QPushButton *button(const QString &caption, const QString &name, QWidget *parent
 HistoryWindow::HistoryWindow(RunHistory &history, ShowResult showResult, QWidget *parent)
     : QWidget(parent), m_history(history), m_showResult(std::move(showResult))
 {
-    setObjectName(QStringLiteral("HistoryWindow"));
+    setObjectName(QStringLiteral("historyWindow"));
     setWindowTitle(QStringLiteral("我的测试记录"));
     setWindowFlag(Qt::Window);
     resize(640, 400);
 
     auto *filterLabel = new QLabel(QStringLiteral("测试(&T)："), this);
     filter = new QComboBox(this);
-    filter->setObjectName(QStringLiteral("HistoryFilter"));
+    filter->setObjectName(QStringLiteral("historyFilter"));
     filter->setAccessibleName(QStringLiteral("按测试筛选"));
     filterLabel->setBuddy(filter);
     auto *filterRow = new QHBoxLayout;
@@ -47,10 +47,10 @@ HistoryWindow::HistoryWindow(RunHistory &history, ShowResult showResult, QWidget
     filterRow->addWidget(filter, 1);
 
     table = new QTableWidget(0, 5, this);
-    table->setObjectName(QStringLiteral("HistoryTable"));
+    table->setObjectName(QStringLiteral("historyTable"));
     table->setAccessibleName(QStringLiteral("测试记录列表"));
-    table->setHorizontalHeaderLabels(
-        {QStringLiteral("时间"), QStringLiteral("测试"), QStringLiteral("类别"), QStringLiteral("得分"), QStringLiteral("结论")});
+    table->setHorizontalHeaderLabels({QStringLiteral("时间"), QStringLiteral("测试"), QStringLiteral("类别"),
+                                      QStringLiteral("得分"), QStringLiteral("结论")});
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -117,16 +117,16 @@ void HistoryWindow::fillFilter()
 void HistoryWindow::reload()
 {
     const QVariant testId = filter->currentData();
-    const QList<RunHistory::Entry> entries
-        = m_history.entries(testId.isValid() ? std::optional<qint64>(testId.toLongLong()) : std::nullopt);
+    const QList<RunHistory::Entry> entries =
+        m_history.entries(testId.isValid() ? std::optional<qint64>(testId.toLongLong()) : std::nullopt);
     table->setRowCount(0);
     table->setRowCount(int(entries.size()));
     for (int row = 0; row < entries.size(); ++row) {
         const RunHistory::Entry &entry = entries[row];
         QString verdict = entry.verdict;
         verdict.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-        const QStringList cells{entry.time.toString(QStringLiteral("yyyy-MM-dd HH:mm")), entry.testName,
-                                entry.category, FloatToStr(entry.score), verdict};
+        const QStringList cells{entry.time.toString(QStringLiteral("yyyy-MM-dd HH:mm")), entry.testName, entry.category,
+                                numberText(entry.score), verdict};
         for (int column = 0; column < cells.size(); ++column) {
             auto *item = new QTableWidgetItem(cells[column]);
             item->setData(Qt::UserRole, entry.record);
@@ -169,8 +169,8 @@ void HistoryWindow::deleteSelected()
 {
     guarded(this, [this] {
         const qint64 record = selectedRecord();
-        if (record == 0
-            || !Dialogs::instance().confirm(this, windowTitle(), QStringLiteral("删除选中的这条测试记录吗？")))
+        if (record == 0 ||
+            !Dialogs::instance().confirm(this, windowTitle(), QStringLiteral("删除选中的这条测试记录吗？")))
             return;
         const int row = table->currentRow();
         m_history.remove(record);
@@ -184,8 +184,8 @@ void HistoryWindow::deleteSelected()
 void HistoryWindow::deleteAll()
 {
     guarded(this, [this] {
-        if (table->rowCount() == 0
-            || !Dialogs::instance().confirm(this, windowTitle(), QStringLiteral("删除全部测试记录吗？此操作不能撤销。")))
+        if (table->rowCount() == 0 ||
+            !Dialogs::instance().confirm(this, windowTitle(), QStringLiteral("删除全部测试记录吗？此操作不能撤销。")))
             return;
         m_history.removeAll();
         fillFilter();

@@ -20,12 +20,12 @@ int main(int argc, char **argv)
     lovetest::quitOnTerminationSignals(app);
 
     try {
-        lovetest::TForm1 form1;
-        lovetest::TForm2 form2(form1.siteAddress());
-        lovetest::TForm3 form3;
-        form1.setWindows(&form2, &form3);
-        form1.showMaximized();
-        form1.offerResume();
+        lovetest::MainWindow mainWindow;
+        lovetest::AboutWindow aboutWindow(mainWindow.siteAddress());
+        lovetest::ReportWindow reportWindow;
+        mainWindow.setWindows(&aboutWindow, &reportWindow);
+        mainWindow.showMaximized();
+        mainWindow.offerResume();
         app.exec();
         return 0;
     } catch (const std::exception &error) {

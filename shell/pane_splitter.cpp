@@ -43,8 +43,7 @@ bool PaneSplitter::eventFilter(QObject *watched, QEvent *event)
 
 PaneSplitterHandle::PaneSplitterHandle(Qt::Orientation orientation, PaneSplitter *parent)
     : QSplitterHandle(orientation, parent)
-{
-}
+{}
 
 void PaneSplitterHandle::mousePressEvent(QMouseEvent *event)
 {
@@ -73,8 +72,8 @@ void PaneSplitterHandle::mouseReleaseEvent(QMouseEvent *event)
 
 bool PaneSplitterHandle::eventFilter(QObject *watched, QEvent *event)
 {
-    if (m_dragging && !m_cancelled && event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+    if (m_dragging && !m_cancelled && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
         m_cancelled = true;
         static_cast<PaneSplitter *>(splitter())->hideDragLine();
         return true;

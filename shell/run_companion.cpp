@@ -40,18 +40,18 @@ QPushButton *runButton(const QString &caption, const QString &name, const QStrin
 } // namespace
 
 RunCompanion::RunCompanion(TestDatabase &database, TestRun &run, const Places &places)
-    : QObject(places.window)
-    , m_database(database)
-    , m_run(run)
-    , m_places(places)
-    , m_history(std::make_unique<RunHistory>(database.ADOConnection1))
-    , m_journal(std::make_unique<RunJournal>(*m_history))
+    : QObject(places.window),
+      m_database(database),
+      m_run(run),
+      m_places(places),
+      m_history(std::make_unique<RunHistory>(database.connection)),
+      m_journal(std::make_unique<RunJournal>(*m_history))
 {
     buildProgress(places.progressParent);
     buildButtons(places.buttonBar);
 
     historyAction = new QAction(QStringLiteral("我的测试记录"), places.window);
-    historyAction->setObjectName(QStringLiteral("HistoryAction"));
+    historyAction->setObjectName(QStringLiteral("historyAction"));
     historyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     if (places.menu) {
         // With the run's commands, above the separator that sets off 退出.
@@ -62,8 +62,7 @@ RunCompanion::RunCompanion(TestDatabase &database, TestRun &run, const Places &p
                 break;
             }
         places.menu->insertAction(before, historyAction);
-    }
-    else
+    } else
         places.window->addAction(historyAction);
     connect(historyAction, &QAction::triggered, this, &RunCompanion::showHistory);
     m_run.setListener(this);
@@ -77,15 +76,15 @@ RunCompanion::~RunCompanion()
 void RunCompanion::buildProgress(QWidget *parent)
 {
     m_progress = new QWidget(parent);
-    m_progress->setObjectName(QStringLiteral("RunProgress"));
+    m_progress->setObjectName(QStringLiteral("runProgress"));
     // One row, the line before the bar: the run's panes keep their height.
     auto *layout = new QHBoxLayout(m_progress);
     layout->setContentsMargins(6, 0, 6, 0);
     layout->setSpacing(8);
     progressLine = new QLabel(m_progress);
-    progressLine->setObjectName(QStringLiteral("ProgressLine"));
+    progressLine->setObjectName(QStringLiteral("progressLine"));
     progressBar = new QProgressBar(m_progress);
-    progressBar->setObjectName(QStringLiteral("ProgressBar"));
+    progressBar->setObjectName(QStringLiteral("progressBar"));
     progressBar->setAccessibleName(QStringLiteral("测试进度"));
     progressBar->setTextVisible(false);
     progressBar->setFixedHeight(6);
@@ -183,7 +182,7 @@ void RunCompanion::verdictShown(const RunResult &result)
     // Under the verdict view, in the question pane, so it goes with the view.
     QWidget *pane = m_places.questionPane;
     explanation = new QLabel(verdictExplanation(result), pane);
-    explanation->setObjectName(QStringLiteral("VerdictExplanation"));
+    explanation->setObjectName(QStringLiteral("verdictExplanation"));
     explanation->setAccessibleName(QStringLiteral("结果说明"));
     explanation->setWordWrap(true);
     explanation->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -245,10 +244,10 @@ void RunCompanion::offerResume()
             m_history->discard(open->record);
             return;
         }
-        Dataset &catalog = m_database.ADOQuery1;
-        const bool found = catalog.active() && catalog.Locate(QStringLiteral("ID"), open->testId);
-        if (!found
-            || !Dialogs::instance().askYesNo(
+        Dataset &catalog = m_database.catalog;
+        const bool found = catalog.active() && catalog.locate(QStringLiteral("ID"), open->testId);
+        if (!found ||
+            !Dialogs::instance().askYesNo(
                 m_places.window, applicationTitle(),
                 QStringLiteral("上次的测试《%1》还没有做完，是否继续？").arg(open->testName))) {
             // Declined (or the test is gone): the run is not offered again.
@@ -264,7 +263,7 @@ void RunCompanion::offerResume()
             return;
         }
         // The keyboard goes on where the answers stopped.
-        if (auto *panel = qobject_cast<QWidget *>(m_run.state().ChoiceGroup.data()))
+        if (auto *panel = qobject_cast<QWidget *>(m_run.state().choiceGroup.data()))
             panel->setFocus();
     });
 }

@@ -36,9 +36,9 @@ public:
     struct Places {
         QWidget *window = nullptr;
         QWidget *progressParent = nullptr; // gets the progress line at its layout's end
-        QWidget *buttonBar = nullptr;      // the run buttons' bar
-        QWidget *questionPane = nullptr;   // content of the question pane (cleared with it)
-        QMenu *menu = nullptr;             // gets the history command
+        QWidget *buttonBar = nullptr; // the run buttons' bar
+        QWidget *questionPane = nullptr; // content of the question pane (cleared with it)
+        QMenu *menu = nullptr; // gets the history command
         std::function<void(const QString &page, const QString &title)> showPage;
     };
     RunCompanion(TestDatabase &database, TestRun &run, const Places &places);

@@ -16,20 +16,20 @@ void initShellResources()
     (void)registered;
 }
 
-QString imageList1Path(int index)
+QString toolbarImagePath(int index)
 {
-    static const std::array<const char *, imageList1Count> names = {
+    static const std::array<const char *, kToolbarImageCount> names = {
         "0_browser", "1_gears", "2_house", "3_exit", "4_start", "5_books", "6_cards", "7_document",
     };
-    if (index < 0 || index >= imageList1Count)
+    if (index < 0 || index >= kToolbarImageCount)
         return {};
     return QStringLiteral(":/shell/toolbar/%1.svg").arg(QLatin1String(names[index]));
 }
 
-QIcon imageList1Icon(int index)
+QIcon toolbarImageIcon(int index)
 {
     initShellResources();
-    const QString path = imageList1Path(index);
+    const QString path = toolbarImagePath(index);
     return path.isEmpty() ? QIcon() : QIcon(path);
 }
 

@@ -14,8 +14,8 @@ QTranslator *installToolkitTranslations(QCoreApplication &app, const QLocale &lo
     auto *translator = new QTranslator(&app);
     // "qt" gathers the catalogs of every Qt module that has one.
     if (!translator->load(locale, QStringLiteral("qt"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))
-        || !app.installTranslator(translator)) {
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !app.installTranslator(translator)) {
         delete translator;
         return nullptr;
     }

@@ -24,9 +24,8 @@ QString booksPageAddress(const QString &siteAddress)
 void openWebPage(QWidget *parent, const QString &address)
 {
     if (!Dialogs::instance().openUrl(parent, QUrl(address)))
-        Dialogs::instance().showMessage(parent,
-                                        QStringLiteral("无法启动网页浏览器。请复制下面的网址，在浏览器中打开：\n\n")
-                                            + address);
+        Dialogs::instance().showMessage(
+            parent, QStringLiteral("无法启动网页浏览器。请复制下面的网址，在浏览器中打开：\n\n") + address);
 }
 
 } // namespace lovetest

@@ -1,29 +1,16 @@
 #include "tools/content_check.h"
 
-#include "run/score_range.h"
-
-#include <algorithm>
-#include <bit>
 #include <map>
 #include <set>
-#include <vector>
 
 #include "data/codepage.h"
 #include "data/convert.h"
 #include "data/split_text.h"
+#include "tools/reachable_scores.h"
 
 namespace lovetest::content {
 
 namespace {
-
-std::optional<qint64> integer(const QString &text)
-{
-    try {
-        return StrToInt(text);
-    } catch (const std::exception &) {
-        return std::nullopt;
-    }
-}
 
 QString verdictRowName(const Test &test, const Verdict &verdict, qsizetype index)
 {
@@ -52,7 +39,8 @@ QString describeCharacter(const QString &text, qsizetype index)
     } else if (text[index].isSurrogate()) {
         shown = QStringLiteral("(half a surrogate pair)");
     }
-    return QStringLiteral("\"%1\" U+%2").arg(shown, QString::number(uint(code), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+    return QStringLiteral("\"%1\" U+%2")
+        .arg(shown, QString::number(uint(code), 16).toUpper().rightJustified(4, QLatin1Char('0')));
 }
 
 // The first character of text without a code page 936 form, or -1.
@@ -79,9 +67,10 @@ public:
                 continue;
             const auto [other, added] = byId.emplace(*test.id, &test);
             if (!added)
-                error(test.place, describeTest(test), QStringLiteral("the id %1 is used by another %2")
-                                                          .arg(*test.id)
-                                                          .arg(other->second->folder ? QStringLiteral("folder") : QStringLiteral("test")));
+                error(test.place, describeTest(test),
+                      QStringLiteral("the id %1 is used by another %2")
+                          .arg(*test.id)
+                          .arg(other->second->folder ? QStringLiteral("folder") : QStringLiteral("test")));
         }
         for (const Test &test : content.tests) {
             checkPlacement(test, byId);
@@ -109,8 +98,9 @@ private:
     {
         const qsizetype bad = firstOutsideCp936(text);
         if (bad >= 0)
-            error(place, where, QStringLiteral("%1 holds %2, which code page 936 cannot hold")
-                                    .arg(QLatin1String(what), describeCharacter(text, bad)));
+            error(place, where,
+                  QStringLiteral("%1 holds %2, which code page 936 cannot hold")
+                      .arg(QLatin1String(what), describeCharacter(text, bad)));
     }
 
     // A caption or verdict holding the list separator would split into two
@@ -119,16 +109,18 @@ private:
     {
         checkText(place, where, what, text);
         if (text.contains(QString::fromLatin1(kTextSeparator)))
-            error(place, where, QStringLiteral("%1 \"%2\" holds the list separator %3")
-                                    .arg(QLatin1String(what), shortText(text), QString::fromLatin1(kTextSeparator)));
+            error(place, where,
+                  QStringLiteral("%1 \"%2\" holds the list separator %3")
+                      .arg(QLatin1String(what), shortText(text), QString::fromLatin1(kTextSeparator)));
     }
 
     // The content page takes the name and question texts as markup.
     void checkMarkup(const SourcePlace &place, const QString &where, const char *what, const QString &text)
     {
         if (text.contains(QLatin1Char('<')) || text.contains(QLatin1Char('&')))
-            warning(place, where, QStringLiteral("%1 \"%2\" holds \"<\" or \"&\", which the content page reads as markup")
-                                      .arg(QLatin1String(what), shortText(text)));
+            warning(place, where,
+                    QStringLiteral("%1 \"%2\" holds \"<\" or \"&\", which the content page reads as markup")
+                        .arg(QLatin1String(what), shortText(text)));
     }
 
     void checkName(const Test &test)
@@ -149,13 +141,15 @@ private:
             return;
         if (!byId.count(*test.parent)) {
             warning(test.place, describeTest(test),
-                    QStringLiteral("the parent %1 is no entry of this build, so the entry stands at the top level").arg(*test.parent));
+                    QStringLiteral("the parent %1 is no entry of this build, so the entry stands at the top level")
+                        .arg(*test.parent));
             return;
         }
         std::set<qint64> seen{*test.id};
         for (const Test *up = byId.at(*test.parent); up;) {
             if (!seen.insert(*up->id).second) {
-                error(test.place, describeTest(test), QStringLiteral("the parents lead round in a circle back to id %1").arg(*up->id));
+                error(test.place, describeTest(test),
+                      QStringLiteral("the parents lead round in a circle back to id %1").arg(*up->id));
                 return;
             }
             if (!up->parent || *up->parent == kNoParentRow || *up->parent == *up->id || !byId.count(*up->parent))
@@ -169,16 +163,18 @@ private:
     void checkChoices(const SourcePlace &place, const QString &where, const ChoiceList &choices, const char *valuesName)
     {
         if (choices.values.size() != choices.captions.size())
-            error(place, where, QStringLiteral("%1 %2 but %3 captions")
-                                    .arg(choices.values.size())
-                                    .arg(QLatin1String(valuesName))
-                                    .arg(choices.captions.size()));
+            error(place, where,
+                  QStringLiteral("%1 %2 but %3 captions")
+                      .arg(choices.values.size())
+                      .arg(QLatin1String(valuesName))
+                      .arg(choices.captions.size()));
         for (const QString &value : choices.values) {
-            if (!integer(value))
+            if (!integerValue(value))
                 error(place, where, QStringLiteral("the value \"%1\" is not an integer").arg(value));
         }
         for (qsizetype i = 0; i < choices.captions.size(); ++i)
-            checkListItem(place, QStringLiteral("%1, item %2").arg(where).arg(i + 1), "the caption", choices.captions[i]);
+            checkListItem(place, QStringLiteral("%1, item %2").arg(where).arg(i + 1), "the caption",
+                          choices.captions[i]);
     }
 
     void checkTest(const Test &test)
@@ -211,7 +207,7 @@ private:
         checkChoices(test.place, where, test.categories, "values");
         std::set<qint64> seen;
         for (const QString &value : test.categories.values) {
-            const auto number = integer(value);
+            const auto number = integerValue(value);
             if (number == 0)
                 error(test.place, where, QStringLiteral("the category value 0 cannot be chosen"));
             if (number && !seen.insert(*number).second)
@@ -228,7 +224,7 @@ private:
         }
         std::set<qint64> offered;
         for (const QString &value : test.categories.values) {
-            if (const auto number = integer(value))
+            if (const auto number = integerValue(value))
                 offered.insert(*number);
         }
         std::set<qint64> covered;
@@ -237,27 +233,31 @@ private:
             const QString at = verdictRowName(test, verdict, v);
             if (test.categories.isEmpty()) {
                 if (v > 0)
-                    warning(verdict.place, at, QStringLiteral("is never used: a test without categories uses its first verdict row"));
+                    warning(verdict.place, at,
+                            QStringLiteral("is never used: a test without categories uses its first verdict row"));
                 continue;
             }
-            const auto category = verdict.category ? integer(*verdict.category) : std::nullopt;
+            const auto category = verdict.category ? integerValue(*verdict.category) : std::nullopt;
             if (!category)
                 continue;
             if (!offered.count(*category))
-                warning(verdict.place, at, QStringLiteral("is never used: the test offers no category %1").arg(*category));
+                warning(verdict.place, at,
+                        QStringLiteral("is never used: the test offers no category %1").arg(*category));
             else if (!covered.insert(*category).second)
-                warning(verdict.place, at, QStringLiteral("is never used: an earlier row serves the category %1").arg(*category));
+                warning(verdict.place, at,
+                        QStringLiteral("is never used: an earlier row serves the category %1").arg(*category));
         }
         for (const QString &value : test.categories.values) {
-            const auto number = integer(value);
+            const auto number = integerValue(value);
             if (number && *number != 0 && !covered.count(*number))
                 error(test.place, where, QStringLiteral("no verdict row for the category %1").arg(value));
         }
         const ReachableScores scores = findReachableScores(test);
         if (!scores.exact)
-            warning(test.place, where, QStringLiteral("the scores combine in too many ways to check each one; every score "
-                                                      "from %1 to %2 is taken as reachable")
-                                           .arg(FloatToStr(scores.lowest), FloatToStr(scores.highest)));
+            warning(test.place, where,
+                    QStringLiteral("the scores combine in too many ways to check each one; every score "
+                                   "from %1 to %2 is taken as reachable")
+                        .arg(numberText(scores.lowest), numberText(scores.highest)));
         for (qsizetype v = 0; v < test.verdicts.size(); ++v)
             checkVerdictRow(test, test.verdicts[v], v, scores);
     }
@@ -265,13 +265,14 @@ private:
     void checkVerdictRow(const Test &test, const Verdict &verdict, qsizetype index, const ReachableScores &scores)
     {
         const QString where = verdictRowName(test, verdict, index);
-        if (verdict.category && !integer(*verdict.category))
+        if (verdict.category && !integerValue(*verdict.category))
             error(verdict.place, where, QStringLiteral("the category \"%1\" is not an integer").arg(*verdict.category));
         for (qsizetype i = 0; i < verdict.texts.size(); ++i)
-            checkListItem(verdict.place, QStringLiteral("%1, verdict %2").arg(where).arg(i + 1), "the verdict", verdict.texts[i]);
+            checkListItem(verdict.place, QStringLiteral("%1, verdict %2").arg(where).arg(i + 1), "the verdict",
+                          verdict.texts[i]);
         QList<qint64> thresholds;
         for (const QString &t : verdict.thresholds) {
-            const auto value = integer(t);
+            const auto value = integerValue(t);
             if (!value) {
                 error(verdict.place, where, QStringLiteral("the threshold \"%1\" is not an integer").arg(t));
                 return;
@@ -281,14 +282,16 @@ private:
         if (verdict.thresholds.isEmpty())
             error(verdict.place, where, QStringLiteral("there are no thresholds"));
         if (verdict.texts.size() < verdict.thresholds.size())
-            error(verdict.place, where, QStringLiteral("%1 thresholds but only %2 verdict texts")
-                                            .arg(verdict.thresholds.size())
-                                            .arg(verdict.texts.size()));
+            error(verdict.place, where,
+                  QStringLiteral("%1 thresholds but only %2 verdict texts")
+                      .arg(verdict.thresholds.size())
+                      .arg(verdict.texts.size()));
         for (qsizetype i = 1; i < thresholds.size(); ++i) {
             if (thresholds[i] <= thresholds[i - 1]) {
-                warning(verdict.place, where, QStringLiteral("the thresholds are not increasing (%1 after %2)")
-                                                  .arg(thresholds[i])
-                                                  .arg(thresholds[i - 1]));
+                warning(verdict.place, where,
+                        QStringLiteral("the thresholds are not increasing (%1 after %2)")
+                            .arg(thresholds[i])
+                            .arg(thresholds[i - 1]));
                 break;
             }
         }
@@ -318,13 +321,15 @@ private:
         }
         const qsizetype last = selected.empty() ? -1 : *selected.rbegin();
         if (last >= verdict.texts.size() && verdict.texts.size() >= verdict.thresholds.size())
-            error(verdict.place, where, QStringLiteral("the score %1 lies above the last threshold but no verdict text follows it")
-                                            .arg(FloatToStr(scores.highest)));
+            error(verdict.place, where,
+                  QStringLiteral("the score %1 lies above the last threshold but no verdict text follows it")
+                      .arg(numberText(scores.highest)));
         for (qsizetype i = 0; i < verdict.texts.size(); ++i) {
             if (!selected.count(i))
-                warning(verdict.place, where, QStringLiteral("no reachable score selects verdict %1 (\"%2\")")
-                                                  .arg(i + 1)
-                                                  .arg(shortText(verdict.texts[i])));
+                warning(verdict.place, where,
+                        QStringLiteral("no reachable score selects verdict %1 (\"%2\")")
+                            .arg(i + 1)
+                            .arg(shortText(verdict.texts[i])));
         }
     }
 
@@ -332,127 +337,11 @@ private:
     QList<Problem> m_warnings;
 };
 
-// Above these the exact set of sums is not computed: a bitset over the
-// interval of sums (512 KiB), or a set of at most this many sums.
-constexpr qint64 kMaxBitsetSpan = qint64(1) << 22;
-constexpr size_t kMaxSparseWork = size_t(1) << 20;
-
-std::vector<std::vector<qint64>> optionScores(const Test &test)
-{
-    std::vector<std::vector<qint64>> result;
-    for (const Question &question : test.questions) {
-        std::vector<qint64> options;
-        for (const QString &value : question.options.values) {
-            const auto score = integer(value);
-            if (!score) {
-                options.clear();
-                break;
-            }
-            options.push_back(*score);
-        }
-        std::sort(options.begin(), options.end());
-        options.erase(std::unique(options.begin(), options.end()), options.end());
-        if (!options.empty())
-            result.push_back(std::move(options));
-    }
-    return result;
-}
-
-// Exact sums over a dense interval: bit i stands for the sum lowest + i.
-std::vector<qint64> sumsByBitset(const std::vector<std::vector<qint64>> &questions, qint64 lowest, qint64 span)
-{
-    const size_t words = size_t(span / 64 + 1);
-    std::vector<quint64> sums(words, 0), next(words);
-    sums[0] = 1;
-    qint64 reachedSpan = 0; // the highest bit that may be set so far
-    for (const auto &options : questions) {
-        std::fill(next.begin(), next.end(), 0);
-        for (qint64 option : options) {
-            const qint64 shift = option - options.front();
-            const size_t wordShift = size_t(shift / 64);
-            const int bitShift = int(shift % 64);
-            const size_t used = size_t(reachedSpan / 64 + 1);
-            for (size_t w = 0; w < used && w + wordShift < words; ++w) {
-                next[w + wordShift] |= sums[w] << bitShift;
-                if (bitShift && w + wordShift + 1 < words)
-                    next[w + wordShift + 1] |= sums[w] >> (64 - bitShift);
-            }
-        }
-        reachedSpan += options.back() - options.front();
-        sums.swap(next);
-    }
-    std::vector<qint64> result;
-    for (size_t w = 0; w < words; ++w) {
-        for (quint64 bits = sums[w]; bits; bits &= bits - 1)
-            result.push_back(lowest + qint64(w * 64 + size_t(std::countr_zero(bits))));
-    }
-    return result;
-}
-
-// Exact sums when they are few but spread wide; nullopt when the work grows
-// past the bound.
-std::optional<std::vector<qint64>> sumsBySet(const std::vector<std::vector<qint64>> &questions)
-{
-    std::vector<qint64> sums{0};
-    for (const auto &options : questions) {
-        if (sums.size() * options.size() > kMaxSparseWork)
-            return std::nullopt;
-        std::vector<qint64> next;
-        next.reserve(sums.size() * options.size());
-        for (qint64 sum : sums)
-            for (qint64 option : options)
-                next.push_back(sum + option);
-        std::sort(next.begin(), next.end());
-        next.erase(std::unique(next.begin(), next.end()), next.end());
-        sums = std::move(next);
-    }
-    return sums;
-}
-
 } // namespace
 
 QList<Problem> checkContent(const Content &content)
 {
     return Checker().run(content);
-}
-
-ReachableScores findReachableScores(const Test &test)
-{
-    const auto questions = optionScores(test);
-    qint64 lowest = 0, highest = 0;
-    for (const auto &options : questions) {
-        lowest += options.front();
-        highest += options.back();
-    }
-    ReachableScores result;
-    std::optional<std::vector<qint64>> sums;
-    if (highest - lowest < kMaxBitsetSpan)
-        sums = sumsByBitset(questions, lowest, highest - lowest);
-    else
-        sums = sumsBySet(questions);
-    // The ends come from the same rule the window uses to explain a verdict.
-    QList<QList<qint64>> ends;
-    for (const auto &options : questions)
-        ends.append({options.front(), options.back()});
-    const ScoreRange range = reachableScoreRange(ends, test.factor);
-    result.lowest = range.minimum;
-    result.highest = range.maximum;
-    if (!sums) {
-        result.exact = false;
-        return result;
-    }
-    std::set<double> distinct;
-    for (qint64 sum : *sums)
-        distinct.insert(double(sum) * test.factor);
-    for (double score : distinct)
-        result.scores.append(score);
-    return result;
-}
-
-QList<double> reachableScores(const Test &test)
-{
-    const ReachableScores found = findReachableScores(test);
-    return found.exact ? found.scores : QList<double>();
 }
 
 QStringList describeRanges(const Content &content)
@@ -466,11 +355,11 @@ QStringList describeRanges(const Content &content)
             lines.append(QStringLiteral("%1: no reachable score").arg(describeTest(test)));
         else if (scores.exact)
             lines.append(QStringLiteral("%1: scores %2 to %3 (%4 distinct)")
-                             .arg(describeTest(test), FloatToStr(scores.lowest), FloatToStr(scores.highest))
+                             .arg(describeTest(test), numberText(scores.lowest), numberText(scores.highest))
                              .arg(scores.scores.size()));
         else
             lines.append(QStringLiteral("%1: scores %2 to %3 (too many combinations to list each)")
-                             .arg(describeTest(test), FloatToStr(scores.lowest), FloatToStr(scores.highest)));
+                             .arg(describeTest(test), numberText(scores.lowest), numberText(scores.highest)));
         for (qsizetype v = 0; v < test.verdicts.size(); ++v) {
             const Verdict &verdict = test.verdicts[v];
             if (verdict.category)
@@ -487,7 +376,10 @@ QStringList describeRanges(const Content &content)
                     interval = QStringLiteral("score > %1").arg(verdict.thresholds.last());
                 else
                     interval = QStringLiteral("never");
-                lines.append(QStringLiteral("    %1 -> verdict %2: %3").arg(interval).arg(i + 1).arg(shortText(verdict.texts[i])));
+                lines.append(QStringLiteral("    %1 -> verdict %2: %3")
+                                 .arg(interval)
+                                 .arg(i + 1)
+                                 .arg(shortText(verdict.texts[i])));
             }
         }
     }

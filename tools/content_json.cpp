@@ -8,13 +8,15 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "data/convert.h"
 #include "tools/json_reader.h"
 
 namespace lovetest::content {
 
 QString describeTest(const Test &test)
 {
-    QString where = QStringLiteral("%1 \"%2\"").arg(test.folder ? QStringLiteral("folder") : QStringLiteral("test"), test.name);
+    QString where =
+        QStringLiteral("%1 \"%2\"").arg(test.folder ? QStringLiteral("folder") : QStringLiteral("test"), test.name);
     if (test.id)
         where += QStringLiteral(" (id %1)").arg(*test.id);
     return where;
@@ -23,6 +25,15 @@ QString describeTest(const Test &test)
 QString describeQuestion(const Test &test, qsizetype questionIndex)
 {
     return QStringLiteral("%1, question %2").arg(describeTest(test)).arg(questionIndex + 1);
+}
+
+std::optional<qint64> integerValue(const QString &text)
+{
+    try {
+        return toInteger(text);
+    } catch (const std::exception &) {
+        return std::nullopt;
+    }
 }
 
 QString Problem::text() const
@@ -44,7 +55,8 @@ bool hasErrors(const QList<Problem> &problems)
 
 namespace {
 
-const QStringList kTestKeys{"id", "name", "parent", "remarks", "factor", "categories", "questions", "verdicts", "folder"};
+const QStringList kTestKeys{"id",         "name",      "parent",   "remarks", "factor",
+                            "categories", "questions", "verdicts", "folder"};
 const QStringList kFolderKeys{"id", "folder", "name", "parent", "remarks"};
 const QStringList kQuestionKeys{"text", "instructions", "options"};
 const QStringList kVerdictKeys{"category", "thresholds", "texts"};
@@ -117,7 +129,8 @@ private:
                     nearest = candidate;
                 }
             }
-            QString what = QStringLiteral("unknown key \"%1\" (valid keys: %2)").arg(key, valid.join(QStringLiteral(", ")));
+            QString what =
+                QStringLiteral("unknown key \"%1\" (valid keys: %2)").arg(key, valid.join(QStringLiteral(", ")));
             if (!nearest.isEmpty())
                 what += QStringLiteral("; did you mean %1?").arg(nearest);
             error(object.keyPlaces[i], where, what);
@@ -140,7 +153,8 @@ private:
         return std::nullopt;
     }
 
-    const JsonNode *member(const JsonNode &object, const char *key, JsonNode::Kind kind, const QString &where, bool required)
+    const JsonNode *member(const JsonNode &object, const char *key, JsonNode::Kind kind, const QString &where,
+                           bool required)
     {
         const JsonNode *value = object.member(QLatin1String(key));
         if (!value || value->kind == JsonNode::Null) {
@@ -151,8 +165,9 @@ private:
         if (value->kind != kind) {
             JsonNode wanted;
             wanted.kind = kind;
-            error(value->place, where, QStringLiteral("\"%1\" must be %2, not %3")
-                                           .arg(QLatin1String(key), wanted.kindName(), value->kindName()));
+            error(value->place, where,
+                  QStringLiteral("\"%1\" must be %2, not %3")
+                      .arg(QLatin1String(key), wanted.kindName(), value->kindName()));
             return nullptr;
         }
         return value;
@@ -171,8 +186,11 @@ private:
             return std::nullopt;
         const double d = value->number;
         if (std::floor(d) != d || d < double(kMinId) || d > double(kMaxId)) {
-            error(value->place, where, QStringLiteral("\"%1\" must be a whole number from %2 to %3")
-                                           .arg(QLatin1String(key)).arg(kMinId).arg(kMaxId));
+            error(value->place, where,
+                  QStringLiteral("\"%1\" must be a whole number from %2 to %3")
+                      .arg(QLatin1String(key))
+                      .arg(kMinId)
+                      .arg(kMaxId));
             return std::nullopt;
         }
         return static_cast<qint64>(d);
@@ -325,7 +343,8 @@ QJsonObject jsonEntry(const Test &test)
     if (test.id)
         object.insert(QLatin1String("id"), static_cast<double>(*test.id));
     if (test.parent)
-        object.insert(QLatin1String("parent"), *test.parent == kNoParentRow ? QJsonValue() : QJsonValue(double(*test.parent)));
+        object.insert(QLatin1String("parent"),
+                      *test.parent == kNoParentRow ? QJsonValue() : QJsonValue(double(*test.parent)));
     object.insert(QLatin1String("name"), test.name);
     object.insert(QLatin1String("remarks"), test.remarks);
     if (test.folder) {
@@ -405,7 +424,8 @@ Content readContentFiles(const QStringList &paths)
     return result.content;
 }
 
-ContentJsonWriter::ContentJsonWriter(std::function<void(const QByteArray &)> sink) : m_sink(std::move(sink)) {}
+ContentJsonWriter::ContentJsonWriter(std::function<void(const QByteArray &)> sink) : m_sink(std::move(sink))
+{}
 
 void ContentJsonWriter::write(const Test &test)
 {

@@ -104,4 +104,8 @@ bool hasErrors(const QList<Problem> &problems);
 QString describeTest(const Test &test);
 QString describeQuestion(const Test &test, qsizetype questionIndex);
 
+// A score, value or threshold of the content as the program reads it (a
+// 32-bit integer); nullopt when it is none.
+std::optional<qint64> integerValue(const QString &text);
+
 } // namespace lovetest::content

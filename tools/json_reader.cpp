@@ -20,12 +20,18 @@ const JsonNode *JsonNode::member(const QString &key) const
 QString JsonNode::kindName() const
 {
     switch (kind) {
-    case Null: return QStringLiteral("null");
-    case Bool: return QStringLiteral("true/false");
-    case Number: return QStringLiteral("a number");
-    case String: return QStringLiteral("a text");
-    case Array: return QStringLiteral("a list");
-    case Object: return QStringLiteral("an object");
+    case Null:
+        return QStringLiteral("null");
+    case Bool:
+        return QStringLiteral("true/false");
+    case Number:
+        return QStringLiteral("a number");
+    case String:
+        return QStringLiteral("a text");
+    case Array:
+        return QStringLiteral("a list");
+    case Object:
+        return QStringLiteral("an object");
     }
     return {};
 }
@@ -274,21 +280,38 @@ private:
                 break;
             const char e = m_bytes[m_pos++];
             switch (e) {
-            case '"': text += QLatin1Char('"'); break;
-            case '\\': text += QLatin1Char('\\'); break;
-            case '/': text += QLatin1Char('/'); break;
-            case 'b': text += QLatin1Char('\b'); break;
-            case 'f': text += QLatin1Char('\f'); break;
-            case 'n': text += QLatin1Char('\n'); break;
-            case 'r': text += QLatin1Char('\r'); break;
-            case 't': text += QLatin1Char('\t'); break;
+            case '"':
+                text += QLatin1Char('"');
+                break;
+            case '\\':
+                text += QLatin1Char('\\');
+                break;
+            case '/':
+                text += QLatin1Char('/');
+                break;
+            case 'b':
+                text += QLatin1Char('\b');
+                break;
+            case 'f':
+                text += QLatin1Char('\f');
+                break;
+            case 'n':
+                text += QLatin1Char('\n');
+                break;
+            case 'r':
+                text += QLatin1Char('\r');
+                break;
+            case 't':
+                text += QLatin1Char('\t');
+                break;
             case 'u': {
                 const int code = hex4();
                 if (code >= 0xD800 && code <= 0xDBFF && m_bytes.mid(m_pos, 2) == "\\u") {
                     m_pos += 2;
                     const int low = hex4();
                     if (low < 0xDC00 || low > 0xDFFF)
-                        fail(QStringLiteral("\\u%1 starts a surrogate pair that does not follow").arg(code, 4, 16, QLatin1Char('0')));
+                        fail(QStringLiteral("\\u%1 starts a surrogate pair that does not follow")
+                                 .arg(code, 4, 16, QLatin1Char('0')));
                     text += QChar(code);
                     text += QChar(low);
                 } else if (code >= 0xD800 && code <= 0xDFFF) {

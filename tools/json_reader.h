@@ -27,9 +27,9 @@ struct JsonNode {
     bool boolean = false;
     double number = 0;
     QString string;
-    std::vector<JsonNode> items;                     // Array
-    std::vector<JsonMember> members;                 // Object, in file order
-    std::vector<TextPlace> keyPlaces;                // Object: where each key stands
+    std::vector<JsonNode> items; // Array
+    std::vector<JsonMember> members; // Object, in file order
+    std::vector<TextPlace> keyPlaces; // Object: where each key stands
 
     const JsonNode *member(const QString &key) const;
     QString kindName() const;
@@ -45,10 +45,7 @@ struct JsonMember {
 // stopped.
 class JsonSyntaxError : public std::runtime_error {
 public:
-    JsonSyntaxError(TextPlace place, const QString &what)
-        : std::runtime_error(what.toStdString()), place(place)
-    {
-    }
+    JsonSyntaxError(TextPlace where, const QString &what) : std::runtime_error(what.toStdString()), place(where) {}
     TextPlace place;
 };
 

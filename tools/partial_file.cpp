@@ -57,8 +57,9 @@ PartialFile::PartialFile(const QString &target) : m_target(target)
     const int fd = ::open(native.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
     if (fd < 0) {
         const int error = errno;
-        fail(target, QStringLiteral("cannot write a new file in %1: %2")
-                         .arg(QDir::toNativeSeparators(info.absolutePath()), QString::fromLocal8Bit(std::strerror(error))));
+        fail(target,
+             QStringLiteral("cannot write a new file in %1: %2")
+                 .arg(QDir::toNativeSeparators(info.absolutePath()), QString::fromLocal8Bit(std::strerror(error))));
     }
     ::close(fd);
     if (size_t(native.size()) < sizeof g_partialPath) {

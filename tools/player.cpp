@@ -6,12 +6,12 @@
 #include <QTemporaryDir>
 
 #include "data/convert.h"
+#include "data/sealed_fields.h"
 #include "data/test_database.h"
 #include "report/content_report.h"
 #include "run/headless_view.h"
 #include "run/test_run.h"
 #include "seal/seal_codec.h"
-#include "seal/sealed_fields.h"
 #include "tools/content_model.h"
 
 namespace lovetest::content {
@@ -43,7 +43,7 @@ public:
 
     void select(qint64 testId)
     {
-        if (!database.ADOQuery1.Locate(QStringLiteral("ID"), testId))
+        if (!database.catalog.locate(QStringLiteral("ID"), testId))
             usage(QStringLiteral("--test: no catalog entry has the id %1").arg(testId));
     }
 
@@ -67,17 +67,17 @@ QStringList playTest(const PlayRequest &request)
     qsizetype next = 0;
     bool categoryChosen = false;
     try {
-        run.xiayibu();
+        run.start();
         if (!view.messages().isEmpty())
             throw ContentError(view.messages().constLast().toStdString());
         while (run.phase() == TestRun::Phase::Answering || run.phase() == TestRun::Phase::ChoosingCategory) {
             lines.append(view.shown());
             if (run.phase() == TestRun::Phase::Answering) {
-                const int question = run.state().QuestionNo - 1;
+                const int question = run.state().questionNumber - 1;
                 if (next >= request.answers.size())
                     usage(QStringLiteral("--answers: question %1 of %2 has no answer")
                               .arg(question)
-                              .arg(run.state().QuestionTotal));
+                              .arg(run.state().questionTotal));
                 const int index = request.answers[next++];
                 if (index < 0 || index >= view.choices().items.size())
                     usage(QStringLiteral("--answers: %1 is not an option of question %2 (options 1 to %3)")
@@ -112,13 +112,13 @@ QStringList playTest(const PlayRequest &request)
     if (next < request.answers.size())
         usage(QStringLiteral("--answers: %1 answers given, but the test has %2 questions")
                   .arg(request.answers.size())
-                  .arg(run.state().QuestionTotal));
+                  .arg(run.state().questionTotal));
     if (request.category && !categoryChosen)
         usage(QStringLiteral("--category: the test asks for no category"));
     QString verdict = view.shown();
     verdict.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
     lines += verdict.split(QLatin1Char('\n'));
-    lines.append(QStringLiteral("得分: ") + FloatToStr(run.score()));
+    lines.append(QStringLiteral("得分: ") + numberText(run.score()));
     if (categoryChosen)
         lines.append(QStringLiteral("类别: %1").arg(*request.category));
     return lines;

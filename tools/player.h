@@ -12,7 +12,7 @@ namespace lovetest::content {
 struct PlayRequest {
     QString databasePath;
     qint64 testId = 0;
-    QList<int> answers;           // option index per question, in order, from 0
+    QList<int> answers; // option index per question, in order, from 0
     std::optional<qint64> category; // the category value to choose, if asked
 };
 

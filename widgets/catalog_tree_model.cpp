@@ -4,7 +4,8 @@
 
 namespace lovetest {
 
-CatalogTreeModel::CatalogTreeModel(QObject *parent) : QAbstractItemModel(parent) {}
+CatalogTreeModel::CatalogTreeModel(QObject *parent) : QAbstractItemModel(parent)
+{}
 
 CatalogTreeModel::~CatalogTreeModel()
 {

@@ -14,11 +14,11 @@ struct CatalogNode {
     qint64 key = 0;
     std::optional<qint64> parentKey; // the row's parent value as last read
     QString label;
-    bool placed = false;   // set when the running refresh placed the row
+    bool placed = false; // set when the running refresh placed the row
     bool expanded = false; // as the view last showed it
-    CatalogNode *parent = nullptr;   // the model's root for a top-level node
+    CatalogNode *parent = nullptr; // the model's root for a top-level node
     std::vector<CatalogNode *> children;
-    int row = 0;           // position among the parent's children
+    int row = 0; // position among the parent's children
 };
 
 // The nodes of the catalog tree, found by key through a hash.

@@ -17,7 +17,7 @@ protected:
         const Dataset *set = dataSet();
         if (!set || !set->active() || m_fieldName.isEmpty())
             return nullptr;
-        return set->FindField(m_fieldName);
+        return set->findField(m_fieldName);
     }
 };
 

@@ -21,13 +21,11 @@ bool guarded(QWidget *parent, Command &&command) noexcept
     } catch (const std::exception &e) {
         try {
             Dialogs::instance().showError(parent, QString::fromUtf8(e.what()));
-        } catch (...) {
-        }
+        } catch (...) {}
     } catch (...) {
         try {
             Dialogs::instance().showError(parent, QStringLiteral("Unknown error"));
-        } catch (...) {
-        }
+        } catch (...) {}
     }
     return false;
 }

@@ -33,7 +33,7 @@ LongTextPresenter::LongTextPresenter(QTextEdit &view, qsizetype headLength)
     : QObject(&view), m_view(view), m_headLength(headLength)
 {
     m_button = new QPushButton(&view);
-    m_button->setObjectName(QStringLiteral("ShowAllButton"));
+    m_button->setObjectName(QStringLiteral("showAllButton"));
     m_button->setAccessibleName(QStringLiteral("显示全文"));
     m_button->hide();
     connect(m_button, &QPushButton::clicked, this, [this] { guarded(&m_view, [this] { showAll(); }); });

@@ -23,7 +23,8 @@ struct LargeCatalog {
     {
         QDir::setCurrent(dir.path());
         bench::writeLargeCatalog(dir.filePath(QStringLiteral("date.mdb")), 10000, [](int id) {
-            return id % 97 == 0 ? QStringLiteral("爱情测试 xyz %1").arg(id) : QStringLiteral("心理测试第%1号 Love test").arg(id);
+            return id % 97 == 0 ? QStringLiteral("爱情测试 xyz %1").arg(id)
+                                : QStringLiteral("心理测试第%1号 Love test").arg(id);
         });
         const QStringList errors = db.openAll();
         if (!errors.isEmpty())
@@ -46,23 +47,23 @@ void refilter(Dataset &set, const QString &text)
 
 void BM_SearchFilter(benchmark::State &state)
 {
-    Dataset &set = catalog().db.ADOQuery1;
+    Dataset &set = catalog().db.catalog;
     const QString text = QStringLiteral("name like '*xyz*'");
     for (auto _ : state) {
         refilter(set, text);
-        benchmark::DoNotOptimize(set.RecordCount());
+        benchmark::DoNotOptimize(set.recordCount());
     }
-    state.counters["rows"] = set.RecordCount();
+    state.counters["rows"] = set.recordCount();
 }
 BENCHMARK(BM_SearchFilter)->Unit(benchmark::kMillisecond);
 
 void BM_ParentFilter(benchmark::State &state)
 {
-    Dataset &set = catalog().db.ADOQuery2;
+    Dataset &set = catalog().db.questions;
     int parent = 0;
     for (auto _ : state) {
         refilter(set, QStringLiteral("Parent=") + QString::number(++parent % 100 + 1));
-        benchmark::DoNotOptimize(set.RecordCount());
+        benchmark::DoNotOptimize(set.recordCount());
     }
 }
 BENCHMARK(BM_ParentFilter)->Unit(benchmark::kMillisecond);

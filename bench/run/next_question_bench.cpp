@@ -10,7 +10,7 @@
 #include "shell/application_setup.h"
 #include "shell/main_window.h"
 #include "tests/support/fake_dialogs.h"
-#include "widgets/db_radio_group.h"
+#include "widgets/choice_group.h"
 
 #include <QApplication>
 #include <QFile>
@@ -30,8 +30,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <string>
@@ -67,8 +67,8 @@ public:
     }
     ~StepTimer()
     {
-        m_state.counters["cpu_ms"]
-            = benchmark::Counter(m_cpuTotal * 1000.0 / double(std::max<benchmark::IterationCount>(1, m_state.iterations())));
+        m_state.counters["cpu_ms"] = benchmark::Counter(
+            m_cpuTotal * 1000.0 / double(std::max<benchmark::IterationCount>(1, m_state.iterations())));
     }
 
 private:
@@ -90,33 +90,30 @@ void paintPending()
 struct RunningWindow {
     testing::FakeDialogs dialogs;
     QTemporaryDir dir;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
 
     explicit RunningWindow(int tests)
     {
         const QString path = dir.filePath(QStringLiteral("date.mdb"));
         QFile::copy(bench::cachedTestCatalog(tests), path);
-        form = std::make_unique<TForm1>(path);
+        form = std::make_unique<MainWindow>(path);
         form->resize(1024, 740);
         form->show();
         QTest::qWaitForWindowExposed(form.get());
-        form->database().ADOQuery1.Locate(QStringLiteral("ID"), 1);
+        form->database().catalog.locate(QStringLiteral("ID"), 1);
     }
-    TcxDBRadioGroup *panel() const
-    {
-        return form->ScrollBox1->findChild<TcxDBRadioGroup *>(QStringLiteral("ChoiceGroup"));
-    }
+    ChoiceGroup *panel() const { return form->questionPane->findChild<ChoiceGroup *>(QStringLiteral("choiceGroup")); }
     // The next step would show the verdict (or no run is going on): finish,
     // start again and answer the first question.
     void readyForAQuestionStep()
     {
-        TcxDBRadioGroup *current = panel();
+        ChoiceGroup *current = panel();
         while (!current || current->caption().startsWith(QStringLiteral("20-20."))) {
             if (current) {
                 QTest::keyClick(current, Qt::Key_1);
-                QTest::mouseClick(form->BitBtn1, Qt::LeftButton);   // to the verdict
+                QTest::mouseClick(form->stepButton, Qt::LeftButton); // to the verdict
             }
-            QTest::mouseClick(form->BitBtn1, Qt::LeftButton);       // finish, or start
+            QTest::mouseClick(form->stepButton, Qt::LeftButton); // finish, or start
             current = panel();
         }
         QTest::keyClick(current, Qt::Key_1);
@@ -130,7 +127,7 @@ void BM_NextQuestion(benchmark::State &state)
     for (auto _ : state) {
         window.readyForAQuestionStep();
         timer.start();
-        QTest::mouseClick(window.form->BitBtn1, Qt::LeftButton);
+        QTest::mouseClick(window.form->stepButton, Qt::LeftButton);
         paintPending();
         timer.stop();
     }
@@ -158,7 +155,8 @@ void BM_BareQuestion(benchmark::State &state)
     for (auto _ : state) {
         timer.start();
         delete group;
-        group = new QGroupBox(QStringLiteral("20-%1.当你和恋人意见不合、彼此都不肯让步的时候，你通常会怎样做？").arg(++step % 20));
+        group = new QGroupBox(
+            QStringLiteral("20-%1.当你和恋人意见不合、彼此都不肯让步的时候，你通常会怎样做？").arg(++step % 20));
         auto *items = new QGridLayout(group);
         int row = 0;
         for (const char *caption : {"先冷静下来，等双方都平静了再谈", "坚持自己的看法，直到对方让步",

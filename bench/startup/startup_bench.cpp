@@ -28,7 +28,7 @@ namespace {
 struct Subject {
     QString name;
     QString program;
-    QString folder;   // the current directory (holding date.mdb), or empty
+    QString folder; // the current directory (holding date.mdb), or empty
     std::vector<double> millis;
     std::vector<double> cpuMillis;
     std::vector<double> mebibytes;
@@ -98,7 +98,8 @@ int main(int argc, char **argv)
 
     QTemporaryDir work;
     std::vector<Subject> subjects;
-    subjects.push_back({QStringLiteral("bare window, one Chinese label"), QStringLiteral(LOVETEST_BARE_WINDOW), {}, {}, {}, {}});
+    subjects.push_back(
+        {QStringLiteral("bare window, one Chinese label"), QStringLiteral(LOVETEST_BARE_WINDOW), {}, {}, {}, {}});
     auto addCatalog = [&](const QString &name, const QString &database) {
         const QString folder = work.filePath(QString::number(subjects.size()));
         QDir().mkpath(folder);
@@ -114,7 +115,7 @@ int main(int argc, char **argv)
         addCatalog(QStringLiteral("program, %1 tests").arg(tests), lovetest::bench::cachedTestCatalog(tests));
 
     for (Subject &subject : subjects)
-        measure(subject);   // warms the page cache; not counted
+        measure(subject); // warms the page cache; not counted
     for (Subject &subject : subjects) {
         subject.millis.clear();
         subject.cpuMillis.clear();

@@ -12,12 +12,12 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     lovetest::setUpApplication(app);
-    lovetest::TForm1 form1;
-    lovetest::TForm2 form2(form1.siteAddress());
-    lovetest::TForm3 form3;
-    form1.setWindows(&form2, &form3);
+    lovetest::MainWindow mainWindow;
+    lovetest::AboutWindow aboutWindow(mainWindow.siteAddress());
+    lovetest::ReportWindow reportWindow;
+    mainWindow.setWindows(&aboutWindow, &reportWindow);
     QuitAfterFirstPaint quit;
-    form1.installEventFilter(&quit);
-    form1.showMaximized();
+    mainWindow.installEventFilter(&quit);
+    mainWindow.showMaximized();
     return app.exec();
 }

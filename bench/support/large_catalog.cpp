@@ -8,6 +8,7 @@
 #include <QSqlQuery>
 
 #include "data/codepage.h"
+#include "data/sealed_fields.h"
 #include "data/split_text.h"
 #include "data/test_database.h"
 #include "seal/sealing.h"
@@ -74,7 +75,8 @@ private:
 
 QString sealed(const QString &text)
 {
-    return QString::fromLatin1(sealField(toCp936(text)));
+    static const QByteArray dataKeyText = deriveDataKeyText();
+    return QString::fromLatin1(sealText(toCp936(text), dataKeyText));
 }
 
 } // namespace
@@ -95,11 +97,10 @@ void writeTestCatalog(const QString &path, int tests, int questions, bool indexe
     const QString noCategories = sealed(QString());
     const QString questionText = sealed(QStringLiteral("当你和恋人意见不合、彼此都不肯让步的时候，你通常会怎样做？"));
     const QString optionValues = sealed(QStringLiteral("1|2|3|4"));
-    const QString optionCaptions = sealed(QStringList{QStringLiteral("先冷静下来，等双方都平静了再谈"),
-                                                      QStringLiteral("坚持自己的看法，直到对方让步"),
-                                                      QStringLiteral("为了不吵架，先顺着对方"),
-                                                      QStringLiteral("找朋友评理，请第三方来判断")}
-                                              .join(sep));
+    const QString optionCaptions = sealed(
+        QStringList{QStringLiteral("先冷静下来，等双方都平静了再谈"), QStringLiteral("坚持自己的看法，直到对方让步"),
+                    QStringLiteral("为了不吵架，先顺着对方"), QStringLiteral("找朋友评理，请第三方来判断")}
+            .join(sep));
     const QString thresholds = sealed(QStringLiteral("30|60"));
     const QString verdict = sealed(QStringLiteral("你在感情里很看重沟通，懂得先照顾彼此的情绪。"));
     {
@@ -108,8 +109,9 @@ void writeTestCatalog(const QString &path, int tests, int questions, bool indexe
         TestDatabase::createSchema(db);
         file.exec(QStringLiteral("BEGIN"));
         QSqlQuery row(db);
-        row.prepare(QStringLiteral("INSERT INTO 量表 (ID, Parent, Name, 目录, 分值, 分值范围, 结果, 参数, 备注, 填写说明) "
-                                   "VALUES (?, ?, ?, ?, 0, ?, ?, ?, ?, ?)"));
+        row.prepare(
+            QStringLiteral("INSERT INTO 量表 (ID, Parent, Name, 目录, 分值, 分值范围, 结果, 参数, 备注, 填写说明) "
+                           "VALUES (?, ?, ?, ?, 0, ?, ?, ?, ?, ?)"));
         QSqlQuery verdictRow(db);
         verdictRow.prepare(QStringLiteral("INSERT INTO 结果 (lbid, 类别, 分值范围, 结果) VALUES (?, NULL, ?, ?)"));
         auto exec = [](QSqlQuery &query) {

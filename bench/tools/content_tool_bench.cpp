@@ -12,13 +12,13 @@
 #include <benchmark/benchmark.h>
 
 #include "data/codepage.h"
+#include "data/sealed_fields.h"
 #include "data/split_text.h"
-#include "data/text_slot.h"
-#include "seal/keys.h"
 #include "seal/seal_codec.h"
 #include "seal/sealing.h"
-#include "tools/content_db.h"
 #include "tools/content_json.h"
+#include "tools/database_build.h"
+#include "tools/database_export.h"
 
 using namespace lovetest;
 using namespace lovetest::content;
@@ -86,7 +86,8 @@ double threadSeconds()
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
 
-template <typename Work> double timed(Work &&work)
+template <typename Work>
+double timed(Work &&work)
 {
     const double start = threadSeconds();
     work();
@@ -104,6 +105,7 @@ void BuildAgainstSealing(benchmark::State &state)
 {
     const Content content = generatedCatalog(int(state.range(0)));
     const QList<QByteArray> fields = sealedFieldsOf(content);
+    const QByteArray dataKeyText = deriveDataKeyText();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("date.mdb"));
     double tool = 0, cipher = 0;
@@ -111,7 +113,7 @@ void BuildAgainstSealing(benchmark::State &state)
         tool += timed([&] { buildDatabase(content, path, true); });
         cipher += timed([&] {
             for (const QByteArray &field : fields)
-                benchmark::DoNotOptimize(sealField(field));
+                benchmark::DoNotOptimize(sealText(field, dataKeyText));
         });
     }
     report(state, tool, cipher);
@@ -120,16 +122,14 @@ void BuildAgainstSealing(benchmark::State &state)
 void ExportAgainstUnsealing(benchmark::State &state)
 {
     const Content content = generatedCatalog(int(state.range(0)));
+    const QByteArray dataKeyText = deriveDataKeyText();
     QList<QByteArray> sealed;
     for (const QByteArray &field : sealedFieldsOf(content))
-        sealed.append(sealField(field));
+        sealed.append(sealText(field, dataKeyText));
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("date.mdb"));
     buildDatabase(content, path, true);
-    TextSlot sealedKey, dataKey;
-    sealedKey.store(sealedDataKeyText());
     SealCodec codec;
-    codec.RefreshDataKey(sealedKey, dataKey);
     double tool = 0, cipher = 0;
     for (auto _ : state) {
         qsizetype bytes = 0;
@@ -141,7 +141,7 @@ void ExportAgainstUnsealing(benchmark::State &state)
         benchmark::DoNotOptimize(bytes);
         cipher += timed([&] {
             for (const QByteArray &field : sealed)
-                benchmark::DoNotOptimize(codec.unsealField(dataKey, field));
+                benchmark::DoNotOptimize(codec.unsealField(dataKeyText, field));
         });
     }
     report(state, tool, cipher);

@@ -1,7 +1,7 @@
 #include "bench/support/large_catalog.h"
 #include "data/test_database.h"
 #include "widgets/catalog_search.h"
-#include "widgets/db_tree_view.h"
+#include "widgets/catalog_tree_view.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -20,17 +20,18 @@ namespace {
 struct LargeCatalogTree {
     QTemporaryDir dir;
     TestDatabase db;
-    TdxDBTreeView tree;
+    CatalogTreeView tree;
 
     LargeCatalogTree()
     {
         const QString path = dir.filePath(QStringLiteral("date.mdb"));
         bench::writeLargeCatalog(path, 10000, [](int id) {
-            return id <= 100 ? QStringLiteral("心理分类 %1").arg(id) : QStringLiteral("心理测试第%1号 Love test").arg(id);
+            return id <= 100 ? QStringLiteral("心理分类 %1").arg(id)
+                             : QStringLiteral("心理测试第%1号 Love test").arg(id);
         });
         if (!db.openAll(path).isEmpty())
             throw std::runtime_error("cannot open the catalog");
-        tree.setDataSource(&db.DataSource1);
+        tree.setDataSource(&db.catalogSource);
         tree.resize(185, 600);
         tree.show();
     }
@@ -51,10 +52,10 @@ void BM_SearchKeystroke(benchmark::State &state)
     const bool broad = state.range(0) == 0;
     const QString texts[] = {broad ? QStringLiteral("心") : QStringLiteral("1"),
                              broad ? QStringLiteral("心理") : QStringLiteral("12")};
-    applyCatalogSearch(fixture.db.ADOQuery1, texts[1]);
+    applyCatalogSearch(fixture.db.catalog, texts[1]);
     int next = 0;
     for (auto _ : state) {
-        applyCatalogSearch(fixture.db.ADOQuery1, texts[next]);
+        applyCatalogSearch(fixture.db.catalog, texts[next]);
         next ^= 1;
         QApplication::processEvents();
     }
@@ -68,10 +69,10 @@ void BM_ClearSearch(benchmark::State &state)
     LargeCatalogTree &fixture = catalogTree();
     for (auto _ : state) {
         state.PauseTiming();
-        applyCatalogSearch(fixture.db.ADOQuery1, QStringLiteral("Love"));
+        applyCatalogSearch(fixture.db.catalog, QStringLiteral("Love"));
         QApplication::processEvents();
         state.ResumeTiming();
-        applyCatalogSearch(fixture.db.ADOQuery1, QString());
+        applyCatalogSearch(fixture.db.catalog, QString());
         QApplication::processEvents();
     }
     state.counters["nodes"] = fixture.tree.nodeCount();

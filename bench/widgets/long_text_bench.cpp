@@ -8,7 +8,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "widgets/db_rich_edit.h"
+#include "widgets/bound_text_view.h"
 
 using namespace lovetest;
 
@@ -29,7 +29,8 @@ QString remarkOf(int kind)
 }
 
 // Seconds to show text in view and paint it, on average over rounds.
-template <typename View, typename Show> double secondsToShow(View &view, const QString &text, Show show, int rounds)
+template <typename View, typename Show>
+double secondsToShow(View &view, const QString &text, Show show, int rounds)
 {
     double seconds = 0;
     for (int i = 0; i < rounds; ++i) {
@@ -51,15 +52,16 @@ void BM_ShowRemark(benchmark::State &state)
     QTextEdit bare;
     bare.resize(500, 400);
     bare.show();
-    const double anchor
-        = secondsToShow(bare, kShortRemark, [](QTextEdit &view, const QString &t) { view.setPlainText(t); }, 20);
+    const double anchor = secondsToShow(
+        bare, kShortRemark, [](QTextEdit &view, const QString &t) { view.setPlainText(t); }, 20);
 
-    TcxRichEdit view;
+    TextView view;
     view.resize(500, 400);
     view.show();
     double shown = 0;
     for (auto _ : state)
-        shown += secondsToShow(view, text, [](TcxRichEdit &v, const QString &t) { v.setDisplayText(t); }, 1);
+        shown += secondsToShow(
+            view, text, [](TextView &v, const QString &t) { v.setDisplayText(t); }, 1);
     state.counters["ratio_to_bare_view"] = shown / double(state.iterations()) / anchor;
     state.counters["chars"] = double(text.size());
 }

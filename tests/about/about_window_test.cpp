@@ -16,16 +16,14 @@ const QString site = QStringLiteral("www.langyue-xinli.example");
 class AboutWindowTest : public ::testing::Test {
 protected:
     testing::FakeDialogs dialogs;
-    TForm2 form{site};
+    AboutWindow form{site};
 };
 
 TEST(WebLinksTest, PagesAreTheSiteWithTheirPaths)
 {
     EXPECT_EQ(homePageAddress(site), QStringLiteral("http://www.langyue-xinli.example"));
-    EXPECT_EQ(updatesPageAddress(site),
-              QStringLiteral("http://www.langyue-xinli.example/RUANJIANGONGJU/"));
-    EXPECT_EQ(booksPageAddress(site),
-              QStringLiteral("http://www.langyue-xinli.example/XINLIXUEJICHU/XINLIXUESHUJI/"));
+    EXPECT_EQ(updatesPageAddress(site), QStringLiteral("http://www.langyue-xinli.example/RUANJIANGONGJU/"));
+    EXPECT_EQ(booksPageAddress(site), QStringLiteral("http://www.langyue-xinli.example/XINLIXUEJICHU/XINLIXUESHUJI/"));
 }
 
 TEST(WebLinksTest, OpeningAPageGoesToTheBrowserWithItsOwner)
@@ -59,10 +57,10 @@ TEST(WebLinksTest, APageNoBrowserOpensIsShownForCopying)
 TEST_F(AboutWindowTest, ShowsNameDateLinkAndContact)
 {
     EXPECT_EQ(form.windowTitle(), QStringLiteral("关于朗月爱情心理测试(娱乐版) V1.0"));
-    EXPECT_EQ(form.Label1->text(), QStringLiteral("朗月爱情心理测试(娱乐版)  v1.0"));
-    EXPECT_EQ(form.Label3->text(), QStringLiteral("2009年6月"));
-    EXPECT_EQ(form.Label2->text(), homePageAddress(site));
-    EXPECT_FALSE(form.Label4->text().isEmpty());
+    EXPECT_EQ(form.programLabel->text(), QStringLiteral("朗月爱情心理测试(娱乐版)  v1.0"));
+    EXPECT_EQ(form.dateLabel->text(), QStringLiteral("2009年6月"));
+    EXPECT_EQ(form.homePageLabel->text(), homePageAddress(site));
+    EXPECT_FALSE(form.noteLabel->text().isEmpty());
     EXPECT_EQ(form.size(), QSize(292, 131));
     EXPECT_EQ(form.pos(), QPoint(394, 295));
 }
@@ -77,21 +75,21 @@ TEST_F(AboutWindowTest, CaptionBarHasOnlyTheCloseBox)
 
 TEST_F(AboutWindowTest, LinkLooksLikeALinkAndOpensTheHomePage)
 {
-    EXPECT_EQ(form.Label2->palette().color(QPalette::WindowText), QColor(0, 0, 128));
-    EXPECT_TRUE(form.Label2->font().bold());
-    EXPECT_EQ(form.Label2->font().pixelSize(), 13);
-    EXPECT_EQ(form.Label2->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(form.homePageLabel->palette().color(QPalette::WindowText), QColor(0, 0, 128));
+    EXPECT_TRUE(form.homePageLabel->font().bold());
+    EXPECT_EQ(form.homePageLabel->font().pixelSize(), 13);
+    EXPECT_EQ(form.homePageLabel->cursor().shape(), Qt::PointingHandCursor);
 
     form.showAbout();
-    QTest::mouseClick(form.Label2, Qt::RightButton);
-    QTest::mouseClick(form.Label1, Qt::LeftButton);
+    QTest::mouseClick(form.homePageLabel, Qt::RightButton);
+    QTest::mouseClick(form.programLabel, Qt::LeftButton);
     EXPECT_TRUE(dialogs.opened.isEmpty());
 
-    QTest::mouseClick(form.Label2, Qt::LeftButton);
+    QTest::mouseClick(form.homePageLabel, Qt::LeftButton);
     ASSERT_EQ(dialogs.opened.size(), 1);
     EXPECT_EQ(dialogs.openedFor[0], &form);
     EXPECT_EQ(dialogs.opened[0], QUrl(homePageAddress(site)));
-    EXPECT_EQ(dialogs.opened[0].toString(), form.Label2->text());
+    EXPECT_EQ(dialogs.opened[0].toString(), form.homePageLabel->text());
 }
 
 TEST_F(AboutWindowTest, ClosingHidesAndTheCommandShowsItAgain)
@@ -107,7 +105,7 @@ TEST_F(AboutWindowTest, ClosingHidesAndTheCommandShowsItAgain)
 
     form.showAbout();
     EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(form.Label2->text(), homePageAddress(site));
+    EXPECT_EQ(form.homePageLabel->text(), homePageAddress(site));
 }
 
 } // namespace

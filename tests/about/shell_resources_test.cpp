@@ -26,8 +26,8 @@ TEST(ShellResourcesTest, EveryPictureDrawsAtItsSize)
         int size;
     };
     QList<Picture> pictures;
-    for (int i = 0; i < imageList1Count; ++i)
-        pictures.append({imageList1Path(i), 32});
+    for (int i = 0; i < kToolbarImageCount; ++i)
+        pictures.append({toolbarImagePath(i), 32});
     pictures.append({startGlyphPath(), 16});
     pictures.append({programIconPath(), 64});
 
@@ -41,10 +41,10 @@ TEST(ShellResourcesTest, EveryPictureDrawsAtItsSize)
 
 TEST(ShellResourcesTest, ImageListIndexesOutsideTheListGiveNoImage)
 {
-    EXPECT_TRUE(imageList1Path(-1).isEmpty());
-    EXPECT_TRUE(imageList1Path(imageList1Count).isEmpty());
-    EXPECT_TRUE(imageList1Icon(imageList1Count).isNull());
-    EXPECT_FALSE(imageList1Icon(0).isNull());
+    EXPECT_TRUE(toolbarImagePath(-1).isEmpty());
+    EXPECT_TRUE(toolbarImagePath(kToolbarImageCount).isEmpty());
+    EXPECT_TRUE(toolbarImageIcon(kToolbarImageCount).isNull());
+    EXPECT_FALSE(toolbarImageIcon(0).isNull());
 }
 
 } // namespace

@@ -21,8 +21,8 @@
 #include "data/field.h"
 #include "run/test_run.h"
 #include "shell/main_window.h"
-#include "widgets/db_radio_group.h"
-#include "widgets/db_tree_view.h"
+#include "widgets/catalog_tree_view.h"
+#include "widgets/choice_group.h"
 #include "widgets/dialogs.h"
 
 using namespace lovetest;
@@ -48,7 +48,7 @@ public:
 
 class Driver {
 public:
-    Driver(TForm1 &form, unsigned seed) : m_form(form), m_random(seed) {}
+    Driver(MainWindow &form, unsigned seed) : m_form(form), m_random(seed) {}
 
     void act()
     {
@@ -64,8 +64,8 @@ public:
 private:
     int pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(m_random); }
 
-    QAbstractItemView &tree() { return *m_form.dxDBTreeView1; }
-    qint64 currentId(Dataset &set) { return set.FieldByName(QStringLiteral("ID"))->value().toLongLong(); }
+    QAbstractItemView &tree() { return *m_form.catalogTree; }
+    qint64 currentId(Dataset &set) { return set.fieldByName(QStringLiteral("ID"))->value().toLongLong(); }
 
     bool selectRandomTest()
     {
@@ -81,31 +81,31 @@ private:
     {
         if (!selectRandomTest())
             return;
-        QTest::mouseClick(m_form.BitBtn1, Qt::LeftButton); // start
-        Dataset &questions = m_form.database().ADOQuery2;
-        while (auto *panel = m_form.ScrollBox1->findChild<TcxDBRadioGroup *>()) {
+        QTest::mouseClick(m_form.stepButton, Qt::LeftButton); // start
+        Dataset &questions = m_form.database().questions;
+        while (auto *panel = m_form.questionPane->findChild<ChoiceGroup *>()) {
             const auto items = panel->findChildren<QAbstractButton *>();
             if (items.isEmpty())
                 return;
             const bool answering = m_form.run().phase() == TestRun::Phase::Answering;
             const qint64 question = answering ? currentId(questions) : 0;
-            const qint64 test = currentId(m_form.database().ADOQuery1);
+            const qint64 test = currentId(m_form.database().catalog);
             QTest::mouseClick(items[pick(int(items.size()))], Qt::LeftButton);
-            const QString value = answering ? questions.FieldByName(QStringLiteral("分值"))->asString() : QString();
+            const QString value = answering ? questions.fieldByName(QStringLiteral("分值"))->asString() : QString();
             if (answering)
                 report(QStringLiteral("begin answer %1 %2 %3").arg(question).arg(value).arg(test));
-            QTest::mouseClick(m_form.BitBtn1, Qt::LeftButton); // next or finish
+            QTest::mouseClick(m_form.stepButton, Qt::LeftButton); // next or finish
             if (answering)
                 report(QStringLiteral("done"));
         }
-        QTest::mouseClick(m_form.BitBtn1, Qt::LeftButton); // back to the catalog
+        QTest::mouseClick(m_form.stepButton, Qt::LeftButton); // back to the catalog
     }
 
     void rename()
     {
         if (!selectRandomTest())
             return;
-        const qint64 id = currentId(m_form.database().ADOQuery1);
+        const qint64 id = currentId(m_form.database().catalog);
         const QString name = QStringLiteral("名%1").arg(pick(1000000));
         tree().setFocus();
         QKeyEvent f2(QEvent::KeyPress, Qt::Key_F2, Qt::NoModifier);
@@ -125,14 +125,14 @@ private:
         // Keep enough tests for the runs to come.
         if (tree().model()->rowCount() < 8 || !selectRandomTest())
             return;
-        const qint64 id = currentId(m_form.database().ADOQuery1);
+        const qint64 id = currentId(m_form.database().catalog);
         report(QStringLiteral("begin delete %1 - %1").arg(id));
         tree().setFocus();
         QTest::keyClick(&tree(), Qt::Key_Delete);
         report(QStringLiteral("done"));
     }
 
-    TForm1 &m_form;
+    MainWindow &m_form;
     std::mt19937 m_random;
 };
 
@@ -148,7 +148,7 @@ int main(int argc, char **argv)
     }
     AgreeingDialogs dialogs;
     Dialogs::setInstance(&dialogs);
-    TForm1 form(QString::fromLocal8Bit(argv[1]));
+    MainWindow form(QString::fromLocal8Bit(argv[1]));
     form.show();
     report(QStringLiteral("ready"));
     Driver driver(form, unsigned(std::strtoul(argv[2], nullptr, 10)));

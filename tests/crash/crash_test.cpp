@@ -52,7 +52,8 @@ public:
             const QString line = QString::fromUtf8(raw);
             if (line.startsWith(QLatin1String("begin "))) {
                 const QStringList parts = line.split(QLatin1Char(' '));
-                m_pending = Change{parts.value(1), parts.value(2).toLongLong(), parts.value(3), parts.value(4).toLongLong()};
+                m_pending =
+                    Change{parts.value(1), parts.value(2).toLongLong(), parts.value(3), parts.value(4).toLongLong()};
             } else if (line == QLatin1String("done") && m_pending) {
                 m_confirmed[{m_pending->kind, m_pending->id}] = *m_pending;
                 ++confirmedCount;
@@ -78,7 +79,10 @@ public:
             // A deleted test takes its name and answers along.
             if (stored == kGone && testDeleted(change.test))
                 continue;
-            wrong << QStringLiteral("%1 %2: confirmed %3, file %4").arg(change.kind).arg(change.id).arg(change.value, stored);
+            wrong << QStringLiteral("%1 %2: confirmed %3, file %4")
+                         .arg(change.kind)
+                         .arg(change.id)
+                         .arg(change.value, stored);
         }
         if (m_pending && storedValue(file, *m_pending) == m_pending->value)
             m_confirmed[{m_pending->kind, m_pending->id}] = *m_pending;
@@ -91,9 +95,9 @@ public:
 private:
     struct Change {
         QString kind; // answer, rename or delete
-        qint64 id;    // the row changed
+        qint64 id; // the row changed
         QString value;
-        qint64 test;  // the test the row belongs to
+        qint64 test; // the test the row belongs to
     };
     static inline const QString kGone = QStringLiteral("-");
 
@@ -103,16 +107,16 @@ private:
     }
     bool testDeleted(qint64 test) const
     {
-        return m_confirmed.contains({QStringLiteral("delete"), test})
-               || (m_pending && m_pending->kind == QLatin1String("delete") && m_pending->id == test);
+        return m_confirmed.contains({QStringLiteral("delete"), test}) ||
+            (m_pending && m_pending->kind == QLatin1String("delete") && m_pending->id == test);
     }
 
     // The value of the changed item in the file; kGone when its row is gone.
     static QString storedValue(FixtureDatabase &file, const Change &change)
     {
         const QString column = change.kind == QLatin1String("rename") ? QStringLiteral("Name") : QStringLiteral("分值");
-        const QVariant value
-            = file.scalar(QStringLiteral("SELECT coalesce(%1, '') FROM 量表 WHERE ID=%2").arg(column).arg(change.id));
+        const QVariant value =
+            file.scalar(QStringLiteral("SELECT coalesce(%1, '') FROM 量表 WHERE ID=%2").arg(column).arg(change.id));
         return value.isValid() ? value.toString() : kGone;
     }
 
@@ -157,7 +161,7 @@ TEST(CrashSafety, KilledAtRandomMomentsTheFileHoldsEveryConfirmedChange)
         const QStringList wrong = expected.check(file);
         ASSERT_TRUE(wrong.isEmpty()) << "after kill " << kill << ":\n"
                                      << wrong.join('\n').toStdString() << "\nthe driver said:\n"
-                                     << output.toStdString() ;
+                                     << output.toStdString();
     }
     std::cout << kKills << " kills; confirmed: " << expected.confirmedByKind.value("answer") << " answers, "
               << expected.confirmedByKind.value("rename") << " renames, " << expected.confirmedByKind.value("delete")

@@ -40,16 +40,16 @@ TEST(Connection, WritesThroughTheLogAndLeavesAPlainFileBehind)
     EXPECT_EQ(journalMode(connection), QStringLiteral("wal"));
     Dataset set(QStringLiteral("ADOQuery2"), &connection, QStringLiteral("量表"));
     set.open();
-    set.Edit();
-    set.FieldByName(QStringLiteral("分值"))->setAsInteger(4);
-    set.Post();
+    set.edit();
+    set.fieldByName(QStringLiteral("分值"))->setAsInteger(4);
+    set.post();
     set.close();
     connection.close();
     EXPECT_FALSE(QFile::exists(path + QStringLiteral("-wal")));
     EXPECT_EQ(formatVersions(path), QByteArray("\x01\x01"));
     connection.open(path);
     set.open();
-    EXPECT_EQ(set.FieldByName(QStringLiteral("分值"))->asInteger(), 4);
+    EXPECT_EQ(set.fieldByName(QStringLiteral("分值"))->asInteger(), 4);
 }
 
 } // namespace

@@ -27,11 +27,11 @@ TEST(LikeMatch, StarIsTheOnlyWildcard)
         {"", "**", true},
         {"abc", "a*c", true},
         {"ac", "a*c", true},
-        {"a", "a*a", false},       // pieces must not overlap
+        {"a", "a*a", false}, // pieces must not overlap
         {"aXbXc", "a*b*c", true},
         {"acb", "a*b*c", false},
-        {"ABC", "*b*", true},      // Latin letters ignore case
-        {"50%", "*%*", true},      // % and _ and ? are literal
+        {"ABC", "*b*", true}, // Latin letters ignore case
+        {"50%", "*%*", true}, // % and _ and ? are literal
         {"50", "*%*", false},
         {"a_b", "*_*", true},
         {"ab", "a_b", false},
@@ -39,10 +39,10 @@ TEST(LikeMatch, StarIsTheOnlyWildcard)
         {"a?", "a?", true},
         {"爱情心理", "*情心*", true},
         {"爱情心理", "*心情*", false},
-        {"a*b", "*\\**", true},     // an escaped asterisk matches only itself
+        {"a*b", "*\\**", true}, // an escaped asterisk matches only itself
         {"ab", "*\\**", false},
-        {"a\\b", "*\\\\*", true},  // an escaped backslash
-        {"a\\b", "a\\b", true},     // a backslash before another character is itself
+        {"a\\b", "*\\\\*", true}, // an escaped backslash
+        {"a\\b", "a\\b", true}, // a backslash before another character is itself
     };
     for (const Case &c : cases)
         EXPECT_EQ(likeMatch(QString::fromUtf8(c.text), QString::fromUtf8(c.pattern)), c.match)
@@ -73,7 +73,7 @@ TEST(ParseFilter, RejectsBrokenTextsWithClearMessages)
         const char *message;
     };
     const Case cases[] = {
-        {"name like '*'*'", "Filter expression incorrectly terminated"},   // a search text of one quote
+        {"name like '*'*'", "Filter expression incorrectly terminated"}, // a search text of one quote
         {"name like '*a'b*'", "Filter expression incorrectly terminated"},
         {"name like '*abc", "Unterminated string in filter expression"},
         {"Parent=", "Value expected after 'Parent' in filter expression"},
@@ -100,17 +100,17 @@ TEST(ParseFilter, RejectsBrokenTextsWithClearMessages)
 QList<int> visibleIds(Dataset &set)
 {
     QList<int> ids;
-    for (set.First(); !set.Eof(); set.Next())
-        ids.append(set.FieldByName(QStringLiteral("ID"))->asInteger());
+    for (set.first(); !set.atEnd(); set.next())
+        ids.append(set.fieldByName(QStringLiteral("ID"))->asInteger());
     return ids;
 }
 
 QList<int> verdictKeys(Dataset &set)
 {
     QList<int> keys;
-    for (set.First(); !set.Eof(); set.Next())
-        keys.append(set.FieldByName(QStringLiteral("lbid"))->asInteger() * 10
-                    + set.FieldByName(QStringLiteral("类别"))->asInteger());
+    for (set.first(); !set.atEnd(); set.next())
+        keys.append(set.fieldByName(QStringLiteral("lbid"))->asInteger() * 10 +
+                    set.fieldByName(QStringLiteral("类别"))->asInteger());
     return keys;
 }
 
@@ -144,62 +144,62 @@ TEST_F(FilteredDataset, SelectsTheRowsTheFilterTextNames)
     };
     const Case cases[] = {
         {"Parent=2", {10, 11}},
-        {"Parent=3", {3, 12}},                 // the test's own row comes first
+        {"Parent=3", {3, 12}}, // the test's own row comes first
         {"parent = 3", {3, 12}},
         {"PARENT=-3", {}},
-        {"ID='10'", {10}},                     // text compared with the field's text
+        {"ID='10'", {10}}, // text compared with the field's text
         {"name like '*测试*'", {1, 2, 3}},
         {"name like '*ALPHA*'", {2}},
         {"name like '*Beta'", {3}},
-        {"name like '*'", {1, 2, 3, 10, 11, 12, 20}},   // Null never matches
+        {"name like '*'", {1, 2, 3, 10, 11, 12, 20}}, // Null never matches
         {"name like '*%*'", {20}},
         {"name like '*_*'", {20}},
         {"name like '*it''s*'", {20}},
         {"name like '*?*'", {}},
         {"Name='Q1'", {10}},
-        {"Name='q1'", {}},                     // = on text is exact
+        {"Name='q1'", {}}, // = on text is exact
         {"分值=0 and 目录=1", {2, 3}},
         {"分值=3", {10}},
         {"", {1, 2, 3, 10, 11, 12, 20, 21}},
     };
     for (const Case &c : cases) {
-        refilter(db.ADOQuery2, QString::fromUtf8(c.filter));
-        EXPECT_TRUE(db.ADOQuery2.Filtered());
-        EXPECT_EQ(visibleIds(db.ADOQuery2), c.ids) << c.filter;
-        EXPECT_EQ(db.ADOQuery2.RecordCount(), c.ids.size()) << c.filter;
+        refilter(db.questions, QString::fromUtf8(c.filter));
+        EXPECT_TRUE(db.questions.isFiltered());
+        EXPECT_EQ(visibleIds(db.questions), c.ids) << c.filter;
+        EXPECT_EQ(db.questions.recordCount(), c.ids.size()) << c.filter;
     }
 }
 
 TEST_F(FilteredDataset, VerdictFilters)
 {
-    refilter(db.ADOQuery4, QStringLiteral("lbid=3"));
-    EXPECT_EQ(verdictKeys(db.ADOQuery4), (QList<int>{31, 32}));
-    refilter(db.ADOQuery4, QStringLiteral("lbid=3 and 类别=2"));
-    EXPECT_EQ(verdictKeys(db.ADOQuery4), (QList<int>{32}));
-    refilter(db.ADOQuery4, QStringLiteral("lbid=9"));
-    EXPECT_TRUE(db.ADOQuery4.Eof());
-    EXPECT_TRUE(db.ADOQuery4.IsEmpty());
+    refilter(db.verdicts, QStringLiteral("lbid=3"));
+    EXPECT_EQ(verdictKeys(db.verdicts), (QList<int>{31, 32}));
+    refilter(db.verdicts, QStringLiteral("lbid=3 and 类别=2"));
+    EXPECT_EQ(verdictKeys(db.verdicts), (QList<int>{32}));
+    refilter(db.verdicts, QStringLiteral("lbid=9"));
+    EXPECT_TRUE(db.verdicts.atEnd());
+    EXPECT_TRUE(db.verdicts.isEmpty());
     // No verdict row: the fields read as empty.
-    EXPECT_EQ(db.ADOQuery4.FieldByName(QStringLiteral("分值范围"))->asString(), QString());
+    EXPECT_EQ(db.verdicts.fieldByName(QStringLiteral("分值范围"))->asString(), QString());
 }
 
 TEST_F(FilteredDataset, SwitchingOnAndOffStandsOnTheFirstRow)
 {
-    Dataset &set = db.ADOQuery2;
-    set.setFilter(QStringLiteral("Parent=2"));   // stored only while the filter is off
-    EXPECT_EQ(set.RecordCount(), 8);
-    set.Next();
-    set.Next();
+    Dataset &set = db.questions;
+    set.setFilter(QStringLiteral("Parent=2")); // stored only while the filter is off
+    EXPECT_EQ(set.recordCount(), 8);
+    set.next();
+    set.next();
     set.setFiltered(true);
-    EXPECT_EQ(set.RecNo(), 1);
-    EXPECT_EQ(set.FieldByName(QStringLiteral("ID"))->asInteger(), 10);
-    set.Next();
-    set.setFilter(QStringLiteral("Parent=3"));   // applied at once while on
-    EXPECT_EQ(set.FieldByName(QStringLiteral("ID"))->asInteger(), 3);
-    set.Next();
+    EXPECT_EQ(set.rowNumber(), 1);
+    EXPECT_EQ(set.fieldByName(QStringLiteral("ID"))->asInteger(), 10);
+    set.next();
+    set.setFilter(QStringLiteral("Parent=3")); // applied at once while on
+    EXPECT_EQ(set.fieldByName(QStringLiteral("ID"))->asInteger(), 3);
+    set.next();
     set.setFiltered(false);
-    EXPECT_EQ(set.FieldByName(QStringLiteral("ID"))->asInteger(), 1);
-    EXPECT_EQ(set.RecordCount(), 8);
+    EXPECT_EQ(set.fieldByName(QStringLiteral("ID"))->asInteger(), 1);
+    EXPECT_EQ(set.recordCount(), 8);
 }
 
 TEST_F(FilteredDataset, RejectedTextLeavesTheSetUnfilteredAndKeepsTheText)
@@ -214,39 +214,39 @@ TEST_F(FilteredDataset, RejectedTextLeavesTheSetUnfilteredAndKeepsTheText)
         {"name like '*abc", "ADOQuery1: Unterminated string in filter expression"},
     };
     for (const Case &c : cases) {
-        refilter(db.ADOQuery1, QStringLiteral("name like '*Alpha*'"));
-        ASSERT_EQ(db.ADOQuery1.RecordCount(), 1);
-        db.ADOQuery1.setFiltered(false);
-        db.ADOQuery1.setFilter(QString::fromUtf8(c.filter));
+        refilter(db.catalog, QStringLiteral("name like '*Alpha*'"));
+        ASSERT_EQ(db.catalog.recordCount(), 1);
+        db.catalog.setFiltered(false);
+        db.catalog.setFilter(QString::fromUtf8(c.filter));
         try {
-            db.ADOQuery1.setFiltered(true);
+            db.catalog.setFiltered(true);
             ADD_FAILURE() << "accepted: " << c.filter;
         } catch (const DatabaseError &error) {
             EXPECT_STREQ(error.what(), c.error);
         }
-        EXPECT_FALSE(db.ADOQuery1.Filtered());
-        EXPECT_EQ(db.ADOQuery1.Filter(), QString::fromUtf8(c.filter));
-        EXPECT_EQ(db.ADOQuery1.RecordCount(), 5);
+        EXPECT_FALSE(db.catalog.isFiltered());
+        EXPECT_EQ(db.catalog.filter(), QString::fromUtf8(c.filter));
+        EXPECT_EQ(db.catalog.recordCount(), 5);
     }
 }
 
 TEST_F(FilteredDataset, RejectedTextWhileOnAlsoUnfilters)
 {
-    refilter(db.ADOQuery2, QStringLiteral("Parent=2"));
-    EXPECT_THROW(db.ADOQuery2.setFilter(QStringLiteral("Parent=")), DatabaseError);
-    EXPECT_FALSE(db.ADOQuery2.Filtered());
-    EXPECT_EQ(db.ADOQuery2.RecordCount(), 8);
-    EXPECT_EQ(db.ADOQuery2.Filter(), QStringLiteral("Parent="));
+    refilter(db.questions, QStringLiteral("Parent=2"));
+    EXPECT_THROW(db.questions.setFilter(QStringLiteral("Parent=")), DatabaseError);
+    EXPECT_FALSE(db.questions.isFiltered());
+    EXPECT_EQ(db.questions.recordCount(), 8);
+    EXPECT_EQ(db.questions.filter(), QStringLiteral("Parent="));
 }
 
 TEST(FilterOnClosedDataset, OnlyStoresTextAndSwitch)
 {
     DatabaseFile file;
-    TestDatabase db;   // never opened
-    db.ADOQuery1.setFilter(QStringLiteral("name like '*'*'"));
-    db.ADOQuery1.setFiltered(true);
-    EXPECT_TRUE(db.ADOQuery1.Filtered());
-    EXPECT_EQ(db.ADOQuery1.Filter(), QStringLiteral("name like '*'*'"));
+    TestDatabase db; // never opened
+    db.catalog.setFilter(QStringLiteral("name like '*'*'"));
+    db.catalog.setFiltered(true);
+    EXPECT_TRUE(db.catalog.isFiltered());
+    EXPECT_EQ(db.catalog.filter(), QStringLiteral("name like '*'*'"));
 }
 
 } // namespace

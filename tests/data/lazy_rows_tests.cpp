@@ -25,10 +25,10 @@ public:
     void peek(const char *label)
     {
         QString line = QString::fromUtf8(label) + u':';
-        line += m_set.Eof() ? u'E' : u'-';
-        line += m_set.Bof() ? u'B' : u'-';
-        line += QStringLiteral(" #%1").arg(m_set.RecNo());
-        if (!m_set.IsEmpty())
+        line += m_set.atEnd() ? u'E' : u'-';
+        line += m_set.atStart() ? u'B' : u'-';
+        line += QStringLiteral(" #%1").arg(m_set.rowNumber());
+        if (!m_set.isEmpty())
             line += u' ' + row();
         m_lines.append(line);
     }
@@ -36,10 +36,10 @@ public:
     void walk(const char *label)
     {
         QStringList rows;
-        for (m_set.First(); !m_set.Eof(); m_set.Next())
+        for (m_set.first(); !m_set.atEnd(); m_set.next())
             rows.append(row());
-        m_lines.append(QString::fromUtf8(label) + QStringLiteral(" [%1] ").arg(m_set.RecordCount()) + rows.join(u'|'));
-        m_set.First();
+        m_lines.append(QString::fromUtf8(label) + QStringLiteral(" [%1] ").arg(m_set.recordCount()) + rows.join(u'|'));
+        m_set.first();
     }
     // Runs a step, noting the error it raises.
     void step(const char *label, const std::function<void()> &action)
@@ -85,14 +85,14 @@ struct Case {
 
 void setName(Dataset &set, const QString &name)
 {
-    set.Edit();
-    set.FieldByName(QStringLiteral("Name"))->setAsString(name);
-    set.Post();
+    set.edit();
+    set.fieldByName(QStringLiteral("Name"))->setAsString(name);
+    set.post();
 }
 
 const Case kCases[] = {
     {"first row, then the whole set", "量表",
-     [](Dataset &set, Dataset &, Trace &trace) {
+     [](Dataset &, Dataset &, Trace &trace) {
          trace.peek("opened");
          trace.walk("all");
      }},
@@ -110,19 +110,19 @@ const Case kCases[] = {
     {"another dataset's posts stay unseen", "量表",
      [](Dataset &set, Dataset &other, Trace &trace) {
          trace.peek("opened");
-         other.Locate(QStringLiteral("ID"), 10);
+         other.locate(QStringLiteral("ID"), 10);
          setName(other, QStringLiteral("changed"));
-         other.Locate(QStringLiteral("ID"), 13);
-         other.Delete();
-         other.Append();
-         other.FieldByName(QStringLiteral("ID"))->setAsInteger(5);
-         other.FieldByName(QStringLiteral("Parent"))->setAsInteger(2);
-         other.Post();
-         other.Locate(QStringLiteral("ID"), 11);
-         other.Edit();
-         other.FieldByName(QStringLiteral("ID"))->setAsInteger(40);
-         other.FieldByName(QStringLiteral("Parent"))->setAsInteger(3);
-         other.Post();
+         other.locate(QStringLiteral("ID"), 13);
+         other.remove();
+         other.append();
+         other.fieldByName(QStringLiteral("ID"))->setAsInteger(5);
+         other.fieldByName(QStringLiteral("Parent"))->setAsInteger(2);
+         other.post();
+         other.locate(QStringLiteral("ID"), 11);
+         other.edit();
+         other.fieldByName(QStringLiteral("ID"))->setAsInteger(40);
+         other.fieldByName(QStringLiteral("Parent"))->setAsInteger(3);
+         other.post();
          refilter(set, QStringLiteral("Parent=2"));
          trace.walk("test 2");
          refilter(set, QStringLiteral("Parent=3"));
@@ -131,27 +131,27 @@ const Case kCases[] = {
          trace.walk("all");
      }},
     {"first row changed by another dataset before any read", "量表",
-     [](Dataset &set, Dataset &other, Trace &trace) {
-         other.Delete();
-         other.Delete();
+     [](Dataset &, Dataset &other, Trace &trace) {
+         other.remove();
+         other.remove();
          trace.peek("opened");
          trace.walk("all");
      }},
     {"own posts, re-filtering and a new row", "量表",
      [](Dataset &set, Dataset &, Trace &trace) {
          refilter(set, QStringLiteral("Parent=2"));
-         set.Next();
-         set.Edit();
-         set.FieldByName(QStringLiteral("分值"))->setAsInteger(7);
-         trace.step("move posts", [&] { set.Next(); });
+         set.next();
+         set.edit();
+         set.fieldByName(QStringLiteral("分值"))->setAsInteger(7);
+         trace.step("move posts", [&] { set.next(); });
          trace.peek("moved");
-         set.Edit();
+         set.edit();
          trace.step("unchanged edit", [&] { refilter(set, QStringLiteral("Parent=3")); });
-         trace.note("state", set.State());
-         set.Append();
-         set.FieldByName(QStringLiteral("ID"))->setAsInteger(6);
-         set.FieldByName(QStringLiteral("Parent"))->setAsInteger(2);
-         set.Post();
+         trace.note("state", int(set.state()));
+         set.append();
+         set.fieldByName(QStringLiteral("ID"))->setAsInteger(6);
+         set.fieldByName(QStringLiteral("Parent"))->setAsInteger(2);
+         set.post();
          trace.walk("new row stays visible");
          refilter(set, QStringLiteral("Parent=2"));
          trace.walk("test 2 again");
@@ -161,8 +161,8 @@ const Case kCases[] = {
     {"delete under a filter", "量表",
      [](Dataset &set, Dataset &, Trace &trace) {
          refilter(set, QStringLiteral("Parent=2"));
-         set.Next();
-         set.Delete();
+         set.next();
+         set.remove();
          trace.peek("after delete");
          refilter(set, QStringLiteral("Parent=3"));
          refilter(set, QStringLiteral("Parent=2"));
@@ -173,18 +173,18 @@ const Case kCases[] = {
     {"bookmarks", "量表",
      [](Dataset &set, Dataset &, Trace &trace) {
          refilter(set, QStringLiteral("Parent=2"));
-         set.Next();
-         const Bookmark mark = set.GetBookmark();
+         set.next();
+         const Bookmark mark = set.bookmark();
          refilter(set, QStringLiteral("Parent=3"));
-         trace.note("under another filter", set.BookmarkValid(mark));
-         trace.step("goto", [&] { set.GotoBookmark(mark); });
+         trace.note("under another filter", set.isBookmarkValid(mark));
+         trace.step("goto", [&] { set.gotoBookmark(mark); });
          set.setFiltered(false);
-         trace.note("unfiltered", set.BookmarkValid(mark));
-         trace.step("goto", [&] { set.GotoBookmark(mark); });
+         trace.note("unfiltered", set.isBookmarkValid(mark));
+         trace.step("goto", [&] { set.gotoBookmark(mark); });
          trace.peek("there");
          set.close();
          set.open();
-         trace.note("after reopening", set.BookmarkValid(mark));
+         trace.note("after reopening", set.isBookmarkValid(mark));
      }},
     {"numbers kept as text and other filters", "量表",
      [](Dataset &set, Dataset &, Trace &trace) {
@@ -196,17 +196,17 @@ const Case kCases[] = {
          trace.walk("two tests");
          trace.step("bad filter", [&] { refilter(set, QStringLiteral("Parent=")); });
          trace.walk("unfiltered after a bad filter");
-         trace.note("locate", set.Locate(QStringLiteral("Name"), QStringLiteral("Q3")));
+         trace.note("locate", set.locate(QStringLiteral("Name"), QStringLiteral("Q3")));
          trace.peek("located");
      }},
     {"verdict rows", "结果",
      [](Dataset &set, Dataset &other, Trace &trace) {
-         other.Delete();
+         other.remove();
          refilter(set, QStringLiteral("lbid=3 and 类别=2"));
          trace.walk("lbid 3, category 2");
          refilter(set, QStringLiteral("lbid=2"));
          trace.walk("lbid 2");
-         set.Delete();
+         set.remove();
          set.setFiltered(false);
          trace.walk("all");
      }},
@@ -228,7 +228,7 @@ QStringList run(const Case &testCase, bool readAll, bool indexed)
     connection.open(file.path());
     const QString table = QString::fromUtf8(testCase.table);
     Dataset set(QStringLiteral("ADOQuery2"), &connection, table, readAll ? QStringLiteral("1") : QString());
-    Dataset other(QStringLiteral("ADOQuery9"), &connection, table);
+    Dataset other(QStringLiteral("otherQuery"), &connection, table);
     set.open();
     other.open();
     Trace trace(set);

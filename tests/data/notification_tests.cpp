@@ -36,7 +36,7 @@ protected:
         file.fillSample();
         ASSERT_TRUE(db.openAll().isEmpty());
     }
-    Field *score() { return db.ADOQuery2.FieldByName(QStringLiteral("分值")); }
+    Field *score() { return db.questions.fieldByName(QStringLiteral("分值")); }
 
     DatabaseFile file;
     TestDatabase db;
@@ -44,7 +44,7 @@ protected:
 
 TEST_F(Notifications, EachOperationSendsItsEvents)
 {
-    Dataset &set = db.ADOQuery2;
+    Dataset &set = db.questions;
     Recorder link;
     struct Step {
         const char *name;
@@ -52,30 +52,49 @@ TEST_F(Notifications, EachOperationSendsItsEvents)
         QStringList expected;
     };
     const Step steps[] = {
-        {"bind", [&] { link.setDataSource(&db.DataSource2); }, {"active", "changed"}},
-        {"Next", [&] { set.Next(); }, {"scrolled"}},
-        {"First", [&] { set.First(); }, {"changed"}},
-        {"Locate found", [&] { set.Locate(QStringLiteral("ID"), 11); }, {"scrolled"}},
-        {"Locate missing", [&] { set.Locate(QStringLiteral("ID"), 99); }, {}},
-        {"Edit", [&] { set.Edit(); }, {"state", "editing"}},
-        {"Edit again", [&] { set.Edit(); }, {}},
+        {"bind", [&] { link.setDataSource(&db.questionSource); }, {"active", "changed"}},
+        {"Next", [&] { set.next(); }, {"scrolled"}},
+        {"First", [&] { set.first(); }, {"changed"}},
+        {"Locate found", [&] { set.locate(QStringLiteral("ID"), 11); }, {"scrolled"}},
+        {"Locate missing", [&] { set.locate(QStringLiteral("ID"), 99); }, {}},
+        {"Edit", [&] { set.edit(); }, {"state", "editing"}},
+        {"Edit again", [&] { set.edit(); }, {}},
         {"write", [&] { score()->setAsInteger(2); }, {"record:分值"}},
-        {"Post", [&] { set.Post(); }, {"update", "state", "editing", "changed"}},
-        {"Edit, Cancel", [&] { set.Edit(); set.Cancel(); }, {"state", "editing", "state", "editing", "record"}},
+        {"Post", [&] { set.post(); }, {"update", "state", "editing", "changed"}},
+        {"Edit, Cancel",
+         [&] {
+             set.edit();
+             set.cancel();
+         },
+         {"state", "editing", "state", "editing", "record"}},
         {"changed edit, Next",
-         [&] { set.Edit(); score()->setAsInteger(3); set.Next(); },
+         [&] {
+             set.edit();
+             score()->setAsInteger(3);
+             set.next();
+         },
          {"state", "editing", "record:分值", "update", "state", "editing", "changed", "scrolled"}},
-        {"GotoBookmark", [&] { set.GotoBookmark(set.GetBookmark()); }, {"scrolled"}},
-        {"filter on", [&] { set.setFilter(QStringLiteral("Parent=2")); set.setFiltered(true); }, {"changed"}},
+        {"gotoBookmark", [&] { set.gotoBookmark(set.bookmark()); }, {"scrolled"}},
+        {"filter on",
+         [&] {
+             set.setFilter(QStringLiteral("Parent=2"));
+             set.setFiltered(true);
+         },
+         {"changed"}},
         {"filter text while on", [&] { set.setFilter(QStringLiteral("Parent=3")); }, {"changed"}},
         {"filter off", [&] { set.setFiltered(false); }, {"changed"}},
         {"filter off again", [&] { set.setFiltered(false); }, {}},
-        {"Delete", [&] { set.Delete(); }, {"changed"}},
-        {"Append, Cancel", [&] { set.Append(); set.Cancel(); }, {"state", "editing", "changed", "state", "editing", "changed"}},
+        {"Delete", [&] { set.remove(); }, {"changed"}},
+        {"Append, Cancel",
+         [&] {
+             set.append();
+             set.cancel();
+         },
+         {"state", "editing", "changed", "state", "editing", "changed"}},
         {"close", [&] { set.close(); }, {"active"}},
         {"open", [&] { set.open(); }, {"active", "changed"}},
         {"unbind", [&] { link.setDataSource(nullptr); }, {"active"}},
-        {"unbound Next", [&] { set.Next(); }, {}},
+        {"unbound Next", [&] { set.next(); }, {}},
     };
     for (const Step &step : steps) {
         step.action();
@@ -85,41 +104,40 @@ TEST_F(Notifications, EachOperationSendsItsEvents)
 
 TEST_F(Notifications, DisabledControlsHearOneChangeAtTheLastEnable)
 {
-    Dataset &set = db.ADOQuery1;
+    Dataset &set = db.catalog;
     Recorder link;
-    link.setDataSource(&db.DataSource1);
+    link.setDataSource(&db.catalogSource);
     link.take();
 
-    set.DisableControls();
-    set.DisableControls();
-    EXPECT_TRUE(set.ControlsDisabled());
-    const Bookmark mark = set.GetBookmark();
-    for (set.First(); !set.Eof(); set.Next()) {
-    }
-    set.Locate(QStringLiteral("ID"), 3);
-    set.Edit();
-    set.FieldByName(QStringLiteral("Name"))->setAsString(QStringLiteral("x"));
-    set.Post();
-    set.GotoBookmark(mark);
-    set.EnableControls();
+    set.disableControls();
+    set.disableControls();
+    EXPECT_TRUE(set.controlsDisabled());
+    const Bookmark mark = set.bookmark();
+    for (set.first(); !set.atEnd(); set.next()) {}
+    set.locate(QStringLiteral("ID"), 3);
+    set.edit();
+    set.fieldByName(QStringLiteral("Name"))->setAsString(QStringLiteral("x"));
+    set.post();
+    set.gotoBookmark(mark);
+    set.enableControls();
     // Only the request to hand in pending values got through (for the Post).
     EXPECT_EQ(link.take(), QStringList{QStringLiteral("update")});
-    set.EnableControls();
-    EXPECT_FALSE(set.ControlsDisabled());
+    set.enableControls();
+    EXPECT_FALSE(set.controlsDisabled());
     EXPECT_EQ(link.take(), QStringList{QStringLiteral("changed")});
-    set.EnableControls();   // unbalanced: ignored
+    set.enableControls(); // unbalanced: ignored
     EXPECT_TRUE(link.take().isEmpty());
 }
 
 TEST_F(Notifications, EditingMissedWhileDisabledIsCaughtUpAtEnable)
 {
     Recorder link;
-    link.setDataSource(&db.DataSource1);
+    link.setDataSource(&db.catalogSource);
     link.take();
-    db.ADOQuery1.DisableControls();
-    db.ADOQuery1.Edit();
+    db.catalog.disableControls();
+    db.catalog.edit();
     EXPECT_FALSE(link.editing() && link.events.contains(QStringLiteral("editing")));
-    db.ADOQuery1.EnableControls();
+    db.catalog.enableControls();
     EXPECT_EQ(link.take(), (QStringList{QStringLiteral("editing"), QStringLiteral("changed")}));
     EXPECT_TRUE(link.editing());
 }
@@ -133,20 +151,21 @@ protected:
     void updateData() override
     {
         if (!pending.isEmpty())
-            dataSet()->FieldByName(QStringLiteral("填写说明"))->setAsString(std::exchange(pending, {}));
+            dataSet()->fieldByName(QStringLiteral("填写说明"))->setAsString(std::exchange(pending, {}));
     }
 };
 
 TEST_F(Notifications, PendingEditorValueIsPostedEvenWhileControlsAreDisabled)
 {
     PendingEditor editor;
-    editor.setDataSource(&db.DataSource2);
-    db.ADOQuery2.Edit();
+    editor.setDataSource(&db.questionSource);
+    db.questions.edit();
     editor.pending = QStringLiteral("说明文字");
-    db.ADOQuery2.DisableControls();
-    db.ADOQuery2.Next();   // the browse-mode check collects the text, finds a change and posts
-    db.ADOQuery2.EnableControls();
-    EXPECT_EQ(file.scalar(QStringLiteral("SELECT 填写说明 FROM 量表 WHERE ID=1")).toString(), QStringLiteral("说明文字"));
+    db.questions.disableControls();
+    db.questions.next(); // the browse-mode check collects the text, finds a change and posts
+    db.questions.enableControls();
+    EXPECT_EQ(file.scalar(QStringLiteral("SELECT 填写说明 FROM 量表 WHERE ID=1")).toString(),
+              QStringLiteral("说明文字"));
 }
 
 // A link whose hook walks the set (ignoring what its own walk causes, as the
@@ -165,13 +184,13 @@ protected:
         working = true;
         ++refreshes;
         Dataset *set = dataSet();
-        set->DisableControls();
-        const Bookmark mark = set->GetBookmark();
+        set->disableControls();
+        const Bookmark mark = set->bookmark();
         rowsSeen = 0;
-        for (set->First(); !set->Eof(); set->Next())
+        for (set->first(); !set->atEnd(); set->next())
             ++rowsSeen;
-        set->GotoBookmark(mark);
-        set->EnableControls();   // sends "changed" back here, which the flag turns away
+        set->gotoBookmark(mark);
+        set->enableControls(); // sends "changed" back here, which the flag turns away
         working = false;
         if (victim)
             victim->setDataSource(nullptr);
@@ -185,21 +204,22 @@ TEST_F(Notifications, HooksMayWorkOnTheSetAndDetachOtherLinks)
 {
     Walker walker;
     Recorder later;
-    walker.setDataSource(&db.DataSource1);
-    later.setDataSource(&db.DataSource1);
+    walker.setDataSource(&db.catalogSource);
+    later.setDataSource(&db.catalogSource);
     later.take();
     walker.victim = &later;
     walker.refreshes = 0;
-    db.ADOQuery1.Locate(QStringLiteral("ID"), 2);
-    db.ADOQuery1.First();
+    db.catalog.locate(QStringLiteral("ID"), 2);
+    db.catalog.first();
     EXPECT_EQ(walker.refreshes, 1);
     EXPECT_EQ(walker.rowsSeen, 3);
-    EXPECT_EQ(db.ADOQuery1.RecNo(), 1);
+    EXPECT_EQ(db.catalog.rowNumber(), 1);
     EXPECT_EQ(later.dataSource(), nullptr);
-    // The detached link heard the Locate, the walker's closing "changed"
+    // The detached link heard the locate, the walker's closing "changed"
     // (delivered inside the walker's hook) and its own unbinding; the
     // outer "changed" of First no longer reached it.
-    EXPECT_EQ(later.take(), (QStringList{QStringLiteral("scrolled"), QStringLiteral("changed"), QStringLiteral("active")}));
+    EXPECT_EQ(later.take(),
+              (QStringList{QStringLiteral("scrolled"), QStringLiteral("changed"), QStringLiteral("active")}));
 }
 
 TEST(NotificationLifetime, LinksSourcesAndDatasetsMayGoInAnyOrder)
@@ -210,19 +230,19 @@ TEST(NotificationLifetime, LinksSourcesAndDatasetsMayGoInAnyOrder)
     ASSERT_TRUE(db->openAll().isEmpty());
     auto link = std::make_unique<Recorder>();
     {
-        DataSource source(QStringLiteral("DataSource9"), &db->ADOQuery2);
+        DataSource source(QStringLiteral("otherSource"), &db->questions);
         Recorder shortLived;
         shortLived.setDataSource(&source);
         link->setDataSource(&source);
         EXPECT_TRUE(link->active());
-    }   // shortLived detaches, then the source goes while link is bound
+    } // shortLived detaches, then the source goes while link is bound
     EXPECT_EQ(link->dataSource(), nullptr);
     EXPECT_FALSE(link->active());
-    db->ADOQuery2.Next();   // no source left to reach the link
+    db->questions.next(); // no source left to reach the link
     EXPECT_EQ(link->events, (QStringList{QStringLiteral("active"), QStringLiteral("changed")}));
 
-    link->setDataSource(&db->DataSource1);
-    db.reset();   // the source goes before the link
+    link->setDataSource(&db->catalogSource);
+    db.reset(); // the source goes before the link
     EXPECT_EQ(link->dataSource(), nullptr);
 }
 

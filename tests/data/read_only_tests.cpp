@@ -88,16 +88,16 @@ TEST(ReadOnlyDatabase, WritesLandInAWholeCopyInMemoryAndTheFileStaysAsItIs)
         ForcedReadOnly forced;
         TestDatabase db;
         ASSERT_TRUE(db.openAll().isEmpty());
-        ASSERT_TRUE(db.ADOConnection1.readOnly());
-        EXPECT_EQ(contents(db.ADOConnection1.db()), stored);
+        ASSERT_TRUE(db.connection.readOnly());
+        EXPECT_EQ(contents(db.connection.db()), stored);
 
-        ASSERT_TRUE(db.ADOQuery2.Locate(QStringLiteral("ID"), 10));
-        db.ADOQuery2.Edit();
-        db.ADOQuery2.FieldByName(QStringLiteral("分值"))->setAsInteger(7);
-        db.ADOQuery2.Post();
-        db.ADOQuery1.Delete();
-        EXPECT_EQ(scoreOf(db.ADOConnection1, 10).toInt(), 7);
-        EXPECT_EQ(db.ADOQuery1.RecordCount(), 2);
+        ASSERT_TRUE(db.questions.locate(QStringLiteral("ID"), 10));
+        db.questions.edit();
+        db.questions.fieldByName(QStringLiteral("分值"))->setAsInteger(7);
+        db.questions.post();
+        db.catalog.remove();
+        EXPECT_EQ(scoreOf(db.connection, 10).toInt(), 7);
+        EXPECT_EQ(db.catalog.recordCount(), 2);
     }
     EXPECT_EQ(fileBytes(file.path()), bytes);
     EXPECT_EQ(QDir(file.dir()).entryList(QDir::Files), QStringList{QStringLiteral("date.mdb")})
@@ -117,8 +117,8 @@ TEST(ReadOnlyDatabase, AFileThatIsNoDatabaseFailsAsAWritableOneDoes)
     TestDatabase db;
     EXPECT_EQ(db.openAll(), writable);
     EXPECT_EQ(writable.size(), 5);
-    EXPECT_FALSE(db.ADOConnection1.connected());
-    EXPECT_FALSE(db.ADOConnection1.readOnly());
+    EXPECT_FALSE(db.connection.connected());
+    EXPECT_FALSE(db.connection.readOnly());
 }
 
 // A file or folder the user may not write: answers are held in memory and
@@ -162,11 +162,11 @@ TEST_P(RealPermissions, DecideWhereAnswersGo)
     {
         TestDatabase db;
         EXPECT_TRUE(db.openAll().isEmpty());
-        EXPECT_EQ(db.ADOConnection1.readOnly(), c.readOnly);
-        db.ADOQuery2.Edit();
-        db.ADOQuery2.FieldByName(QStringLiteral("分值"))->setAsInteger(1);
-        EXPECT_NO_THROW(db.ADOQuery2.Post());
-        EXPECT_EQ(db.ADOQuery2.State(), dsBrowse);
+        EXPECT_EQ(db.connection.readOnly(), c.readOnly);
+        db.questions.edit();
+        db.questions.fieldByName(QStringLiteral("分值"))->setAsInteger(1);
+        EXPECT_NO_THROW(db.questions.post());
+        EXPECT_EQ(db.questions.state(), DatasetState::Browse);
     }
     QFile::setPermissions(file.dir(), kFolderOpen);
     QFile::setPermissions(file.path(), kReadWrite);
@@ -177,8 +177,8 @@ INSTANTIATE_TEST_SUITE_P(ReadOnlyFile, RealPermissions,
                          ::testing::Values(PermissionCase{"Writable", kReadWrite, kFolderOpen, false},
                                            PermissionCase{"ReadOnlyFile", kReadOnly, kFolderOpen, true},
                                            PermissionCase{"ReadOnlyFolder", kReadWrite, kFolderReadOnly, true},
-                                           PermissionCase{"WalFileInReadOnlyFolder", kReadOnly, kFolderReadOnly,
-                                                          true, true}),
-                         [](const auto &info) { return std::string(info.param.name); });
+                                           PermissionCase{"WalFileInReadOnlyFolder", kReadOnly, kFolderReadOnly, true,
+                                                          true}),
+                         [](const auto &param) { return std::string(param.param.name); });
 
 } // namespace

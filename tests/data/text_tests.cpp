@@ -16,7 +16,7 @@ struct SplitCase {
     QList<QByteArray> items;
 };
 
-TEST(SplitText, ItemsInOrderWithEmptiesKept)
+TEST(splitText, ItemsInOrderWithEmptiesKept)
 {
     const SplitCase cases[] = {
         {"3|2|1", "|", {"3", "2", "1"}},
@@ -31,17 +31,17 @@ TEST(SplitText, ItemsInOrderWithEmptiesKept)
         {"aaa", "aa", {"", "a"}},
     };
     for (const SplitCase &c : cases)
-        EXPECT_EQ(SplitText(c.text, c.separator), c.items) << c.text;
+        EXPECT_EQ(splitText(c.text, c.separator), c.items) << c.text;
 }
 
-TEST(SplitText, ComparesBytesNotCharacters)
+TEST(splitText, ComparesBytesNotCharacters)
 {
     // 0x7C ('|') inside no GBK character here, but a separator made of the
     // trailing byte of one character and the lead byte of the next still
     // splits: double-byte characters are not units.
     const QByteArray text = toCp936(QStringLiteral("测试"));
     ASSERT_EQ(text.size(), 4);
-    const QList<QByteArray> items = SplitText(text, text.mid(1, 2));
+    const QList<QByteArray> items = splitText(text, text.mid(1, 2));
     EXPECT_EQ(items, (QList<QByteArray>{text.left(1), text.right(1)}));
 }
 
@@ -91,15 +91,15 @@ TEST(Codepage, ChineseRoundTripsAndUnmappableBecomesQuestionMark)
     EXPECT_EQ(bad, mixed[1]);
 }
 
-TEST(Convert, StrToIntAcceptsDecimalOnly)
+TEST(Convert, ToIntegerAcceptsDecimalOnly)
 {
-    EXPECT_EQ(StrToInt(QStringLiteral("42")), 42);
-    EXPECT_EQ(StrToInt(QStringLiteral("-7")), -7);
-    EXPECT_EQ(StrToInt(QStringLiteral("  +3")), 3);
-    EXPECT_EQ(StrToInt64(QStringLiteral("-9223372036854775808")), std::numeric_limits<qint64>::min());
+    EXPECT_EQ(toInteger(QStringLiteral("42")), 42);
+    EXPECT_EQ(toInteger(QStringLiteral("-7")), -7);
+    EXPECT_EQ(toInteger(QStringLiteral("  +3")), 3);
+    EXPECT_EQ(toInteger64(QStringLiteral("-9223372036854775808")), std::numeric_limits<qint64>::min());
     for (const char *bad : {"", "abc", "1.5", "12 ", "2147483648", "9223372036854775808", "-"}) {
         try {
-            StrToInt(QString::fromUtf8(bad));
+            toInteger(QString::fromUtf8(bad));
             ADD_FAILURE() << bad;
         } catch (const ConversionError &error) {
             EXPECT_EQ(QString::fromUtf8(error.what()), QStringLiteral("'%1' is not a valid integer value").arg(bad));

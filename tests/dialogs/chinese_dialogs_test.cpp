@@ -91,14 +91,15 @@ TEST_P(UnderLocale, ErrorAndPlainMessagesHaveTheChineseOkButton)
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, UnderLocale, ::testing::Values(QLocale::Chinese, QLocale::English),
-                         [](const auto &info) { return QLocale::languageToCode(info.param).toStdString(); });
+                         [](const auto &param) { return QLocale::languageToCode(param.param).toStdString(); });
 
 TEST(ToolkitTranslationsTest, QtSpeaksChineseOnlyOnAChineseSystem)
 {
     const char *const context = "QFileDialog";
     const char *const source = "Look in:";
     {
-        std::unique_ptr<QTranslator> chinese(installToolkitTranslations(*qApp, QLocale(QLocale::Chinese, QLocale::China)));
+        std::unique_ptr<QTranslator> chinese(
+            installToolkitTranslations(*qApp, QLocale(QLocale::Chinese, QLocale::China)));
         ASSERT_NE(chinese, nullptr) << "Qt's Chinese translation files are missing";
         EXPECT_EQ(QCoreApplication::translate(context, source), QStringLiteral("查找范围："));
     }

@@ -8,8 +8,8 @@
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/fuzz/round_trip.h"
 #include "tools/content_check.h"
-#include "tools/content_db.h"
 #include "tools/content_json.h"
+#include "tools/database_build.h"
 
 using namespace lovetest::content;
 

@@ -6,12 +6,12 @@
 
 #include <QFile>
 
+#include "data/sealed_fields.h"
 #include "data/test_database.h"
 #include "report/content_report.h"
 #include "run/headless_view.h"
 #include "run/test_run.h"
 #include "seal/seal_codec.h"
-#include "seal/sealed_fields.h"
 #include "tests/fuzz/fuzz_support.h"
 
 using namespace lovetest;
@@ -27,9 +27,8 @@ void playCurrentTest(TestDatabase &database, SealedFields &sealed)
     HeadlessRunView view(database, sealed);
     TestRun run(database, sealed, view);
     view.attach(run.state());
-    run.xiayibu();
-    for (int step = 0; step < kStepsTried && run.running() && run.phase() != TestRun::Phase::ShowingVerdict;
-         ++step) {
+    run.start();
+    for (int step = 0; step < kStepsTried && run.running() && run.phase() != TestRun::Phase::ShowingVerdict; ++step) {
         if (!view.choices().items.isEmpty())
             view.choose(0);
         run.step();
@@ -57,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QFile::remove(path + QStringLiteral("-journal"));
     {
         QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(reinterpret_cast<const char *>(data), qint64(size)) != qint64(size))
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(reinterpret_cast<const char *>(data), qint64(size)) != qint64(size))
             __builtin_trap();
     }
     TestDatabase database;
@@ -65,22 +65,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     SealCodec codec;
     SealedFields sealed(database, codec);
-    Dataset &catalog = database.ADOQuery1;
+    Dataset &catalog = database.catalog;
     int tried = 0;
-    for (catalog.First(); !catalog.Eof() && tried < kTestsTried; catalog.Next(), ++tried) {
+    for (catalog.first(); !catalog.atEnd() && tried < kTestsTried; catalog.next(), ++tried) {
         // Errors the program reports are fine; crashes and sanitizer reports are not.
-        const Bookmark at = catalog.GetBookmark();
+        const Bookmark at = catalog.bookmark();
         try {
             playCurrentTest(database, sealed);
-        } catch (const std::exception &) {
-        }
+        } catch (const std::exception &) {}
         try {
-            catalog.GotoBookmark(at);
+            catalog.gotoBookmark(at);
             reportCurrentTest(database, sealed);
-        } catch (const std::exception &) {
-        }
+        } catch (const std::exception &) {}
         try {
-            catalog.GotoBookmark(at);
+            catalog.gotoBookmark(at);
         } catch (const std::exception &) {
             break;
         }

@@ -12,8 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
     try {
-        const lovetest::CompiledFilter filter(text, {QStringLiteral("ID"), QStringLiteral("Parent"),
-                                                     QStringLiteral("名称"), QStringLiteral("类别")});
+        const lovetest::CompiledFilter filter(
+            text, {QStringLiteral("ID"), QStringLiteral("Parent"), QStringLiteral("名称"), QStringLiteral("类别")});
         const QList<QList<QVariant>> rows = {
             {QVariant(qint64(12)), QVariant(), QStringLiteral("abc*"), QStringLiteral("2")},
             {QVariant(qint64(-1)), QStringLiteral("x"), QVariant(), QVariant(3.5)},
@@ -21,8 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         };
         for (const QList<QVariant> &row : rows)
             (void)filter.matches(row);
-    } catch (const lovetest::FilterError &) {
-    }
+    } catch (const lovetest::FilterError &) {}
     // The same text as a like pattern and as the text it is matched against.
     const qsizetype half = text.size() / 2;
     (void)lovetest::likeMatch(QStringView(text).left(half), QStringView(text).mid(half));

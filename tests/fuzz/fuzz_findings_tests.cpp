@@ -5,8 +5,8 @@
 #include <QTemporaryDir>
 
 #include "tests/fuzz/round_trip.h"
-#include "tools/content_db.h"
 #include "tools/content_json.h"
+#include "tools/database_build.h"
 
 namespace lovetest::fuzz {
 namespace {

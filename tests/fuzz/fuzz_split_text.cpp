@@ -1,4 +1,4 @@
-// SplitText on any bytes: the first byte gives the separator's length, the
+// splitText on any bytes: the first byte gives the separator's length, the
 // rest is separator then text. Joining the items with the separator must
 // give the text back, and no item may hold the separator.
 #include <cstddef>
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray separator(reinterpret_cast<const char *>(data + 1), qsizetype(separatorSize));
     const QByteArray text(reinterpret_cast<const char *>(data + 1 + separatorSize),
                           qsizetype(size - 1 - separatorSize));
-    const QList<QByteArray> items = lovetest::SplitText(text, separator);
+    const QList<QByteArray> items = lovetest::splitText(text, separator);
     if (items.isEmpty() || items.join(separator) != text)
         __builtin_trap();
     if (!separator.isEmpty()) {

@@ -6,8 +6,9 @@
 #include <QUuid>
 
 #include "tools/content_check.h"
-#include "tools/content_db.h"
 #include "tools/content_json.h"
+#include "tools/database_build.h"
+#include "tools/database_export.h"
 
 namespace lovetest::fuzz {
 

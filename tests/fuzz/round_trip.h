@@ -4,7 +4,6 @@
 #include <QString>
 #include <QStringList>
 
-
 namespace lovetest::fuzz {
 
 // Every row of every table of a database file, in storage order, as text.

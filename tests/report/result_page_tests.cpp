@@ -23,15 +23,15 @@ TEST(ResultPage, ShowsTheRunFromNameToDisclaimer)
     EXPECT_EQ(resultPage(result),
               QStringLiteral("<p align=center><B><font size=5>[测试结果]:恋爱&lt;测试&gt;</font></B></p>"
                              "测试时间：2026-12-10 09:05<br>所选类别：女<br>"
-                             "<br><b>[你的回答]:</b><br>")
-                  + n + QStringLiteral("<b>1.你喜欢&amp;哪个？</b><br>") + n + n + QStringLiteral("答：甲<br>") + n
-                  + QStringLiteral("<b>2.第二题</b><br>") + n + n
-                  + QStringLiteral("答：（未作答）<br>"
-                                   "<br><b>[得分]:</b><br>")
-                  + n + QStringLiteral("得分&nbsp;23，在&nbsp;21–30&nbsp;分之间<br>") + n
-                  + QStringLiteral("本测试可能的得分：5–40 分<br>"
-                                   "<br><b>[结论]:</b><br>第一行<br>第二行<br>"
-                                   "<br>声明：本程序所提供的测试仅供娱乐!"));
+                             "<br><b>[你的回答]:</b><br>") +
+                  n + QStringLiteral("<b>1.你喜欢&amp;哪个？</b><br>") + n + n + QStringLiteral("答：甲<br>") + n +
+                  QStringLiteral("<b>2.第二题</b><br>") + n + n +
+                  QStringLiteral("答：（未作答）<br>"
+                                 "<br><b>[得分]:</b><br>") +
+                  n + QStringLiteral("得分&nbsp;23，在&nbsp;21–30&nbsp;分之间<br>") + n +
+                  QStringLiteral("本测试可能的得分：5–40 分<br>"
+                                 "<br><b>[结论]:</b><br>第一行<br>第二行<br>"
+                                 "<br>声明：本程序所提供的测试仅供娱乐!"));
     EXPECT_EQ(resultPageTitle(result), QStringLiteral("《恋爱<测试>》测试结果"));
 
     result.category.clear();

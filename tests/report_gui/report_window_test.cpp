@@ -15,7 +15,7 @@
 
 #include "data/codepage.h"
 #include "fakes.h"
-#include "report/html_edit.h"
+#include "report/html_view.h"
 #include "report/report_window.h"
 #include "report/result_page.h"
 #include "run/run_result.h"
@@ -27,8 +27,8 @@ using testing::FakeDialogs;
 using testing::Installed;
 using testing::PdfPrintDialogs;
 
-const QString samplePage = QStringLiteral(
-    "<html><body><h2>爱情测试</h2><p>1. 你喜欢什么颜色?</p><p>1) 红色<br>2) 蓝色</p></body></html>");
+const QString samplePage =
+    QStringLiteral("<html><body><h2>爱情测试</h2><p>1. 你喜欢什么颜色?</p><p>1) 红色<br>2) 蓝色</p></body></html>");
 
 QByteArray readAll(const QString &fileName)
 {
@@ -61,33 +61,33 @@ protected:
 
     QTemporaryDir dir;
     FakeDialogs dialogs;
-    TForm3 form;
+    ReportWindow form;
 };
 
 TEST_F(ReportWindowTest, StartsHiddenWithAnEmptyPage)
 {
     EXPECT_TRUE(form.isHidden());
-    EXPECT_EQ(form.windowTitle(), QStringLiteral("Form3"));
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("reportWindow"));
     EXPECT_EQ(form.size(), QSize(696, 480));
     EXPECT_EQ(form.pos(), QPoint(210, 125));
-    EXPECT_TRUE(form.HtmlEdit1->Html().startsWith(QLatin1String("<body")));
-    EXPECT_TRUE(form.HtmlEdit1->Text().isEmpty());
-    EXPECT_FALSE(form.HtmlEdit1->ReadOnly());
-    EXPECT_EQ(form.HtmlEdit1->popupMenu(), form.PopupMenu1);
+    EXPECT_TRUE(form.htmlView->pageHtml().startsWith(QLatin1String("<body")));
+    EXPECT_TRUE(form.htmlView->pageText().isEmpty());
+    EXPECT_FALSE(form.htmlView->isReadOnly());
+    EXPECT_EQ(form.htmlView->contextMenu(), form.contextMenu);
 }
 
 TEST_F(ReportWindowTest, ToolbarShowsFiveCaptionedImagesAndTwoSeparators)
 {
     const QList<QPair<QString, QString>> expected = {
-        {QStringLiteral("ToolButton3"), QStringLiteral("全选")},
-        {QStringLiteral("ToolButton1"), QStringLiteral("复制")},
-        {QStringLiteral("ToolButton5"), QString()},
-        {QStringLiteral("ToolButton2"), QStringLiteral("另存")},
-        {QStringLiteral("ToolButton4"), QString()},
-        {QStringLiteral("ToolButton6"), QStringLiteral("打印")},
-        {QStringLiteral("ToolButton7"), QStringLiteral("预览")},
+        {QStringLiteral("selectAllButton"), QStringLiteral("全选")},
+        {QStringLiteral("copyButton"), QStringLiteral("复制")},
+        {QStringLiteral("copySeparator"), QString()},
+        {QStringLiteral("saveButton"), QStringLiteral("另存")},
+        {QStringLiteral("saveSeparator"), QString()},
+        {QStringLiteral("printButton"), QStringLiteral("打印")},
+        {QStringLiteral("previewButton"), QStringLiteral("预览")},
     };
-    const QList<QAction *> actions = form.ToolBar1->actions();
+    const QList<QAction *> actions = form.toolBar->actions();
     ASSERT_EQ(actions.size(), expected.size());
     for (int i = 0; i < actions.size(); ++i) {
         SCOPED_TRACE(expected[i].first.toStdString());
@@ -97,7 +97,7 @@ TEST_F(ReportWindowTest, ToolbarShowsFiveCaptionedImagesAndTwoSeparators)
             EXPECT_EQ(action->objectName(), expected[i].first);
             continue;
         }
-        auto *button = qobject_cast<QToolButton *>(form.ToolBar1->widgetForAction(action));
+        auto *button = qobject_cast<QToolButton *>(form.toolBar->widgetForAction(action));
         ASSERT_NE(button, nullptr);
         EXPECT_EQ(button->objectName(), expected[i].first);
         EXPECT_EQ(button->text(), expected[i].second);
@@ -115,12 +115,11 @@ TEST_F(ReportWindowTest, EachReportReplacesPageAndTitle)
     form.showReport(samplePage, QStringLiteral("测试一"));
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("测试一"));
-    EXPECT_TRUE(form.HtmlEdit1->Text().contains(QStringLiteral("你喜欢什么颜色")));
+    EXPECT_TRUE(form.htmlView->pageText().contains(QStringLiteral("你喜欢什么颜色")));
 
-    form.showReport(QStringLiteral("<html><body><p>第二个测试</p></body></html>"),
-                    QStringLiteral("测试二"));
+    form.showReport(QStringLiteral("<html><body><p>第二个测试</p></body></html>"), QStringLiteral("测试二"));
     EXPECT_EQ(form.windowTitle(), QStringLiteral("测试二"));
-    EXPECT_EQ(form.HtmlEdit1->Text(), QStringLiteral("第二个测试"));
+    EXPECT_EQ(form.htmlView->pageText(), QStringLiteral("第二个测试"));
 }
 
 TEST_F(ReportWindowTest, ClosingHidesAndKeepsThePage)
@@ -128,7 +127,7 @@ TEST_F(ReportWindowTest, ClosingHidesAndKeepsThePage)
     form.showReport(samplePage, QStringLiteral("测试一"));
     EXPECT_TRUE(form.close());
     EXPECT_TRUE(form.isHidden());
-    EXPECT_TRUE(form.HtmlEdit1->Text().contains(QStringLiteral("你喜欢什么颜色")));
+    EXPECT_TRUE(form.htmlView->pageText().contains(QStringLiteral("你喜欢什么颜色")));
     EXPECT_FALSE(form.testAttribute(Qt::WA_QuitOnClose));
 }
 
@@ -137,10 +136,10 @@ TEST_F(ReportWindowTest, SaveAddsTheDefaultExtensionAndRemembersTheName)
     form.showReport(samplePage, QStringLiteral("测试一"));
     dialogs.nextSaveName = path(QStringLiteral("report"));
 
-    form.ToolButton2Click();
+    form.onSaveAs();
 
     const QString saved = path(QStringLiteral("report.htm"));
-    EXPECT_EQ(readAll(saved), toCp936(form.HtmlEdit1->Html()));
+    EXPECT_EQ(readAll(saved), toCp936(form.htmlView->pageHtml()));
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("report"))));
     ASSERT_EQ(dialogs.saveCalls.size(), 1);
     EXPECT_EQ(dialogs.saveCalls[0].filter, QStringLiteral("超文本格式(*.Html, *.Htm) (*.html *.htm)"));
@@ -148,7 +147,7 @@ TEST_F(ReportWindowTest, SaveAddsTheDefaultExtensionAndRemembersTheName)
     EXPECT_TRUE(dialogs.saveCalls[0].previousName.isEmpty());
 
     dialogs.nextSaveName = path(QStringLiteral("other.html"));
-    form.ToolButton2Click();
+    form.onSaveAs();
     EXPECT_TRUE(QFile::exists(path(QStringLiteral("other.html"))));
     ASSERT_EQ(dialogs.saveCalls.size(), 2);
     EXPECT_EQ(dialogs.saveCalls[1].previousName, saved);
@@ -159,7 +158,7 @@ TEST_F(ReportWindowTest, CancellingTheSaveDialogWritesNothing)
 {
     form.showReport(samplePage, QStringLiteral("测试一"));
     dialogs.nextSaveName.clear();
-    form.ToolButton2Click();
+    form.onSaveAs();
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }
@@ -174,27 +173,27 @@ TEST_F(ReportWindowTest, SavingOverAFileReplacesItWithoutAsking)
         old.write(QByteArray(50000, 'x'));
     }
     dialogs.nextSaveName = file;
-    form.ToolButton2Click();
-    EXPECT_EQ(readAll(file), toCp936(form.HtmlEdit1->Html()));
+    form.onSaveAs();
+    EXPECT_EQ(readAll(file), toCp936(form.htmlView->pageHtml()));
     EXPECT_TRUE(dialogs.questions.isEmpty());
 }
 
 TEST_F(ReportWindowTest, ASaveErrorGoesToTheErrorBox)
 {
     dialogs.nextSaveName = path(QStringLiteral("missing/report.htm"));
-    form.ToolButton2Click();
+    form.onSaveAs();
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("Cannot create file \"")));
     EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("missing")));
 }
 
-TEST_F(ReportWindowTest, PopupMenuOffersSelectAllAndCopyLikeTheToolbar)
+TEST_F(ReportWindowTest, ContextMenuOffersSelectAllAndCopyLikeTheToolbar)
 {
-    ASSERT_EQ(form.PopupMenu1->actions().size(), 2);
-    EXPECT_EQ(form.PopupMenu1->actions()[0], form.N1);
-    EXPECT_EQ(form.PopupMenu1->actions()[1], form.N2);
-    EXPECT_EQ(form.N1->text(), QStringLiteral("全选"));
-    EXPECT_EQ(form.N2->text(), QStringLiteral("复制"));
+    ASSERT_EQ(form.contextMenu->actions().size(), 2);
+    EXPECT_EQ(form.contextMenu->actions()[0], form.selectAllAction);
+    EXPECT_EQ(form.contextMenu->actions()[1], form.copyAction);
+    EXPECT_EQ(form.selectAllAction->text(), QStringLiteral("全选"));
+    EXPECT_EQ(form.copyAction->text(), QStringLiteral("复制"));
 
     form.showReport(samplePage, QStringLiteral("测试一"));
     const struct {
@@ -202,27 +201,27 @@ TEST_F(ReportWindowTest, PopupMenuOffersSelectAllAndCopyLikeTheToolbar)
         std::function<void()> selectAll;
         std::function<void()> copy;
     } routes[] = {
-        {"popup menu", [&] { form.N1->trigger(); }, [&] { form.N2->trigger(); }},
-        {"toolbar", [&] { form.ToolButton3->click(); }, [&] { form.ToolButton1->click(); }},
+        {"popup menu", [&] { form.selectAllAction->trigger(); }, [&] { form.copyAction->trigger(); }},
+        {"toolbar", [&] { form.selectAllButton->click(); }, [&] { form.copyButton->click(); }},
     };
     for (const auto &route : routes) {
         SCOPED_TRACE(route.name);
-        form.HtmlEdit1->moveCursor(QTextCursor::Start);
+        form.htmlView->moveCursor(QTextCursor::Start);
         QApplication::clipboard()->clear();
 
         route.selectAll();
-        EXPECT_EQ(form.HtmlEdit1->textCursor().selectedText().size(), form.HtmlEdit1->Text().size());
+        EXPECT_EQ(form.htmlView->textCursor().selectedText().size(), form.htmlView->pageText().size());
         route.copy();
-        EXPECT_EQ(QApplication::clipboard()->text(), form.HtmlEdit1->Text());
+        EXPECT_EQ(QApplication::clipboard()->text(), form.htmlView->pageText());
     }
 }
 
-TEST_F(ReportWindowTest, RightPressOverThePageOpensThePopupMenu)
+TEST_F(ReportWindowTest, RightPressOverThePageOpensTheContextMenu)
 {
     form.showReport(samplePage, QStringLiteral("测试一"));
-    QTest::mousePress(form.HtmlEdit1->viewport(), Qt::RightButton, {}, QPoint(30, 30));
-    EXPECT_TRUE(form.PopupMenu1->isVisible());
-    form.PopupMenu1->close();
+    QTest::mousePress(form.htmlView->viewport(), Qt::RightButton, {}, QPoint(30, 30));
+    EXPECT_TRUE(form.contextMenu->isVisible());
+    form.contextMenu->close();
 }
 
 TEST_F(ReportWindowTest, PrintAndPreviewButtonsReachThePrinter)
@@ -232,11 +231,11 @@ TEST_F(ReportWindowTest, PrintAndPreviewButtonsReachThePrinter)
     Installed<PrintDialogs, PdfPrintDialogs> printing(printDialogs);
     form.showReport(samplePage, QStringLiteral("测试一"));
 
-    form.ToolButton6->click();
+    form.printButton->click();
     EXPECT_TRUE(readAll(printDialogs.pdfFile).startsWith("%PDF"));
     EXPECT_EQ(printDialogs.previews, 0);
 
-    form.ToolButton7->click();
+    form.previewButton->click();
     EXPECT_EQ(printDialogs.previews, 1);
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }
@@ -252,7 +251,7 @@ TEST_F(ReportWindowTest, AResultPageIsSavedAndPrintedLikeAContentPage)
     EXPECT_EQ(form.windowTitle(), QStringLiteral("《一题测试》测试结果"));
 
     dialogs.nextSaveName = path(QStringLiteral("result.htm"));
-    form.ToolButton2Click();
+    form.onSaveAs();
     const QString saved = fromCp936(readAll(path(QStringLiteral("result.htm"))));
     for (const char *part : {"一题测试", "唯一题", "3–5", "声明：本程序所提供的测试仅供娱乐!"})
         EXPECT_TRUE(saved.contains(QString::fromUtf8(part))) << part;
@@ -260,7 +259,7 @@ TEST_F(ReportWindowTest, AResultPageIsSavedAndPrintedLikeAContentPage)
     PdfPrintDialogs printDialogs;
     printDialogs.pdfFile = path(QStringLiteral("result.pdf"));
     Installed<PrintDialogs, PdfPrintDialogs> printing(printDialogs);
-    form.ToolButton6->click();
+    form.printButton->click();
     EXPECT_TRUE(readAll(printDialogs.pdfFile).startsWith("%PDF"));
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }

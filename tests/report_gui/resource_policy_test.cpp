@@ -11,7 +11,7 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
-#include "report/html_edit.h"
+#include "report/html_view.h"
 #include "report/resource_policy.h"
 #include "tests/support/fake_dialogs.h"
 
@@ -55,7 +55,8 @@ protected:
         return {
             QStringLiteral("<img src=\"%1\">").arg(png),
             QStringLiteral("<img src=\"red.png\">"),
-            QStringLiteral("<table background=\"%1\" width=\"200\" height=\"100\"><tr><td>单元</td></tr></table>").arg(png),
+            QStringLiteral("<table background=\"%1\" width=\"200\" height=\"100\"><tr><td>单元</td></tr></table>")
+                .arg(png),
             QStringLiteral("<html><head><link rel=\"stylesheet\" type=\"text/css\" href=\"%1\"></head>"
                            "<body><p>样式表 WWWW</p></body></html>")
                 .arg(css),
@@ -86,7 +87,7 @@ TEST_F(OfflinePage, TheFixtureShowsRedInAViewThatLoadsFiles)
 TEST_F(OfflinePage, TheReportViewLoadsNothingThatThePageNames)
 {
     for (const QString &markup : markups()) {
-        THtmlEdit view;
+        HtmlView view;
         EXPECT_EQ(redPixelsShowing(view, markup), 0) << markup.toStdString();
     }
 }
@@ -105,7 +106,7 @@ void clickOn(QTextEdit &view, const QString &text)
 TEST(ReportLinks, OnlyWebAddressesAreOpenedAndThroughTheWebOpener)
 {
     FakeDialogs dialogs;
-    THtmlEdit view;
+    HtmlView view;
     view.resize(500, 300);
     view.setHtml("<p><a href=\"http://example.com/a\">WEBAAA</a></p>"
                  "<p><a href=\"https://example.com/b\">SAFEBBB</a></p>"
@@ -128,8 +129,9 @@ TEST(ReportLinks, WebAddressesAreHttpAndHttpsWithAHost)
         const char *address;
         bool web;
     } cases[] = {
-        {"http://example.com", true},  {"HTTPS://example.com/x?y#z", true}, {"http:///etc/passwd", false},
-        {"file:///etc/passwd", false}, {"ftp://example.com", false},         {"mailto:a@b.c", false},
+        {"http://example.com", true},  {"HTTPS://example.com/x?y#z", true},
+        {"http:///etc/passwd", false}, {"file:///etc/passwd", false},
+        {"ftp://example.com", false},  {"mailto:a@b.c", false},
         {"/etc/passwd", false},        {"", false},
     };
     for (const auto &c : cases)

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
+#include "data/sealed_fields.h"
 #include "data/test_database.h"
 #include "run/headless_view.h"
 #include "run/run_history.h"
 #include "run/run_journal.h"
 #include "run/test_run.h"
 #include "seal/seal_codec.h"
-#include "seal/sealed_fields.h"
 #include "tests/support/fixture_database.h"
 
 using namespace lovetest;
@@ -37,7 +37,7 @@ protected:
 
     void take(int testId, std::initializer_list<int> items)
     {
-        ASSERT_TRUE(database.ADOQuery1.Locate("ID", testId));
+        ASSERT_TRUE(database.catalog.locate("ID", testId));
         run.step();
         for (int item : items) {
             view.choose(item);
@@ -53,7 +53,7 @@ protected:
     SealedFields sealed{database, codec};
     HeadlessRunView view{database, sealed};
     TestRun run{database, sealed, view};
-    RunHistory history{database.ADOConnection1};
+    RunHistory history{database.connection};
     RunJournal journal{history};
 };
 
@@ -84,8 +84,9 @@ TEST_F(HistoryTest, RecordsEachFinishedRunNewestFirst)
     ASSERT_TRUE(kept);
     EXPECT_EQ(kept->band, QStringLiteral("得分 3，在 3–5 分之间"));
     EXPECT_EQ(kept->range, (ScoreRange{1, 5}));
-    EXPECT_EQ(kept->answers, (QList<RunResult::Answer>{{QStringLiteral("第一题"), QStringLiteral("甲")},
-                                                         {QStringLiteral("第二题"), QStringLiteral("否")}}));
+    EXPECT_EQ(kept->answers,
+              (QList<RunResult::Answer>{{QStringLiteral("第一题"), QStringLiteral("甲")},
+                                        {QStringLiteral("第二题"), QStringLiteral("否")}}));
     EXPECT_EQ(journal.lastResult()->verdict, QStringLiteral("非零"));
 }
 
@@ -94,7 +95,7 @@ TEST_F(HistoryTest, AQuitRunLeavesNothingAndDeletingAsksNothingOfTheContent)
     take(10, {0});
     EXPECT_EQ(records(), 1); // under way
     EXPECT_TRUE(history.unfinished());
-    run.jieshu();
+    run.finish();
     EXPECT_EQ(records(), 0);
     EXPECT_FALSE(history.unfinished());
 
@@ -112,9 +113,9 @@ TEST_F(HistoryTest, AQuitRunLeavesNothingAndDeletingAsksNothingOfTheContent)
     // The test content's queries see what they saw before.
     TestDatabase reopened;
     ASSERT_TRUE(reopened.openAll(fixture.path()).isEmpty());
-    EXPECT_EQ(reopened.ADOQuery1.RecordCount(), 2);
-    EXPECT_EQ(reopened.ADOQuery2.RecordCount(), 5);
-    EXPECT_EQ(reopened.ADOQuery4.RecordCount(), 2);
+    EXPECT_EQ(reopened.catalog.recordCount(), 2);
+    EXPECT_EQ(reopened.questions.recordCount(), 5);
+    EXPECT_EQ(reopened.verdicts.recordCount(), 2);
 }
 
 TEST_F(HistoryTest, ARunUnderWayKeepsItsChoicesForLater)

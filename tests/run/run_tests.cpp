@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "data/sealed_fields.h"
 #include "data/test_database.h"
 #include "run/headless_view.h"
 #include "run/run_listener.h"
@@ -9,7 +10,6 @@
 #include "run/score_range.h"
 #include "run/test_run.h"
 #include "seal/seal_codec.h"
-#include "seal/sealed_fields.h"
 #include "tests/support/fixture_database.h"
 
 using namespace lovetest;
@@ -51,7 +51,7 @@ protected:
         view.attach(run.state());
     }
 
-    void select(int testId) { ASSERT_TRUE(database.ADOQuery1.Locate("ID", testId)); }
+    void select(int testId) { ASSERT_TRUE(database.catalog.locate("ID", testId)); }
 
     // Answers the shown questions with the given option indexes.
     void answer(std::initializer_list<int> indexes)
@@ -89,7 +89,7 @@ TEST_F(TestRunTest, CarriesATestFromStartToVerdictAndBack)
     EXPECT_TRUE(view.instructions().isEmpty());
     // Moving on stored the answer in the file.
     EXPECT_EQ(fixture.scalar("SELECT 分值 FROM 量表 WHERE ID=11").toInt(), 2);
-    EXPECT_EQ(run.state().QuestionNo, 3);
+    EXPECT_EQ(run.state().questionNumber, 3);
 
     answer({1, 0}); // 2 + 0 + 1 = 3: between the thresholds 2 and 4
     EXPECT_EQ(run.phase(), TestRun::Phase::ShowingVerdict);
@@ -163,7 +163,7 @@ TEST_F(TestRunTest, QuitAndStartAgainBeginsAtTheFirstQuestion)
     run.step();
     answer({0});
     view.choose(0); // 2, pending on the second question
-    run.jieshu();
+    run.finish();
     EXPECT_EQ(run.phase(), TestRun::Phase::Idle);
     EXPECT_EQ(view.shown(), QStringLiteral("remarks"));
     EXPECT_EQ(fixture.scalar("SELECT 分值 FROM 量表 WHERE ID=12").toInt(), 0);
@@ -182,12 +182,12 @@ TEST_F(TestRunTest, RefusesWhatCannotBeRun)
     EXPECT_EQ(run.phase(), TestRun::Phase::Idle);
     EXPECT_EQ(view.clears(), 0);
 
-    database.ADOQuery1.setFilter("name like '*没有这个*'");
-    database.ADOQuery1.setFiltered(true);
+    database.catalog.setFilter("name like '*没有这个*'");
+    database.catalog.setFiltered(true);
     run.step();
     EXPECT_EQ(view.messages().size(), 2);
     EXPECT_EQ(run.phase(), TestRun::Phase::Idle);
-    EXPECT_EQ(database.ADOQuery1.RecordCount(), 0);
+    EXPECT_EQ(database.catalog.recordCount(), 0);
     EXPECT_EQ(fixture.scalar("SELECT COUNT(*) FROM 量表 WHERE 目录=1").toInt(), 7);
 }
 
@@ -250,7 +250,7 @@ TEST_F(TestRunTest, ChineseCharacterInASealedFieldIsNamedAsWritten)
     HeadlessRunView shown{reread, fields};
     TestRun tampered{reread, fields, shown};
     shown.attach(tampered.state());
-    ASSERT_TRUE(reread.ADOQuery1.Locate("ID", 40));
+    ASSERT_TRUE(reread.catalog.locate("ID", 40));
     try {
         tampered.step();
         ADD_FAILURE() << "no error";
@@ -288,7 +288,7 @@ TEST_F(OwnRowPlacement, IsSkippedBetweenQuestionsAndAtTheEnd)
     TestRun otherRun(reopened, fields, fakeView);
     fakeView.attach(otherRun.state());
 
-    ASSERT_TRUE(reopened.ADOQuery1.Locate("ID", 10));
+    ASSERT_TRUE(reopened.catalog.locate("ID", 10));
     otherRun.step();
     EXPECT_EQ(fakeView.shown(), QStringLiteral("3-1.第一题    "));
     for (const char *caption : {"3-2.第二题    ", "3-3.第三题    "}) {
@@ -301,7 +301,7 @@ TEST_F(OwnRowPlacement, IsSkippedBetweenQuestionsAndAtTheEnd)
     EXPECT_EQ(otherRun.phase(), TestRun::Phase::ShowingVerdict);
 
     otherRun.step();
-    ASSERT_TRUE(reopened.ADOQuery1.Locate("ID", 29));
+    ASSERT_TRUE(reopened.catalog.locate("ID", 29));
     otherRun.step();
     EXPECT_EQ(fakeView.shown(), QStringLiteral("1-1.唯一题    "));
     fakeView.choose(0);
@@ -330,7 +330,7 @@ TEST_F(GoingBack, ChangesAnAnswerAndTheVerdictFollows)
     EXPECT_EQ(view.shown(), QStringLiteral("3-1.第一题    "));
     EXPECT_EQ(view.chosenIndex(), 0); // the stored answer is shown chosen
     EXPECT_EQ(view.instructions(), QStringLiteral("凭感觉"));
-    EXPECT_EQ(run.state().QuestionNo, 2);
+    EXPECT_EQ(run.state().questionNumber, 2);
     EXPECT_EQ(stored(12), 2); // going back stored the choice like a step does
     EXPECT_EQ(run.trail().chosenItems(), (QList<int>{0, 0, -1}));
 
@@ -356,7 +356,7 @@ TEST_F(GoingBack, PassesOverTheTestsOwnRowInTheMiddle)
     HeadlessRunView otherView(reopened, fields);
     TestRun otherRun(reopened, fields, otherView);
     otherView.attach(otherRun.state());
-    ASSERT_TRUE(reopened.ADOQuery1.Locate("ID", 10));
+    ASSERT_TRUE(reopened.catalog.locate("ID", 10));
     otherRun.step();
     otherView.choose(1);
     otherRun.step();
@@ -398,7 +398,7 @@ TEST_F(GoingBack, ResumeGoesOnAtTheFirstUnansweredQuestion)
     select(10);
     run.step();
     answer({1, 0}); // stored: 2 and 2
-    run.jieshu();
+    run.finish();
 
     run.resume({1, 0});
     EXPECT_EQ(view.shown(), QStringLiteral("3-3.第三题    "));
@@ -418,8 +418,14 @@ TEST_F(GoingBack, ResumeGoesOnAtTheFirstUnansweredQuestion)
 // What the run tells its listener, and what it tells about the verdict.
 class RecordingListener : public RunListener {
 public:
-    void runStarted(qint64 testId, const QString &name) override { events << QStringLiteral("start %1 %2").arg(testId).arg(name); }
-    void questionShown(int index, int total) override { events << QStringLiteral("question %1/%2").arg(index + 1).arg(total); }
+    void runStarted(qint64 testId, const QString &name) override
+    {
+        events << QStringLiteral("start %1 %2").arg(testId).arg(name);
+    }
+    void questionShown(int index, int total) override
+    {
+        events << QStringLiteral("question %1/%2").arg(index + 1).arg(total);
+    }
     void categoryShown() override { events << QStringLiteral("category"); }
     void answersStored(const AnswerTrail &trail) override
     {
@@ -433,7 +439,10 @@ public:
         events << QStringLiteral("verdict");
         result = shown;
     }
-    void runEnded(bool finished) override { events << (finished ? QStringLiteral("finished") : QStringLiteral("quit")); }
+    void runEnded(bool finished) override
+    {
+        events << (finished ? QStringLiteral("finished") : QStringLiteral("quit"));
+    }
 
     QStringList events;
     RunResult result;
@@ -447,8 +456,8 @@ TEST_F(GoingBack, TellsTheListenerEveryStepAndTheExplainedVerdict)
     run.step();
     answer({0, 2});
     run.step();
-    EXPECT_EQ(listener.events, (QStringList{"start 20 分类测试", "question 1/1", "stored 0", "category", "verdict",
-                                            "finished"}));
+    EXPECT_EQ(listener.events,
+              (QStringList{"start 20 分类测试", "question 1/1", "stored 0", "category", "verdict", "finished"}));
     EXPECT_EQ(listener.result.testName, QStringLiteral("分类测试"));
     EXPECT_EQ(listener.result.category, QStringLiteral("女"));
     EXPECT_EQ(listener.result.verdict, QStringLiteral("女高"));
@@ -461,11 +470,10 @@ TEST_F(GoingBack, TellsTheListenerEveryStepAndTheExplainedVerdict)
     run.step();
     answer({1, 1, 0}); // 2 + 0 + 1
     EXPECT_EQ(listener.result.band, QStringLiteral("得分 3，在 3–4 分之间"));
-    EXPECT_EQ(verdictExplanation(listener.result),
-              QStringLiteral("得分 3，在 3–4 分之间\n本测试可能的得分：1–6 分"));
+    EXPECT_EQ(verdictExplanation(listener.result), QStringLiteral("得分 3，在 3–4 分之间\n本测试可能的得分：1–6 分"));
     run.step();
     run.step();
-    run.jieshu();
+    run.finish();
     EXPECT_EQ(listener.events.last(), QStringLiteral("quit"));
 }
 

@@ -1,11 +1,12 @@
 // Keying, wiping and the failures of the cipher objects.
 #include "hex.h"
-#include "seal/dcp.h"
+#include "seal/ciphers.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
+#include <new>
 
 using namespace lovetest;
 using lovetest::testing::bytes;
@@ -24,12 +25,11 @@ void expectError(const std::function<void()> &call, const char *message)
     }
 }
 
-using CipherFactory = std::function<std::unique_ptr<TDCP_blockcipher>()>;
+using CipherFactory = std::function<std::unique_ptr<BlockCipher>()>;
 
 struct CipherKind {
     const char *name;
     CipherFactory make;
-    int id;
     int maxKeyBits;
     int blockBytes;
 };
@@ -41,41 +41,32 @@ void PrintTo(const CipherKind &c, std::ostream *os)
 
 class EachCipher : public ::testing::TestWithParam<CipherKind> {
 protected:
-    std::unique_ptr<TDCP_blockcipher> cipher = GetParam().make();
+    std::unique_ptr<BlockCipher> cipher = GetParam().make();
     const QByteArray key = QByteArray(32, '\x5A');
 };
 
 } // namespace
 
-TEST_P(EachCipher, NamesItself)
-{
-    EXPECT_EQ(cipher->Id(), GetParam().id);
-    EXPECT_EQ(cipher->Algorithm(), GetParam().name);
-    EXPECT_EQ(cipher->MaxKeySize(), GetParam().maxKeyBits);
-    EXPECT_EQ(cipher->BlockSize(), GetParam().blockBytes * 8);
-}
-
 TEST_P(EachCipher, RefusesInvalidKeySizes)
 {
     const int max = GetParam().maxKeyBits;
     for (int bits : {0, -8, 6, 62, max + 4, max + 8}) {
-        expectError<EDCP_cipher>([&] { cipher->SetKeyBits(bytes(key), bits); }, "Invalid key size");
-        EXPECT_FALSE(cipher->Initialized()) << bits;
+        expectError<CipherError>([&] { cipher->setKeyBits(bytes(key), bits); }, "Invalid key size");
+        EXPECT_FALSE(cipher->isInitialized()) << bits;
     }
     for (int bits : {4, 60, max}) {
-        cipher->SetKeyBits(bytes(key), bits);
-        EXPECT_TRUE(cipher->Initialized()) << bits;
+        cipher->setKeyBits(bytes(key), bits);
+        EXPECT_TRUE(cipher->isInitialized()) << bits;
     }
 }
 
 TEST_P(EachCipher, InvalidKeySizeIsNoBlockCipherError)
 {
     try {
-        cipher->SetKeyBits(bytes(key), 0);
-    } catch (const EDCP_blockcipher &) {
+        cipher->setKeyBits(bytes(key), 0);
+    } catch (const BlockCipherError &) {
         FAIL() << "raised as a block cipher error";
-    } catch (const EDCP_cipher &) {
-    }
+    } catch (const CipherError &) {}
 }
 
 TEST_P(EachCipher, RefusesWorkWhileUnkeyed)
@@ -84,80 +75,79 @@ TEST_P(EachCipher, RefusesWorkWhileUnkeyed)
     QByteArray out(GetParam().blockBytes, '\0');
     const char *message = "Cipher not initialized";
     auto check = [&] {
-        expectError<EDCP_blockcipher>([&] { cipher->EncryptBlock(bytes(block), bytes(out)); }, message);
-        expectError<EDCP_blockcipher>([&] { cipher->ResetChain(); }, message);
-        expectError<EDCP_blockcipher>([&] { cipher->DecryptCfb8(bytes(block), 0); }, message);
-        expectError<EDCP_blockcipher>([&] { cipher->DecryptText(QByteArray()); }, message);
+        expectError<BlockCipherError>([&] { cipher->encryptBlock(bytes(block), bytes(out)); }, message);
+        expectError<BlockCipherError>([&] { cipher->resetChain(); }, message);
+        expectError<BlockCipherError>([&] { cipher->decryptCfb8(bytes(block), 0); }, message);
+        expectError<BlockCipherError>([&] { cipher->decryptText(QByteArray()); }, message);
     };
     check(); // fresh
-    cipher->KeyFromText("key");
-    cipher->Wipe();
+    cipher->keyFromText("key");
+    cipher->wipe();
     check(); // wiped
 }
 
 TEST_P(EachCipher, WipeForgetsKeyAndChain)
 {
-    cipher->KeyFromText("key");
+    cipher->keyFromText("key");
     const QByteArray ff(GetParam().blockBytes, '\xFF');
-    EXPECT_NE(cipher->IV(), ff);
-    cipher->Wipe();
-    EXPECT_FALSE(cipher->Initialized());
-    EXPECT_EQ(cipher->IV(), ff);
-    EXPECT_EQ(cipher->ChainValue(), ff);
+    EXPECT_NE(cipher->iv(), ff);
+    cipher->wipe();
+    EXPECT_FALSE(cipher->isInitialized());
+    EXPECT_EQ(cipher->iv(), ff);
+    EXPECT_EQ(cipher->chainValue(), ff);
 }
 
 TEST_P(EachCipher, RekeyingStartsAfresh)
 {
     // The chain moves on with decryption; keying again (without an explicit
-    // Wipe) brings back the same IV, and ResetChain returns to it.
-    cipher->KeyFromText("first");
-    const QByteArray iv = cipher->IV();
+    // Wipe) brings back the same IV, and resetChain returns to it.
+    cipher->keyFromText("first");
+    const QByteArray iv = cipher->iv();
     QByteArray data("some enciphered bytes");
-    cipher->DecryptCfb8(bytes(data), data.size());
-    EXPECT_NE(cipher->ChainValue(), iv);
-    cipher->ResetChain();
-    EXPECT_EQ(cipher->ChainValue(), iv);
-    cipher->KeyFromText("other");
-    EXPECT_NE(cipher->IV(), iv);
-    cipher->KeyFromText("first");
-    EXPECT_EQ(cipher->IV(), iv);
-    EXPECT_EQ(cipher->ChainValue(), iv);
+    cipher->decryptCfb8(bytes(data), data.size());
+    EXPECT_NE(cipher->chainValue(), iv);
+    cipher->resetChain();
+    EXPECT_EQ(cipher->chainValue(), iv);
+    cipher->keyFromText("other");
+    EXPECT_NE(cipher->iv(), iv);
+    cipher->keyFromText("first");
+    EXPECT_EQ(cipher->iv(), iv);
+    EXPECT_EQ(cipher->chainValue(), iv);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Ciphers, EachCipher,
-    ::testing::Values(
-        CipherKind{"DES", [] { return std::unique_ptr<TDCP_blockcipher>(new TDCP_des); }, 23, 64, 8},
-        CipherKind{"Rijndael", [] { return std::unique_ptr<TDCP_blockcipher>(new TDCP_rijndael); }, 9, 256, 16}),
-    [](const ::testing::TestParamInfo<CipherKind> &info) { return std::string(info.param.name); });
+    ::testing::Values(CipherKind{"DES", [] { return std::unique_ptr<BlockCipher>(new Des); }, 64, 8},
+                      CipherKind{"Rijndael", [] { return std::unique_ptr<BlockCipher>(new Aes256); }, 256, 16}),
+    [](const ::testing::TestParamInfo<CipherKind> &param) { return std::string(param.param.name); });
 
-TEST(RijndaelWipe, ClearsRoundCount)
+TEST(Aes256Wipe, ClearsRoundCount)
 {
-    TDCP_rijndael aes;
-    aes.KeyFromText("key");
-    aes.Wipe();
-    EXPECT_EQ(aes.Rounds(), 0);
+    Aes256 aes;
+    aes.keyFromText("key");
+    aes.wipe();
+    EXPECT_EQ(aes.rounds(), 0);
 }
 
 namespace {
-// A cipher whose maximum makes the digest length an invalid key size, to see
-// what a failure inside keying from a text turns into.
-class OddSizedDes : public TDCP_des {
-public:
-    int MaxKeySize() const override { return 62; }
+// A cipher whose key expansion fails, to see what a failure inside keying
+// from a text turns into.
+class FailingDes : public Des {
+protected:
+    void initKey(const std::uint8_t *, int) override { throw std::bad_alloc(); }
 };
 } // namespace
 
-TEST(KeyFromText, ReplacesAnyFailureWithDigestMessage)
+TEST(keyFromText, ReplacesAnyFailureWithDigestMessage)
 {
-    OddSizedDes cipher;
+    FailingDes cipher;
     try {
-        cipher.KeyFromText("key");
+        cipher.keyFromText("key");
         FAIL() << "no error";
-    } catch (const EDCP_blockcipher &) {
+    } catch (const BlockCipherError &) {
         FAIL() << "raised as a block cipher error";
-    } catch (const EDCP_cipher &e) {
+    } catch (const CipherError &e) {
         EXPECT_STREQ(e.what(), "Unable to allocate sufficient memory for hash digest");
     }
-    EXPECT_FALSE(cipher.Initialized());
+    EXPECT_FALSE(cipher.isInitialized());
 }

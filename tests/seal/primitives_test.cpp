@@ -1,10 +1,12 @@
 // Known-answer vectors of the block primitives, the hash and the feedback
 // step: FIPS 180-4, FIPS 197 Appendix C, FIPS 46-3 and NIST SP 800-38A.
 #include "hex.h"
-#include "seal/cfb8.h"
-#include "seal/dcp.h"
+#include "seal/ciphers.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
 
 using namespace lovetest;
 using lovetest::testing::bytes;
@@ -14,19 +16,19 @@ namespace {
 
 QByteArray sha512(const QByteArray &message)
 {
-    TDCP_sha512 hash;
-    hash.Init();
-    hash.Update(message);
+    Sha512 hash;
+    hash.init();
+    hash.update(message);
     QByteArray digest(64, '\0');
-    hash.Final(bytes(digest));
+    hash.digest(bytes(digest));
     return digest;
 }
 
-QByteArray encryptOne(TDCP_blockcipher &cipher, const QByteArray &key, int bits, const QByteArray &plain)
+QByteArray encryptOne(BlockCipher &cipher, const QByteArray &key, int bits, const QByteArray &plain)
 {
-    cipher.SetKeyBits(bytes(key), bits);
+    cipher.setKeyBits(bytes(key), bits);
     QByteArray out(plain.size(), '\0');
-    cipher.EncryptBlock(bytes(plain), bytes(out));
+    cipher.encryptBlock(bytes(plain), bytes(out));
     return out;
 }
 
@@ -49,36 +51,33 @@ TEST(Sha512, ReproducesFips180Vectors)
 
 TEST(Sha512, UpdatesInPiecesLikeOneMessage)
 {
-    TDCP_sha512 hash;
-    hash.Init();
-    hash.Update(QByteArray("a"));
-    hash.Update(QByteArray("bc"));
+    Sha512 hash;
+    hash.init();
+    hash.update(QByteArray("a"));
+    hash.update(QByteArray("bc"));
     QByteArray digest(64, '\0');
-    hash.Final(bytes(digest));
+    hash.digest(bytes(digest));
     EXPECT_EQ(digest, sha512("abc"));
-    EXPECT_EQ(hash.Id(), 30);
-    EXPECT_EQ(hash.Algorithm(), "SHA512");
-    EXPECT_EQ(hash.HashSize(), 512);
 }
 
 TEST(Sha512, RefusesUseBeforeInit)
 {
-    TDCP_sha512 hash;
+    Sha512 hash;
     QByteArray digest(64, '\0');
     const auto expectNotInitialized = [](auto &&call) {
         try {
             call();
             FAIL() << "no error";
-        } catch (const EDCP_hash &e) {
+        } catch (const HashError &e) {
             EXPECT_STREQ(e.what(), "Hash not initialized");
         }
     };
-    expectNotInitialized([&] { hash.Update(QByteArray("abc")); });
-    expectNotInitialized([&] { hash.Final(bytes(digest)); });
-    hash.Init();
-    hash.Final(bytes(digest));
+    expectNotInitialized([&] { hash.update(QByteArray("abc")); });
+    expectNotInitialized([&] { hash.digest(bytes(digest)); });
+    hash.init();
+    hash.digest(bytes(digest));
     // Final ends the computation; a new one needs Init again.
-    expectNotInitialized([&] { hash.Update(QByteArray("abc")); });
+    expectNotInitialized([&] { hash.update(QByteArray("abc")); });
 }
 
 struct AesCase {
@@ -92,20 +91,20 @@ void PrintTo(const AesCase &c, std::ostream *os)
     *os << c.bits << " bits";
 }
 
-class RijndaelKeySizes : public ::testing::TestWithParam<AesCase> {};
+class Aes256KeySizes : public ::testing::TestWithParam<AesCase> {};
 
 // FIPS 197 C.1-C.3 key 000102..1f cut to the length, plus a 20-byte key that
 // the zero-padded key block turns into a 192-bit one.
-TEST_P(RijndaelKeySizes, EncryptsFips197Block)
+TEST_P(Aes256KeySizes, EncryptsFips197Block)
 {
     const AesCase c = GetParam();
-    TDCP_rijndael aes;
+    Aes256 aes;
     const QByteArray key = hex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f");
     EXPECT_EQ(encryptOne(aes, key, c.bits, hex("00112233445566778899aabbccddeeff")).toHex(), c.cipherText);
-    EXPECT_EQ(aes.Rounds(), c.rounds);
+    EXPECT_EQ(aes.rounds(), c.rounds);
 }
 
-INSTANTIATE_TEST_SUITE_P(Fips197, RijndaelKeySizes,
+INSTANTIATE_TEST_SUITE_P(Fips197, Aes256KeySizes,
                          ::testing::Values(AesCase{256, "8ea2b7ca516745bfeafc49904b496089", 14},
                                            AesCase{128, "69c4e0d86a7b0430d8cdb78070b4c55a", 10},
                                            AesCase{192, "dda97ca4864cdfe06eaf70a0ec0d7191", 12},
@@ -113,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(Fips197, RijndaelKeySizes,
 
 TEST(Des, ReproducesClassicVectors)
 {
-    TDCP_des des;
+    Des des;
     EXPECT_EQ(encryptOne(des, hex("133457799BBCDFF1"), 64, hex("0123456789ABCDEF")).toHex(), "85e813540f0ab405");
     EXPECT_EQ(encryptOne(des, hex("0E329232EA6D0D73"), 64, hex("8787878787878787")).toHex(), "0000000000000000");
     // A shorter key fills the key block from the front, the rest stays zero.
@@ -125,45 +124,92 @@ TEST(Des, IgnoresParityBits)
     QByteArray key = hex("133457799BBCDFF1");
     for (char &b : key)
         b = static_cast<char>(b ^ 0x01);
-    TDCP_des des;
+    Des des;
     EXPECT_EQ(encryptOne(des, key, 64, hex("0123456789ABCDEF")).toHex(), "85e813540f0ab405");
 }
 
 TEST(Cfb8, DecryptsSp80038aAes256Vector)
 {
-    // F.3.18 CFB8-AES256.Decrypt
-    TDCP_rijndael aes;
+    // F.3.18 CFB8-AES256.Decrypt. The register holds the last 16 enciphered
+    // bytes, so deciphering the vector's IV first brings the chain there.
+    Aes256 aes;
     const QByteArray key = hex("603deb1015ca71be2b73aef0857d77811f352c073b6108d72d9810a30914dff4");
-    aes.SetKeyBits(bytes(key), 256);
-    QByteArray chain = hex("000102030405060708090a0b0c0d0e0f");
+    aes.setKeyBits(bytes(key), 256);
+    QByteArray iv = hex("000102030405060708090a0b0c0d0e0f");
+    aes.decryptCfb8(bytes(iv), iv.size());
+    ASSERT_EQ(aes.chainValue().toHex(), "000102030405060708090a0b0c0d0e0f");
+    // Runs on one chain go on where the last stopped, an empty one included.
     QByteArray data = hex("dc1f1a8520a64db55fcc8ac554844e889700");
-    const auto primitive = [&](const std::uint8_t *in, std::uint8_t *out) { aes.EncryptBlock(in, out); };
-    // Two runs on one register go on where the first stopped.
-    Cfb8DecryptInPlace(std::span<std::uint8_t>(bytes(chain), 16), primitive, bytes(data), 7);
-    Cfb8DecryptInPlace(std::span<std::uint8_t>(bytes(chain), 16), primitive, bytes(data) + 7, 11);
+    aes.decryptCfb8(bytes(data), 7);
+    EXPECT_EQ(aes.chainValue().toHex(), "0708090a0b0c0d0e0fdc1f1a8520a64d");
+    aes.decryptCfb8(bytes(data) + 7, 0);
+    aes.decryptCfb8(bytes(data) + 7, 11);
     EXPECT_EQ(data.toHex(), "6bc1bee22e409f96e93d7e117393172aae2d");
-    // The register ends holding the last 16 enciphered bytes.
-    EXPECT_EQ(chain.toHex(), "1a8520a64db55fcc8ac554844e889700");
+    EXPECT_EQ(aes.chainValue().toHex(), "1a8520a64db55fcc8ac554844e889700");
 }
 
 TEST(BlockCipherKeying, IvIsTheEncryptionOfTheZeroBlock)
 {
-    TDCP_rijndael aes;
+    Aes256 aes;
     const QByteArray key = hex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f");
-    aes.SetKeyBits(bytes(key), 256);
-    EXPECT_EQ(aes.IV().toHex(), "f29000b62a499fd0a9f39a6add2e7780");
-    EXPECT_EQ(aes.ChainValue(), aes.IV());
+    aes.setKeyBits(bytes(key), 256);
+    EXPECT_EQ(aes.iv().toHex(), "f29000b62a499fd0a9f39a6add2e7780");
+    EXPECT_EQ(aes.chainValue(), aes.iv());
 }
 
 TEST(BlockCipherKeying, EmptyKeyTextKeysFromDigestOfEmptyMessage)
 {
     // Expected IVs: DES under cf83e1357eefb8bd and AES-256 under the first
     // 32 bytes of SHA-512(""), each applied to the zero block.
-    TDCP_des des;
-    TDCP_rijndael aes;
-    des.KeyFromText(QByteArray());
-    aes.KeyFromText(QByteArray());
-    EXPECT_EQ(des.IV().toHex(), "4d76cc212873729e");
-    EXPECT_EQ(aes.IV().toHex(), "f0503bb8d57fd0815444710340de992e");
-    EXPECT_EQ(aes.Rounds(), 14);
+    Des des;
+    Aes256 aes;
+    des.keyFromText(QByteArray());
+    aes.keyFromText(QByteArray());
+    EXPECT_EQ(des.iv().toHex(), "4d76cc212873729e");
+    EXPECT_EQ(aes.iv().toHex(), "f0503bb8d57fd0815444710340de992e");
+    EXPECT_EQ(aes.rounds(), 14);
 }
+
+struct ChainCase {
+    const char *name;
+    std::function<std::unique_ptr<BlockCipher>()> make;
+    const char *iv;
+    const char *chainAfterFirst;
+    const char *plain;
+};
+
+void printTo(const ChainCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class Cfb8Chain : public ::testing::TestWithParam<ChainCase> {};
+
+// Two texts deciphered one after the other on one keying come out as the one
+// stream they make together, the chain carrying over; the register holds the
+// last enciphered bytes. Expected bytes from OpenSSL's DES-CFB8 and
+// AES-256-CFB8 under the leading digest bytes of SHA-512("key").
+TEST_P(Cfb8Chain, CarriesTheChainFromOneTextToTheNext)
+{
+    const ChainCase c = GetParam();
+    const std::unique_ptr<BlockCipher> cipher = c.make();
+    cipher->keyFromText("key");
+    EXPECT_EQ(cipher->iv().toHex(), c.iv);
+    QByteArray first("first");
+    QByteArray second("and the second text");
+    cipher->decryptCfb8(bytes(first), first.size());
+    EXPECT_EQ(cipher->chainValue().toHex(), c.chainAfterFirst);
+    cipher->decryptCfb8(bytes(second), second.size());
+    EXPECT_EQ((first + second).toHex(), c.plain);
+    const QByteArray stream("firstand the second text");
+    EXPECT_EQ(cipher->chainValue(), stream.right(cipher->iv().size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OpenSsl, Cfb8Chain,
+    ::testing::Values(ChainCase{"DES", [] { return std::unique_ptr<BlockCipher>(new Des); }, "9350b30afee9247c",
+                                "e9247c6669727374", "e956065a752d78b07ae547603a2aa08c6ac61e16dc9f42d0"},
+                      ChainCase{"Rijndael", [] { return std::unique_ptr<BlockCipher>(new Aes256); },
+                                "74f65423a13cf4dc2e57ea07ec5e432e", "3cf4dc2e57ea07ec5e432e6669727374",
+                                "db9f92b92914b16d85ddccc6ab12a39dd2e92e3f7981ea60"}),
+    [](const ::testing::TestParamInfo<ChainCase> &param) { return std::string(param.param.name); });

@@ -1,9 +1,10 @@
 // Sealing and unsealing with the codec's two ciphers, and their chaining.
-#include "data/text_slot.h"
 #include "seal/seal_codec.h"
 #include "seal/sealing.h"
 
 #include <gtest/gtest.h>
+
+#include <QList>
 
 using namespace lovetest;
 
@@ -38,7 +39,7 @@ class SealCodecTest : public ::testing::Test {
 protected:
     SealCodec codec;
     const QByteArray plain = QByteArray("\xC0\xCA\xD4\xC2\xB0\xAE\xC7\xE9 test"); // 朗月爱情 in code page 936
-    const QByteArray sealed = SealText(plain, kKeyText);
+    const QByteArray sealed = sealText(plain, kKeyText);
 };
 
 } // namespace
@@ -56,12 +57,12 @@ TEST(SealRoundTrip, UnsealsWhatWasSealed)
     };
     for (const QByteArray &key : {kKeyText, QByteArray()}) {
         for (const QByteArray &p : plains) {
-            const QByteArray sealed = SealText(p, key);
+            const QByteArray sealed = sealText(p, key);
             EXPECT_TRUE(isBase64(sealed)) << sealed.constData();
             EXPECT_EQ(sealed.size(), sealedLength(p.size()));
             SealCodec codec;
-            codec.SetSealKey(key);
-            EXPECT_EQ(codec.UnsealText(sealed), p) << p.toHex().constData();
+            codec.setSealKey(key);
+            EXPECT_EQ(codec.unsealText(sealed), p) << p.toHex().constData();
         }
     }
 }
@@ -69,83 +70,79 @@ TEST(SealRoundTrip, UnsealsWhatWasSealed)
 TEST(SealRoundTrip, SealedLengthsOfTheFixedTexts)
 {
     EXPECT_EQ(sealedLength(256), 460); // the data key
-    EXPECT_EQ(sealedLength(19), 40);   // site addresses of 19 to 21 bytes
+    EXPECT_EQ(sealedLength(19), 40); // site addresses of 19 to 21 bytes
     EXPECT_EQ(sealedLength(21), 40);
 }
 
-TEST_F(SealCodecTest, KeysRijndaelAsAes256)
+TEST_F(SealCodecTest, KeysAes256)
 {
-    codec.SetSealKey(kKeyText);
-    EXPECT_EQ(codec.DCP_rijndael1.Rounds(), 14);
-    EXPECT_TRUE(codec.DCP_des1.Initialized());
+    codec.setSealKey(kKeyText);
+    EXPECT_EQ(codec.aes256.rounds(), 14);
+    EXPECT_TRUE(codec.des.isInitialized());
 }
 
 TEST_F(SealCodecTest, WrongKeyYieldsOtherBytesWithoutError)
 {
-    codec.SetSealKey("sample key");
-    EXPECT_NE(codec.UnsealText(sealed), plain);
+    codec.setSealKey("sample key");
+    EXPECT_NE(codec.unsealText(sealed), plain);
 }
 
 TEST_F(SealCodecTest, EmptyTextLeavesChainsUnchanged)
 {
-    codec.SetSealKey(kKeyText);
-    const QByteArray desChain = codec.DCP_des1.ChainValue();
-    const QByteArray aesChain = codec.DCP_rijndael1.ChainValue();
-    EXPECT_EQ(codec.UnsealText(QByteArray()), QByteArray());
-    EXPECT_EQ(codec.DCP_des1.ChainValue(), desChain);
-    EXPECT_EQ(codec.DCP_rijndael1.ChainValue(), aesChain);
-    EXPECT_EQ(codec.UnsealText(sealed), plain);
+    codec.setSealKey(kKeyText);
+    const QByteArray desChain = codec.des.chainValue();
+    const QByteArray aesChain = codec.aes256.chainValue();
+    EXPECT_EQ(codec.unsealText(QByteArray()), QByteArray());
+    EXPECT_EQ(codec.des.chainValue(), desChain);
+    EXPECT_EQ(codec.aes256.chainValue(), aesChain);
+    EXPECT_EQ(codec.unsealText(sealed), plain);
 }
 
 TEST_F(SealCodecTest, SecondUnsealOnOneKeyingGoesOnFromTheChain)
 {
-    codec.SetSealKey(kKeyText);
-    EXPECT_EQ(codec.UnsealText(sealed), plain);
-    EXPECT_NE(codec.UnsealText(sealed), plain);
+    codec.setSealKey(kKeyText);
+    EXPECT_EQ(codec.unsealText(sealed), plain);
+    EXPECT_NE(codec.unsealText(sealed), plain);
 }
 
 TEST_F(SealCodecTest, KeyingAgainStartsFromTheIv)
 {
-    codec.SetSealKey(kKeyText);
-    EXPECT_EQ(codec.UnsealText(sealed), plain);
-    codec.SetSealKey(kKeyText);
-    EXPECT_EQ(codec.UnsealText(sealed), plain);
+    codec.setSealKey(kKeyText);
+    EXPECT_EQ(codec.unsealText(sealed), plain);
+    codec.setSealKey(kKeyText);
+    EXPECT_EQ(codec.unsealText(sealed), plain);
 }
 
 TEST_F(SealCodecTest, RefusesToUnsealWithoutKey)
 {
     const auto expectNotInitialized = [&](const QByteArray &text) {
         try {
-            codec.UnsealText(text);
+            codec.unsealText(text);
             ADD_FAILURE() << "no error";
-        } catch (const EDCP_blockcipher &e) {
+        } catch (const BlockCipherError &e) {
             EXPECT_STREQ(e.what(), "Cipher not initialized");
         }
     };
     expectNotInitialized(QByteArray());
-    codec.SetSealKey(kKeyText);
-    codec.BurnCiphers();
-    EXPECT_FALSE(codec.DCP_rijndael1.Initialized());
-    EXPECT_FALSE(codec.DCP_des1.Initialized());
+    codec.setSealKey(kKeyText);
+    codec.burnCiphers();
+    EXPECT_FALSE(codec.aes256.isInitialized());
+    EXPECT_FALSE(codec.des.isInitialized());
     expectNotInitialized(QByteArray());
     expectNotInitialized(sealed);
 }
 
 TEST_F(SealCodecTest, FieldBracketUnsealsAndBurns)
 {
-    TextSlot keySlot;
-    keySlot.store("sample key");
-    EXPECT_EQ(codec.unsealField(keySlot, sealed), plain);
-    EXPECT_EQ(codec.unsealField(keySlot, sealed), plain); // keyed afresh each time
-    EXPECT_FALSE(codec.DCP_rijndael1.Initialized());
-    EXPECT_FALSE(codec.DCP_des1.Initialized());
+    EXPECT_EQ(codec.unsealField(kKeyText, sealed), plain);
+    EXPECT_EQ(codec.unsealField(kKeyText, sealed), plain); // keyed afresh each time
+    EXPECT_FALSE(codec.aes256.isInitialized());
+    EXPECT_FALSE(codec.des.isInitialized());
 }
 
 TEST_F(SealCodecTest, FieldBracketBurnsWhenUnsealingFails)
 {
-    TextSlot keySlot;
-    keySlot.store("sample key");
-    EXPECT_THROW(codec.unsealField(keySlot, "QU D" + sealed), ESealedTextFormat);
-    EXPECT_FALSE(codec.DCP_rijndael1.Initialized());
-    EXPECT_FALSE(codec.DCP_des1.Initialized());
+    EXPECT_THROW(codec.unsealField(kKeyText, "QU D" + sealed), SealedTextFormatError);
+    EXPECT_FALSE(codec.aes256.isInitialized());
+    EXPECT_FALSE(codec.des.isInitialized());
 }

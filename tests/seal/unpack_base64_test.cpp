@@ -19,61 +19,55 @@ class UnpackBase64Cases : public ::testing::TestWithParam<UnpackCase> {};
 TEST_P(UnpackBase64Cases, Decodes)
 {
     const UnpackCase c = GetParam();
-    EXPECT_EQ(UnpackBase64(QByteArray(c.text)).toHex(), QByteArray(c.bytesHex)) << c.text;
+    EXPECT_EQ(unpackBase64(QByteArray(c.text)).toHex(), QByteArray(c.bytesHex)) << c.text;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Groups, UnpackBase64Cases,
-    ::testing::Values(
-        UnpackCase{"", ""},
-        UnpackCase{"QUJ", ""},            // shorter than one group
-        UnpackCase{"QUJD", "414243"},     // no pad: three bytes
-        UnpackCase{"QUI=", "4142"},       // one "=": two bytes
-        UnpackCase{"QQ==", "41"},         // "==": one byte
-        UnpackCase{"QQ=A", "41"},         // "=" third decides alone
-        UnpackCase{"QUJDR", "414243"},    // 1-3 trailing characters ignored
-        UnpackCase{"QUJDRA", "414243"},
-        UnpackCase{"QUJDREU", "414243"},
-        UnpackCase{"QQ==QUJD", "41414243"},   // decoding goes on after "="
-        UnpackCase{"QUI=QQ==QUI=", "4142414142"},
-        UnpackCase{"Q=QQ", "4ff410"},     // "=" counts as 255, shifts modulo 256
-        UnpackCase{"====", "ff"},
-        UnpackCase{"+/+/", "fbffbf"}));
+INSTANTIATE_TEST_SUITE_P(Groups, UnpackBase64Cases,
+                         ::testing::Values(UnpackCase{"", ""}, UnpackCase{"QUJ", ""}, // shorter than one group
+                                           UnpackCase{"QUJD", "414243"}, // no pad: three bytes
+                                           UnpackCase{"QUI=", "4142"}, // one "=": two bytes
+                                           UnpackCase{"QQ==", "41"}, // "==": one byte
+                                           UnpackCase{"QQ=A", "41"}, // "=" third decides alone
+                                           UnpackCase{"QUJDR", "414243"}, // 1-3 trailing characters ignored
+                                           UnpackCase{"QUJDRA", "414243"}, UnpackCase{"QUJDREU", "414243"},
+                                           UnpackCase{"QQ==QUJD", "41414243"}, // decoding goes on after "="
+                                           UnpackCase{"QUI=QQ==QUI=", "4142414142"},
+                                           UnpackCase{"Q=QQ", "4ff410"}, // "=" counts as 255, shifts modulo 256
+                                           UnpackCase{"====", "ff"}, UnpackCase{"+/+/", "fbffbf"}));
 
-TEST(UnpackBase64, IgnoresAnyTailAfterTheLastGroup)
+TEST(unpackBase64, IgnoresAnyTailAfterTheLastGroup)
 {
     // The sealed key slot reads back with CR LF; the tail is never examined.
-    EXPECT_EQ(UnpackBase64("QUJD\r\n"), "ABC");
-    EXPECT_EQ(UnpackBase64("QUJD \x01\xC0"), "ABC");
+    EXPECT_EQ(unpackBase64("QUJD\r\n"), "ABC");
+    EXPECT_EQ(unpackBase64("QUJD \x01\xC0"), "ABC");
 }
 
-TEST(UnpackBase64, RejectsForeignCharacterInsideAGroup)
+TEST(unpackBase64, RejectsForeignCharacterInsideAGroup)
 {
     for (const QByteArray &text : {QByteArray("QU D"), QByteArray("QUJDQ\nQQ"), QByteArray("QUJD\xC0QQQ"),
-                                  QByteArray("QUJ-"), QByteArray("QUJ\0", 4)}) {
-        EXPECT_THROW(UnpackBase64(text), ESealedTextFormat) << text.toHex().constData();
-        EXPECT_THROW(UnpackBase64(text), EDCP_cipher);
+                                   QByteArray("QUJ-"), QByteArray("QUJ\0", 4)}) {
+        EXPECT_THROW(unpackBase64(text), SealedTextFormatError) << text.toHex().constData();
+        EXPECT_THROW(unpackBase64(text), CipherError);
     }
 }
 
-TEST(UnpackBase64, CanCountForeignCharactersAsZero)
+TEST(unpackBase64, CanCountForeignCharactersAsZero)
 {
-    EXPECT_EQ(UnpackBase64("Q\x01\xC0 QQ==", ForeignCharacters::CountAsZero),
-              UnpackBase64("QAAAQQ=="));
+    EXPECT_EQ(unpackBase64("Q\x01\xC0 QQ==", ForeignCharacters::CountAsZero), unpackBase64("QAAAQQ=="));
 }
 
-TEST(UnpackBase64, RejectionNamesCharacterAndOffset)
+TEST(unpackBase64, RejectionNamesCharacterAndOffset)
 {
     try {
-        UnpackBase64("QUJDQU D");
+        unpackBase64("QUJDQU D");
         FAIL() << "no error";
-    } catch (const ESealedTextFormat &e) {
+    } catch (const SealedTextFormatError &e) {
         EXPECT_STREQ(e.what(), "Sealed text holds a character outside Base64: ' ' at offset 6");
     }
     try {
-        UnpackBase64("Q\rJD");
+        unpackBase64("Q\rJD");
         FAIL() << "no error";
-    } catch (const ESealedTextFormat &e) {
+    } catch (const SealedTextFormatError &e) {
         EXPECT_STREQ(e.what(), "Sealed text holds a character outside Base64: 0x0D at offset 1");
     }
 }

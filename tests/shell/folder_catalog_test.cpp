@@ -11,8 +11,8 @@
 #include "shell/main_window.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/fixture_database.h"
-#include "widgets/db_radio_group.h"
-#include "widgets/db_tree_view.h"
+#include "widgets/catalog_tree_view.h"
+#include "widgets/choice_group.h"
 
 namespace lovetest {
 namespace {
@@ -31,34 +31,35 @@ TEST(FolderCatalog, FoldersNestAndOnlyTestsRun)
 {
     testing::FakeDialogs dialogs;
     testing::FixtureDatabase fixture(foldersContent());
-    TForm1 form(fixture.path());
+    MainWindow form(fixture.path());
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
 
-    QAbstractItemModel *tree = form.dxDBTreeView1->model();
+    QAbstractItemModel *tree = form.catalogTree->model();
     const auto hits = tree->match(tree->index(0, 0), Qt::DisplayRole, QStringLiteral("下层测试"), 1,
                                   Qt::MatchExactly | Qt::MatchRecursive);
     ASSERT_EQ(hits.size(), 1);
     EXPECT_EQ(hits.first().parent().data().toString(), QStringLiteral("上层测试"));
     EXPECT_EQ(hits.first().parent().parent().data().toString(), QStringLiteral("认识自己"));
 
-    Dataset &catalog = form.database().ADOQuery1;
-    ASSERT_TRUE(catalog.Locate(QStringLiteral("ID"), 10));
-    QTest::mouseClick(form.BitBtn1, Qt::LeftButton);
-    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("“认识自己”是一个分类，没有题目：请在它下面选择一个测试。")});
-    EXPECT_EQ(form.BitBtn1->text(), QStringLiteral("开始测试"));
+    Dataset &catalog = form.database().catalog;
+    ASSERT_TRUE(catalog.locate(QStringLiteral("ID"), 10));
+    QTest::mouseClick(form.stepButton, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages,
+              QStringList{QStringLiteral("“认识自己”是一个分类，没有题目：请在它下面选择一个测试。")});
+    EXPECT_EQ(form.stepButton->text(), QStringLiteral("开始测试"));
 
-    ASSERT_TRUE(catalog.Locate(QStringLiteral("ID"), 100));
-    QTest::mouseClick(form.BitBtn1, Qt::LeftButton);
+    ASSERT_TRUE(catalog.locate(QStringLiteral("ID"), 100));
+    QTest::mouseClick(form.stepButton, Qt::LeftButton);
     QStringList titles;
-    while (auto *panel = form.ScrollBox1->findChild<TcxDBRadioGroup *>(QStringLiteral("ChoiceGroup"))) {
+    while (auto *panel = form.questionPane->findChild<ChoiceGroup *>(QStringLiteral("choiceGroup"))) {
         ASSERT_LT(titles.size(), 5);
         titles << panel->title();
         QTest::keyClick(panel, Qt::Key_1);
-        QTest::mouseClick(form.BitBtn1, Qt::LeftButton);
+        QTest::mouseClick(form.stepButton, Qt::LeftButton);
     }
     EXPECT_EQ(titles, QStringList({QStringLiteral("2-1.第一题    "), QStringLiteral("2-2.第二题    ")}));
-    auto *verdict = form.ScrollBox1->findChild<QTextEdit *>(QStringLiteral("VerdictView"));
+    auto *verdict = form.questionPane->findChild<QTextEdit *>(QStringLiteral("verdictView"));
     ASSERT_NE(verdict, nullptr);
     EXPECT_TRUE(verdict->toPlainText().endsWith(QStringLiteral("多")));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();

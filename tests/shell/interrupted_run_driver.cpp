@@ -12,7 +12,7 @@
 #include "shell/application_setup.h"
 #include "shell/main_window.h"
 #include "tests/support/fake_dialogs.h"
-#include "widgets/db_radio_group.h"
+#include "widgets/choice_group.h"
 
 int main(int argc, char **argv)
 {
@@ -25,16 +25,16 @@ int main(int argc, char **argv)
         return 2;
     }
     lovetest::testing::FakeDialogs dialogs;
-    lovetest::TForm1 form(args[1]);
+    lovetest::MainWindow form(args[1]);
     form.show();
-    form.database().ADOQuery1.Locate(QStringLiteral("ID"), args[2].toLongLong());
-    form.ToolButton1->click();
+    form.database().catalog.locate(QStringLiteral("ID"), args[2].toLongLong());
+    form.startButton->click();
     for (qsizetype i = 3; i < args.size(); ++i) {
-        auto *panel = form.ScrollBox1->findChild<lovetest::TcxDBRadioGroup *>();
+        auto *panel = form.questionPane->findChild<lovetest::ChoiceGroup *>();
         if (!panel)
             return 1;
         panel->setItemIndex(args[i].toInt());
-        form.BitBtn1->click();
+        form.stepButton->click();
     }
     std::printf("answered\n");
     std::fflush(stdout);

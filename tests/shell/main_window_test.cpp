@@ -7,11 +7,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QSplitterHandle>
-#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -28,10 +28,10 @@
 #include "shell/web_links.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/fixture_database.h"
-#include "widgets/db_label.h"
-#include "widgets/db_radio_group.h"
-#include "widgets/db_tree_view.h"
-#include "widgets/db_rich_edit.h"
+#include "widgets/bound_label.h"
+#include "widgets/bound_text_view.h"
+#include "widgets/catalog_tree_view.h"
+#include "widgets/choice_group.h"
 
 QT_BEGIN_NAMESPACE
 // Readable failure messages for texts.
@@ -44,8 +44,8 @@ QT_END_NAMESPACE
 namespace lovetest {
 namespace {
 
-using testing::FixtureDatabase;
 using testing::FakeDialogs;
+using testing::FixtureDatabase;
 
 // Three tests: a plain one of two questions (the first with instructions),
 // a category test and a test whose instructions run over many lines.
@@ -78,17 +78,15 @@ class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        form = std::make_unique<TForm1>(fixture.path());
+        form = std::make_unique<MainWindow>(fixture.path());
         form->setWindows(&about, &report);
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     }
-    void TearDown() override
-    {
-        form.reset();
-    }
+    void TearDown() override { form.reset(); }
 
-    template <typename T> T *child(const char *name) const
+    template <typename T>
+    T *child(const char *name) const
     {
         T *found = form->findChild<T *>(QString::fromLatin1(name));
         EXPECT_NE(found, nullptr) << name;
@@ -97,16 +95,16 @@ protected:
     QAbstractButton *button(const char *name) const { return child<QAbstractButton>(name); }
     QAction *action(const char *name) const { return child<QAction>(name); }
 
-    TcxDBRadioGroup *choicePanel() const { return form->ScrollBox1->findChild<TcxDBRadioGroup *>(); }
-    QString shownTitle() const { return form->cxDBLabel1->text(); }
+    ChoiceGroup *choicePanel() const { return form->questionPane->findChild<ChoiceGroup *>(); }
+    QString shownTitle() const { return form->titleLabel->text(); }
     QString remarks() const
     {
-        auto *view = form->ScrollBox1->findChild<TcxDBRichEdit *>(QStringLiteral("RemarksView"));
+        auto *view = form->questionPane->findChild<BoundTextView *>(QStringLiteral("remarksView"));
         return view ? view->toPlainText() : QStringLiteral("<no remarks view>");
     }
     QString verdict() const
     {
-        auto *view = form->ScrollBox1->findChild<QTextEdit *>(QStringLiteral("VerdictView"));
+        auto *view = form->questionPane->findChild<QTextEdit *>(QStringLiteral("verdictView"));
         return view ? view->toPlainText() : QString();
     }
     // Chooses item index of the shown panel with a click on its button.
@@ -118,7 +116,7 @@ protected:
     }
     QModelIndex treeRow(const QString &name) const
     {
-        QAbstractItemView *tree = form->dxDBTreeView1;
+        QAbstractItemView *tree = form->catalogTree;
         const auto hits = tree->model()->match(tree->model()->index(0, 0), Qt::DisplayRole, name, 1,
                                                Qt::MatchExactly | Qt::MatchRecursive);
         return hits.isEmpty() ? QModelIndex() : hits.first();
@@ -126,7 +124,7 @@ protected:
     QStringList treeLabels() const
     {
         QStringList labels;
-        QAbstractItemModel *model = form->dxDBTreeView1->model();
+        QAbstractItemModel *model = form->catalogTree->model();
         for (int row = 0; row < model->rowCount(); ++row)
             labels << model->index(row, 0).data().toString();
         return labels;
@@ -134,9 +132,9 @@ protected:
 
     FakeDialogs dialogs;
     FixtureDatabase fixture{kContent};
-    TForm2 about{QStringLiteral("www.example.invalid")};
-    TForm3 report;
-    std::unique_ptr<TForm1> form;
+    AboutWindow about{QStringLiteral("www.example.invalid")};
+    ReportWindow report;
+    std::unique_ptr<MainWindow> form;
 };
 
 TEST_F(MainWindowTest, MenuAndToolbarHoldTheCommandsInOrder)
@@ -150,17 +148,19 @@ TEST_F(MainWindowTest, MenuAndToolbarHoldTheCommandsInOrder)
             menu << item->objectName() + QLatin1Char('=') + (item->isSeparator() ? QStringLiteral("-") : item->text());
     }
     // 我的测试记录 joins the run's commands in 操作.
-    EXPECT_EQ(menu, QStringList({"N1=操作(&O)", "N2=开始测试", "N9=测试内容", "HistoryAction=我的测试记录", "N11=-", "N10=退出",
-                                 "N3=帮助(&H)", "N7=访问朗月心理测试网站", "N4=查看软件更新",
-                                 "N5=-", "N8=心理学书籍", "N6=-", "N101=关于朗月爱情心理测(娱乐版)1.0"}));
+    EXPECT_EQ(menu,
+              QStringList({"testMenu=操作(&O)", "startAction=开始测试", "contentAction=测试内容",
+                           "historyAction=我的测试记录", "quitSeparator=-", "quitAction=退出", "helpMenu=帮助(&H)",
+                           "homePageAction=访问朗月心理测试网站", "updatesAction=查看软件更新", "linksSeparator=-",
+                           "booksAction=心理学书籍", "aboutSeparator=-", "aboutAction=关于朗月爱情心理测(娱乐版)1.0"}));
 
     struct Tool {
         const char *name;
         const char *hint;
     };
-    const Tool tools[] = {{"ToolButton1", "开始测试"}, {"ToolButton3", "访问朗月心理测试网"},
-                          {"ToolButton2", "查看软件更新"}, {"ToolButton4", "心理学书籍"},
-                          {"ToolButton8", "查看测试内容"}, {"ToolButton6", "退出程序"}};
+    const Tool tools[] = {{"startButton", "开始测试"},       {"siteButton", "访问朗月心理测试网"},
+                          {"updatesButton", "查看软件更新"}, {"booksButton", "心理学书籍"},
+                          {"contentButton", "查看测试内容"}, {"quitProgramButton", "退出程序"}};
     int left = -1;
     for (const Tool &tool : tools) {
         auto *toolButton = child<QToolButton>(tool.name);
@@ -172,16 +172,16 @@ TEST_F(MainWindowTest, MenuAndToolbarHoldTheCommandsInOrder)
         EXPECT_GT(toolButton->x(), left) << tool.name << " stands right of the one before";
         left = toolButton->x();
     }
-    EXPECT_EQ(form->ToolBar1->height(), 43);
+    EXPECT_EQ(form->toolBar->height(), 43);
 }
 
 TEST_F(MainWindowTest, StartsIdleOnTheFirstTest)
 {
-    EXPECT_EQ(form->BitBtn1->text(), QStringLiteral("开始测试"));
-    EXPECT_FALSE(form->BitBtn2->isVisible());
-    EXPECT_EQ(form->ScrollBox7->height(), 0);
-    EXPECT_EQ(form->Edit1->geometry(), QRect(8, 10, 121, 19));
-    EXPECT_EQ(form->ScrollBox5->height(), 65);
+    EXPECT_EQ(form->stepButton->text(), QStringLiteral("开始测试"));
+    EXPECT_FALSE(form->quitButton->isVisible());
+    EXPECT_EQ(form->instructionsPane->height(), 0);
+    EXPECT_EQ(form->searchBox->geometry(), QRect(8, 10, 121, 19));
+    EXPECT_EQ(form->buttonBar->height(), 65);
     EXPECT_EQ(shownTitle(), QStringLiteral("甲测试"));
     EXPECT_EQ(remarks(), QStringLiteral("甲的说明文字"));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
@@ -190,13 +190,13 @@ TEST_F(MainWindowTest, StartsIdleOnTheFirstTest)
 
 TEST_F(MainWindowTest, QuitButtonStandsBesideTheStepButtonInsideTheBar)
 {
-    QTest::mouseClick(form->ToolButton1, Qt::LeftButton);
-    ASSERT_TRUE(form->BitBtn2->isVisible());
-    const QRect step = form->BitBtn1->geometry();
-    const QRect quit = form->BitBtn2->geometry();
+    QTest::mouseClick(form->startButton, Qt::LeftButton);
+    ASSERT_TRUE(form->quitButton->isVisible());
+    const QRect step = form->stepButton->geometry();
+    const QRect quit = form->quitButton->geometry();
     EXPECT_EQ(quit.top(), step.top());
     EXPECT_GT(quit.left(), step.right());
-    EXPECT_LE(quit.right(), form->ScrollBox5->width());
+    EXPECT_LE(quit.right(), form->buttonBar->width());
 }
 
 // Drags the splitter's handle by dx with the left button; Esc before the
@@ -219,7 +219,7 @@ void dragSplitter(QSplitter *splitter, int dx, bool escape)
 
 TEST_F(MainWindowTest, SplitterResizesOnReleaseAndEscCancels)
 {
-    QSplitter *splitter = form->Splitter1;
+    QSplitter *splitter = form->splitter;
     const int before = splitter->sizes().first();
     dragSplitter(splitter, 60, true);
     EXPECT_EQ(splitter->sizes().first(), before);
@@ -232,141 +232,143 @@ TEST_F(MainWindowTest, SplitterResizesOnReleaseAndEscCancels)
 
 TEST_F(MainWindowTest, ARunFromToolbarToVerdictAndBack)
 {
-    QTest::mouseClick(form->ToolButton1, Qt::LeftButton);
+    QTest::mouseClick(form->startButton, Qt::LeftButton);
     ASSERT_NE(choicePanel(), nullptr);
     EXPECT_EQ(choicePanel()->title(), QStringLiteral("2-1.第一题？    "));
-    EXPECT_EQ(choicePanel()->ItemIndex(), -1);
-    EXPECT_EQ(form->BitBtn1->text(), QStringLiteral("下一步"));
-    EXPECT_TRUE(form->BitBtn2->isVisible());
-    for (QWidget *idleOnly : {static_cast<QWidget *>(form->ToolButton1), static_cast<QWidget *>(form->dxDBTreeView1),
-                              static_cast<QWidget *>(form->Edit1)})
+    EXPECT_EQ(choicePanel()->itemIndex(), -1);
+    EXPECT_EQ(form->stepButton->text(), QStringLiteral("下一步"));
+    EXPECT_TRUE(form->quitButton->isVisible());
+    for (QWidget *idleOnly : {static_cast<QWidget *>(form->startButton), static_cast<QWidget *>(form->catalogTree),
+                              static_cast<QWidget *>(form->searchBox)})
         EXPECT_FALSE(idleOnly->isEnabled()) << idleOnly->objectName().toStdString();
-    EXPECT_FALSE(action("N2")->isEnabled());
-    EXPECT_GT(form->ScrollBox7->height(), 0) << "the first question has instructions";
+    EXPECT_FALSE(action("startAction")->isEnabled());
+    EXPECT_GT(form->instructionsPane->height(), 0) << "the first question has instructions";
 
     clickItem(0); // 是 = 1
-    EXPECT_EQ(choicePanel()->ItemIndex(), 0);
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(choicePanel()->itemIndex(), 0);
+    QTest::mouseClick(form->stepButton, Qt::LeftButton);
     ASSERT_NE(choicePanel(), nullptr);
     EXPECT_EQ(choicePanel()->title(), QStringLiteral("2-2.第二题？    "));
-    EXPECT_EQ(form->ScrollBox7->height(), 0) << "the second question has none";
-    EXPECT_EQ(form->run().state().QuestionNo, 3);
+    EXPECT_EQ(form->instructionsPane->height(), 0) << "the second question has none";
+    EXPECT_EQ(form->run().state().questionNumber, 3);
 
     choicePanel()->setFocus();
     QTest::keyClick(choicePanel(), Qt::Key_2); // 偶尔 = 2
-    EXPECT_EQ(choicePanel()->ItemIndex(), 1);
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(choicePanel()->itemIndex(), 1);
+    QTest::mouseClick(form->stepButton, Qt::LeftButton);
 
     EXPECT_EQ(choicePanel(), nullptr);
     EXPECT_EQ(verdict(), QStringLiteral("声明：本程序所提供的测试仅供娱乐!\n\n中分结论\n第二行"));
-    EXPECT_EQ(form->BitBtn1->text(), QStringLiteral("完成"));
-    EXPECT_FALSE(form->BitBtn2->isVisible());
-    EXPECT_EQ(fixture.scalar(QStringLiteral("select count(*) from 量表 where Parent=10 and ID<>10 and 分值 is not null"))
-                  .toInt(),
-              2)
+    EXPECT_EQ(form->stepButton->text(), QStringLiteral("完成"));
+    EXPECT_FALSE(form->quitButton->isVisible());
+    EXPECT_EQ(
+        fixture.scalar(QStringLiteral("select count(*) from 量表 where Parent=10 and ID<>10 and 分值 is not null"))
+            .toInt(),
+        2)
         << "both answers are stored";
 
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(form->stepButton, Qt::LeftButton);
     EXPECT_EQ(remarks(), QStringLiteral("甲的说明文字"));
     EXPECT_EQ(verdict(), QString());
-    EXPECT_EQ(form->BitBtn1->text(), QStringLiteral("开始测试"));
-    for (QWidget *idleOnly : {static_cast<QWidget *>(form->ToolButton1), static_cast<QWidget *>(form->dxDBTreeView1),
-                              static_cast<QWidget *>(form->Edit1)})
+    EXPECT_EQ(form->stepButton->text(), QStringLiteral("开始测试"));
+    for (QWidget *idleOnly : {static_cast<QWidget *>(form->startButton), static_cast<QWidget *>(form->catalogTree),
+                              static_cast<QWidget *>(form->searchBox)})
         EXPECT_TRUE(idleOnly->isEnabled()) << idleOnly->objectName().toStdString();
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(MainWindowTest, StepButtonStartsAndAsksForAChoice)
 {
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(form->stepButton, Qt::LeftButton);
     ASSERT_NE(choicePanel(), nullptr);
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(form->stepButton, Qt::LeftButton);
     EXPECT_EQ(dialogs.messages, QStringList({"请选择!再进行下一步"}));
     EXPECT_EQ(choicePanel()->title(), QStringLiteral("2-1.第一题？    ")) << "the run stays where it was";
 }
 
 TEST_F(MainWindowTest, KeyboardAloneRunsATest)
 {
-    form->BitBtn1->setFocus();
-    QTest::keyClick(form->BitBtn1, Qt::Key_Space);
+    form->stepButton->setFocus();
+    QTest::keyClick(form->stepButton, Qt::Key_Space);
     ASSERT_NE(choicePanel(), nullptr);
     // Tab from the tree reaches the panel, and the next Tab the step button.
-    form->dxDBTreeView1->setEnabled(true);
-    form->dxDBTreeView1->setFocus();
-    QTest::keyClick(form->dxDBTreeView1, Qt::Key_Tab);
-    EXPECT_TRUE(choicePanel()->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == choicePanel());
-    form->dxDBTreeView1->setEnabled(false);
+    form->catalogTree->setEnabled(true);
+    form->catalogTree->setFocus();
+    QTest::keyClick(form->catalogTree, Qt::Key_Tab);
+    EXPECT_TRUE(choicePanel()->isAncestorOf(QApplication::focusWidget()) ||
+                QApplication::focusWidget() == choicePanel());
+    form->catalogTree->setEnabled(false);
     choicePanel()->setFocus();
     QTest::keyClick(choicePanel(), Qt::Key_2);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), form->BitBtn1);
-    QTest::keyClick(form->BitBtn1, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), form->stepButton);
+    QTest::keyClick(form->stepButton, Qt::Key_Return);
     QTRY_COMPARE(choicePanel()->title(), QStringLiteral("2-2.第二题？    "));
 }
 
 TEST_F(MainWindowTest, QuitEndsTheRun)
 {
-    QTest::mouseClick(form->ToolButton1, Qt::LeftButton);
+    QTest::mouseClick(form->startButton, Qt::LeftButton);
     clickItem(1);
-    QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
+    QTest::mouseClick(form->quitButton, Qt::LeftButton);
     EXPECT_EQ(choicePanel(), nullptr);
     EXPECT_EQ(remarks(), QStringLiteral("甲的说明文字"));
-    EXPECT_FALSE(form->BitBtn2->isVisible());
-    EXPECT_EQ(form->ScrollBox7->height(), 0);
-    EXPECT_TRUE(action("N2")->isEnabled());
+    EXPECT_FALSE(form->quitButton->isVisible());
+    EXPECT_EQ(form->instructionsPane->height(), 0);
+    EXPECT_TRUE(action("startAction")->isEnabled());
 
-    action("N2")->trigger();
+    action("startAction")->trigger();
     ASSERT_NE(choicePanel(), nullptr);
     EXPECT_EQ(choicePanel()->title(), QStringLiteral("2-1.第一题？    ")) << "a new run begins at the start";
 }
 
 TEST_F(MainWindowTest, CategoryTestAsksForTheCategoryBeforeTheVerdict)
 {
-    form->dxDBTreeView1->setCurrentIndex(treeRow(QStringLiteral("乙分类测试")));
+    form->catalogTree->setCurrentIndex(treeRow(QStringLiteral("乙分类测试")));
     ASSERT_EQ(shownTitle(), QStringLiteral("乙分类测试"));
-    QTest::mouseClick(form->ToolButton1, Qt::LeftButton);
+    QTest::mouseClick(form->startButton, Qt::LeftButton);
     clickItem(1); // 乙 = 5
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(form->stepButton, Qt::LeftButton);
     ASSERT_NE(choicePanel(), nullptr);
     EXPECT_EQ(choicePanel()->title(), QStringLiteral("请选择"));
-    EXPECT_EQ(choicePanel()->geometry().height(), form->ScrollBox1->viewport()->height())
+    EXPECT_EQ(choicePanel()->geometry().height(), form->questionPane->viewport()->height())
         << "the category panel fills the pane";
     clickItem(1); // 女生
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(form->stepButton, Qt::LeftButton);
     EXPECT_TRUE(verdict().endsWith(QStringLiteral("女高"))) << verdict().toStdString();
 }
 
 TEST_F(MainWindowTest, TitleAndRemarksFollowTheTree)
 {
-    form->dxDBTreeView1->setCurrentIndex(treeRow(QStringLiteral("丙长说明")));
+    form->catalogTree->setCurrentIndex(treeRow(QStringLiteral("丙长说明")));
     EXPECT_EQ(shownTitle(), QStringLiteral("丙长说明"));
     EXPECT_EQ(remarks(), QStringLiteral("丙"));
 }
 
 TEST_F(MainWindowTest, SearchNarrowsAndClearingRestoresTheFirstRow)
 {
-    form->dxDBTreeView1->setCurrentIndex(treeRow(QStringLiteral("丙长说明")));
-    form->Edit1->insert(QStringLiteral("分类"));
+    form->catalogTree->setCurrentIndex(treeRow(QStringLiteral("丙长说明")));
+    form->searchBox->insert(QStringLiteral("分类"));
     EXPECT_EQ(treeLabels(), QStringList({"乙分类测试"}));
     EXPECT_EQ(shownTitle(), QStringLiteral("乙分类测试"));
 
-    form->Edit1->clear();
+    form->searchBox->clear();
     QStringList labels = treeLabels();
     labels.sort();
     QStringList all{"甲测试", "乙分类测试", "丙长说明"};
     all.sort();
     EXPECT_EQ(labels, all);
     EXPECT_EQ(shownTitle(), QStringLiteral("甲测试"));
-    EXPECT_EQ(form->dxDBTreeView1->currentIndex().data().toString(), QStringLiteral("甲测试"));
+    EXPECT_EQ(form->catalogTree->currentIndex().data().toString(), QStringLiteral("甲测试"));
 
-    QTest::keyClicks(form->Edit1, QStringLiteral("'"));
+    QTest::keyClicks(form->searchBox, QStringLiteral("'"));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << "a quote is searched for, not an error";
     EXPECT_TRUE(treeLabels().isEmpty());
 }
 
 TEST_F(MainWindowTest, DeleteAsksFirst)
 {
-    QAbstractItemView *tree = form->dxDBTreeView1;
+    QAbstractItemView *tree = form->catalogTree;
     tree->setCurrentIndex(treeRow(QStringLiteral("丙长说明")));
     tree->setFocus();
     dialogs.answers = {false, true};
@@ -384,7 +386,7 @@ TEST_F(MainWindowTest, DeleteAsksFirst)
 
 TEST_F(MainWindowTest, RenameIsStored)
 {
-    QAbstractItemView *tree = form->dxDBTreeView1;
+    QAbstractItemView *tree = form->catalogTree;
     const QModelIndex row = treeRow(QStringLiteral("乙分类测试"));
     tree->setCurrentIndex(row);
     tree->setFocus();
@@ -401,8 +403,8 @@ TEST_F(MainWindowTest, RenameIsStored)
 
 TEST_F(MainWindowTest, ContentCommandShowsTheSelectedTestsPage)
 {
-    form->dxDBTreeView1->setCurrentIndex(treeRow(QStringLiteral("乙分类测试")));
-    QTest::mouseClick(form->ToolButton8, Qt::LeftButton);
+    form->catalogTree->setCurrentIndex(treeRow(QStringLiteral("乙分类测试")));
+    QTest::mouseClick(form->contentButton, Qt::LeftButton);
     EXPECT_TRUE(report.isVisible());
     EXPECT_EQ(report.windowTitle(), QStringLiteral("乙分类测试"));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
@@ -410,10 +412,10 @@ TEST_F(MainWindowTest, ContentCommandShowsTheSelectedTestsPage)
 
 TEST_F(MainWindowTest, AboutCommandShowsTheOneAboutWindow)
 {
-    action("N101")->trigger();
+    action("aboutAction")->trigger();
     EXPECT_TRUE(about.isVisible());
     about.close();
-    action("N101")->trigger();
+    action("aboutAction")->trigger();
     EXPECT_TRUE(about.isVisible());
 }
 
@@ -421,34 +423,34 @@ TEST_F(MainWindowTest, WebCommandsOpenTheSitesPages)
 {
     const QString site = form->siteAddress();
     ASSERT_FALSE(site.isEmpty());
-    QTest::mouseClick(form->ToolButton3, Qt::LeftButton);
-    action("N7")->trigger();
-    QTest::mouseClick(form->ToolButton2, Qt::LeftButton);
-    action("N4")->trigger();
-    QTest::mouseClick(form->ToolButton4, Qt::LeftButton);
-    action("N8")->trigger();
+    QTest::mouseClick(form->siteButton, Qt::LeftButton);
+    action("homePageAction")->trigger();
+    QTest::mouseClick(form->updatesButton, Qt::LeftButton);
+    action("updatesAction")->trigger();
+    QTest::mouseClick(form->booksButton, Qt::LeftButton);
+    action("booksAction")->trigger();
     const QUrl home(homePageAddress(site)), updates(updatesPageAddress(site)), books(booksPageAddress(site));
     EXPECT_EQ(dialogs.opened, QList<QUrl>({home, home, updates, updates, books, books}));
 }
 
 TEST_F(MainWindowTest, LongInstructionsTakeAtMost200Pixels)
 {
-    form->dxDBTreeView1->setCurrentIndex(treeRow(QStringLiteral("丙长说明")));
-    QTest::mouseClick(form->ToolButton1, Qt::LeftButton);
-    EXPECT_EQ(form->ScrollBox7->height(), 200);
+    form->catalogTree->setCurrentIndex(treeRow(QStringLiteral("丙长说明")));
+    QTest::mouseClick(form->startButton, Qt::LeftButton);
+    EXPECT_EQ(form->instructionsPane->height(), 200);
 }
 
 TEST_F(MainWindowTest, OneLineOfInstructionsTakesTwoLines)
 {
-    QTest::mouseClick(form->ToolButton1, Qt::LeftButton);
-    const int lineHeight = QFontMetrics(form->cxDBRichEdit1->font()).height();
-    EXPECT_EQ(form->ScrollBox7->height(), 2 * lineHeight);
+    QTest::mouseClick(form->startButton, Qt::LeftButton);
+    const int lineHeight = QFontMetrics(form->instructionsView->font()).height();
+    EXPECT_EQ(form->instructionsPane->height(), 2 * lineHeight);
 }
 
 TEST_F(MainWindowTest, QuitCommandEndsTheEventLoopDuringARun)
 {
-    QTest::mouseClick(form->ToolButton1, Qt::LeftButton);
-    QTimer::singleShot(0, form->ToolButton6, &QToolButton::click);
+    QTest::mouseClick(form->startButton, Qt::LeftButton);
+    QTimer::singleShot(0, form->quitProgramButton, &QToolButton::click);
     QTimer::singleShot(5000, [] { QCoreApplication::exit(7); });
     EXPECT_EQ(QCoreApplication::exec(), 0);
 }
@@ -469,14 +471,14 @@ TEST(StartWithoutDatabaseTest, FiveErrorsThenAnEmptyWindow)
 {
     FakeDialogs dialogs;
     QTemporaryDir empty;
-    TForm1 form(empty.filePath(QStringLiteral("date.mdb")));
+    MainWindow form(empty.filePath(QStringLiteral("date.mdb")));
     form.show();
     EXPECT_EQ(dialogs.errors.size(), 5) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(form.dxDBTreeView1->model()->rowCount(), 0);
-    EXPECT_TRUE(form.cxDBLabel1->text().isEmpty());
+    EXPECT_EQ(form.catalogTree->model()->rowCount(), 0);
+    EXPECT_TRUE(form.titleLabel->text().isEmpty());
 
     dialogs.errors.clear();
-    form.Edit1->insert(QStringLiteral("甲"));
+    form.searchBox->insert(QStringLiteral("甲"));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << "searching a closed catalog changes nothing visible";
 }
 

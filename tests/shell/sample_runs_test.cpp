@@ -16,7 +16,7 @@
 #include "tests/support/catalog_tests.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/forced_read_only.h"
-#include "widgets/db_radio_group.h"
+#include "widgets/choice_group.h"
 #include "widgets/read_only_notice.h"
 
 namespace lovetest {
@@ -46,7 +46,7 @@ TEST_P(SampleDatabase, EveryTestRunsToItsVerdictInTheWindow)
     ASSERT_TRUE(QFile::copy(QStringLiteral(SAMPLE_DATABASE), path));
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     const QByteArray bytes = fileBytes(path);
-    TForm1 form(path);
+    MainWindow form(path);
     const QStringList notice = readOnly ? QStringList{readOnlyDatabaseNotice(path)} : QStringList();
     EXPECT_EQ(dialogs.messages, notice);
     form.show();
@@ -54,28 +54,28 @@ TEST_P(SampleDatabase, EveryTestRunsToItsVerdictInTheWindow)
 
     // Folders of the catalog hold no question rows: only tests are taken.
     const QList<qint64> ids = testing::takeableTestIds(form.database());
-    Dataset &catalog = form.database().ADOQuery1;
+    Dataset &catalog = form.database().catalog;
     ASSERT_GE(ids.size(), 12);
 
     for (qint64 id : ids) {
-        ASSERT_TRUE(catalog.Locate(QStringLiteral("ID"), id));
-        const QString name = catalog.FieldByName(QStringLiteral("Name"))->asString();
-        QTest::mouseClick(form.BitBtn1, Qt::LeftButton);
+        ASSERT_TRUE(catalog.locate(QStringLiteral("ID"), id));
+        const QString name = catalog.fieldByName(QStringLiteral("Name"))->asString();
+        QTest::mouseClick(form.stepButton, Qt::LeftButton);
         int panels = 0;
-        while (auto *panel = form.ScrollBox1->findChild<TcxDBRadioGroup *>(QStringLiteral("ChoiceGroup"))) {
+        while (auto *panel = form.questionPane->findChild<ChoiceGroup *>(QStringLiteral("choiceGroup"))) {
             ASSERT_LT(++panels, 40) << name.toStdString();
             ASSERT_GT(panel->count(), 0) << name.toStdString();
             QTest::keyClick(panel, Qt::Key_1);
-            QTest::mouseClick(form.BitBtn1, Qt::LeftButton);
+            QTest::mouseClick(form.stepButton, Qt::LeftButton);
         }
-        auto *verdict = form.ScrollBox1->findChild<QTextEdit *>(QStringLiteral("VerdictView"));
+        auto *verdict = form.questionPane->findChild<QTextEdit *>(QStringLiteral("verdictView"));
         ASSERT_NE(verdict, nullptr) << name.toStdString();
         EXPECT_TRUE(verdict->toPlainText().startsWith(TestRun::disclaimer() + QStringLiteral("\n\n")))
             << name.toStdString();
         EXPECT_GT(verdict->toPlainText().size(), TestRun::disclaimer().size() + 10) << name.toStdString();
-        EXPECT_EQ(form.BitBtn1->text(), QStringLiteral("完成"));
-        QTest::mouseClick(form.BitBtn1, Qt::LeftButton);
-        EXPECT_EQ(form.BitBtn1->text(), QStringLiteral("开始测试"));
+        EXPECT_EQ(form.stepButton->text(), QStringLiteral("完成"));
+        QTest::mouseClick(form.stepButton, Qt::LeftButton);
+        EXPECT_EQ(form.stepButton->text(), QStringLiteral("开始测试"));
     }
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
     EXPECT_EQ(dialogs.messages, notice) << "nothing more is said";

@@ -29,10 +29,10 @@
 #include "shell/run_companion.h"
 #include "tests/support/dark_palette.h"
 #include "tests/support/fake_dialogs.h"
-#include "widgets/db_radio_group.h"
-#include "widgets/db_tree_view.h"
-#include "widgets/message_boxes.h"
+#include "widgets/catalog_tree_view.h"
+#include "widgets/choice_group.h"
 #include "widgets/dialogs.h"
+#include "widgets/message_boxes.h"
 
 namespace lovetest {
 namespace {
@@ -93,53 +93,53 @@ private:
     Shooter &m_shooter;
 };
 
-void selectTest(TForm1 &form, qint64 id)
+void selectTest(MainWindow &form, qint64 id)
 {
-    form.database().ADOQuery1.Locate(QStringLiteral("ID"), id);
+    form.database().catalog.locate(QStringLiteral("ID"), id);
     Shooter::settle();
 }
 
-TcxDBRadioGroup *choicePanel(TForm1 &form)
+ChoiceGroup *choicePanel(MainWindow &form)
 {
-    return form.ScrollBox1->findChild<TcxDBRadioGroup *>();
+    return form.questionPane->findChild<ChoiceGroup *>();
 }
 
 // Answers every question with its first option until the run leaves the
 // questions.
-void answerAll(TForm1 &form)
+void answerAll(MainWindow &form)
 {
     while (form.run().phase() == TestRun::Phase::Answering) {
-        TcxDBRadioGroup *panel = choicePanel(form);
+        ChoiceGroup *panel = choicePanel(form);
         if (!panel)
             return;
         panel->setItemIndex(0);
-        form.BitBtn1->click();
+        form.stepButton->click();
     }
 }
 
 // Progress, a question reached by going back, the explained verdict, the
 // result page and the history of runs.
-void shootTakerAids(TForm1 &form, TForm3 &report, Shooter &shooter)
+void shootTakerAids(MainWindow &form, ReportWindow &report, Shooter &shooter)
 {
     RunCompanion &companion = form.companion();
     selectTest(form, 100);
-    form.ToolButton1->click();
+    form.startButton->click();
     for (int i = 0; i < 2; ++i) {
-        if (TcxDBRadioGroup *panel = choicePanel(form))
+        if (ChoiceGroup *panel = choicePanel(form))
             panel->setItemIndex(1);
-        form.BitBtn1->click();
+        form.stepButton->click();
     }
     shooter.shoot(form, QStringLiteral("10-progress"));
     companion.backButton->click();
     shooter.shoot(form, QStringLiteral("11-back"));
-    form.BitBtn1->click();
+    form.stepButton->click();
     answerAll(form);
     shooter.shoot(form, QStringLiteral("12-explained-verdict"));
     companion.saveButton->click();
     report.resize(760, 560);
     shooter.shoot(report, QStringLiteral("13-result-page"));
     report.hide();
-    form.BitBtn1->click();
+    form.stepButton->click();
     companion.showHistory();
     if (HistoryWindow *history = companion.historyWindow()) {
         history->resize(720, 360);
@@ -160,44 +160,44 @@ int shootAll(const QString &database, const QString &folder)
         return 1;
     }
 
-    TForm1 form(copy);
-    TForm2 about(form.siteAddress());
-    TForm3 report;
+    MainWindow form(copy);
+    AboutWindow about(form.siteAddress());
+    ReportWindow report;
     form.setWindows(&about, &report);
     form.resize(1000, 680);
     form.show();
     shooter.shoot(form, QStringLiteral("01-idle"));
 
-    form.ToolButton1->click();
-    if (TcxDBRadioGroup *panel = choicePanel(form))
+    form.startButton->click();
+    if (ChoiceGroup *panel = choicePanel(form))
         panel->setItemIndex(1);
     shooter.shoot(form, QStringLiteral("02-question-with-instructions"));
-    form.BitBtn2->click();
+    form.quitButton->click();
 
     // A category test: the questions, then the category, then the verdict.
     selectTest(form, 200);
-    form.ToolButton1->click();
+    form.startButton->click();
     answerAll(form);
     shooter.shoot(form, QStringLiteral("03-category"));
-    if (TcxDBRadioGroup *panel = choicePanel(form))
+    if (ChoiceGroup *panel = choicePanel(form))
         panel->setItemIndex(0);
-    form.BitBtn1->click();
+    form.stepButton->click();
     shooter.shoot(form, QStringLiteral("04-verdict"));
-    form.BitBtn1->click();
+    form.stepButton->click();
 
-    form.Edit1->setText(QStringLiteral("恋"));
+    form.searchBox->setText(QStringLiteral("恋"));
     shooter.shoot(form, QStringLiteral("05-search"));
-    form.Edit1->clear();
+    form.searchBox->clear();
 
     selectTest(form, 100);
-    form.ToolButton8->click();
+    form.contentButton->click();
     report.resize(760, 560);
     shooter.shoot(report, QStringLiteral("06-report"));
     {
         PreviewShooter preview(shooter);
-        report.ToolButton7->click();
+        report.previewButton->click();
     }
-    form.N101->trigger();
+    form.aboutAction->trigger();
     shooter.shoot(about, QStringLiteral("07-about"));
     about.hide();
     report.hide();
@@ -208,9 +208,9 @@ int shootAll(const QString &database, const QString &folder)
     // wraps inside the pane.
     selectTest(form, 900);
     form.resize(688, 454);
-    form.ToolButton1->click();
+    form.startButton->click();
     shooter.shoot(form, QStringLiteral("15-long-question"));
-    form.BitBtn2->click();
+    form.quitButton->click();
     form.resize(1000, 680);
 
     // Under a dark desktop palette the fixed colours keep their own
@@ -218,12 +218,12 @@ int shootAll(const QString &database, const QString &folder)
     {
         const QPalette saved = QApplication::palette();
         QApplication::setPalette(testing::darkDesktopPalette());
-        TForm1 dark(copy);
+        MainWindow dark(copy);
         dark.resize(1000, 680);
         dark.show();
         selectTest(dark, 100);
-        dark.ToolButton1->click();
-        if (TcxDBRadioGroup *panel = choicePanel(dark))
+        dark.startButton->click();
+        if (ChoiceGroup *panel = choicePanel(dark))
             panel->setItemIndex(0);
         shooter.shoot(dark, QStringLiteral("16-dark-question"));
         answerAll(dark);
@@ -234,7 +234,7 @@ int shootAll(const QString &database, const QString &folder)
 
     // A start without the database file.
     dialogs.errors.clear();
-    TForm1 empty(work.filePath(QStringLiteral("missing/date.mdb")));
+    MainWindow empty(work.filePath(QStringLiteral("missing/date.mdb")));
     empty.resize(1000, 680);
     empty.show();
     shooter.shoot(empty, QStringLiteral("08-no-database"));

@@ -4,8 +4,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
-#include <QProgressBar>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTableWidget>
@@ -13,7 +13,7 @@
 #include <QToolButton>
 
 #include "data/test_database.h"
-#include "report/html_edit.h"
+#include "report/html_view.h"
 #include "report/report_window.h"
 #include "run/run_history.h"
 #include "run/test_run.h"
@@ -23,7 +23,7 @@
 #include "shell/run_companion.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/fixture_database.h"
-#include "widgets/db_radio_group.h"
+#include "widgets/choice_group.h"
 
 namespace lovetest {
 namespace {
@@ -60,32 +60,32 @@ protected:
 
     void open()
     {
-        form = std::make_unique<TForm1>(fixture.path());
+        form = std::make_unique<MainWindow>(fixture.path());
         form->setWindows(&about, &report);
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     }
     RunCompanion &aids() { return form->companion(); }
-    TcxDBRadioGroup *panel() const { return form->ScrollBox1->findChild<TcxDBRadioGroup *>(); }
+    ChoiceGroup *panel() const { return form->questionPane->findChild<ChoiceGroup *>(); }
     void start(int testId)
     {
-        ASSERT_TRUE(form->database().ADOQuery1.Locate("ID", testId));
-        form->ToolButton1->click();
+        ASSERT_TRUE(form->database().catalog.locate("ID", testId));
+        form->startButton->click();
     }
     void answer(std::initializer_list<int> items)
     {
         for (int item : items) {
             panel()->setItemIndex(item);
-            form->BitBtn1->click();
+            form->stepButton->click();
         }
     }
     QString progress() { return aids().progressBar->isVisible() ? aids().progressLine->text() : QString(); }
 
     FakeDialogs dialogs;
     FixtureDatabase fixture;
-    TForm2 about{QStringLiteral("www.example.invalid")};
-    TForm3 report;
-    std::unique_ptr<TForm1> form;
+    AboutWindow about{QStringLiteral("www.example.invalid")};
+    ReportWindow report;
+    std::unique_ptr<MainWindow> form;
 };
 
 TEST_F(TakerAidsTest, ProgressBackAndTheExplainedVerdictInTheWindow)
@@ -108,11 +108,11 @@ TEST_F(TakerAidsTest, ProgressBackAndTheExplainedVerdictInTheWindow)
     aids().backButton->click();
     EXPECT_EQ(progress(), QStringLiteral("第 2 题 / 共 3 题"));
     EXPECT_TRUE(panel()->title().startsWith(QStringLiteral("3-2.第二题？")));
-    EXPECT_EQ(panel()->ItemIndex(), 2);
+    EXPECT_EQ(panel()->itemIndex(), 2);
     EXPECT_TRUE(panel()->hasFocus() || QApplication::focusWidget() == nullptr);
     panel()->setItemIndex(0); // 1 instead of 3
-    form->BitBtn1->click();
-    EXPECT_EQ(panel()->ItemIndex(), -1);
+    form->stepButton->click();
+    EXPECT_EQ(panel()->itemIndex(), -1);
     answer({1}); // 2 + 1 + 1 = 4
     ASSERT_EQ(form->run().phase(), TestRun::Phase::ShowingVerdict);
     EXPECT_TRUE(progress().isEmpty());
@@ -124,9 +124,9 @@ TEST_F(TakerAidsTest, ProgressBackAndTheExplainedVerdictInTheWindow)
     aids().saveButton->click();
     EXPECT_TRUE(report.isVisible());
     EXPECT_EQ(report.windowTitle(), QStringLiteral("《甲测试》测试结果"));
-    EXPECT_TRUE(report.HtmlEdit1->Html().contains(QStringLiteral("中分结论")));
+    EXPECT_TRUE(report.htmlView->pageHtml().contains(QStringLiteral("中分结论")));
 
-    form->BitBtn1->click(); // 完成
+    form->stepButton->click(); // 完成
     EXPECT_FALSE(aids().saveButton->isVisible());
     EXPECT_FALSE(aids().explanation);
     EXPECT_TRUE(dialogs.errors.isEmpty());
@@ -141,12 +141,12 @@ TEST_F(TakerAidsTest, AltLeftAndBackspaceGoBack)
     panel()->setFocus();
     QTest::keyClick(panel(), Qt::Key_Left, Qt::AltModifier);
     EXPECT_EQ(progress(), QStringLiteral("第 2 题 / 共 3 题"));
-    EXPECT_EQ(panel()->ItemIndex(), 1);
+    EXPECT_EQ(panel()->itemIndex(), 1);
     QTest::keyClick(panel(), Qt::Key_Backspace);
     EXPECT_EQ(progress(), QStringLiteral("第 1 题 / 共 3 题"));
-    EXPECT_EQ(panel()->ItemIndex(), 0);
-    form->BitBtn2->click();
-    QTest::keyClick(form->BitBtn1, Qt::Key_Backspace); // idle: nothing happens
+    EXPECT_EQ(panel()->itemIndex(), 0);
+    form->quitButton->click();
+    QTest::keyClick(form->stepButton, Qt::Key_Backspace); // idle: nothing happens
     EXPECT_EQ(form->run().phase(), TestRun::Phase::Idle);
 }
 
@@ -164,12 +164,12 @@ TEST_F(TakerAidsTest, HistoryWindowListsOpensAndDeletesRuns)
 {
     start(10);
     answer({0, 0, 0});
-    form->BitBtn1->click();
+    form->stepButton->click();
     start(20);
     answer({0, 0});
-    form->BitBtn1->click();
+    form->stepButton->click();
     start(10); // quit: no record
-    form->BitBtn2->click();
+    form->quitButton->click();
 
     aids().historyAction->trigger();
     EXPECT_EQ(aids().historyAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+H")));
@@ -212,13 +212,13 @@ TEST_F(TakerAidsTest, ARunLeftUnfinishedIsOfferedOnceAtTheNextStart)
     EXPECT_EQ(dialogs.questions[0].text, QStringLiteral("上次的测试《甲测试》还没有做完，是否继续？"));
     EXPECT_EQ(form->run().phase(), TestRun::Phase::Answering);
     EXPECT_EQ(progress(), QStringLiteral("第 3 题 / 共 3 题"));
-    EXPECT_EQ(panel()->ItemIndex(), -1);
+    EXPECT_EQ(panel()->itemIndex(), -1);
     aids().backButton->click();
-    EXPECT_EQ(panel()->ItemIndex(), 2); // the earlier answer is there
-    form->BitBtn1->click();
+    EXPECT_EQ(panel()->itemIndex(), 2); // the earlier answer is there
+    form->stepButton->click();
     answer({1});
     EXPECT_DOUBLE_EQ(form->run().score(), 6); // 2 + 3 + 1
-    form->BitBtn1->click();
+    form->stepButton->click();
     EXPECT_EQ(aids().history().entries().size(), 1);
 
     // Declined: nothing changes, and it is not asked again.
@@ -274,17 +274,16 @@ protected:
     QString uninterruptedVerdict()
     {
         FixtureDatabase other{kFourQuestions};
-        TForm1 window(other.path());
-        window.database().ADOQuery1.Locate("ID", 10);
-        window.ToolButton1->click();
+        MainWindow window(other.path());
+        window.database().catalog.locate("ID", 10);
+        window.startButton->click();
         for (int item : {1, 2, 0, 1}) {
-            window.ScrollBox1->findChild<TcxDBRadioGroup *>()->setItemIndex(item);
-            window.BitBtn1->click();
+            window.questionPane->findChild<ChoiceGroup *>()->setItemIndex(item);
+            window.stepButton->click();
         }
-        auto *view = window.ScrollBox1->findChild<QWidget *>(QStringLiteral("VerdictView"));
+        auto *view = window.questionPane->findChild<QWidget *>(QStringLiteral("verdictView"));
         return view ? view->property("plainText").toString() : QString();
     }
-
 };
 
 TEST_F(KilledRunTest, AcceptedTheRunEndsWithTheVerdictOfAnUninterruptedOne)
@@ -299,7 +298,8 @@ TEST_F(KilledRunTest, AcceptedTheRunEndsWithTheVerdictOfAnUninterruptedOne)
     EXPECT_EQ(QApplication::focusWidget(), panel());
     answer({1});
     ASSERT_EQ(form->run().phase(), TestRun::Phase::ShowingVerdict);
-    const QString verdict = form->ScrollBox1->findChild<QWidget *>(QStringLiteral("VerdictView"))->property("plainText").toString();
+    const QString verdict =
+        form->questionPane->findChild<QWidget *>(QStringLiteral("verdictView"))->property("plainText").toString();
     EXPECT_TRUE(verdict.endsWith(QStringLiteral("高")));
     EXPECT_EQ(verdict, uninterruptedVerdict());
 }

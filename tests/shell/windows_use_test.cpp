@@ -25,19 +25,19 @@
 
 #include "data/codepage.h"
 #include "data/test_database.h"
-#include "report/html_edit.h"
+#include "report/html_view.h"
 #include "report/report_window.h"
 #include "run/test_run.h"
 #include "shell/about_window.h"
 #include "shell/main_window.h"
-#include "tests/support/dark_palette.h"
 #include "tests/support/catalog_tests.h"
+#include "tests/support/dark_palette.h"
 #include "tests/support/fake_dialogs.h"
+#include "widgets/bound_label.h"
+#include "widgets/bound_text_view.h"
 #include "widgets/capped_pane.h"
-#include "widgets/db_label.h"
-#include "widgets/db_radio_group.h"
-#include "widgets/db_rich_edit.h"
-#include "widgets/db_tree_view.h"
+#include "widgets/catalog_tree_view.h"
+#include "widgets/choice_group.h"
 #include "widgets/fixed_colours.h"
 
 namespace lovetest {
@@ -55,7 +55,7 @@ protected:
         QFile::remove(path);
         ASSERT_TRUE(QFile::copy(QStringLiteral(SAMPLE_DATABASE), path));
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        form = std::make_unique<TForm1>(path);
+        form = std::make_unique<MainWindow>(path);
         form->setWindows(&about, &report);
         form->resize(688, 454);
         form->show();
@@ -64,21 +64,21 @@ protected:
 
     void select(const QString &name)
     {
-        Dataset &catalog = form->database().ADOQuery1;
-        ASSERT_TRUE(catalog.Locate(QStringLiteral("Name"), name)) << name.toStdString();
+        Dataset &catalog = form->database().catalog;
+        ASSERT_TRUE(catalog.locate(QStringLiteral("Name"), name)) << name.toStdString();
     }
     QList<qint64> testIds() { return testing::takeableTestIds(form->database()); }
-    void selectId(qint64 id) { ASSERT_TRUE(form->database().ADOQuery1.Locate(QStringLiteral("ID"), id)); }
-    QString testName() { return form->database().ADOQuery1.FieldByName(QStringLiteral("Name"))->asString(); }
+    void selectId(qint64 id) { ASSERT_TRUE(form->database().catalog.locate(QStringLiteral("ID"), id)); }
+    QString testName() { return form->database().catalog.fieldByName(QStringLiteral("Name"))->asString(); }
 
-    TcxDBRadioGroup *choicePanel() const { return form->ScrollBox1->findChild<TcxDBRadioGroup *>(); }
-    QTextEdit *verdictView() const { return form->ScrollBox1->findChild<QTextEdit *>(QStringLiteral("VerdictView")); }
+    ChoiceGroup *choicePanel() const { return form->questionPane->findChild<ChoiceGroup *>(); }
+    QTextEdit *verdictView() const { return form->questionPane->findChild<QTextEdit *>(QStringLiteral("verdictView")); }
 
     testing::FakeDialogs dialogs;
     QTemporaryDir dir;
-    TForm2 about{QStringLiteral("www.example.invalid")};
-    TForm3 report;
-    std::unique_ptr<TForm1> form;
+    AboutWindow about{QStringLiteral("www.example.invalid")};
+    ReportWindow report;
+    std::unique_ptr<MainWindow> form;
 };
 
 // --- the saved page ---------------------------------------------------------
@@ -86,10 +86,10 @@ protected:
 TEST_F(SampleWindow, TheSavedContentPageShowsWhatTheReportWindowShows)
 {
     select(QStringLiteral("恋爱风格测试"));
-    form->ToolButton8Click();
+    form->onContent();
     ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
     const QString file = dir.filePath(QStringLiteral("page.htm"));
-    report.HtmlEdit1->SaveToFile(file);
+    report.htmlView->saveToFile(file);
 
     QFile saved(file);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
@@ -98,14 +98,14 @@ TEST_F(SampleWindow, TheSavedContentPageShowsWhatTheReportWindowShows)
     EXPECT_TRUE(bytes.contains("&nbsp;&nbsp;&nbsp;&nbsp;1."));
     QTextDocument reread;
     reread.setHtml(fromCp936(bytes));
-    EXPECT_EQ(reread.toPlainText(), report.HtmlEdit1->Text());
+    EXPECT_EQ(reread.toPlainText(), report.htmlView->pageText());
 }
 
 // --- long questions -----------------------------------------------------------
 
 // Every caption of a panel is shown whole inside the question pane: as wide
 // as the pane at most, and as tall as its wrapped text needs.
-void expectShownWhole(const TcxDBRadioGroup &panel, const QScrollArea &pane, const QString &where)
+void expectShownWhole(const ChoiceGroup &panel, const QScrollArea &pane, const QString &where)
 {
     const int paneWidth = pane.viewport()->width();
     EXPECT_LE(panel.width(), paneWidth) << where.toStdString();
@@ -127,22 +127,22 @@ TEST_F(SampleWindow, EveryQuestionShowsItsWholeCaptionAndOptionsAtAnyWidth)
         for (const qint64 id : testIds()) {
             selectId(id);
             const QString name = testName();
-            form->BitBtn1->click();
+            form->stepButton->click();
             int questions = 0;
             while (form->run().phase() == TestRun::Phase::Answering) {
                 ASSERT_LT(++questions, 40);
-                TcxDBRadioGroup *panel = choicePanel();
+                ChoiceGroup *panel = choicePanel();
                 ASSERT_NE(panel, nullptr);
                 QApplication::processEvents();
                 const QString where = QStringLiteral("%1 at %2, %3").arg(name).arg(width).arg(panel->caption());
-                EXPECT_FALSE(form->ScrollBox1->horizontalScrollBar()->isVisible()) << where.toStdString();
-                expectShownWhole(*panel, *form->ScrollBox1, where);
+                EXPECT_FALSE(form->questionPane->horizontalScrollBar()->isVisible()) << where.toStdString();
+                expectShownWhole(*panel, *form->questionPane, where);
                 panel->setItemIndex(0);
-                form->BitBtn1->click();
+                form->stepButton->click();
             }
-            form->BitBtn2->click(); // the category panel or the verdict: back to the start
+            form->quitButton->click(); // the category panel or the verdict: back to the start
             if (form->run().phase() != TestRun::Phase::Idle)
-                form->BitBtn1->click();
+                form->stepButton->click();
         }
     }
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
@@ -164,12 +164,12 @@ TEST_F(SampleWindow, EveryTestCanBeTakenWithDigitsAndEnterAlone)
         press(Qt::Key_Return); // 开始测试
         ASSERT_EQ(form->run().phase(), TestRun::Phase::Answering) << name;
         int steps = 0;
-        while (TcxDBRadioGroup *panel = choicePanel()) {
+        while (ChoiceGroup *panel = choicePanel()) {
             ASSERT_LT(++steps, 40) << name;
             EXPECT_TRUE(panel->hasFocus()) << name << ": " << panel->caption().toStdString();
             const QString caption = panel->caption();
             press(Qt::Key_1);
-            ASSERT_EQ(panel->ItemIndex(), 0) << name << ": " << caption.toStdString();
+            ASSERT_EQ(panel->itemIndex(), 0) << name << ": " << caption.toStdString();
             press(Qt::Key_Return);
             // The step is taken at once, not after a press animation.
             ASSERT_TRUE(choicePanel() == nullptr || choicePanel()->caption() != caption) << name;
@@ -206,7 +206,10 @@ QColor foregroundOf(const QWidget *widget)
 
 class PaletteScope {
 public:
-    explicit PaletteScope(const QPalette &palette) : m_saved(QApplication::palette()) { QApplication::setPalette(palette); }
+    explicit PaletteScope(const QPalette &palette) : m_saved(QApplication::palette())
+    {
+        QApplication::setPalette(palette);
+    }
     ~PaletteScope() { QApplication::setPalette(m_saved); }
 
 private:
@@ -222,13 +225,13 @@ TEST_F(SampleWindow, EveryTextReadsUnderALightAndADarkPalette)
         form.reset();
         open();
         select(QStringLiteral("恋爱风格测试")); // its first question has instructions
-        form->BitBtn1->click();
-        TcxDBRadioGroup *panel = choicePanel();
+        form->stepButton->click();
+        ChoiceGroup *panel = choicePanel();
         ASSERT_NE(panel, nullptr);
-        ASSERT_GT(form->ScrollBox7->height(), 0);
+        ASSERT_GT(form->instructionsPane->height(), 0);
         std::vector<std::pair<std::string, const QWidget *>> texts;
-        texts.emplace_back("title", form->cxDBLabel1);
-        texts.emplace_back("instructions", form->cxDBRichEdit1);
+        texts.emplace_back("title", form->titleLabel);
+        texts.emplace_back("instructions", form->instructionsView);
         for (const QLabel *label : panel->findChildren<QLabel *>())
             texts.emplace_back("choice " + label->text().toStdString(), label);
         for (const auto &[what, widget] : texts) {
@@ -238,7 +241,7 @@ TEST_F(SampleWindow, EveryTextReadsUnderALightAndADarkPalette)
         }
         while (form->run().phase() == TestRun::Phase::Answering) {
             choicePanel()->setItemIndex(0);
-            form->BitBtn1->click();
+            form->stepButton->click();
         }
         ASSERT_NE(verdictView(), nullptr);
         EXPECT_GE(contrastRatio(foregroundOf(verdictView()), backgroundOf(verdictView())), 4.5) << paletteName;
@@ -284,8 +287,8 @@ TEST_F(SampleWindow, EveryControlIsAnnouncedByRoleAndChineseName)
     EXPECT_TRUE(contains(idle, QAccessible::Button, QStringLiteral("开始测试")));
 
     select(QStringLiteral("恋爱风格测试"));
-    form->BitBtn1->click();
-    TcxDBRadioGroup *panel = choicePanel();
+    form->stepButton->click();
+    ChoiceGroup *panel = choicePanel();
     ASSERT_NE(panel, nullptr);
     const QList<Announced> running = announced(form.get());
     EXPECT_TRUE(contains(running, QAccessible::Grouping, panel->caption()));
@@ -298,7 +301,7 @@ TEST_F(SampleWindow, EveryControlIsAnnouncedByRoleAndChineseName)
 
     while (form->run().phase() == TestRun::Phase::Answering) {
         choicePanel()->setItemIndex(0);
-        form->BitBtn1->click();
+        form->stepButton->click();
     }
     ASSERT_NE(verdictView(), nullptr);
     const QList<Announced> verdict = announced(form.get());
@@ -312,11 +315,11 @@ TEST_F(SampleWindow, EveryControlIsAnnouncedByRoleAndChineseName)
 
 TEST_F(SampleWindow, MenusAndShortcutsReachTheToolbarsCommands)
 {
-    EXPECT_TRUE(form->N1->title().contains(QStringLiteral("(&O)")));
-    EXPECT_TRUE(form->N3->title().contains(QStringLiteral("(&H)")));
-    EXPECT_TRUE(form->N9->shortcuts().contains(QKeySequence(Qt::Key_F5)));
-    EXPECT_TRUE(form->N9->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_R)));
-    EXPECT_EQ(form->N10->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_TRUE(form->testMenu->title().contains(QStringLiteral("(&O)")));
+    EXPECT_TRUE(form->helpMenu->title().contains(QStringLiteral("(&H)")));
+    EXPECT_TRUE(form->contentAction->shortcuts().contains(QKeySequence(Qt::Key_F5)));
+    EXPECT_TRUE(form->contentAction->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_R)));
+    EXPECT_EQ(form->quitAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
@@ -347,44 +350,44 @@ TEST_F(SampleWindow, SmallWindowsKeepTheirSizeAndEveryControlInReach)
     form->resize(100, 100);
     EXPECT_EQ(form->size(), form->minimumSize());
     select(QStringLiteral("恋爱风格测试"));
-    form->BitBtn1->click();
+    form->stepButton->click();
     QApplication::processEvents();
-    for (QWidget *control : {static_cast<QWidget *>(form->BitBtn1), static_cast<QWidget *>(form->BitBtn2)}) {
+    for (QWidget *control : {static_cast<QWidget *>(form->stepButton), static_cast<QWidget *>(form->quitButton)}) {
         const QRect shown(control->mapTo(form.get(), QPoint()), control->size());
         EXPECT_TRUE(form->rect().contains(shown)) << control->objectName().toStdString();
-        EXPECT_TRUE(form->ScrollBox5->rect().contains(control->geometry())) << control->objectName().toStdString();
+        EXPECT_TRUE(form->buttonBar->rect().contains(control->geometry())) << control->objectName().toStdString();
     }
-    form->BitBtn2->click();
+    form->quitButton->click();
 
     // A short window does not grow when a question with instructions shows.
     form->resize(688, 300);
     QApplication::processEvents();
     const QSize before = form->size();
-    form->BitBtn1->click();
+    form->stepButton->click();
     QApplication::processEvents();
     EXPECT_EQ(form->size(), before);
-    EXPECT_GT(form->ScrollBox7->height(), 0);
+    EXPECT_GT(form->instructionsPane->height(), 0);
 }
 
 TEST_F(SampleWindow, TheSearchBoxLooksDisabledDuringARun)
 {
     selectId(100);
-    const QImage enabled = form->Edit1->grab().toImage();
-    form->BitBtn1->click();
-    ASSERT_FALSE(form->Edit1->isEnabled());
-    const QImage disabled = form->Edit1->grab().toImage();
+    const QImage enabled = form->searchBox->grab().toImage();
+    form->stepButton->click();
+    ASSERT_FALSE(form->searchBox->isEnabled());
+    const QImage disabled = form->searchBox->grab().toImage();
     EXPECT_NE(enabled, disabled);
 }
 
 TEST_F(SampleWindow, DraggingTheSplitterShowsAHatchedLine)
 {
-    QSplitterHandle *handle = form->Splitter1->handle(1);
+    QSplitterHandle *handle = form->splitter->handle(1);
     const QPoint start = handle->rect().center();
     QTest::mousePress(handle, Qt::LeftButton, {}, start);
-    QMouseEvent move(QEvent::MouseMove, QPointF(start + QPoint(40, 0)), handle->mapToGlobal(QPointF(start + QPoint(40, 0))),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(start + QPoint(40, 0)),
+                     handle->mapToGlobal(QPointF(start + QPoint(40, 0))), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(handle, &move);
-    auto *band = form->Splitter1->findChild<QRubberBand *>();
+    auto *band = form->splitter->findChild<QRubberBand *>();
     ASSERT_NE(band, nullptr);
     ASSERT_TRUE(band->isVisible());
     const QImage line = band->grab().toImage();

@@ -13,15 +13,15 @@ namespace lovetest::testing {
 inline QList<qint64> takeableTestIds(TestDatabase &database)
 {
     QSet<qint64> withQuestions;
-    Dataset &rows = database.ADOQuery2;
-    for (rows.First(); !rows.Eof(); rows.Next()) {
-        if (rows.FieldByName(QStringLiteral("目录"))->asInteger() == 0)
-            withQuestions.insert(rows.FieldByName(QStringLiteral("Parent"))->asLargeInt());
+    Dataset &rows = database.questions;
+    for (rows.first(); !rows.atEnd(); rows.next()) {
+        if (rows.fieldByName(QStringLiteral("目录"))->asInteger() == 0)
+            withQuestions.insert(rows.fieldByName(QStringLiteral("Parent"))->asLargeInt());
     }
     QList<qint64> ids;
-    Dataset &catalog = database.ADOQuery1;
-    for (catalog.First(); !catalog.Eof(); catalog.Next()) {
-        const qint64 id = catalog.FieldByName(QStringLiteral("ID"))->asLargeInt();
+    Dataset &catalog = database.catalog;
+    for (catalog.first(); !catalog.atEnd(); catalog.next()) {
+        const qint64 id = catalog.fieldByName(QStringLiteral("ID"))->asLargeInt();
         if (withQuestions.contains(id))
             ids.append(id);
     }

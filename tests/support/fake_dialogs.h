@@ -38,7 +38,7 @@ public:
     QList<SaveCall> saveCalls;
     QList<QUrl> opened;
     QList<QWidget *> openedFor; // the owner of each opened address
-    bool browserStarts = true;   // false: opening an address fails
+    bool browserStarts = true; // false: opening an address fails
 
     void showError(QWidget *, const QString &message) override { errors << message; }
     void showMessage(QWidget *, const QString &text) override { messages << text; }

@@ -1,7 +1,7 @@
 #include "tests/support/fixture_database.h"
 
-#include "tools/content_db.h"
 #include "tools/content_json.h"
+#include "tools/database_build.h"
 
 namespace lovetest::testing {
 

@@ -9,7 +9,10 @@ namespace lovetest::testing {
 // write, as a real read-only file does for a user who is not the superuser.
 class ForcedReadOnly {
 public:
-    ForcedReadOnly() { setWritableProbe([](const QString &) { return false; }); }
+    ForcedReadOnly()
+    {
+        setWritableProbe([](const QString &) { return false; });
+    }
     ~ForcedReadOnly() { setWritableProbe({}); }
     ForcedReadOnly(const ForcedReadOnly &) = delete;
     ForcedReadOnly &operator=(const ForcedReadOnly &) = delete;

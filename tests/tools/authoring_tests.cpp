@@ -9,21 +9,23 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QThread>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QThread>
 #include <QUuid>
 
+#include "tests/tools/tool_run.h"
 #include "tools/cli.h"
 #include "tools/content_check.h"
-#include "tools/content_db.h"
 #include "tools/content_json.h"
+#include "tools/database_build.h"
+#include "tools/database_export.h"
 #include "tools/player.h"
-#include "tests/tools/tool_run.h"
+#include "tools/reachable_scores.h"
 
 using namespace lovetest::content;
 namespace content = lovetest::content;
@@ -89,7 +91,8 @@ TEST(Folders, RoundTripKeepsEveryRowOfEveryTable)
     // A folder is a catalog row without questions; placement is kept in Parent,
     // an empty Parent included.
     const auto row = [&](const char *id) {
-        return *std::find_if(catalog.begin(), catalog.end(), [&](const QString &r) { return r.startsWith(QLatin1String(id) + '|'); });
+        return *std::find_if(catalog.begin(), catalog.end(),
+                             [&](const QString &r) { return r.startsWith(QLatin1String(id) + '|'); });
     };
     EXPECT_TRUE(row("10").startsWith(QStringLiteral("10|10|认识自己|1|0|<null>|<null>|<null>|")));
     EXPECT_TRUE(row("20").startsWith(QStringLiteral("20|<null>|旧的分类|1|")));
@@ -109,7 +112,8 @@ TEST(Folders, RunAndReportPassOverCatalogRows)
 
     const ToolRun played = tool({"play", db, "--test", "100", "--answers", "1,1"});
     ASSERT_EQ(played.status, ExitOk) << played.err.toStdString();
-    EXPECT_EQ(played.out, QStringLiteral("2-1.第一题    \n2-2.第二题    \n声明：本程序所提供的测试仅供娱乐!\n\n多\n得分: 2\n"));
+    EXPECT_EQ(played.out,
+              QStringLiteral("2-1.第一题    \n2-2.第二题    \n声明：本程序所提供的测试仅供娱乐!\n\n多\n得分: 2\n"));
     const ToolRun inner = tool({"play", db, "--test", "200", "--answers", "1", "--category", "1"});
     ASSERT_EQ(inner.status, ExitOk) << inner.err.toStdString();
     EXPECT_TRUE(inner.out.endsWith(QStringLiteral("男高\n得分: 6\n类别: 1\n"))) << inner.out.toStdString();
@@ -121,7 +125,8 @@ TEST(Folders, RunAndReportPassOverCatalogRows)
 
     const ToolRun folder = tool({"play", db, "--test", "10", "--answers", "1"});
     EXPECT_EQ(folder.status, ExitContentError);
-    EXPECT_TRUE(folder.err.contains(QStringLiteral("“认识自己”是一个分类，没有题目：请在它下面选择一个测试。"))) << folder.err.toStdString();
+    EXPECT_TRUE(folder.err.contains(QStringLiteral("“认识自己”是一个分类，没有题目：请在它下面选择一个测试。")))
+        << folder.err.toStdString();
 }
 
 // One test entry of a content file; each case swaps one piece for a mistake.
@@ -147,14 +152,17 @@ const BrokenCase kBroken[] = {
     {"score holds the value separator", R"([1, "是"])", R"(["1|2", "是"])", Problem::Error,
      "question 1: the value \"1|2\" is not an integer"},
     {"unknown key", R"("text": "第一题")", R"("text": "第一题", "instruction": "慢慢想")", Problem::Error,
-     "3:34: error: test \"好测试\" (id 5), question 1: unknown key \"instruction\" (valid keys: text, instructions, options); "
+     "3:34: error: test \"好测试\" (id 5), question 1: unknown key \"instruction\" (valid keys: text, instructions, "
+     "options); "
      "did you mean instructions?"},
-    {"duplicate category value", R"("remarks": "说明",)",
-     R"("remarks": "说明", "categories": [[1, "男"], [1, "女"]],)", Problem::Error, "the category value 1 is offered twice"},
+    {"duplicate category value", R"("remarks": "说明",)", R"("remarks": "说明", "categories": [[1, "男"], [1, "女"]],)",
+     Problem::Error, "the category value 1 is offered twice"},
     {"empty name", R"("name": "好测试")", R"("name": " ")", Problem::Error, "the name is empty"},
-    {"empty question text", R"("text": "第一题")", R"("text": "")", Problem::Error, "question 1: the question text is empty"},
-    {"second verdict row without categories", R"("texts": ["低", "高"]})", R"("texts": ["低", "高"]}, {"thresholds": [0], "texts": ["x", "y"]})",
-     Problem::Warning, "verdict row 2: is never used: a test without categories uses its first verdict row"},
+    {"empty question text", R"("text": "第一题")", R"("text": "")", Problem::Error,
+     "question 1: the question text is empty"},
+    {"second verdict row without categories", R"("texts": ["低", "高"]})",
+     R"("texts": ["低", "高"]}, {"thresholds": [0], "texts": ["x", "y"]})", Problem::Warning,
+     "verdict row 2: is never used: a test without categories uses its first verdict row"},
     {"verdict row for a category not offered", R"("remarks": "说明",)",
      R"("remarks": "说明", "categories": [[1, "男"]],)", Problem::Warning, ""},
     {"markup in a question", R"("text": "第一题")", R"("text": "你觉得 1<2 还是 <i>3 吗？")", Problem::Warning,
@@ -163,7 +171,8 @@ const BrokenCase kBroken[] = {
     {"id beyond the integer fields", R"("id": 5)", R"("id": 1e19)", Problem::Error,
      "\"id\" must be a whole number from 1 to 2147483647"},
     {"id zero", R"("id": 5)", R"("id": 0)", Problem::Error, "\"id\" must be a whole number from 1 to 2147483647"},
-    {"parent circle", R"("id": 5,)", R"("id": 5, "parent": 6, "folder": true, "name": "甲"}, {"id": 6, "folder": true, "name": "乙", "parent": 5}, {"id": 7,)",
+    {"parent circle", R"("id": 5,)",
+     R"("id": 5, "parent": 6, "folder": true, "name": "甲"}, {"id": 6, "folder": true, "name": "乙", "parent": 5}, {"id": 7,)",
      Problem::Error, "the parents lead round in a circle"},
     {"parent not in the build", R"("id": 5,)", R"("id": 5, "parent": 77,)", Problem::Warning,
      "the parent 77 is no entry of this build, so the entry stands at the top level"},
@@ -186,7 +195,10 @@ TEST(AuthorMistakes, EachIsReportedWithItsPlace)
         if (expected.isEmpty()) {
             // The category test lacks its verdict rows: the sound row 1 serves
             // no category.
-            json.replace(QStringLiteral(R"({"thresholds": [0])"), QStringLiteral(R"({"category": 1, "thresholds": [0], "texts": ["a", "b"]}, {"category": 3, "thresholds": [0])"));
+            json.replace(
+                QStringLiteral(R"({"thresholds": [0])"),
+                QStringLiteral(
+                    R"({"category": 1, "thresholds": [0], "texts": ["a", "b"]}, {"category": 3, "thresholds": [0])"));
             writeFile(file, json.toUtf8());
             expected = QStringLiteral("verdict row 2 (category 3): is never used: the test offers no category 3");
         }
@@ -194,7 +206,9 @@ TEST(AuthorMistakes, EachIsReportedWithItsPlace)
         const QString severity = c.severity == Problem::Error ? QStringLiteral("error") : QStringLiteral("warning");
         bool found = false;
         for (const QString &line : run.out.split(QLatin1Char('\n')))
-            found = found || (line.startsWith(file + QLatin1Char(':')) && line.contains(severity + QStringLiteral(": ")) && line.contains(expected));
+            found = found ||
+                (line.startsWith(file + QLatin1Char(':')) && line.contains(severity + QStringLiteral(": ")) &&
+                 line.contains(expected));
         EXPECT_TRUE(found) << c.mistake << "\n" << run.out.toStdString();
         EXPECT_EQ(run.status, c.severity == Problem::Error ? ExitContentError : ExitOk) << c.mistake;
         EXPECT_EQ(tool({"build", file, "-o", dir.filePath(QStringLiteral("o.mdb")), "--force"}).status,
@@ -215,10 +229,11 @@ TEST(AuthorMistakes, EveryErrorOfEveryFileIsReported)
     writeFile(b, "{\"tests\": [\n  {\"name\": \"三\",\n   \"questions\": []\n   \"verdicts\": []}\n]}");
     const ToolRun run = tool({"check", a, b});
     EXPECT_EQ(run.status, ExitContentError);
-    for (const QString &expected : {a + QStringLiteral(":2:27: error: test \"一\": \"factor\" must be a number, not a text"),
-                                    a + QStringLiteral(":3:31: error: test \"二\", question 1: \"text\" is missing"),
-                                    a + QStringLiteral(":3:70: error: test \"二\", verdict row 1: \"texts\" is missing"),
-                                    b + QStringLiteral(":4:4: error: \",\" or \"}\" was expected (is a comma missing?)")})
+    for (const QString &expected :
+         {a + QStringLiteral(":2:27: error: test \"一\": \"factor\" must be a number, not a text"),
+          a + QStringLiteral(":3:31: error: test \"二\", question 1: \"text\" is missing"),
+          a + QStringLiteral(":3:70: error: test \"二\", verdict row 1: \"texts\" is missing"),
+          b + QStringLiteral(":4:4: error: \",\" or \"}\" was expected (is a comma missing?)")})
         EXPECT_TRUE(run.out.contains(expected)) << expected.toStdString() << "\n" << run.out.toStdString();
 }
 
@@ -228,8 +243,10 @@ TEST(AuthorMistakes, FilesNotInUtf8GetAHint)
     const QString file = dir.filePath(QStringLiteral("t.json"));
     const QString json = QString::fromUtf8(kSoundTest);
     const std::pair<QByteArray, const char *> cases[] = {
-        {QByteArray("\xFF\xFE") + QStringEncoder(QStringEncoder::Utf16LE).encode(json), ":1:1: error: the file is saved in UTF-16; save it as UTF-8"},
-        {QStringEncoder("GBK").encode(json), ":2:22: error: the file is not UTF-8 (it looks like GBK); save it as UTF-8"},
+        {QByteArray("\xFF\xFE") + QStringEncoder(QStringEncoder::Utf16LE).encode(json),
+         ":1:1: error: the file is saved in UTF-16; save it as UTF-8"},
+        {QStringEncoder("GBK").encode(json),
+         ":2:22: error: the file is not UTF-8 (it looks like GBK); save it as UTF-8"},
     };
     for (const auto &[bytes, expected] : cases) {
         writeFile(file, bytes);
@@ -275,9 +292,11 @@ TEST(DatabaseFaults, RowsOfDeletedEntriesAreReported)
     execSql(db, QStringLiteral("DELETE FROM 量表 WHERE ID = 300"));
     const ToolRun run = tool({"check", db});
     EXPECT_EQ(run.status, ExitOk) << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains(db + QStringLiteral(": warning: 1 question rows with Parent 300 belong to no catalog entry")))
+    EXPECT_TRUE(
+        run.out.contains(db + QStringLiteral(": warning: 1 question rows with Parent 300 belong to no catalog entry")))
         << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains(db + QStringLiteral(": warning: 1 verdict rows with lbid 300 belong to no catalog entry")));
+    EXPECT_TRUE(
+        run.out.contains(db + QStringLiteral(": warning: 1 verdict rows with lbid 300 belong to no catalog entry")));
 }
 
 TEST(DatabaseFaults, AFieldThatCannotBeUnsealedIsNamedByItsRow)
@@ -288,7 +307,8 @@ TEST(DatabaseFaults, AFieldThatCannotBeUnsealedIsNamedByItsRow)
     execSql(db, QStringLiteral("UPDATE 量表 SET Name = '!!notbase64' WHERE ID = 102"));
     const ToolRun run = tool({"export", db});
     EXPECT_EQ(run.status, ExitContentError);
-    EXPECT_TRUE(run.err.contains(db + QStringLiteral(": test \"上层测试\" (id 100), question 2: "))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(db + QStringLiteral(": test \"上层测试\" (id 100), question 2: ")))
+        << run.err.toStdString();
 }
 
 // Every id export writes is one build takes: an id outside the range of the
@@ -302,7 +322,8 @@ TEST(DatabaseFaults, ExportWritesOnlyBuildableIds)
     execSql(db, QStringLiteral("UPDATE 量表 SET Parent = 3000000000 WHERE ID = 300"));
     const ToolRun exported = tool({"export", db});
     ASSERT_EQ(exported.status, ExitOk);
-    EXPECT_TRUE(exported.err.contains(QStringLiteral("the id 3000000000 lies outside 1 … 2147483647"))) << exported.err.toStdString();
+    EXPECT_TRUE(exported.err.contains(QStringLiteral("the id 3000000000 lies outside 1 … 2147483647")))
+        << exported.err.toStdString();
     const QString json = dir.filePath(QStringLiteral("e.json"));
     writeFile(json, exported.out.toUtf8());
     const ToolRun rebuilt = tool({"build", json, "-o", dir.filePath(QStringLiteral("again.mdb"))});
@@ -333,7 +354,7 @@ TEST(ReachableScores, StayBoundedWhateverTheScores)
         question.options.append(QString::number(1 << q), QStringLiteral("是"));
         test.questions.append(question);
     }
-    test.verdicts.append({std::nullopt, {QStringLiteral("10")}, {QStringLiteral("低"), QStringLiteral("高")}});
+    test.verdicts.append({std::nullopt, {QStringLiteral("10")}, {QStringLiteral("低"), QStringLiteral("高")}, {}});
     const ReachableScores scores = findReachableScores(test);
     EXPECT_FALSE(scores.exact);
     EXPECT_EQ(scores.lowest, 0);
@@ -365,7 +386,8 @@ TEST(BuildOutput, LeavesNoPartialFilesAndNamesTheTarget)
         QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
         const ToolRun refused = tool({"build", kFolders, "-o", locked + QStringLiteral("/date.mdb")});
         EXPECT_EQ(refused.status, ExitContentError);
-        EXPECT_TRUE(refused.err.contains(locked + QStringLiteral("/date.mdb: cannot write a new file in"))) << refused.err.toStdString();
+        EXPECT_TRUE(refused.err.contains(locked + QStringLiteral("/date.mdb: cannot write a new file in")))
+            << refused.err.toStdString();
         EXPECT_FALSE(refused.err.contains(QStringLiteral(".part-")));
         QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
@@ -377,9 +399,13 @@ TEST(BuildOutput, ATerminatedBuildRemovesItsPartialFile)
     QTemporaryDir dir;
     QString tests;
     for (int t = 0; t < 3000; ++t) {
-        tests += QStringLiteral(R"(%1{"name": "测试%2", "remarks": "说明", "questions": [)").arg(t ? QStringLiteral(",") : QString()).arg(t);
+        tests += QStringLiteral(R"(%1{"name": "测试%2", "remarks": "说明", "questions": [)")
+                     .arg(t ? QStringLiteral(",") : QString())
+                     .arg(t);
         for (int q = 0; q < 10; ++q)
-            tests += QStringLiteral(R"(%1{"text": "第%2题", "options": [[1, "是"], [0, "否"]]})").arg(q ? QStringLiteral(",") : QString()).arg(q);
+            tests += QStringLiteral(R"(%1{"text": "第%2题", "options": [[1, "是"], [0, "否"]]})")
+                         .arg(q ? QStringLiteral(",") : QString())
+                         .arg(q);
         tests += QStringLiteral(R"(], "verdicts": [{"thresholds": [5], "texts": ["低", "高"]}]})");
     }
     const QString content = dir.filePath(QStringLiteral("large.json"));

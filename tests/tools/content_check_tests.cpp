@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "tools/content_check.h"
+#include "tools/reachable_scores.h"
 
 using namespace lovetest::content;
 namespace content = lovetest::content;
@@ -23,7 +24,7 @@ Content soundContent()
         question.options.append(QStringLiteral("0"), QStringLiteral("否"));
         test.questions.append(question);
     }
-    test.verdicts.append({std::nullopt, {QStringLiteral("1"), QStringLiteral("3")}, {"低", "中", "高"}});
+    test.verdicts.append({std::nullopt, {QStringLiteral("1"), QStringLiteral("3")}, {"低", "中", "高"}, {}});
     return {{test}};
 }
 
@@ -49,31 +50,96 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"counts differ", [] { auto c = soundContent(); c.tests[0].questions[1].options.captions.removeLast(); return c; },
+    {"counts differ",
+     [] {
+         auto c = soundContent();
+         c.tests[0].questions[1].options.captions.removeLast();
+         return c;
+     },
      Problem::Error, "question 2: 2 scores but 1 captions"},
-    {"score not an integer", [] { auto c = soundContent(); c.tests[0].questions[0].options.values[0] = "2.5"; return c; },
+    {"score not an integer",
+     [] {
+         auto c = soundContent();
+         c.tests[0].questions[0].options.values[0] = "2.5";
+         return c;
+     },
      Problem::Error, "question 1: the value \"2.5\" is not an integer"},
-    {"threshold not an integer", [] { auto c = soundContent(); c.tests[0].verdicts[0].thresholds[1] = "三"; return c; },
+    {"threshold not an integer",
+     [] {
+         auto c = soundContent();
+         c.tests[0].verdicts[0].thresholds[1] = "三";
+         return c;
+     },
      Problem::Error, "verdict row 1: the threshold \"三\" is not an integer"},
-    {"no verdict row", [] { auto c = soundContent(); c.tests[0].verdicts.clear(); return c; },
+    {"no verdict row",
+     [] {
+         auto c = soundContent();
+         c.tests[0].verdicts.clear();
+         return c;
+     },
      Problem::Error, "(id 10): the test has no verdict row"},
-    {"no verdict row for a category", [] { auto c = withCategories(); c.tests[0].verdicts.removeLast(); return c; },
+    {"no verdict row for a category",
+     [] {
+         auto c = withCategories();
+         c.tests[0].verdicts.removeLast();
+         return c;
+     },
      Problem::Error, "no verdict row for the category 2"},
-    {"category value 0", [] { auto c = withCategories(); c.tests[0].categories.append("0", "都不是"); return c; },
+    {"category value 0",
+     [] {
+         auto c = withCategories();
+         c.tests[0].categories.append("0", "都不是");
+         return c;
+     },
      Problem::Error, "the category value 0 cannot be chosen"},
-    {"fewer texts than thresholds", [] { auto c = soundContent(); c.tests[0].verdicts[0].texts = {"低"}; return c; },
+    {"fewer texts than thresholds",
+     [] {
+         auto c = soundContent();
+         c.tests[0].verdicts[0].texts = {"低"};
+         return c;
+     },
      Problem::Error, "2 thresholds but only 1 verdict texts"},
-    {"no text after the last threshold", [] { auto c = soundContent(); c.tests[0].verdicts[0].texts.removeLast(); return c; },
+    {"no text after the last threshold",
+     [] {
+         auto c = soundContent();
+         c.tests[0].verdicts[0].texts.removeLast();
+         return c;
+     },
      Problem::Error, "the score 4 lies above the last threshold but no verdict text follows it"},
-    {"character outside code page 936", [] { auto c = soundContent(); c.tests[0].questions[1].text = "题 😀"; return c; },
+    {"character outside code page 936",
+     [] {
+         auto c = soundContent();
+         c.tests[0].questions[1].text = "题 😀";
+         return c;
+     },
      Problem::Error, "question 2: the text holds"},
-    {"duplicate ids", [] { auto c = soundContent(); c.tests.append(c.tests[0]); return c; },
+    {"duplicate ids",
+     [] {
+         auto c = soundContent();
+         c.tests.append(c.tests[0]);
+         return c;
+     },
      Problem::Error, "the id 10 is used by another test"},
-    {"unreachable verdict", [] { auto c = soundContent(); c.tests[0].verdicts[0].thresholds = {"2", "3"}; return c; },
+    {"unreachable verdict",
+     [] {
+         auto c = soundContent();
+         c.tests[0].verdicts[0].thresholds = {"2", "3"};
+         return c;
+     },
      Problem::Warning, "no reachable score selects verdict 2"},
-    {"thresholds not increasing", [] { auto c = soundContent(); c.tests[0].verdicts[0].thresholds = {"3", "1"}; return c; },
+    {"thresholds not increasing",
+     [] {
+         auto c = soundContent();
+         c.tests[0].verdicts[0].thresholds = {"3", "1"};
+         return c;
+     },
      Problem::Warning, "the thresholds are not increasing (1 after 3)"},
-    {"empty remarks", [] { auto c = soundContent(); c.tests[0].remarks.clear(); return c; },
+    {"empty remarks",
+     [] {
+         auto c = soundContent();
+         c.tests[0].remarks.clear();
+         return c;
+     },
      Problem::Warning, "the remarks are empty"},
 };
 

@@ -7,8 +7,8 @@
 #include <QTextStream>
 
 #include "tools/cli.h"
-#include "tools/content_db.h"
 #include "tools/content_json.h"
+#include "tools/database_build.h"
 
 using namespace lovetest::content;
 
@@ -16,10 +16,7 @@ namespace {
 
 class PlayerTest : public ::testing::Test {
 protected:
-    PlayerTest()
-    {
-        buildDatabase(readContentFiles({QStringLiteral(FIXTURES_DIR "/small.json")}), db, false);
-    }
+    PlayerTest() { buildDatabase(readContentFiles({QStringLiteral(FIXTURES_DIR "/small.json")}), db, false); }
 
     int run(const QStringList &args)
     {
@@ -50,16 +47,18 @@ TEST_F(PlayerTest, PlaysATestToItsVerdictWithoutWritingTheFile)
 {
     const QByteArray before = digest();
     ASSERT_EQ(run({"play", db, "--test", "10", "--answers", "2,1,2"}), ExitOk) << err.toStdString();
-    EXPECT_EQ(out, QStringLiteral("3-1.你喜欢哪种约会？    \n3-2.对方迟到了，你会？    \n3-3.你相信一见钟情吗？    \n"
-                                  "声明：本程序所提供的测试仅供娱乐!\n\n乙：平衡型。\n很好。\n得分: 4\n"));
+    EXPECT_EQ(out,
+              QStringLiteral("3-1.你喜欢哪种约会？    \n3-2.对方迟到了，你会？    \n3-3.你相信一见钟情吗？    \n"
+                             "声明：本程序所提供的测试仅供娱乐!\n\n乙：平衡型。\n很好。\n得分: 4\n"));
     EXPECT_EQ(digest(), before);
 }
 
 TEST_F(PlayerTest, ShowsTheCategoryPromptAndUsesTheCategory)
 {
     ASSERT_EQ(run({"play", db, "--test", "20", "--answers", "1,1", "--category", "2"}), ExitOk) << err.toStdString();
-    EXPECT_EQ(out, QStringLiteral("2-1.第一题    \n2-2.第二题    \n请选择\n声明：本程序所提供的测试仅供娱乐!\n\n女三\n"
-                                  "得分: 4\n类别: 2\n"));
+    EXPECT_EQ(out,
+              QStringLiteral("2-1.第一题    \n2-2.第二题    \n请选择\n声明：本程序所提供的测试仅供娱乐!\n\n女三\n"
+                             "得分: 4\n类别: 2\n"));
 }
 
 TEST_F(PlayerTest, AnswersThatDoNotFitAreUsageErrors)

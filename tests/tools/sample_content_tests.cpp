@@ -16,7 +16,8 @@ namespace {
 Content sampleContent()
 {
     QStringList files;
-    for (const QString &name : QDir(QStringLiteral(SAMPLE_CONTENT_DIR)).entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name))
+    for (const QString &name :
+         QDir(QStringLiteral(SAMPLE_CONTENT_DIR)).entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name))
         files.append(QStringLiteral(SAMPLE_CONTENT_DIR "/") + name);
     return readContentFiles(files);
 }
@@ -29,7 +30,7 @@ std::map<qint64, QList<int>> answersBySum(const content::Test &test)
         std::map<qint64, QList<int>> next;
         for (const auto &[sum, path] : paths) {
             for (qsizetype i = 0; i < question.options.values.size(); ++i) {
-                const qint64 total = sum + lovetest::StrToInt(question.options.values[i]);
+                const qint64 total = sum + lovetest::toInteger(question.options.values[i]);
                 if (!next.count(total))
                     next[total] = path + QList<int>{int(i)};
             }
@@ -70,7 +71,7 @@ TEST(SampleContent, EveryVerdictIsReachedThroughTheController)
                 const auto path = std::find_if(paths.begin(), paths.end(), [&](const auto &entry) {
                     const double score = double(entry.first) * test.factor;
                     qsizetype i = 0;
-                    while (i < verdict.thresholds.size() && lovetest::StrToInt(verdict.thresholds[i]) < score)
+                    while (i < verdict.thresholds.size() && lovetest::toInteger(verdict.thresholds[i]) < score)
                         ++i;
                     return i == index;
                 });
@@ -80,10 +81,12 @@ TEST(SampleContent, EveryVerdictIsReachedThroughTheController)
                 request.testId = *test.id;
                 request.answers = path->second;
                 if (verdict.category)
-                    request.category = lovetest::StrToInt(*verdict.category);
+                    request.category = lovetest::toInteger(*verdict.category);
                 QStringList lines = playTest(request);
                 // The score and category lines follow the verdict.
-                while (!lines.isEmpty() && (lines.last().startsWith(QStringLiteral("得分: ")) || lines.last().startsWith(QStringLiteral("类别: "))))
+                while (!lines.isEmpty() &&
+                       (lines.last().startsWith(QStringLiteral("得分: ")) ||
+                        lines.last().startsWith(QStringLiteral("类别: "))))
                     lines.removeLast();
                 EXPECT_EQ(lines.mid(lines.indexOf(QStringLiteral("声明：本程序所提供的测试仅供娱乐!")) + 2).join('\n'),
                           verdict.texts[index])

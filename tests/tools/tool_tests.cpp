@@ -3,15 +3,18 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTextStream>
 
 #include "data/connection.h"
 #include "run/run_history.h"
-#include "tools/cli.h"
-#include "tools/content_db.h"
-#include "tools/content_json.h"
 #include "tests/tools/tool_run.h"
+#include "tools/cli.h"
+#include "tools/content_json.h"
+#include "tools/database_build.h"
+#include "tools/database_export.h"
+#include "tools/stored_text.h"
 
 using namespace lovetest::content;
 namespace content = lovetest::content;
@@ -75,7 +78,8 @@ TEST(ContentTool, BuildRefusesToReplaceWithoutForce)
     EXPECT_TRUE(refused.err.contains(QStringLiteral("--force")));
     EXPECT_EQ(readFile(db), "keep me");
 
-    EXPECT_EQ(tool({QStringLiteral("build"), kSmall, QStringLiteral("-o"), db, QStringLiteral("--force")}).status, ExitOk);
+    EXPECT_EQ(tool({QStringLiteral("build"), kSmall, QStringLiteral("-o"), db, QStringLiteral("--force")}).status,
+              ExitOk);
     EXPECT_EQ(loadDatabase(db).tests.size(), 3);
 }
 
@@ -83,16 +87,22 @@ TEST(ContentTool, FailedBuildLeavesNothingBehind)
 {
     QTemporaryDir dir;
     const QString content = dir.filePath(QStringLiteral("bad.json"));
-    writeFile(content, QStringLiteral(R"({"tests": [{"id": 5, "name": "坏测试", "questions": [
-        {"text": "好"}, {"text": "坏 😀", "options": [[1, "x"]]}], "verdicts": []}]})").toUtf8());
+    writeFile(content,
+              QStringLiteral(R"({"tests": [{"id": 5, "name": "坏测试", "questions": [
+        {"text": "好"}, {"text": "坏 😀", "options": [[1, "x"]]}], "verdicts": []}]})")
+                  .toUtf8());
     // The first question lacks options: a structural error names it.
-    ToolRun run = tool({QStringLiteral("build"), content, QStringLiteral("-o"), dir.filePath(QStringLiteral("out.mdb"))});
+    ToolRun run =
+        tool({QStringLiteral("build"), content, QStringLiteral("-o"), dir.filePath(QStringLiteral("out.mdb"))});
     EXPECT_EQ(run.status, ExitContentError);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("test \"坏测试\" (id 5), question 1: \"options\" is missing"))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("test \"坏测试\" (id 5), question 1: \"options\" is missing")))
+        << run.err.toStdString();
 
     // A character code page 936 cannot hold is found while the file is written.
-    writeFile(content, QStringLiteral(R"({"tests": [{"id": 5, "name": "坏测试", "questions": [
-        {"text": "好", "options": [[1, "x"]]}, {"text": "坏 😀", "options": [[1, "x"]]}], "verdicts": []}]})").toUtf8());
+    writeFile(content,
+              QStringLiteral(R"({"tests": [{"id": 5, "name": "坏测试", "questions": [
+        {"text": "好", "options": [[1, "x"]]}, {"text": "坏 😀", "options": [[1, "x"]]}], "verdicts": []}]})")
+                  .toUtf8());
     run = tool({QStringLiteral("build"), content, QStringLiteral("-o"), dir.filePath(QStringLiteral("out.mdb"))});
     EXPECT_EQ(run.status, ExitContentError);
     EXPECT_TRUE(run.err.contains(QStringLiteral("question 2"))) << run.err.toStdString();
@@ -115,14 +125,69 @@ TEST(ContentTool, UsageErrorsExitWithTwo)
     EXPECT_EQ(tool({QStringLiteral("--help")}).status, ExitOk);
 }
 
+// "--name=value" gives an option its value as "--name value" does.
+TEST(ContentTool, OptionsTakeAValueAfterAnEqualsSign)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("date.mdb"));
+    const ToolRun built = tool({QStringLiteral("build"), kSmall, QStringLiteral("-o=") + db});
+    ASSERT_EQ(built.status, ExitOk) << built.err.toStdString();
+    EXPECT_EQ(loadDatabase(db).tests.size(), 3);
+
+    const QList<std::pair<QStringList, QStringList>> cases{
+        {{QStringLiteral("report"), db, QStringLiteral("--test=10")},
+         {QStringLiteral("report"), db, QStringLiteral("--test"), QStringLiteral("10")}},
+        {{QStringLiteral("play"), db, QStringLiteral("--test=20"), QStringLiteral("--answers=1,2"),
+          QStringLiteral("--category=2")},
+         {QStringLiteral("play"), db, QStringLiteral("--test"), QStringLiteral("20"), QStringLiteral("--answers"),
+          QStringLiteral("1,2"), QStringLiteral("--category"), QStringLiteral("2")}},
+    };
+    for (const auto &[joined, separate] : cases) {
+        const ToolRun expected = tool(separate);
+        ASSERT_EQ(expected.status, ExitOk) << expected.err.toStdString();
+        const ToolRun run = tool(joined);
+        EXPECT_EQ(run.status, ExitOk) << run.err.toStdString();
+        EXPECT_EQ(run.out, expected.out) << joined.join(' ').toStdString();
+    }
+    EXPECT_EQ(tool({QStringLiteral("report"), db, QStringLiteral("--test=x")}).status, ExitUsage);
+}
+
+// After "--" every argument is a file, also one named like an option.
+TEST(ContentTool, ArgumentsAfterADoubleDashAreFiles)
+{
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    const auto restore = qScopeGuard([&previous] { QDir::setCurrent(previous); });
+    for (const char *name : {"--force", "--help"})
+        QFile::copy(kSmall, QString::fromLatin1(name));
+
+    const QString db = QStringLiteral("date.mdb");
+    const ToolRun built =
+        tool({QStringLiteral("build"), QStringLiteral("-o"), db, QStringLiteral("--"), QStringLiteral("--force")});
+    ASSERT_EQ(built.status, ExitOk) << built.err.toStdString();
+    EXPECT_EQ(loadDatabase(db).tests.size(), 3);
+    // The second build names the file "--force" and so may not replace date.mdb.
+    const ToolRun again =
+        tool({QStringLiteral("build"), QStringLiteral("-o"), db, QStringLiteral("--"), QStringLiteral("--force")});
+    EXPECT_EQ(again.status, ExitContentError);
+    EXPECT_TRUE(again.err.contains(QStringLiteral("use --force"))) << again.err.toStdString();
+
+    const ToolRun checked = tool({QStringLiteral("check"), QStringLiteral("--"), QStringLiteral("--help")});
+    EXPECT_EQ(checked.status, ExitOk) << checked.err.toStdString();
+    EXPECT_TRUE(checked.out.endsWith(QStringLiteral("3 tests, 0 errors, 1 warning\n"))) << checked.out.toStdString();
+    EXPECT_TRUE(tool({QStringLiteral("check"), QStringLiteral("--help")}).out.startsWith(QStringLiteral("Usage:")));
+}
+
 TEST(ContentTool, ContentErrorsExitWithOne)
 {
     QTemporaryDir dir;
     EXPECT_EQ(tool({QStringLiteral("export"), dir.filePath(QStringLiteral("missing.mdb"))}).status, ExitContentError);
     const QString broken = dir.filePath(QStringLiteral("broken.json"));
     writeFile(broken, "{\"tests\": [");
-    EXPECT_EQ(tool({QStringLiteral("build"), broken, QStringLiteral("-o"), dir.filePath(QStringLiteral("o.mdb"))}).status,
-              ExitContentError);
+    EXPECT_EQ(
+        tool({QStringLiteral("build"), broken, QStringLiteral("-o"), dir.filePath(QStringLiteral("o.mdb"))}).status,
+        ExitContentError);
 }
 
 TEST(ContentTool, SealAndUnsealRoundTrip)

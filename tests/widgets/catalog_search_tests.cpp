@@ -22,8 +22,8 @@ TEST(CatalogSearchFilter, QuotesAndPatternCharactersAreEscaped)
 QStringList namesFound(Dataset &catalog)
 {
     QStringList names;
-    for (catalog.First(); !catalog.Eof(); catalog.Next())
-        names << catalog.FieldByName("Name")->asString();
+    for (catalog.first(); !catalog.atEnd(); catalog.next())
+        names << catalog.fieldByName("Name")->asString();
     return names;
 }
 
@@ -40,7 +40,7 @@ protected:
                       {9, 9, "back\\slash"},
                       {10, 10, "爱情测试"}}};
     std::unique_ptr<TestDatabase> database = file.open();
-    Dataset &catalog = database->ADOQuery1;
+    Dataset &catalog = database->catalog;
 
     QStringList search(const QString &typed)
     {
@@ -78,17 +78,17 @@ TEST_F(CatalogSearch, AsteriskMatchesOnlyAnAsterisk_NeedsDataLayerLikeEscapes)
 TEST_F(CatalogSearch, ClearingSwitchesTheFilterOffAndGoesToTheFirstRow)
 {
     search("sure");
-    ASSERT_TRUE(catalog.Filtered());
+    ASSERT_TRUE(catalog.isFiltered());
     applyCatalogSearch(catalog, "");
-    EXPECT_FALSE(catalog.Filtered());
-    EXPECT_EQ(catalog.RecordCount(), 10);
-    EXPECT_EQ(catalog.FieldByName("ID")->asInteger(), 1);
+    EXPECT_FALSE(catalog.isFiltered());
+    EXPECT_EQ(catalog.recordCount(), 10);
+    EXPECT_EQ(catalog.fieldByName("ID")->asInteger(), 1);
 }
 
 TEST_F(CatalogSearch, ReFilteringStoresAPendingEdit)
 {
-    catalog.Edit();
-    catalog.FieldByName("Name")->setAsString("Love Test 2");
+    catalog.edit();
+    catalog.fieldByName("Name")->setAsString("Love Test 2");
     search("stars");
     EXPECT_EQ(file.scalar("SELECT Name FROM 量表 WHERE ID=1").toString(), "Love Test 2");
 }
@@ -97,10 +97,10 @@ TEST(CatalogSearchClosed, OnAClosedCatalogOnlyRecordsTheFilter)
 {
     CatalogFile file({{1, 1, "A"}});
     auto database = file.open();
-    Dataset &catalog = database->ADOQuery1;
+    Dataset &catalog = database->catalog;
     catalog.close();
     EXPECT_NO_THROW(applyCatalogSearch(catalog, "x"));
-    EXPECT_EQ(catalog.Filter(), catalogSearchFilter("x"));
+    EXPECT_EQ(catalog.filter(), catalogSearchFilter("x"));
 }
 
 } // namespace

@@ -8,7 +8,7 @@
 #include "catalog_file.h"
 #include "data/dataset.h"
 #include "data/field.h"
-#include "widgets/db_rich_edit.h"
+#include "widgets/bound_text_view.h"
 #include "widgets/plain_text_view.h"
 
 namespace lovetest::testing {
@@ -30,12 +30,12 @@ TEST(TextHead, ALongTextShowsABoundedHeadEndingInAnEllipsis)
 }
 
 // A view that counts what its document asks to load.
-class RecordingView : public TcxDBRichEdit {
+class RecordingView : public BoundTextView {
 public:
     QVariant loadResource(int type, const QUrl &name) override
     {
         requested.append(name);
-        return TcxDBRichEdit::loadResource(type, name);
+        return BoundTextView::loadResource(type, name);
     }
     QList<QUrl> requested;
 };
@@ -74,15 +74,15 @@ protected:
     const QString lines = QStringLiteral("第一行\r\n").repeated(10'000);
     CatalogFile file{{{1, 1, "甲", unbroken}, {2, 2, "乙", lines}, {3, 3, "丙", "短"}}};
     std::unique_ptr<TestDatabase> database = file.open();
-    Dataset &catalog = database->ADOQuery1;
+    Dataset &catalog = database->catalog;
 };
 
 TEST_F(LongRemarks, AViewOnScreenLaysOutOnlyABoundedHead)
 {
-    TcxDBRichEdit view;
+    BoundTextView view;
     view.resize(400, 300);
     view.setReadOnly(true);
-    view.setDataSource(&database->DataSource1);
+    view.setDataSource(&database->catalogSource);
     view.setDataField("备注");
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
@@ -100,10 +100,10 @@ TEST_F(LongRemarks, AViewOnScreenLaysOutOnlyABoundedHead)
 
 TEST_F(LongRemarks, AnEditableViewShowsTheWholeTextOnDemand)
 {
-    catalog.Next();
-    TcxDBRichEdit view;
+    catalog.next();
+    BoundTextView view;
     view.resize(400, 300);
-    view.setDataSource(&database->DataSource1);
+    view.setDataSource(&database->catalogSource);
     view.setDataField("备注");
     view.show();
 
@@ -116,27 +116,27 @@ TEST_F(LongRemarks, AnEditableViewShowsTheWholeTextOnDemand)
     // it is no edit of the row.
     QTest::mouseClick(view.presenter().showAllButton(), Qt::LeftButton);
     EXPECT_FALSE(view.showsHeadOnly());
-    EXPECT_EQ(view.toPlainText(), TcxRichEdit::normalizedLineBreaks(lines));
+    EXPECT_EQ(view.toPlainText(), TextView::normalizedLineBreaks(lines));
     EXPECT_FALSE(view.isReadOnly());
     EXPECT_FALSE(view.presenter().showAllButton()->isVisible());
-    EXPECT_EQ(catalog.State(), dsBrowse);
+    EXPECT_EQ(catalog.state(), DatasetState::Browse);
     EXPECT_FALSE(view.hasPendingEdit());
 
     // The next row shows whole; back on the long one, the head again.
-    catalog.Next();
+    catalog.next();
     EXPECT_EQ(view.toPlainText(), "短");
     EXPECT_FALSE(view.isReadOnly());
-    catalog.First();
-    catalog.Next();
+    catalog.first();
+    catalog.next();
     EXPECT_TRUE(view.showsHeadOnly());
 }
 
 TEST_F(LongRemarks, AReadOnlyViewStaysReadOnlyAfterShowingAll)
 {
-    catalog.Next();
-    TcxDBRichEdit view;
+    catalog.next();
+    BoundTextView view;
     view.setReadOnly(true);
-    view.setDataSource(&database->DataSource1);
+    view.setDataSource(&database->catalogSource);
     view.setDataField("备注");
     view.presenter().showAll();
     EXPECT_TRUE(view.isReadOnly());

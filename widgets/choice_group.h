@@ -30,11 +30,11 @@ class ChoiceItem;
 // never needs more width than its pane offers. They take the panel's font
 // and text colour. For screen readers each item is a radio button named by
 // its caption, and the panel is named by its caption.
-class TcxDBRadioGroup : public QGroupBox, private FieldDataLink {
+class ChoiceGroup : public QGroupBox, private FieldDataLink {
     Q_OBJECT
 public:
-    explicit TcxDBRadioGroup(QWidget *parent = nullptr);
-    ~TcxDBRadioGroup() override;
+    explicit ChoiceGroup(QWidget *parent = nullptr);
+    ~ChoiceGroup() override;
 
     void setDataSource(DataSource *source);
     DataSource *dataSource() const { return DataLink::dataSource(); }
@@ -68,7 +68,7 @@ public:
     QString itemValue(int index) const;
 
     // The chosen item, -1 when none.
-    int ItemIndex() const { return m_itemIndex; }
+    int itemIndex() const { return m_itemIndex; }
     // Chooses item index as the user would, writing its value into the field
     // (raises on data errors, and the choice then stays as it was); -1 shows
     // no choice and writes nothing.

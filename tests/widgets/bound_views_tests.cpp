@@ -8,8 +8,8 @@
 #include "data/dataset.h"
 #include "data/field.h"
 #include "tests/support/fake_dialogs.h"
-#include "widgets/db_label.h"
-#include "widgets/db_rich_edit.h"
+#include "widgets/bound_label.h"
+#include "widgets/bound_text_view.h"
 
 namespace lovetest::testing {
 namespace {
@@ -18,31 +18,31 @@ class BoundViews : public ::testing::Test {
 protected:
     CatalogFile file{{{1, 1, "甲", "第一行\r\n第二行\r第三行"}, {2, 2, "乙", "<p><b>粗体</b></p>"}}};
     std::unique_ptr<TestDatabase> database = file.open();
-    Dataset &catalog = database->ADOQuery1;
+    Dataset &catalog = database->catalog;
 };
 
 TEST_F(BoundViews, LabelAndRemarksFollowTheCurrentRow)
 {
-    TcxDBLabel title;
-    title.setDataSource(&database->DataSource1);
+    BoundLabel title;
+    title.setDataSource(&database->catalogSource);
     title.setDataField("Name");
-    TcxDBRichEdit remarks;
+    BoundTextView remarks;
     remarks.setReadOnly(true);
-    remarks.setDataSource(&database->DataSource1);
+    remarks.setDataSource(&database->catalogSource);
     remarks.setDataField("备注");
 
     EXPECT_EQ(title.text(), "甲");
     EXPECT_EQ(remarks.toPlainText(), "第一行\n第二行\n第三行");
 
-    catalog.Next();
+    catalog.next();
     EXPECT_EQ(title.text(), "乙");
     // Markup in a remark is shown as it stands, never rendered.
     EXPECT_EQ(remarks.toPlainText(), "<p><b>粗体</b></p>");
 
-    catalog.Edit();
-    catalog.FieldByName("Name")->setAsString("丙");
+    catalog.edit();
+    catalog.fieldByName("Name")->setAsString("丙");
     EXPECT_EQ(title.text(), "丙");
-    catalog.Cancel();
+    catalog.cancel();
     EXPECT_EQ(title.text(), "乙");
 
     catalog.close();
@@ -55,7 +55,7 @@ struct EditableView {
     explicit EditableView(DataSource &source)
     {
         auto *layout = new QVBoxLayout(&window);
-        view = new TcxDBRichEdit;
+        view = new BoundTextView;
         other = new QLineEdit;
         layout->addWidget(view);
         layout->addWidget(other);
@@ -69,30 +69,30 @@ struct EditableView {
     }
 
     QWidget window;
-    TcxDBRichEdit *view = nullptr;
+    BoundTextView *view = nullptr;
     QLineEdit *other = nullptr;
 };
 
 TEST_F(BoundViews, AnEditIsWrittenWhenTheViewLosesTheFocus)
 {
     FakeDialogs dialogs;
-    EditableView editable(database->DataSource1);
+    EditableView editable(database->catalogSource);
     QTest::keyClicks(editable.view, "!");
-    EXPECT_EQ(catalog.State(), dsEdit);
-    EXPECT_EQ(catalog.FieldByName("备注")->asString(), "第一行\r\n第二行\r第三行");
+    EXPECT_EQ(catalog.state(), DatasetState::Edit);
+    EXPECT_EQ(catalog.fieldByName("备注")->asString(), "第一行\r\n第二行\r第三行");
 
     editable.other->setFocus();
-    EXPECT_EQ(catalog.FieldByName("备注")->asString(), "第一行\r\n第二行\r\n第三行!");
-    EXPECT_EQ(catalog.State(), dsEdit);
+    EXPECT_EQ(catalog.fieldByName("备注")->asString(), "第一行\r\n第二行\r\n第三行!");
+    EXPECT_EQ(catalog.state(), DatasetState::Edit);
     EXPECT_EQ(file.scalar("SELECT 备注 FROM 量表 WHERE ID=1").toString(), "第一行\r\n第二行\r第三行");
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }
 
 TEST_F(BoundViews, AnEditIsWrittenBeforeTheRowIsStored)
 {
-    EditableView editable(database->DataSource1);
+    EditableView editable(database->catalogSource);
     QTest::keyClicks(editable.view, "?");
-    catalog.Next();
+    catalog.next();
     EXPECT_EQ(file.scalar("SELECT 备注 FROM 量表 WHERE ID=1").toString(), "第一行\r\n第二行\r\n第三行?");
     EXPECT_EQ(editable.view->toPlainText(), "<p><b>粗体</b></p>");
     EXPECT_FALSE(editable.view->hasPendingEdit());

@@ -3,9 +3,9 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QGuiApplication>
-#include <QStyleHints>
 #include <QHelpEvent>
 #include <QLineEdit>
+#include <QStyleHints>
 #include <QTest>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -15,9 +15,9 @@
 #include "data/field.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/forced_read_only.h"
+#include "widgets/bound_label.h"
 #include "widgets/catalog_search.h"
-#include "widgets/db_label.h"
-#include "widgets/db_tree_view.h"
+#include "widgets/catalog_tree_view.h"
 #include "widgets/read_only_notice.h"
 
 namespace lovetest::testing {
@@ -39,7 +39,7 @@ QString shape(const QAbstractItemModel &model, const QModelIndex &parent = {})
 
 qint64 currentId(Dataset &set)
 {
-    return set.FieldByName(QStringLiteral("ID"))->asLargeInt();
+    return set.fieldByName(QStringLiteral("ID"))->asLargeInt();
 }
 
 // A tree bound to the catalog of a file and shown, as in the main window.
@@ -47,13 +47,13 @@ struct TreeFixture {
     explicit TreeFixture(const QList<CatalogRow> &rows, bool nullableKeys = false)
         : file(rows, nullableKeys), database(file.open())
     {
-        tree.setDataSource(&database->DataSource1);
+        tree.setDataSource(&database->catalogSource);
         tree.resize(300, 400);
         tree.show();
     }
 
     QString treeShape() const { return shape(*tree.model()); }
-    Dataset &catalog() { return database->ADOQuery1; }
+    Dataset &catalog() { return database->catalog; }
     void click(qint64 key)
     {
         const QModelIndex index = tree.indexOfKey(key);
@@ -63,7 +63,7 @@ struct TreeFixture {
 
     CatalogFile file;
     std::unique_ptr<TestDatabase> database;
-    TdxDBTreeView tree;
+    CatalogTreeView tree;
 };
 
 struct ShapeCase {
@@ -93,8 +93,8 @@ INSTANTIATE_TEST_SUITE_P(
     Catalogs, TreeShape,
     ::testing::Values(
         ShapeCase{"Flat", {{1, 1, "A"}, {2, 2, "B"}, {3, 3, "C"}}, false, "A,B,C"},
-        ShapeCase{"Nested", {{1, null, "A"}, {2, 1, "B"}, {3, 2, "C"}, {4, 1, "D"}, {5, null, "E"}}, false,
-                  "A(B(C),D),E"},
+        ShapeCase{
+            "Nested", {{1, null, "A"}, {2, 1, "B"}, {3, 2, "C"}, {4, 1, "D"}, {5, null, "E"}}, false, "A(B(C),D),E"},
         ShapeCase{"ParentMissing", {{1, null, "A"}, {2, 99, "B"}, {3, 1, "C"}}, false, "A(C),B"},
         ShapeCase{"ParentIsOwnKey", {{5, 5, "E"}, {6, 5, "F"}, {7, 7, "G"}}, false, "E(F),G"},
         // Rows placed under their present parent come first, then the rows
@@ -104,14 +104,14 @@ INSTANTIATE_TEST_SUITE_P(
         ShapeCase{"NullKey", {{null, null, "X"}, {1, null, "A"}, {null, 1, "Y"}, {2, 1, "B"}}, true, "A(B)"},
         // A cycle cannot hang a node beneath itself: the first row stays on top.
         ShapeCase{"Cycle", {{1, 2, "A"}, {2, 1, "B"}}, false, "A(B)"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &param) { return std::string(param.param.name); });
 
 TEST(TreeView, IsEmptyUntilShownAndFillsWhenShown)
 {
     CatalogFile file({{1, 1, "A"}});
     auto database = file.open();
-    TdxDBTreeView tree;
-    tree.setDataSource(&database->DataSource1);
+    CatalogTreeView tree;
+    tree.setDataSource(&database->catalogSource);
     EXPECT_EQ(tree.nodeCount(), 0);
     tree.show();
     EXPECT_EQ(shape(*tree.model()), "A");
@@ -129,22 +129,22 @@ TEST(TreeView, FollowsOpenCloseAndStoredRows)
     EXPECT_EQ(fixture.treeShape(), "A(B)");
 
     // A row stored by other means shows after the store, not while edited.
-    catalog.Append();
-    catalog.FieldByName("ID")->setAsInteger(3);
-    catalog.FieldByName("Parent")->setAsInteger(2);
-    catalog.FieldByName("Name")->setAsString("C");
+    catalog.append();
+    catalog.fieldByName("ID")->setAsInteger(3);
+    catalog.fieldByName("Parent")->setAsInteger(2);
+    catalog.fieldByName("Name")->setAsString("C");
     EXPECT_EQ(fixture.treeShape(), "A(B)");
-    catalog.Post();
+    catalog.post();
     EXPECT_EQ(fixture.treeShape(), "A(B(C))");
 }
 
 TEST(TreeView, KeepsExpandedBranchesAcrossRefreshes)
 {
     TreeFixture fixture({{1, null, "A"}, {2, 1, "B"}, {3, null, "C"}, {4, 3, "D"}});
-    TdxDBTreeView &tree = fixture.tree;
+    CatalogTreeView &tree = fixture.tree;
     tree.expand(tree.indexOfKey(3));
     tree.collapse(tree.indexOfKey(1));
-    fixture.tree.RefreshTree();
+    fixture.tree.refreshTree();
     EXPECT_TRUE(tree.isExpanded(tree.indexOfKey(3)));
     EXPECT_FALSE(tree.isExpanded(tree.indexOfKey(1)));
 }
@@ -153,11 +153,11 @@ TEST(TreeView, SelectionAndCurrentRowFollowEachOther)
 {
     TreeFixture fixture({{1, null, "A"}, {2, 1, "B"}, {3, 2, "C"}, {4, null, "D"}});
     Dataset &catalog = fixture.catalog();
-    TdxDBTreeView &tree = fixture.tree;
+    CatalogTreeView &tree = fixture.tree;
     ASSERT_EQ(tree.selectedKey(), 1);
 
     // The row moves: the tree opens the branches down to its node.
-    catalog.Locate("ID", 3);
+    catalog.locate("ID", 3);
     EXPECT_EQ(tree.selectedKey(), 3);
     EXPECT_TRUE(tree.isExpanded(tree.indexOfKey(2)));
     EXPECT_TRUE(tree.isExpanded(tree.indexOfKey(1)));
@@ -178,8 +178,8 @@ TEST(TreeView, SelectingANodeStoresAPendingEditFirst)
 {
     TreeFixture fixture({{1, null, "A"}, {2, null, "B"}});
     Dataset &catalog = fixture.catalog();
-    catalog.Edit();
-    catalog.FieldByName("Name")->setAsString("A2");
+    catalog.edit();
+    catalog.fieldByName("Name")->setAsString("A2");
     EXPECT_EQ(fixture.tree.labelOf(1), "A2");
     fixture.click(2);
     EXPECT_EQ(currentId(catalog), 2);
@@ -189,11 +189,11 @@ TEST(TreeView, SelectingANodeStoresAPendingEditFirst)
 
 TEST(TreeView, SearchShowsOnlyRowsWhoseRowsAboveMatchToo)
 {
-    TreeFixture fixture({{1, null, "家庭"}, {2, 1, "爱情测试一"}, {3, null, "爱情测试二"}, {4, 3, "爱情测试三"},
-                         {5, null, "性格"}});
+    TreeFixture fixture(
+        {{1, null, "家庭"}, {2, 1, "爱情测试一"}, {3, null, "爱情测试二"}, {4, 3, "爱情测试三"}, {5, null, "性格"}});
     Dataset &catalog = fixture.catalog();
-    TcxDBLabel title;
-    title.setDataSource(&fixture.database->DataSource1);
+    BoundLabel title;
+    title.setDataSource(&fixture.database->catalogSource);
     title.setDataField("Name");
 
     applyCatalogSearch(catalog, "爱情");
@@ -204,10 +204,10 @@ TEST(TreeView, SearchShowsOnlyRowsWhoseRowsAboveMatchToo)
     EXPECT_FALSE(fixture.tree.hasNode(2));
 
     // Refreshed again under the same search, the orphan row stands on top.
-    catalog.Locate("ID", 3);
-    catalog.Edit();
-    catalog.FieldByName("分值")->setAsInteger(0);
-    catalog.Post();
+    catalog.locate("ID", 3);
+    catalog.edit();
+    catalog.fieldByName("分值")->setAsInteger(0);
+    catalog.post();
     EXPECT_EQ(fixture.treeShape(), "爱情测试二(爱情测试三),爱情测试一");
 
     // Clearing restores the whole catalog in its row order and selects its
@@ -222,8 +222,8 @@ TEST(TreeView, SearchShowsOnlyRowsWhoseRowsAboveMatchToo)
 TEST(TreeView, SearchMatchingNothingEmptiesTreeAndViews)
 {
     TreeFixture fixture({{1, null, "A"}, {2, 1, "B"}});
-    TcxDBLabel title;
-    title.setDataSource(&fixture.database->DataSource1);
+    BoundLabel title;
+    title.setDataSource(&fixture.database->catalogSource);
     title.setDataField("Name");
     applyCatalogSearch(fixture.catalog(), "zzz");
     EXPECT_EQ(fixture.tree.nodeCount(), 0);
@@ -251,7 +251,7 @@ TEST(TreeView, DeleteRemovesTheRowsBeneathFirst)
     QTest::keyClick(&fixture.tree, Qt::Key_Delete);
     EXPECT_EQ(fixture.file.deletionLog(), (QList<qint64>{3, 2, 4, 1}));
     EXPECT_EQ(fixture.treeShape(), "E,F");
-    EXPECT_EQ(catalog.RecordCount(), 2);
+    EXPECT_EQ(catalog.recordCount(), 2);
     // The node that took the deleted one's place is selected and current.
     EXPECT_EQ(fixture.tree.selectedKey(), 5);
     EXPECT_EQ(currentId(catalog), 5);
@@ -264,7 +264,7 @@ TEST(TreeView, DeleteOfTheOnlyNodeEmptiesTreeAndSet)
     TreeFixture fixture({{1, 1, "A"}});
     QTest::keyClick(&fixture.tree, Qt::Key_Delete);
     EXPECT_EQ(fixture.tree.nodeCount(), 0);
-    EXPECT_TRUE(fixture.catalog().IsEmpty());
+    EXPECT_TRUE(fixture.catalog().isEmpty());
     EXPECT_EQ(fixture.file.scalar("SELECT count(*) FROM 量表").toInt(), 0);
 }
 
@@ -279,13 +279,13 @@ TEST(TreeView, RefusedDeleteIsReportedAndTheTreeGoesOnFollowing)
     EXPECT_TRUE(dialogs.errors[0].contains("row is locked"));
     EXPECT_EQ(fixture.file.deletionLog(), (QList<qint64>{2}));
     // The tree is not stuck in its own work: it follows the set again.
-    fixture.catalog().Locate("ID", 3);
+    fixture.catalog().locate("ID", 3);
     EXPECT_EQ(fixture.tree.selectedKey(), 3);
     EXPECT_FALSE(fixture.tree.working());
 }
 
 // Opens the label editor of the selected node with F2 and types text.
-QLineEdit *editLabel(TdxDBTreeView &tree, const QString &text)
+QLineEdit *editLabel(CatalogTreeView &tree, const QString &text)
 {
     QTest::keyClick(&tree, Qt::Key_F2);
     auto *editor = tree.viewport()->findChild<QLineEdit *>();
@@ -298,19 +298,19 @@ TEST(TreeView, ConfirmedRenameIsStoredAtOnce)
 {
     FakeDialogs dialogs;
     TreeFixture fixture({{1, null, "A"}, {2, 1, "B"}});
-    TcxDBLabel title;
-    title.setDataSource(&fixture.database->DataSource1);
+    BoundLabel title;
+    title.setDataSource(&fixture.database->catalogSource);
     title.setDataField("Name");
     fixture.click(2);
 
     QLineEdit *editor = editLabel(fixture.tree, "新名字");
     ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(fixture.catalog().State(), dsEdit);
+    EXPECT_EQ(fixture.catalog().state(), DatasetState::Edit);
     QTest::keyClick(editor, Qt::Key_Return);
     QApplication::processEvents(); // the editor commits on a queued call
 
     EXPECT_EQ(fixture.file.scalar("SELECT Name FROM 量表 WHERE ID=2").toString(), "新名字");
-    EXPECT_EQ(fixture.catalog().State(), dsBrowse);
+    EXPECT_EQ(fixture.catalog().state(), DatasetState::Browse);
     EXPECT_EQ(fixture.tree.labelOf(2), "新名字");
     EXPECT_EQ(title.text(), "新名字");
     EXPECT_EQ(fixture.treeShape(), "A(新名字)");
@@ -325,7 +325,7 @@ TEST(TreeView, CancelledRenameChangesNothing)
     QTest::keyClick(editor, Qt::Key_Escape);
     EXPECT_EQ(fixture.tree.labelOf(1), "A");
     EXPECT_EQ(fixture.file.scalar("SELECT Name FROM 量表 WHERE ID=1").toString(), "A");
-    EXPECT_EQ(fixture.catalog().FieldByName("Name")->asString(), "A");
+    EXPECT_EQ(fixture.catalog().fieldByName("Name")->asString(), "A");
 }
 
 TEST(TreeView, ANameOfBlanksIsNeverStored)
@@ -337,8 +337,8 @@ TEST(TreeView, ANameOfBlanksIsNeverStored)
         QTest::keyClick(editor, Qt::Key_Return);
         QApplication::processEvents();
         EXPECT_EQ(fixture.tree.labelOf(1), "A");
-        EXPECT_EQ(fixture.catalog().FieldByName("Name")->asString(), "A");
-        fixture.catalog().CheckBrowseMode();
+        EXPECT_EQ(fixture.catalog().fieldByName("Name")->asString(), "A");
+        fixture.catalog().checkBrowseMode();
         EXPECT_EQ(fixture.file.scalar("SELECT Name FROM 量表 WHERE ID=1").toString(), "A");
     }
 }
@@ -352,11 +352,11 @@ TEST(TreeView, OnlyADeliberateClickStartsALabelEdit)
     std::unique_ptr<TestDatabase> database = file.open();
     QWidget window;
     auto *search = new QLineEdit(&window);
-    auto *tree = new TdxDBTreeView(&window);
+    auto *tree = new CatalogTreeView(&window);
     auto *layout = new QVBoxLayout(&window);
     layout->addWidget(search);
     layout->addWidget(tree);
-    tree->setDataSource(&database->DataSource1);
+    tree->setDataSource(&database->catalogSource);
     window.resize(300, 400);
     window.show();
     window.activateWindow();
@@ -386,14 +386,13 @@ TEST(TreeView, OnlyADeliberateClickStartsALabelEdit)
 
 // A tree with a title label, its node 2 ("B") renamed by F2 and Return.
 struct RefusedRename {
-    explicit RefusedRename(std::function<void(CatalogFile &)> beforeOpen = {})
-        : file({{1, null, "A"}, {2, 1, "B"}})
+    explicit RefusedRename(std::function<void(CatalogFile &)> beforeOpen = {}) : file({{1, null, "A"}, {2, 1, "B"}})
     {
         if (beforeOpen)
             beforeOpen(file);
         database = file.open();
-        tree.setDataSource(&database->DataSource1);
-        title.setDataSource(&database->DataSource1);
+        tree.setDataSource(&database->catalogSource);
+        title.setDataSource(&database->catalogSource);
         title.setDataField("Name");
         tree.show();
         tree.setCurrentIndex(tree.indexOfKey(2));
@@ -409,15 +408,15 @@ struct RefusedRename {
     {
         EXPECT_EQ(tree.labelOf(2), "B");
         EXPECT_EQ(title.text(), "B");
-        EXPECT_EQ(database->ADOQuery1.State(), dsBrowse);
-        EXPECT_EQ(database->ADOQuery1.FieldByName("Name")->asString(), "B");
+        EXPECT_EQ(database->catalog.state(), DatasetState::Browse);
+        EXPECT_EQ(database->catalog.fieldByName("Name")->asString(), "B");
         EXPECT_EQ(file.scalar("SELECT Name FROM 量表 WHERE ID=2").toString(), "B");
     }
 
     CatalogFile file;
     std::unique_ptr<TestDatabase> database;
-    TdxDBTreeView tree;
-    TcxDBLabel title;
+    CatalogTreeView tree;
+    BoundLabel title;
 };
 
 TEST(TreeView, OnAReadOnlyDatabaseRenameAndDeleteAreRefusedWithTheNotice)
@@ -448,7 +447,7 @@ TEST(TreeView, ARenameTheFileRefusesIsReportedAndUndone)
     EXPECT_TRUE(dialogs.errors[0].contains("disk I/O error"));
     rename.expectOldNameEverywhere();
     // Nothing is left pending: the tree moves on.
-    rename.database->ADOQuery1.Locate("ID", 1);
+    rename.database->catalog.locate("ID", 1);
     EXPECT_EQ(rename.tree.selectedKey(), 1);
 }
 
@@ -481,8 +480,8 @@ TEST(TreeView, ShowsACutOffLabelWholeInATooltip)
 
 bool near(QRgb a, QRgb b)
 {
-    return std::abs(qRed(a) - qRed(b)) <= 4 && std::abs(qGreen(a) - qGreen(b)) <= 4
-        && std::abs(qBlue(a) - qBlue(b)) <= 4;
+    return std::abs(qRed(a) - qRed(b)) <= 4 && std::abs(qGreen(a) - qGreen(b)) <= 4 &&
+        std::abs(qBlue(a) - qBlue(b)) <= 4;
 }
 
 // The longest run of pixels of (about) one colour in a row of the image.
@@ -503,16 +502,16 @@ TEST(TreeView, WithoutFocusTheSelectedLabelIsFramedInsteadOfHighlighted)
     auto database = file.open();
     QWidget window;
     auto *layout = new QVBoxLayout(&window);
-    auto *tree = new TdxDBTreeView;
+    auto *tree = new CatalogTreeView;
     auto *other = new QLineEdit;
     layout->addWidget(other);
     layout->addWidget(tree);
-    tree->setDataSource(&database->DataSource1);
+    tree->setDataSource(&database->catalogSource);
     window.resize(300, 300);
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    database->ADOQuery1.Locate("ID", 2);
+    database->catalog.locate("ID", 2);
 
     const QRect row = tree->visualRect(tree->indexOfKey(2));
     const QRgb highlight = tree->palette().color(QPalette::Active, QPalette::Highlight).rgb();

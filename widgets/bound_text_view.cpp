@@ -1,4 +1,4 @@
-#include "widgets/db_rich_edit.h"
+#include "widgets/bound_text_view.h"
 
 #include <QFocusEvent>
 
@@ -8,23 +8,23 @@
 
 namespace lovetest {
 
-TcxRichEdit::TcxRichEdit(QWidget *parent) : QTextEdit(parent), m_presenter(new LongTextPresenter(*this))
+TextView::TextView(QWidget *parent) : QTextEdit(parent), m_presenter(new LongTextPresenter(*this))
 {
     setAcceptRichText(false);
 }
 
-QString TcxRichEdit::normalizedLineBreaks(const QString &text)
+QString TextView::normalizedLineBreaks(const QString &text)
 {
     return withPlainLineBreaks(text);
 }
 
-void TcxRichEdit::setDisplayText(const QString &text)
+void TextView::setDisplayText(const QString &text)
 {
     // Content is never read as markup: it might point at local files.
     m_presenter->show(text);
 }
 
-TcxDBRichEdit::TcxDBRichEdit(QWidget *parent) : TcxRichEdit(parent)
+BoundTextView::BoundTextView(QWidget *parent) : TextView(parent)
 {
     connect(this, &QTextEdit::textChanged, this, [this] {
         if (!m_loading)
@@ -32,25 +32,25 @@ TcxDBRichEdit::TcxDBRichEdit(QWidget *parent) : TcxRichEdit(parent)
     });
 }
 
-TcxDBRichEdit::~TcxDBRichEdit()
+BoundTextView::~BoundTextView()
 {
     // The text view below may still report changes while it goes away.
     disconnect(this, &QTextEdit::textChanged, this, nullptr);
 }
 
-void TcxDBRichEdit::setDataSource(DataSource *source)
+void BoundTextView::setDataSource(DataSource *source)
 {
     FieldDataLink::setDataSource(source);
     showField();
 }
 
-void TcxDBRichEdit::setDataField(const QString &fieldName)
+void BoundTextView::setDataField(const QString &fieldName)
 {
     m_fieldName = fieldName;
     showField();
 }
 
-void TcxDBRichEdit::recordChanged(Field *field)
+void BoundTextView::recordChanged(Field *field)
 {
     // Our own write changes nothing on screen.
     if (m_writing)
@@ -59,7 +59,7 @@ void TcxDBRichEdit::recordChanged(Field *field)
         showField();
 }
 
-void TcxDBRichEdit::showField()
+void BoundTextView::showField()
 {
     if (m_writing)
         return;
@@ -70,7 +70,7 @@ void TcxDBRichEdit::showField()
     m_pendingEdit = false;
 }
 
-void TcxDBRichEdit::userChangedText()
+void BoundTextView::userChangedText()
 {
     if (isReadOnly() || m_pendingEdit)
         return;
@@ -78,9 +78,9 @@ void TcxDBRichEdit::userChangedText()
     if (!field)
         return;
     Dataset *set = field->dataSet();
-    if (set->State() != dsEdit && set->State() != dsInsert) {
+    if (set->state() != DatasetState::Edit && set->state() != DatasetState::Insert) {
         try {
-            set->Edit();
+            set->edit();
         } catch (...) {
             // The row cannot be edited: the view goes back to the field.
             showField();
@@ -90,7 +90,7 @@ void TcxDBRichEdit::userChangedText()
     m_pendingEdit = true;
 }
 
-QString TcxDBRichEdit::textForField() const
+QString BoundTextView::textForField() const
 {
     // The database keeps Windows line breaks.
     QString text = toPlainText();
@@ -98,7 +98,7 @@ QString TcxDBRichEdit::textForField() const
     return text;
 }
 
-void TcxDBRichEdit::writePendingEdit()
+void BoundTextView::writePendingEdit()
 {
     if (!m_pendingEdit)
         return;
@@ -118,10 +118,10 @@ void TcxDBRichEdit::writePendingEdit()
     m_pendingEdit = false;
 }
 
-void TcxDBRichEdit::focusOutEvent(QFocusEvent *event)
+void BoundTextView::focusOutEvent(QFocusEvent *event)
 {
     guarded(this, [this] { writePendingEdit(); });
-    TcxRichEdit::focusOutEvent(event);
+    TextView::focusOutEvent(event);
 }
 
 } // namespace lovetest

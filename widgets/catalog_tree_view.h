@@ -1,7 +1,7 @@
 #pragma once
 #include <QFlags>
-#include <QString>
 #include <QPersistentModelIndex>
+#include <QString>
 #include <QTreeView>
 
 #include <optional>
@@ -17,17 +17,6 @@ class CatalogTreeDelegate;
 class LabelEditor;
 struct CatalogNode;
 
-// Options of the data-bound tree.
-enum TreeOption {
-    trDBCanDelete = 0x01,      // the Delete key deletes the selected node's rows
-    trDBConfirmDelete = 0x02,  // ... after a confirmation
-    trCanDBNavigate = 0x04,    // the tree selects the node of the current row
-    trSmartRecordCopy = 0x08,  // kept for completeness: the tree starts no drag
-    trCheckHasChildren = 0x10, // kept for completeness: the tree loads all rows
-};
-Q_DECLARE_FLAGS(TreeOptions, TreeOption)
-Q_DECLARE_OPERATORS_FOR_FLAGS(TreeOptions)
-
 // The catalog tree: one node per row of its dataset, placed under the node
 // whose key equals the row's parent value. It keeps its selected node and
 // the dataset's current row in step both ways, deletes a node's rows on the
@@ -38,37 +27,19 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(TreeOptions)
 // the dataset's rows change, except while it is itself working on the set
 // or the set is in edit or insert state. Nodes are kept across refreshes
 // (with their expanded state) for the rows that stay.
-class TdxDBTreeView : public QTreeView, private DataLink {
+class CatalogTreeView : public QTreeView, private DataLink {
     Q_OBJECT
 public:
-    explicit TdxDBTreeView(QWidget *parent = nullptr);
-    ~TdxDBTreeView() override;
+    explicit CatalogTreeView(QWidget *parent = nullptr);
+    ~CatalogTreeView() override;
 
     void setDataSource(DataSource *source);
     DataSource *dataSource() const { return DataLink::dataSource(); }
 
-    // Settings; the defaults are those of the catalog.
-    void setKeyField(const QString &name) { m_keyField = name; }      // "ID"
-    void setParentField(const QString &name) { m_parentField = name; } // "Parent"
-    // Several display fields are separated by ';' and joined by separatedSt().
-    void setDisplayField(const QString &names) { m_displayField = names; } // "Name"
-    void setListField(const QString &name) { m_listField = name; }    // "Name"
-    void setSeparatedSt(const QString &text) { m_separator = text; }  // " - "
-    QString keyField() const { return m_keyField; }
-    QString parentField() const { return m_parentField; }
-    QString displayField() const { return m_displayField; }
-    QString listField() const { return m_listField; }
-    QString separatedSt() const { return m_separator; }
-    void setOptions(TreeOptions options) { m_options = options; }
-    TreeOptions options() const { return m_options; }
-    // A label cut off by the pane's edge shows whole in a tooltip.
-    void setShowNodeHint(bool on) { m_showNodeHint = on; }
-    bool showNodeHint() const { return m_showNodeHint; }
-
     // Rebuilds the nodes from the whole dataset.
-    void RefreshTree();
+    void refreshTree();
     // Selects the node of the dataset's current row, expanding its ancestors.
-    void SelectCurrentRow();
+    void selectCurrentRow();
 
     // Looking at the tree (tests and the main window).
     int nodeCount() const;
@@ -127,13 +98,14 @@ private:
 
     CatalogTreeModel *m_model = nullptr;
     CatalogTreeDelegate *m_delegate = nullptr;
-    QString m_keyField = QStringLiteral("ID");
-    QString m_parentField = QStringLiteral("Parent");
-    QString m_displayField = QStringLiteral("Name");
-    QString m_listField = QStringLiteral("Name");
-    QString m_separator = QStringLiteral(" - ");
-    TreeOptions m_options = trDBCanDelete | trDBConfirmDelete | trCanDBNavigate | trSmartRecordCopy | trCheckHasChildren;
-    bool m_showNodeHint = true;
+    // The catalog's columns: the key, the parent key, the label (several
+    // display fields would be separated by ';' and joined by m_separator) and
+    // the field a rename writes.
+    const QString m_keyField = QStringLiteral("ID");
+    const QString m_parentField = QStringLiteral("Parent");
+    const QString m_displayField = QStringLiteral("Name");
+    const QString m_listField = QStringLiteral("Name");
+    const QString m_separator = QStringLiteral(" - ");
 
     int m_working = 0;
     bool m_filledOnShow = false;

@@ -1,4 +1,4 @@
-#include "widgets/db_tree_view.h"
+#include "widgets/catalog_tree_view.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -25,13 +25,13 @@ namespace lovetest {
 // notifications its own work causes are turned away.
 class WorkingScope {
 public:
-    explicit WorkingScope(TdxDBTreeView &tree) : m_tree(tree) { ++m_tree.m_working; }
+    explicit WorkingScope(CatalogTreeView &tree) : m_tree(tree) { ++m_tree.m_working; }
     ~WorkingScope() { --m_tree.m_working; }
     WorkingScope(const WorkingScope &) = delete;
     WorkingScope &operator=(const WorkingScope &) = delete;
 
 private:
-    TdxDBTreeView &m_tree;
+    CatalogTreeView &m_tree;
 };
 
 namespace {
@@ -122,7 +122,7 @@ private:
 // and runs label editing through the tree.
 class CatalogTreeDelegate : public QStyledItemDelegate {
 public:
-    explicit CatalogTreeDelegate(TdxDBTreeView *tree) : QStyledItemDelegate(tree), m_tree(tree) {}
+    explicit CatalogTreeDelegate(CatalogTreeView *tree) : QStyledItemDelegate(tree), m_tree(tree) {}
 
     LabelEditor *openEditor() const { return m_editor; }
 
@@ -173,11 +173,11 @@ public:
     }
 
 private:
-    TdxDBTreeView *m_tree;
+    CatalogTreeView *m_tree;
     mutable QPointer<LabelEditor> m_editor;
 };
 
-TdxDBTreeView::TdxDBTreeView(QWidget *parent)
+CatalogTreeView::CatalogTreeView(QWidget *parent)
     : QTreeView(parent), m_model(new CatalogTreeModel(this)), m_delegate(new CatalogTreeDelegate(this))
 {
     setModel(m_model);
@@ -206,38 +206,38 @@ TdxDBTreeView::TdxDBTreeView(QWidget *parent)
 }
 
 // The link to the dataset goes (with the DataLink base) before the nodes do.
-TdxDBTreeView::~TdxDBTreeView() = default;
+CatalogTreeView::~CatalogTreeView() = default;
 
-void TdxDBTreeView::setDataSource(DataSource *source)
+void CatalogTreeView::setDataSource(DataSource *source)
 {
     DataLink::setDataSource(source);
 }
 
 // --- looking at the tree ---------------------------------------------------
 
-int TdxDBTreeView::nodeCount() const
+int CatalogTreeView::nodeCount() const
 {
     return m_model->nodeCount();
 }
 
-bool TdxDBTreeView::hasNode(qint64 key) const
+bool CatalogTreeView::hasNode(qint64 key) const
 {
     return m_model->find(key) != nullptr;
 }
 
-QModelIndex TdxDBTreeView::indexOfKey(qint64 key) const
+QModelIndex CatalogTreeView::indexOfKey(qint64 key) const
 {
     return m_model->indexOf(m_model->find(key));
 }
 
-std::optional<qint64> TdxDBTreeView::keyOf(const QModelIndex &index) const
+std::optional<qint64> CatalogTreeView::keyOf(const QModelIndex &index) const
 {
     if (const CatalogNode *node = m_model->nodeOf(index))
         return node->key;
     return std::nullopt;
 }
 
-std::optional<qint64> TdxDBTreeView::selectedKey() const
+std::optional<qint64> CatalogTreeView::selectedKey() const
 {
     const QModelIndex current = currentIndex();
     if (!current.isValid() || !selectionModel()->isSelected(current))
@@ -245,7 +245,7 @@ std::optional<qint64> TdxDBTreeView::selectedKey() const
     return keyOf(current);
 }
 
-QString TdxDBTreeView::labelOf(qint64 key) const
+QString CatalogTreeView::labelOf(qint64 key) const
 {
     const CatalogNode *node = m_model->find(key);
     return node ? node->label : QString();
@@ -253,15 +253,15 @@ QString TdxDBTreeView::labelOf(qint64 key) const
 
 // --- the dataset -----------------------------------------------------------
 
-Field *TdxDBTreeView::field(const QString &name) const
+Field *CatalogTreeView::field(const QString &name) const
 {
     const Dataset *set = dataSet();
     if (!set || !set->active())
         return nullptr;
-    return set->FindField(name);
+    return set->findField(name);
 }
 
-QList<Field *> TdxDBTreeView::displayFields() const
+QList<Field *> CatalogTreeView::displayFields() const
 {
     QList<Field *> fields;
     for (const QString &name : m_displayField.split(QLatin1Char(';'), Qt::SkipEmptyParts))
@@ -269,7 +269,7 @@ QList<Field *> TdxDBTreeView::displayFields() const
     return fields;
 }
 
-bool TdxDBTreeView::hasCatalogFields() const
+bool CatalogTreeView::hasCatalogFields() const
 {
     if (!field(m_keyField) || !field(m_parentField))
         return false;
@@ -277,7 +277,7 @@ bool TdxDBTreeView::hasCatalogFields() const
     return !display.isEmpty() && !display.contains(nullptr);
 }
 
-QString TdxDBTreeView::displayText(const QList<Field *> &display) const
+QString CatalogTreeView::displayText(const QList<Field *> &display) const
 {
     QStringList texts;
     for (const Field *f : display)
@@ -285,41 +285,41 @@ QString TdxDBTreeView::displayText(const QList<Field *> &display) const
     return texts.join(m_separator);
 }
 
-std::optional<qint64> TdxDBTreeView::currentRowKey() const
+std::optional<qint64> CatalogTreeView::currentRowKey() const
 {
     const Dataset *set = dataSet();
-    if (!set || !set->active() || set->IsEmpty())
+    if (!set || !set->active() || set->isEmpty())
         return std::nullopt;
     return keyValue(field(m_keyField));
 }
 
-bool TdxDBTreeView::windowExists() const
+bool CatalogTreeView::windowExists() const
 {
     return testAttribute(Qt::WA_WState_Created);
 }
 
-void TdxDBTreeView::takeFilterState()
+void CatalogTreeView::takeFilterState()
 {
     const Dataset *set = dataSet();
-    m_seenFilter = set ? set->Filter() : QString();
-    m_seenFiltered = set && set->Filtered();
+    m_seenFilter = set ? set->filter() : QString();
+    m_seenFiltered = set && set->isFiltered();
 }
 
-void TdxDBTreeView::activeChanged()
+void CatalogTreeView::activeChanged()
 {
     takeFilterState();
     if (windowExists())
-        RefreshTree();
+        refreshTree();
 }
 
-void TdxDBTreeView::dataSetChanged()
+void CatalogTreeView::dataSetChanged()
 {
     const Dataset *set = dataSet();
-    if (set && (set->Filter() != m_seenFilter || set->Filtered() != m_seenFiltered)) {
+    if (set && (set->filter() != m_seenFilter || set->isFiltered() != m_seenFiltered)) {
         takeFilterState();
         if (windowExists()) {
-            if (set->Filtered())
-                RefreshTree();
+            if (set->isFiltered())
+                refreshTree();
             else
                 rebuildInRowOrder();
         }
@@ -327,12 +327,12 @@ void TdxDBTreeView::dataSetChanged()
     }
     if (!windowExists() || working() || editing())
         return;
-    RefreshTree();
+    refreshTree();
 }
 
 // Switching the filter off shows the whole catalog in its row order again,
 // not with the nodes of the last search first; open branches stay open.
-void TdxDBTreeView::rebuildInRowOrder()
+void CatalogTreeView::rebuildInRowOrder()
 {
     QList<qint64> open;
     std::vector<const CatalogNode *> pending(m_model->topLevel().begin(), m_model->topLevel().end());
@@ -347,20 +347,20 @@ void TdxDBTreeView::rebuildInRowOrder()
         WorkingScope working(*this);
         m_model->clear();
     }
-    RefreshTree();
+    refreshTree();
     for (qint64 key : open) {
         if (CatalogNode *node = m_model->find(key))
             setExpanded(m_model->indexOf(node), true);
     }
 }
 
-void TdxDBTreeView::dataSetScrolled()
+void CatalogTreeView::dataSetScrolled()
 {
     if (!working())
-        SelectCurrentRow();
+        selectCurrentRow();
 }
 
-void TdxDBTreeView::recordChanged(Field *changed)
+void CatalogTreeView::recordChanged(Field *changed)
 {
     const Dataset *set = dataSet();
     if (!set || !set->active() || !hasCatalogFields())
@@ -368,7 +368,7 @@ void TdxDBTreeView::recordChanged(Field *changed)
     const QList<Field *> display = displayFields();
     // A written label field shows on the row's node while the row is edited;
     // a whole-record change (a cancelled edit) brings the stored text back.
-    if (changed && !(display.contains(changed) && set->State() == dsEdit))
+    if (changed && !(display.contains(changed) && set->state() == DatasetState::Edit))
         return;
     const std::optional<qint64> key = currentRowKey();
     if (CatalogNode *node = key ? m_model->find(*key) : nullptr)
@@ -377,7 +377,7 @@ void TdxDBTreeView::recordChanged(Field *changed)
 
 // --- refresh ---------------------------------------------------------------
 
-void TdxDBTreeView::discardLabelEdit()
+void CatalogTreeView::discardLabelEdit()
 {
     LabelEditor *editor = m_delegate->openEditor();
     if (!editor || state() != QAbstractItemView::EditingState)
@@ -387,7 +387,7 @@ void TdxDBTreeView::discardLabelEdit()
     closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
-void TdxDBTreeView::RefreshTree()
+void CatalogTreeView::refreshTree()
 {
     discardLabelEdit();
     Dataset *set = dataSet();
@@ -408,12 +408,12 @@ void TdxDBTreeView::RefreshTree()
             m_model->sweep();
             m_model->endRefresh();
         });
-        set->DisableControls();
-        ScopeExit controlsBack([set] { set->EnableControls(); });
-        const Bookmark current = set->GetBookmark();
-        for (set->First(); !set->Eof(); set->Next())
+        set->disableControls();
+        ScopeExit controlsBack([set] { set->enableControls(); });
+        const Bookmark current = set->bookmark();
+        for (set->first(); !set->atEnd(); set->next())
             placeRow(key, parent, display);
-        set->GotoBookmark(current);
+        set->gotoBookmark(current);
     }
     // The view forgot its expanded branches and its selection in the reset.
     std::vector<const CatalogNode *> pending(m_model->topLevel().begin(), m_model->topLevel().end());
@@ -429,10 +429,10 @@ void TdxDBTreeView::RefreshTree()
         if (const CatalogNode *node = m_model->find(*selected))
             selectIndex(m_model->indexOf(node));
     }
-    SelectCurrentRow();
+    selectCurrentRow();
 }
 
-void TdxDBTreeView::placeRow(Field *keyField, Field *parentField, const QList<Field *> &display)
+void CatalogTreeView::placeRow(Field *keyField, Field *parentField, const QList<Field *> &display)
 {
     const std::optional<qint64> key = keyValue(keyField);
     if (!key)
@@ -456,16 +456,14 @@ void TdxDBTreeView::placeRow(Field *keyField, Field *parentField, const QList<Fi
 
 // --- selection -------------------------------------------------------------
 
-void TdxDBTreeView::selectIndex(const QModelIndex &index)
+void CatalogTreeView::selectIndex(const QModelIndex &index)
 {
     WorkingScope working(*this);
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
 }
 
-void TdxDBTreeView::SelectCurrentRow()
+void CatalogTreeView::selectCurrentRow()
 {
-    if (!(m_options & trCanDBNavigate))
-        return;
     const std::optional<qint64> key = currentRowKey();
     const CatalogNode *node = key ? m_model->find(*key) : nullptr;
     if (!node)
@@ -478,49 +476,47 @@ void TdxDBTreeView::SelectCurrentRow()
     scrollTo(index);
 }
 
-void TdxDBTreeView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+void CatalogTreeView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QTreeView::currentChanged(current, previous);
     if (!working() && current.isValid())
         nodeSelected(current);
 }
 
-void TdxDBTreeView::nodeSelected(const QModelIndex &index)
+void CatalogTreeView::nodeSelected(const QModelIndex &index)
 {
     const std::optional<qint64> key = keyOf(index);
     Dataset *set = dataSet();
     if (!key || !set || !set->active())
         return;
-    if (set->State() == dsInsert || set->IsEmpty() || currentRowKey() == key)
+    if (set->state() == DatasetState::Insert || set->isEmpty() || currentRowKey() == key)
         return;
     WorkingScope working(*this);
     // Locating stores a pending edit of the current row first; an error on
     // the way leaves the current row where it was.
     try {
-        set->Locate(m_keyField, *key);
-    } catch (const std::exception &) {
-    }
+        set->locate(m_keyField, *key);
+    } catch (const std::exception &) {}
 }
 
-void TdxDBTreeView::locateSelectedNode()
+void CatalogTreeView::locateSelectedNode()
 {
     const std::optional<qint64> key = selectedKey();
     Dataset *set = dataSet();
-    if (!key || !set || !set->active() || set->IsEmpty())
+    if (!key || !set || !set->active() || set->isEmpty())
         return;
     try {
-        set->Locate(m_keyField, *key);
-    } catch (const std::exception &) {
-    }
+        set->locate(m_keyField, *key);
+    } catch (const std::exception &) {}
 }
 
-void TdxDBTreeView::remember(const QModelIndex &index, bool expanded)
+void CatalogTreeView::remember(const QModelIndex &index, bool expanded)
 {
     if (CatalogNode *node = m_model->nodeOf(index))
         node->expanded = expanded;
 }
 
-void TdxDBTreeView::branchCollapsed(const QModelIndex &index)
+void CatalogTreeView::branchCollapsed(const QModelIndex &index)
 {
     remember(index, false);
     // A selection hidden in the collapsed branch moves to the branch's node.
@@ -532,10 +528,10 @@ void TdxDBTreeView::branchCollapsed(const QModelIndex &index)
 
 // --- delete and rename -----------------------------------------------------
 
-void TdxDBTreeView::keyPressEvent(QKeyEvent *event)
+void CatalogTreeView::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Delete && !(event->modifiers() & ~Qt::KeypadModifier) && (m_options & trDBCanDelete)
-        && state() != QAbstractItemView::EditingState && selectedKey()) {
+    if (event->key() == Qt::Key_Delete && !(event->modifiers() & ~Qt::KeypadModifier) &&
+        state() != QAbstractItemView::EditingState && selectedKey()) {
         event->accept();
         guarded(this, [this] { deleteSelectedNode(); });
         return;
@@ -543,7 +539,7 @@ void TdxDBTreeView::keyPressEvent(QKeyEvent *event)
     QTreeView::keyPressEvent(event);
 }
 
-void TdxDBTreeView::deleteSelectedNode()
+void CatalogTreeView::deleteSelectedNode()
 {
     CatalogNode *node = m_model->nodeOf(currentIndex());
     if (!node)
@@ -552,11 +548,9 @@ void TdxDBTreeView::deleteSelectedNode()
         Dialogs::instance().showMessage(this, *refusal);
         return;
     }
-    if (m_options & trDBConfirmDelete) {
-        const QString question = QStringLiteral("Do you want to delete the item \"%1\"").arg(node->label);
-        if (!Dialogs::instance().confirm(this, QStringLiteral("Confirm"), question))
-            return;
-    }
+    const QString question = QStringLiteral("Do you want to delete the item \"%1\"").arg(node->label);
+    if (!Dialogs::instance().confirm(this, QStringLiteral("Confirm"), question))
+        return;
     WorkingScope working(*this);
     const QList<qint64> keys = m_model->removeSubtree(node);
     // The node that took the removed one's place becomes the selected one.
@@ -566,21 +560,20 @@ void TdxDBTreeView::deleteSelectedNode()
     if (!set || !set->active())
         return;
     for (const qint64 key : keys) {
-        if (set->IsEmpty())
+        if (set->isEmpty())
             continue;
         bool found = false;
         try {
-            found = set->Locate(m_keyField, key);
-        } catch (const std::exception &) {
-        }
+            found = set->locate(m_keyField, key);
+        } catch (const std::exception &) {}
         if (!found)
             continue;
-        set->Delete();
+        set->remove();
         locateSelectedNode();
     }
 }
 
-void TdxDBTreeView::beginLabelEdit(const QModelIndex &index, LabelEditor &editor)
+void CatalogTreeView::beginLabelEdit(const QModelIndex &index, LabelEditor &editor)
 {
     CatalogNode *node = m_model->nodeOf(index);
     if (!node)
@@ -592,16 +585,16 @@ void TdxDBTreeView::beginLabelEdit(const QModelIndex &index, LabelEditor &editor
         text = list->asString();
         m_model->setLabel(node, text);
     }
-    const bool canModify = list && set->CanModify();
-    if (canModify && set->State() != dsEdit && set->State() != dsInsert)
-        set->Edit();
+    const bool canModify = list && set->canModify();
+    if (canModify && set->state() != DatasetState::Edit && set->state() != DatasetState::Insert)
+        set->edit();
     editor.setField(list, canModify);
     editor.setMaxLength(list ? list->displayWidth() : 255);
     editor.setText(text);
     editor.selectAll();
 }
 
-void TdxDBTreeView::endLabelEdit(const QModelIndex &index, const QString &text)
+void CatalogTreeView::endLabelEdit(const QModelIndex &index, const QString &text)
 {
     CatalogNode *node = m_model->nodeOf(index);
     if (!node || m_discardingEdit)
@@ -617,14 +610,15 @@ void TdxDBTreeView::endLabelEdit(const QModelIndex &index, const QString &text)
     }
     if (list && list->asString() != text) {
         if (const std::optional<QString> refusal = readOnlyRefusal(set)) {
-            set->Cancel();
+            set->cancel();
             Dialogs::instance().showMessage(this, *refusal);
             return;
         }
     }
     m_model->setLabel(node, text);
     bool written = false;
-    if (list && (set->State() == dsEdit || set->State() == dsInsert) && list->asString() != text) {
+    if (list && (set->state() == DatasetState::Edit || set->state() == DatasetState::Insert) &&
+        list->asString() != text) {
         WorkingScope working(*this);
         list->setAsString(text);
         written = true;
@@ -638,10 +632,10 @@ void TdxDBTreeView::endLabelEdit(const QModelIndex &index, const QString &text)
     if (written) {
         WorkingScope working(*this);
         try {
-            set->Post();
+            set->post();
         } catch (...) {
             // A name the file refused shows nowhere: row and label go back.
-            set->Cancel();
+            set->cancel();
             throw;
         }
     }
@@ -649,7 +643,7 @@ void TdxDBTreeView::endLabelEdit(const QModelIndex &index, const QString &text)
 
 // --- look and events -------------------------------------------------------
 
-void TdxDBTreeView::mousePressEvent(QMouseEvent *event)
+void CatalogTreeView::mousePressEvent(QMouseEvent *event)
 {
     // The press that brought the focus found the tree without it.
     m_focusedBeforePress = hasFocus() && !m_focusedByThisPress;
@@ -659,7 +653,7 @@ void TdxDBTreeView::mousePressEvent(QMouseEvent *event)
     QTreeView::mousePressEvent(event);
 }
 
-void TdxDBTreeView::mouseDoubleClickEvent(QMouseEvent *event)
+void CatalogTreeView::mouseDoubleClickEvent(QMouseEvent *event)
 {
     // The release that ends a double click must not start an edit either.
     m_doubleClicked = true;
@@ -667,7 +661,7 @@ void TdxDBTreeView::mouseDoubleClickEvent(QMouseEvent *event)
     QTreeView::mouseDoubleClickEvent(event);
 }
 
-bool TdxDBTreeView::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
+bool CatalogTreeView::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
 {
     if (trigger != SelectedClicked)
         return QTreeView::edit(index, trigger, event);
@@ -680,17 +674,17 @@ bool TdxDBTreeView::edit(const QModelIndex &index, EditTrigger trigger, QEvent *
     return false;
 }
 
-void TdxDBTreeView::showEvent(QShowEvent *event)
+void CatalogTreeView::showEvent(QShowEvent *event)
 {
     QTreeView::showEvent(event);
     if (!m_filledOnShow) {
         m_filledOnShow = true;
         takeFilterState();
-        guarded(this, [this] { RefreshTree(); });
+        guarded(this, [this] { refreshTree(); });
     }
 }
 
-void TdxDBTreeView::focusInEvent(QFocusEvent *event)
+void CatalogTreeView::focusInEvent(QFocusEvent *event)
 {
     // A click gives the focus before the press itself arrives.
     m_focusedByThisPress = event->reason() == Qt::MouseFocusReason;
@@ -698,20 +692,20 @@ void TdxDBTreeView::focusInEvent(QFocusEvent *event)
     viewport()->update();
 }
 
-void TdxDBTreeView::focusOutEvent(QFocusEvent *event)
+void CatalogTreeView::focusOutEvent(QFocusEvent *event)
 {
     QTreeView::focusOutEvent(event);
     viewport()->update();
 }
 
-bool TdxDBTreeView::viewportEvent(QEvent *event)
+bool CatalogTreeView::viewportEvent(QEvent *event)
 {
     if (event->type() != QEvent::ToolTip)
         return QTreeView::viewportEvent(event);
     auto *help = static_cast<QHelpEvent *>(event);
     const QModelIndex index = indexAt(help->pos());
     const CatalogNode *node = m_model->nodeOf(index);
-    if (m_showNodeHint && node) {
+    if (node) {
         QStyleOptionViewItem option;
         initViewItemOption(&option);
         option.rect = visualRect(index);
@@ -730,7 +724,7 @@ bool TdxDBTreeView::viewportEvent(QEvent *event)
     return true;
 }
 
-void TdxDBTreeView::drawBranches(QPainter *painter, const QRect &rect, const QModelIndex &index) const
+void CatalogTreeView::drawBranches(QPainter *painter, const QRect &rect, const QModelIndex &index) const
 {
     const int indent = indentation();
     if (indent <= 0 || rect.width() < indent)

@@ -1,4 +1,4 @@
-#include "report/html_edit.h"
+#include "report/html_view.h"
 
 #include <stdexcept>
 
@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPrinter>
+#include <QSaveFile>
 
 #include "data/codepage.h"
 #include "report/print_dialogs.h"
@@ -16,25 +17,25 @@
 
 namespace lovetest {
 
-void TOperate::Clear()
+void HtmlCommands::clear()
 {
     m_view.startNewPage();
 }
 
-void TOperate::Copy()
+void HtmlCommands::copy()
 {
     m_view.copy();
 }
 
-void TOperate::SelectAll()
+void HtmlCommands::selectAll()
 {
     m_view.selectAll();
 }
 
-void TOperate::Print(bool preview)
+void HtmlCommands::print(bool preview)
 {
     if (preview) {
-        PrintPreview();
+        printPreview();
         return;
     }
     QPrinter printer(QPrinter::HighResolution);
@@ -44,36 +45,26 @@ void TOperate::Print(bool preview)
     m_view.print(&printer);
 }
 
-void TOperate::PrintPreview()
+void HtmlCommands::printPreview()
 {
     QPrinter printer(QPrinter::HighResolution);
-    THtmlEdit &view = m_view;
-    PrintDialogs::instance().preview(&view, printer,
-                                     [&view](QPrinter *target) { view.print(target); });
+    HtmlView &view = m_view;
+    PrintDialogs::instance().preview(&view, printer, [&view](QPrinter *target) { view.print(target); });
 }
 
-THtmlEdit::THtmlEdit(QWidget *parent)
-    : QTextEdit(parent)
+HtmlView::HtmlView(QWidget *parent) : QTextEdit(parent)
 {
     // The page shows database texts as they stand: it loads nothing they
     // point at, and its links open only web addresses.
     setDocument(new OfflineDocument(this));
     new WebLinkClicks(*this);
     setReadOnly(false);
-    m_editCommands = std::make_unique<TEditCommands>(document());
-    m_htmlFont = std::make_unique<THtmlFont>(document());
-    m_operate = std::make_unique<TOperate>(*this);
+    m_commands = std::make_unique<HtmlCommands>(*this);
 }
 
-THtmlEdit::~THtmlEdit()
-{
-    // The companions go in this order; the document itself belongs to QTextEdit.
-    m_editCommands.reset();
-    m_operate.reset();
-    m_htmlFont.reset();
-}
+HtmlView::~HtmlView() = default;
 
-QString THtmlEdit::Html() const
+QString HtmlView::pageHtml() const
 {
     const QString whole = toHtml();
     const qsizetype start = whole.indexOf(QLatin1String("<body"), 0, Qt::CaseInsensitive);
@@ -86,46 +77,62 @@ QString THtmlEdit::Html() const
     return whole.mid(start, end + endTag.size() - start).replace(QChar(0xA0), QLatin1String("&nbsp;"));
 }
 
-void THtmlEdit::setHtml(const QString &html)
+void HtmlView::setHtml(const QString &html)
 {
     m_written += html;
     QTextEdit::setHtml(m_written);
 }
 
-QString THtmlEdit::Text() const
+QString HtmlView::pageText() const
 {
     return toPlainText();
 }
 
-void THtmlEdit::startNewPage()
+void HtmlView::startNewPage()
 {
     m_written.clear();
     QTextEdit::setHtml(QString());
 }
 
-void THtmlEdit::SaveToFile(const QString &fileName) const
+void HtmlView::saveToFile(const QString &fileName) const
 {
-    QFile file(fileName);
-    // Unbuffered, so that a failing write is seen here and not lost at close.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+    const auto cannotCreate = [&fileName](const QFileDevice &file) {
         const QString fullName = QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath());
-        throw std::runtime_error(QStringLiteral("Cannot create file \"%1\". %2")
-                                     .arg(fullName, file.errorString())
-                                     .toStdString());
+        return std::runtime_error(
+            QStringLiteral("Cannot create file \"%1\". %2").arg(fullName, file.errorString()).toStdString());
+    };
+    // Unbuffered, so that a failing write is seen here and not lost later.
+    const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered;
+    const QFileInfo target(fileName);
+    if (target.exists() && !target.isFile()) {
+        // A device or a pipe is written in place: it holds no file to keep,
+        // and renaming over it would put a plain file where it stood.
+        QFile file(fileName);
+        if (!file.open(mode | QIODevice::Truncate))
+            throw cannotCreate(file);
+        saveToStream(file);
+        return;
     }
-    // The file is closed when it goes out of scope, also after a write error.
-    SaveToStream(file);
+    // Written beside the file and renamed over it only when whole, so a
+    // failed save leaves the file it was replacing as it was; leaving by an
+    // exception discards what was written.
+    QSaveFile file(fileName);
+    if (!file.open(mode))
+        throw cannotCreate(file);
+    saveToStream(file);
+    if (!file.commit())
+        throw cannotCreate(file);
 }
 
-void THtmlEdit::SaveToStream(QIODevice &stream) const
+void HtmlView::saveToStream(QIODevice &stream) const
 {
     // Characters code page 936 lacks are kept as character references.
-    const QByteArray bytes = toCp936Html(Html());
+    const QByteArray bytes = toCp936Html(pageHtml());
     if (stream.write(bytes) != bytes.size())
         throw std::runtime_error("Stream write error");
 }
 
-void THtmlEdit::mousePressEvent(QMouseEvent *event)
+void HtmlView::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::RightButton) {
         QTextEdit::mousePressEvent(event);
@@ -134,22 +141,22 @@ void THtmlEdit::mousePressEvent(QMouseEvent *event)
     // The press is ours whether or not a menu is assigned: the editor never
     // sees it and so never moves the cursor or opens a menu of its own.
     event->accept();
-    showPopupMenu(event->globalPosition().toPoint());
+    showContextMenu(event->globalPosition().toPoint());
 }
 
-void THtmlEdit::contextMenuEvent(QContextMenuEvent *event)
+void HtmlView::contextMenuEvent(QContextMenuEvent *event)
 {
     event->accept();
     // A mouse-made request follows the right-button press that already opened
     // the menu; the menu key opens it here.
     if (event->reason() != QContextMenuEvent::Mouse)
-        showPopupMenu(event->globalPos());
+        showContextMenu(event->globalPos());
 }
 
-void THtmlEdit::showPopupMenu(const QPoint &globalPos)
+void HtmlView::showContextMenu(const QPoint &globalPos)
 {
-    if (m_popupMenu)
-        m_popupMenu->popup(globalPos);
+    if (m_contextMenu)
+        m_contextMenu->popup(globalPos);
 }
 
 } // namespace lovetest

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <stdexcept>
+
+#include <sys/resource.h>
 
 #include <QApplication>
 #include <QBuffer>
@@ -10,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
@@ -18,7 +22,7 @@
 
 #include "data/codepage.h"
 #include "fakes.h"
-#include "report/html_edit.h"
+#include "report/html_view.h"
 
 namespace lovetest {
 namespace {
@@ -55,7 +59,7 @@ QList<QMenu *> visibleMenus()
     return menus;
 }
 
-class HtmlEditTest : public ::testing::Test {
+class HtmlViewTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -72,51 +76,51 @@ protected:
     QString path(const QString &name) const { return dir.filePath(name); }
 
     QTemporaryDir dir;
-    THtmlEdit view;
+    HtmlView view;
 };
 
-TEST_F(HtmlEditTest, StartsEditableWithABodyOnly)
+TEST_F(HtmlViewTest, StartsEditableWithABodyOnly)
 {
-    EXPECT_FALSE(view.ReadOnly());
-    EXPECT_TRUE(view.Html().startsWith(QLatin1String("<body")));
-    EXPECT_TRUE(view.Html().endsWith(QLatin1String("</body>")));
-    EXPECT_TRUE(view.Text().isEmpty());
+    EXPECT_FALSE(view.isReadOnly());
+    EXPECT_TRUE(view.pageHtml().startsWith(QLatin1String("<body")));
+    EXPECT_TRUE(view.pageHtml().endsWith(QLatin1String("</body>")));
+    EXPECT_TRUE(view.pageText().isEmpty());
 }
 
-TEST_F(HtmlEditTest, WritesContinueThePageUntilClearStartsANewOne)
+TEST_F(HtmlViewTest, WritesContinueThePageUntilClearStartsANewOne)
 {
     view.setHtml(QStringLiteral("<p>第一段</p>"));
     view.setHtml(QStringLiteral("<p>第二段</p>"));
-    EXPECT_EQ(view.Text(), QStringLiteral("第一段\n第二段"));
+    EXPECT_EQ(view.pageText(), QStringLiteral("第一段\n第二段"));
 
-    view.Operate()->Clear();
-    EXPECT_TRUE(view.Text().isEmpty());
+    view.commands()->clear();
+    EXPECT_TRUE(view.pageText().isEmpty());
     view.setHtml(QStringLiteral("<p>新的一页</p>"));
-    EXPECT_EQ(view.Text(), QStringLiteral("新的一页"));
-    const QString html = view.Html();
+    EXPECT_EQ(view.pageText(), QStringLiteral("新的一页"));
+    const QString html = view.pageHtml();
     EXPECT_TRUE(html.startsWith(QLatin1String("<body")));
     EXPECT_TRUE(html.endsWith(QLatin1String("</body>")));
     EXPECT_TRUE(html.contains(QStringLiteral("新的一页")));
     EXPECT_FALSE(html.contains(QStringLiteral("第一段")));
 }
 
-TEST_F(HtmlEditTest, ReadOnlyStopsEditingAndCanBeLifted)
+TEST_F(HtmlViewTest, ReadOnlyStopsEditingAndCanBeLifted)
 {
     view.setHtml(QStringLiteral("<p>abc</p>"));
     view.moveCursor(QTextCursor::End);
 
     view.setReadOnly(true);
-    EXPECT_TRUE(view.ReadOnly());
+    EXPECT_TRUE(view.isReadOnly());
     QTest::keyClicks(&view, "x");
-    EXPECT_EQ(view.Text(), QStringLiteral("abc"));
+    EXPECT_EQ(view.pageText(), QStringLiteral("abc"));
 
     view.setReadOnly(false);
-    EXPECT_FALSE(view.ReadOnly());
+    EXPECT_FALSE(view.isReadOnly());
     QTest::keyClicks(&view, "x");
-    EXPECT_EQ(view.Text(), QStringLiteral("abcx"));
+    EXPECT_EQ(view.pageText(), QStringLiteral("abcx"));
 }
 
-TEST_F(HtmlEditTest, SavesTheBodyInCodePage936AndNothingElse)
+TEST_F(HtmlViewTest, SavesTheBodyInCodePage936AndNothingElse)
 {
     view.setHtml(QStringLiteral("<p>爱情心理测试 &lt;一&gt;</p>"));
     const QString file = path(QStringLiteral("page.htm"));
@@ -127,98 +131,128 @@ TEST_F(HtmlEditTest, SavesTheBodyInCodePage936AndNothingElse)
         old.write(QByteArray(100000, 'x'));
     }
 
-    view.SaveToFile(file);
+    view.saveToFile(file);
 
     const QByteArray bytes = readAll(file);
-    EXPECT_EQ(bytes, toCp936(view.Html()));
+    EXPECT_EQ(bytes, toCp936(view.pageHtml()));
     EXPECT_TRUE(bytes.startsWith("<body"));
     EXPECT_TRUE(bytes.endsWith("</body>"));
     EXPECT_TRUE(bytes.contains(toCp936(QStringLiteral("爱情心理测试 &lt;一&gt;"))));
 }
 
-TEST_F(HtmlEditTest, SavesWhatTheUserTyped)
+TEST_F(HtmlViewTest, SavesWhatTheUserTyped)
 {
     view.setHtml(QStringLiteral("<p>原文</p>"));
     view.moveCursor(QTextCursor::End);
     QTest::keyClicks(&view, " edited");
-    ASSERT_TRUE(view.Html().contains(QStringLiteral("原文 edited")));
+    ASSERT_TRUE(view.pageHtml().contains(QStringLiteral("原文 edited")));
 
     const QString file = path(QStringLiteral("edited.htm"));
-    view.SaveToFile(file);
+    view.saveToFile(file);
     EXPECT_TRUE(readAll(file).contains(toCp936(QStringLiteral("原文 edited"))));
 }
 
-TEST_F(HtmlEditTest, CharactersOutsideCodePage936AreSavedAsCharacterReferences)
+TEST_F(HtmlViewTest, CharactersOutsideCodePage936AreSavedAsCharacterReferences)
 {
     const std::pair<QString, QByteArray> cases[] = {{QStringLiteral("ก"), "&#xE01;"},
                                                     {QStringLiteral("😀"), "&#x1F600;"}};
     for (const auto &[foreign, reference] : cases) {
         SCOPED_TRACE(foreign.toStdString());
-        view.Operate()->Clear();
+        view.commands()->clear();
         view.setHtml(QStringLiteral("<p>心a%1b</p>").arg(foreign));
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
-        view.SaveToStream(buffer);
-        EXPECT_TRUE(buffer.data().contains(toCp936(QStringLiteral("心a")) + reference + "b")) << buffer.data().constData();
+        view.saveToStream(buffer);
+        EXPECT_TRUE(buffer.data().contains(toCp936(QStringLiteral("心a")) + reference + "b"))
+            << buffer.data().constData();
         EXPECT_FALSE(buffer.data().contains('?'));
     }
 }
 
 // What the saved file shows, read back as a browser would, is what the view
 // showed: non-breaking spaces, the euro sign and emoji included.
-TEST_F(HtmlEditTest, TheSavedPageShowsWhatTheViewShowed)
+TEST_F(HtmlViewTest, TheSavedPageShowsWhatTheViewShowed)
 {
     view.setHtml(QStringLiteral("<p>&nbsp;&nbsp;&nbsp;&nbsp;1.马上想办法 &amp; 价格 5€ 😊</p>"));
-    ASSERT_TRUE(view.Html().contains(QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;1.")));
-    ASSERT_FALSE(view.Html().contains(QChar(0xA0)));
+    ASSERT_TRUE(view.pageHtml().contains(QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;1.")));
+    ASSERT_FALSE(view.pageHtml().contains(QChar(0xA0)));
     const QString file = path(QStringLiteral("page.htm"));
-    view.SaveToFile(file);
+    view.saveToFile(file);
     const QByteArray bytes = readAll(file);
     EXPECT_FALSE(bytes.contains('?'));
     QTextDocument reread;
     reread.setHtml(fromCp936(bytes));
-    EXPECT_EQ(reread.toPlainText(), view.Text());
+    EXPECT_EQ(reread.toPlainText(), view.pageText());
 }
 
-TEST_F(HtmlEditTest, AFileThatCannotBeCreatedNamesFileAndCause)
+TEST_F(HtmlViewTest, AFileThatCannotBeCreatedNamesFileAndCause)
 {
     const QString file = path(QStringLiteral("missing/page.htm"));
     const std::string expected = QStringLiteral("Cannot create file \"%1\". No such file or directory")
                                      .arg(QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()))
                                      .toStdString();
-    EXPECT_EQ(errorOf([&] { view.SaveToFile(file); }), expected);
+    EXPECT_EQ(errorOf([&] { view.saveToFile(file); }), expected);
     EXPECT_FALSE(QFileInfo::exists(file));
 }
 
-TEST_F(HtmlEditTest, AFailingWriteIsAStreamWriteError)
+TEST_F(HtmlViewTest, AFailingWriteIsAStreamWriteError)
 {
     QBuffer readOnly;
     readOnly.open(QIODevice::ReadOnly);
-    EXPECT_EQ(errorOf([&] { view.SaveToStream(readOnly); }), "Stream write error");
+    EXPECT_EQ(errorOf([&] { view.saveToStream(readOnly); }), "Stream write error");
 
     if (QFileInfo::exists(QStringLiteral("/dev/full"))) {
-        EXPECT_EQ(errorOf([&] { view.SaveToFile(QStringLiteral("/dev/full")); }),
-                  "Stream write error");
+        EXPECT_EQ(errorOf([&] { view.saveToFile(QStringLiteral("/dev/full")); }), "Stream write error");
     }
 }
 
-TEST_F(HtmlEditTest, SelectAllThenCopyPutsThePageTextOnTheClipboard)
+// A save that fails part way leaves the file it was replacing whole. The
+// write is made to fail with a file size limit, which binds root as well.
+TEST_F(HtmlViewTest, AFailedSaveLeavesTheOldFileWhole)
+{
+    const QString file = path(QStringLiteral("page.htm"));
+    const QByteArray old = QByteArray("<body>the page saved before</body>").repeated(8);
+    {
+        QFile existing(file);
+        ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+        existing.write(old);
+    }
+    view.setHtml(QStringLiteral("<p>%1</p>").arg(QString(4000, QChar(0x7231))));
+    ASSERT_GT(toCp936(view.pageHtml()).size(), 2 * old.size());
+
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    const auto restore = qScopeGuard([&] {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+    });
+    rlimit small = saved;
+    small.rlim_cur = rlim_t(old.size()) + 16;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+
+    EXPECT_EQ(errorOf([&] { view.saveToFile(file); }), "Stream write error");
+    EXPECT_EQ(readAll(file), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("page.htm")});
+}
+
+TEST_F(HtmlViewTest, SelectAllThenCopyPutsThePageTextOnTheClipboard)
 {
     view.setHtml(QStringLiteral("<h1>标题</h1><p>1. 问题</p><p>2. 选项</p>"));
     QApplication::clipboard()->clear();
 
-    view.Operate()->SelectAll();
-    view.Operate()->Copy();
+    view.commands()->selectAll();
+    view.commands()->copy();
 
-    EXPECT_EQ(QApplication::clipboard()->text(), view.Text());
+    EXPECT_EQ(QApplication::clipboard()->text(), view.pageText());
 }
 
-TEST_F(HtmlEditTest, RightPressOverThePageOpensTheOwnersMenuThere)
+TEST_F(HtmlViewTest, RightPressOverThePageOpensTheOwnersMenuThere)
 {
     view.setHtml(QStringLiteral("<p>第一行</p><p>第二行</p>"));
     QMenu menu;
     menu.addAction(QStringLiteral("全选"));
-    view.setPopupMenu(&menu);
+    view.setContextMenu(&menu);
     view.moveCursor(QTextCursor::End);
     const int cursorBefore = view.textCursor().position();
 
@@ -237,16 +271,15 @@ TEST_F(HtmlEditTest, RightPressOverThePageOpensTheOwnersMenuThere)
     menu.close();
 }
 
-TEST_F(HtmlEditTest, TheEditorsOwnContextMenuNeverOpens)
+TEST_F(HtmlViewTest, TheEditorsOwnContextMenuNeverOpens)
 {
     QMenu menu;
-    view.setPopupMenu(&menu);
+    view.setContextMenu(&menu);
     // Should the editor's own menu run modally, close it so the test fails
     // instead of hanging.
     QMenu *foreignMenu = nullptr;
     QTimer::singleShot(0, [&] {
-        if (auto *popup = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-            popup && popup != &menu) {
+        if (auto *popup = qobject_cast<QMenu *>(QApplication::activePopupWidget()); popup && popup != &menu) {
             foreignMenu = popup;
             popup->close();
         }
@@ -265,7 +298,7 @@ TEST_F(HtmlEditTest, TheEditorsOwnContextMenuNeverOpens)
     EXPECT_EQ(foreignMenu, nullptr);
 }
 
-TEST_F(HtmlEditTest, RightPressWithoutAMenuIsStillSwallowed)
+TEST_F(HtmlViewTest, RightPressWithoutAMenuIsStillSwallowed)
 {
     view.setHtml(QStringLiteral("<p>第一行</p><p>第二行</p>"));
     view.moveCursor(QTextCursor::End);
@@ -275,11 +308,11 @@ TEST_F(HtmlEditTest, RightPressWithoutAMenuIsStillSwallowed)
     EXPECT_TRUE(visibleMenus().isEmpty());
 }
 
-class HtmlEditPrintTest : public HtmlEditTest {
+class HtmlViewPrintTest : public HtmlViewTest {
 protected:
     void SetUp() override
     {
-        HtmlEditTest::SetUp();
+        HtmlViewTest::SetUp();
         printDialogs.pdfFile = path(QStringLiteral("page.pdf"));
         view.setHtml(QStringLiteral("<h1>测试内容</h1><p>1. 问题一</p>"));
     }
@@ -288,30 +321,30 @@ protected:
     Installed<PrintDialogs, PdfPrintDialogs> installed{printDialogs};
 };
 
-TEST_F(HtmlEditPrintTest, PrintingToAPdfPrinterWritesAPdf)
+TEST_F(HtmlViewPrintTest, PrintingToAPdfPrinterWritesAPdf)
 {
-    view.Operate()->Print(false);
+    view.commands()->print(false);
     const QByteArray pdf = readAll(printDialogs.pdfFile);
     EXPECT_TRUE(pdf.startsWith("%PDF"));
     EXPECT_GT(pdf.size(), 1000);
     EXPECT_EQ(printDialogs.previews, 0);
 }
 
-TEST_F(HtmlEditPrintTest, CancellingThePrintDialogPrintsNothing)
+TEST_F(HtmlViewPrintTest, CancellingThePrintDialogPrintsNothing)
 {
     printDialogs.accept = false;
-    view.Operate()->Print(false);
+    view.commands()->print(false);
     EXPECT_FALSE(QFileInfo::exists(printDialogs.pdfFile));
 }
 
-TEST_F(HtmlEditPrintTest, BothPreviewCommandsRenderThePage)
+TEST_F(HtmlViewPrintTest, BothPreviewCommandsRenderThePage)
 {
-    view.Operate()->Print(true);
+    view.commands()->print(true);
     EXPECT_EQ(printDialogs.previews, 1);
     EXPECT_TRUE(readAll(printDialogs.pdfFile).startsWith("%PDF"));
 
     QFile::remove(printDialogs.pdfFile);
-    view.Operate()->PrintPreview();
+    view.commands()->printPreview();
     EXPECT_EQ(printDialogs.previews, 2);
     EXPECT_TRUE(readAll(printDialogs.pdfFile).startsWith("%PDF"));
 }

@@ -10,10 +10,10 @@ namespace lovetest {
 // A text view. setDisplayText() shows a text as plain text, markup included,
 // taking CR LF and a lone CR as line breaks; a long text shows its head and
 // the rest on demand (see LongTextPresenter).
-class TcxRichEdit : public QTextEdit {
+class TextView : public QTextEdit {
     Q_OBJECT
 public:
-    explicit TcxRichEdit(QWidget *parent = nullptr);
+    explicit TextView(QWidget *parent = nullptr);
 
     void setDisplayText(const QString &text);
     // Only the head of the text last given to setDisplayText() shows.
@@ -33,11 +33,11 @@ private:
 // edit state, and the text is written into the field when the view loses
 // the focus or when the dataset is about to post; the row itself is never
 // posted by the view.
-class TcxDBRichEdit : public TcxRichEdit, private FieldDataLink {
+class BoundTextView : public TextView, private FieldDataLink {
     Q_OBJECT
 public:
-    explicit TcxDBRichEdit(QWidget *parent = nullptr);
-    ~TcxDBRichEdit() override;
+    explicit BoundTextView(QWidget *parent = nullptr);
+    ~BoundTextView() override;
 
     void setDataSource(DataSource *source);
     DataSource *dataSource() const { return DataLink::dataSource(); }

@@ -1,34 +1,12 @@
 #pragma once
 #include <functional>
 
+#include <QList>
 #include <QString>
 
 #include "tools/content_model.h"
 
 namespace lovetest::content {
-
-// Ids of the rows an entry takes in table 量表: the entry's own row, then one
-// row per question.
-struct TestRows {
-    qint64 testId = 0;
-    QList<qint64> questionIds;
-};
-
-// Gives every entry without an id the next free one, and every question the
-// next id after its test that no entry uses, all within kMinId … kMaxId.
-// Duplicate ids, and running out of ids, are errors.
-QList<TestRows> assignIds(const Content &content);
-
-// Texts are kept with "\n" line breaks in the content format and with CR LF
-// in the database, as the program shows and reports them.
-QString toStoredText(const QString &text);
-QString fromStoredText(const QString &text);
-
-// Writes a new database with every sealed field sealed with the program's
-// data key, and the indexes that let a test's rows be found without a scan.
-// Refuses an existing file unless overwrite; writes to a partial file renamed
-// into place, so a failed build leaves nothing behind.
-void buildDatabase(const Content &content, const QString &path, bool overwrite);
 
 // Reads every catalog entry of a database back, every sealed field unsealed,
 // handing each to sink as it is read (one pass over each table; memory

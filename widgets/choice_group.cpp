@@ -1,4 +1,4 @@
-#include "widgets/db_radio_group.h"
+#include "widgets/choice_group.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -48,7 +48,7 @@ protected:
 // Clicking either chooses the item.
 class ChoiceItem : public QWidget {
 public:
-    ChoiceItem(TcxDBRadioGroup *panel, int index, const QString &caption, const QString &value)
+    ChoiceItem(ChoiceGroup *panel, int index, const QString &caption, const QString &value)
         : QWidget(panel), m_panel(panel), m_index(index), m_value(value)
     {
         m_button = new ChoiceButton(this);
@@ -101,7 +101,7 @@ private:
         m_panel->chooseByUser(m_index);
     }
 
-    TcxDBRadioGroup *m_panel;
+    ChoiceGroup *m_panel;
     int m_index;
     QString m_value;
     ChoiceButton *m_button = nullptr;
@@ -109,7 +109,7 @@ private:
     bool m_focusMark = false;
 };
 
-TcxDBRadioGroup::TcxDBRadioGroup(QWidget *parent) : QGroupBox(parent)
+ChoiceGroup::ChoiceGroup(QWidget *parent) : QGroupBox(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     m_layout = new QVBoxLayout(this);
@@ -126,26 +126,26 @@ TcxDBRadioGroup::TcxDBRadioGroup(QWidget *parent) : QGroupBox(parent)
     setSizePolicy(policy);
 }
 
-TcxDBRadioGroup::~TcxDBRadioGroup() = default;
+ChoiceGroup::~ChoiceGroup() = default;
 
-void TcxDBRadioGroup::setDataSource(DataSource *source)
+void ChoiceGroup::setDataSource(DataSource *source)
 {
     FieldDataLink::setDataSource(source);
     forgetStaleChoice();
 }
 
-void TcxDBRadioGroup::setDataField(const QString &fieldName)
+void ChoiceGroup::setDataField(const QString &fieldName)
 {
     m_fieldName = fieldName;
 }
 
-void TcxDBRadioGroup::setTextColor(const QColor &color)
+void ChoiceGroup::setTextColor(const QColor &color)
 {
     m_textColor = color;
     applyLook();
 }
 
-void TcxDBRadioGroup::applyLook()
+void ChoiceGroup::applyLook()
 {
     if (!m_textColor.isValid())
         return;
@@ -155,7 +155,7 @@ void TcxDBRadioGroup::applyLook()
     setPalette(look);
 }
 
-void TcxDBRadioGroup::setWordWrap(bool on)
+void ChoiceGroup::setWordWrap(bool on)
 {
     m_wordWrap = on;
     for (ChoiceItem *item : std::as_const(m_items))
@@ -163,7 +163,7 @@ void TcxDBRadioGroup::setWordWrap(bool on)
     updateGeometry();
 }
 
-void TcxDBRadioGroup::setCaption(const QString &caption)
+void ChoiceGroup::setCaption(const QString &caption)
 {
     m_caption = caption;
     m_captionLabel->setText(caption);
@@ -172,7 +172,7 @@ void TcxDBRadioGroup::setCaption(const QString &caption)
     updateGeometry();
 }
 
-ChoiceItem *TcxDBRadioGroup::newItem(const QString &caption, const QString &value)
+ChoiceItem *ChoiceGroup::newItem(const QString &caption, const QString &value)
 {
     auto *item = new ChoiceItem(this, int(m_items.size()), caption, value);
     // Items stand below the caption and above the closing stretch.
@@ -181,12 +181,12 @@ ChoiceItem *TcxDBRadioGroup::newItem(const QString &caption, const QString &valu
     return item;
 }
 
-void TcxDBRadioGroup::addItem(const QString &caption, const QString &value)
+void ChoiceGroup::addItem(const QString &caption, const QString &value)
 {
     addItems({{caption, value}});
 }
 
-void TcxDBRadioGroup::addItems(const QList<Item> &items)
+void ChoiceGroup::addItems(const QList<Item> &items)
 {
     for (const Item &item : items)
         newItem(item.caption, item.value);
@@ -200,12 +200,12 @@ void TcxDBRadioGroup::addItems(const QList<Item> &items)
     updateGeometry();
 }
 
-QSize TcxDBRadioGroup::minimumSizeHint() const
+QSize ChoiceGroup::minimumSizeHint() const
 {
     return m_layout->totalMinimumSize();
 }
 
-void TcxDBRadioGroup::clearItems()
+void ChoiceGroup::clearItems()
 {
     showChoice(-1);
     qDeleteAll(m_items);
@@ -213,17 +213,17 @@ void TcxDBRadioGroup::clearItems()
     updateGeometry();
 }
 
-QString TcxDBRadioGroup::itemCaption(int index) const
+QString ChoiceGroup::itemCaption(int index) const
 {
     return index >= 0 && index < m_items.size() ? m_items[index]->caption() : QString();
 }
 
-QString TcxDBRadioGroup::itemValue(int index) const
+QString ChoiceGroup::itemValue(int index) const
 {
     return index >= 0 && index < m_items.size() ? m_items[index]->value() : QString();
 }
 
-void TcxDBRadioGroup::setItemIndex(int index)
+void ChoiceGroup::setItemIndex(int index)
 {
     if (index < 0 || index >= m_items.size()) {
         showChoice(-1);
@@ -234,13 +234,13 @@ void TcxDBRadioGroup::setItemIndex(int index)
         throw std::runtime_error(QStringLiteral("%1: Missing data source").arg(objectName()).toStdString());
     Field *field = boundField();
     if (!field)
-        field = set->FieldByName(m_fieldName); // raises the data layer's message
+        field = set->fieldByName(m_fieldName); // raises the data layer's message
     writeChoice(*field, m_items[index]->value());
-    m_choiceRow = set->GetBookmark().row;
+    m_choiceRow = set->bookmark().row;
     showChoice(index);
 }
 
-void TcxDBRadioGroup::chooseByUser(int index)
+void ChoiceGroup::chooseByUser(int index)
 {
     if (!isEnabled())
         return;
@@ -248,7 +248,7 @@ void TcxDBRadioGroup::chooseByUser(int index)
         emit itemChosen(index);
 }
 
-void TcxDBRadioGroup::showChoice(int index)
+void ChoiceGroup::showChoice(int index)
 {
     m_itemIndex = index;
     if (index < 0)
@@ -259,28 +259,28 @@ void TcxDBRadioGroup::showChoice(int index)
     }
 }
 
-void TcxDBRadioGroup::forgetStaleChoice()
+void ChoiceGroup::forgetStaleChoice()
 {
     if (m_itemIndex < 0)
         return;
     const Dataset *set = dataSet();
-    if (!set || !set->active() || set->GetBookmark().row != m_choiceRow)
+    if (!set || !set->active() || set->bookmark().row != m_choiceRow)
         showChoice(-1);
 }
 
-int TcxDBRadioGroup::heightForWidth(int width) const
+int ChoiceGroup::heightForWidth(int width) const
 {
     if (m_layout->hasHeightForWidth())
         return m_layout->totalHeightForWidth(width);
     return m_layout->totalSizeHint().height();
 }
 
-int TcxDBRadioGroup::itemsHeight() const
+int ChoiceGroup::itemsHeight() const
 {
     return heightForWidth(width());
 }
 
-void TcxDBRadioGroup::keyPressEvent(QKeyEvent *event)
+void ChoiceGroup::keyPressEvent(QKeyEvent *event)
 {
     const int last = int(m_items.size()) - 1;
     int target = -2;
@@ -292,8 +292,8 @@ void TcxDBRadioGroup::keyPressEvent(QKeyEvent *event)
         target = m_itemIndex < 0 ? last : std::max(m_itemIndex - 1, 0);
         break;
     default:
-        if (event->key() >= Qt::Key_1 && event->key() <= Qt::Key_9
-            && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        if (event->key() >= Qt::Key_1 && event->key() <= Qt::Key_9 &&
+            !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
             target = event->key() - Qt::Key_1;
         break;
     }
@@ -306,19 +306,19 @@ void TcxDBRadioGroup::keyPressEvent(QKeyEvent *event)
         chooseByUser(target);
 }
 
-void TcxDBRadioGroup::focusInEvent(QFocusEvent *event)
+void ChoiceGroup::focusInEvent(QFocusEvent *event)
 {
     QGroupBox::focusInEvent(event);
     showChoice(m_itemIndex);
 }
 
-void TcxDBRadioGroup::focusOutEvent(QFocusEvent *event)
+void ChoiceGroup::focusOutEvent(QFocusEvent *event)
 {
     QGroupBox::focusOutEvent(event);
     showChoice(m_itemIndex);
 }
 
-void TcxDBRadioGroup::changeEvent(QEvent *event)
+void ChoiceGroup::changeEvent(QEvent *event)
 {
     QGroupBox::changeEvent(event);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)

@@ -4,10 +4,10 @@
 namespace lovetest {
 
 // The main window's status bar: 20 pixels high, a size grip, no panels.
-class TdxStatusBar : public QStatusBar {
+class StatusStrip : public QStatusBar {
     Q_OBJECT
 public:
-    explicit TdxStatusBar(QWidget *parent = nullptr);
+    explicit StatusStrip(QWidget *parent = nullptr);
 };
 
 } // namespace lovetest

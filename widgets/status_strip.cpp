@@ -1,8 +1,8 @@
-#include "widgets/status_bar.h"
+#include "widgets/status_strip.h"
 
 namespace lovetest {
 
-TdxStatusBar::TdxStatusBar(QWidget *parent) : QStatusBar(parent)
+StatusStrip::StatusStrip(QWidget *parent) : QStatusBar(parent)
 {
     setSizeGripEnabled(true);
     setFixedHeight(20);

@@ -8,10 +8,10 @@ namespace lovetest {
 
 // A label that shows one field of its dataset's current row as text. It is
 // empty while the dataset is closed or has no row, or the field is missing.
-class TcxDBLabel : public QLabel, private FieldDataLink {
+class BoundLabel : public QLabel, private FieldDataLink {
     Q_OBJECT
 public:
-    explicit TcxDBLabel(QWidget *parent = nullptr);
+    explicit BoundLabel(QWidget *parent = nullptr);
 
     void setDataSource(DataSource *source);
     DataSource *dataSource() const { return DataLink::dataSource(); }

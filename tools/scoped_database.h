@@ -1,0 +1,32 @@
+#pragma once
+#include <QSqlDatabase>
+#include <QString>
+
+class QSqlError;
+class QSqlQuery;
+
+namespace lovetest::content {
+
+// One SQLite connection for the life of a scope, under a unique name.
+class ScopedDatabase {
+public:
+    // Opens path; a failure is a ContentError naming shownName.
+    ScopedDatabase(const QString &path, const QString &shownName, bool readOnly);
+    ~ScopedDatabase();
+    ScopedDatabase(const ScopedDatabase &) = delete;
+    ScopedDatabase &operator=(const ScopedDatabase &) = delete;
+
+    QSqlDatabase db() const;
+
+    // SQLite's own words ("database is locked", "file is not a database")
+    // rather than the driver's "Unable to fetch row".
+    static QString reason(const QSqlError &error);
+
+private:
+    QString m_name;
+};
+
+// Runs a prepared query; a failure is a ContentError "what: reason".
+void exec(QSqlQuery &query, const QString &what);
+
+} // namespace lovetest::content
