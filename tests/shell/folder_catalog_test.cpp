@@ -9,7 +9,7 @@
 
 #include "data/test_database.h"
 #include "shell/main_window.h"
-#include "tests/support/fake_dialogs.h"
+#include "tests/shell/main_window_harness.h"
 #include "tests/support/fixture_database.h"
 #include "widgets/catalog_tree_view.h"
 #include "widgets/choice_group.h"
@@ -27,42 +27,32 @@ QByteArray foldersContent()
 // A catalog with a folder, a test in it and a test under that test: the
 // tree nests them, the folder is refused in words, the outer test runs its
 // own two questions only.
-TEST(FolderCatalog, FoldersNestAndOnlyTestsRun)
-{
-    testing::FakeDialogs dialogs;
-    testing::FixtureDatabase fixture(foldersContent());
-    MainWindow form(fixture.path());
-    form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+class FolderCatalog : public testing::MainWindowHarness {};
 
-    QAbstractItemModel *tree = form.catalogTree->model();
+TEST_F(FolderCatalog, FoldersNestAndOnlyTestsRun)
+{
+    testing::FixtureDatabase fixture(foldersContent());
+    openWindow(fixture.path());
+
+    QAbstractItemModel *tree = form->catalogTree->model();
     const auto hits = tree->match(tree->index(0, 0), Qt::DisplayRole, QStringLiteral("下层测试"), 1,
                                   Qt::MatchExactly | Qt::MatchRecursive);
     ASSERT_EQ(hits.size(), 1);
     EXPECT_EQ(hits.first().parent().data().toString(), QStringLiteral("上层测试"));
     EXPECT_EQ(hits.first().parent().parent().data().toString(), QStringLiteral("认识自己"));
 
-    Dataset &catalog = form.database().catalog;
-    ASSERT_TRUE(catalog.locate(QStringLiteral("ID"), 10));
-    QTest::mouseClick(form.stepButton, Qt::LeftButton);
+    selectId(10);
+    EXPECT_TRUE(takeWithFirstChoices().isEmpty());
     EXPECT_EQ(dialogs.messages,
               QStringList{QStringLiteral("“认识自己”是一个分类，没有题目：请在它下面选择一个测试。")});
-    EXPECT_EQ(form.stepButton->text(), QStringLiteral("开始测试"));
+    EXPECT_EQ(form->stepButton->text(), QStringLiteral("开始测试"));
 
-    ASSERT_TRUE(catalog.locate(QStringLiteral("ID"), 100));
-    QTest::mouseClick(form.stepButton, Qt::LeftButton);
-    QStringList titles;
-    while (auto *panel = form.questionPane->findChild<ChoiceGroup *>(QStringLiteral("choiceGroup"))) {
-        ASSERT_LT(titles.size(), 5);
-        titles << panel->title();
-        QTest::keyClick(panel, Qt::Key_1);
-        QTest::mouseClick(form.stepButton, Qt::LeftButton);
-    }
-    EXPECT_EQ(titles, QStringList({QStringLiteral("2-1.第一题    "), QStringLiteral("2-2.第二题    ")}));
-    auto *verdict = form.questionPane->findChild<QTextEdit *>(QStringLiteral("verdictView"));
-    ASSERT_NE(verdict, nullptr);
-    EXPECT_TRUE(verdict->toPlainText().endsWith(QStringLiteral("多")));
+    selectId(100);
+    EXPECT_EQ(takeWithFirstChoices(5),
+              QStringList({QStringLiteral("2-1.第一题    "), QStringLiteral("2-2.第二题    ")}));
+    EXPECT_TRUE(verdictText().endsWith(QStringLiteral("多")));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
+    form.reset();
 }
 
 } // namespace

@@ -26,6 +26,7 @@
 #include "shell/about_window.h"
 #include "shell/main_window.h"
 #include "shell/web_links.h"
+#include "tests/shell/main_window_harness.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/fixture_database.h"
 #include "widgets/bound_label.h"
@@ -74,38 +75,15 @@ void pressKey(QWidget *widget, Qt::Key key)
     QApplication::sendEvent(widget, &release);
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public testing::MainWindowHarness {
 protected:
-    void SetUp() override
-    {
-        form = std::make_unique<MainWindow>(fixture.path());
-        form->setWindows(&about, &report);
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    }
-    void TearDown() override { form.reset(); }
+    void SetUp() override { openWindow(fixture.path()); }
 
-    template <typename T>
-    T *child(const char *name) const
-    {
-        T *found = form->findChild<T *>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
-    QAbstractButton *button(const char *name) const { return child<QAbstractButton>(name); }
-    QAction *action(const char *name) const { return child<QAction>(name); }
-
-    ChoiceGroup *choicePanel() const { return form->questionPane->findChild<ChoiceGroup *>(); }
     QString shownTitle() const { return form->titleLabel->text(); }
     QString remarks() const
     {
         auto *view = form->questionPane->findChild<BoundTextView *>(QStringLiteral("remarksView"));
         return view ? view->toPlainText() : QStringLiteral("<no remarks view>");
-    }
-    QString verdict() const
-    {
-        auto *view = form->questionPane->findChild<QTextEdit *>(QStringLiteral("verdictView"));
-        return view ? view->toPlainText() : QString();
     }
     // Chooses item index of the shown panel with a click on its button.
     void clickItem(int index)
@@ -130,11 +108,7 @@ protected:
         return labels;
     }
 
-    FakeDialogs dialogs;
     FixtureDatabase fixture{kContent};
-    AboutWindow about{QStringLiteral("www.example.invalid")};
-    ReportWindow report;
-    std::unique_ptr<MainWindow> form;
 };
 
 TEST_F(MainWindowTest, MenuAndToolbarHoldTheCommandsInOrder)
@@ -258,7 +232,7 @@ TEST_F(MainWindowTest, ARunFromToolbarToVerdictAndBack)
     QTest::mouseClick(form->stepButton, Qt::LeftButton);
 
     EXPECT_EQ(choicePanel(), nullptr);
-    EXPECT_EQ(verdict(), QStringLiteral("声明：本程序所提供的测试仅供娱乐!\n\n中分结论\n第二行"));
+    EXPECT_EQ(verdictText(), QStringLiteral("声明：本程序所提供的测试仅供娱乐!\n\n中分结论\n第二行"));
     EXPECT_EQ(form->stepButton->text(), QStringLiteral("完成"));
     EXPECT_FALSE(form->quitButton->isVisible());
     EXPECT_EQ(
@@ -269,7 +243,7 @@ TEST_F(MainWindowTest, ARunFromToolbarToVerdictAndBack)
 
     QTest::mouseClick(form->stepButton, Qt::LeftButton);
     EXPECT_EQ(remarks(), QStringLiteral("甲的说明文字"));
-    EXPECT_EQ(verdict(), QString());
+    EXPECT_EQ(verdictText(), QString());
     EXPECT_EQ(form->stepButton->text(), QStringLiteral("开始测试"));
     for (QWidget *idleOnly : {static_cast<QWidget *>(form->startButton), static_cast<QWidget *>(form->catalogTree),
                               static_cast<QWidget *>(form->searchBox)})
@@ -335,7 +309,7 @@ TEST_F(MainWindowTest, CategoryTestAsksForTheCategoryBeforeTheVerdict)
         << "the category panel fills the pane";
     clickItem(1); // 女生
     QTest::mouseClick(form->stepButton, Qt::LeftButton);
-    EXPECT_TRUE(verdict().endsWith(QStringLiteral("女高"))) << verdict().toStdString();
+    EXPECT_TRUE(verdictText().endsWith(QStringLiteral("女高"))) << verdictText().toStdString();
 }
 
 TEST_F(MainWindowTest, TitleAndRemarksFollowTheTree)

@@ -21,6 +21,7 @@
 #include "shell/history_window.h"
 #include "shell/main_window.h"
 #include "shell/run_companion.h"
+#include "tests/shell/main_window_harness.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/fixture_database.h"
 #include "widgets/choice_group.h"
@@ -53,39 +54,22 @@ const QByteArray kFourQuestions = R"({"tests": [
   "verdicts": [{"thresholds": [3, 5], "texts": ["低", "中", "高"]}]}]})";
 
 // The main window with what it offers a test taker beside the run.
-class TakerAidsTest : public ::testing::Test {
+class TakerAidsTest : public testing::MainWindowHarness {
 protected:
     explicit TakerAidsTest(const QByteArray &content = kContent) : fixture(content) {}
     void SetUp() override { open(); }
 
-    void open()
-    {
-        form = std::make_unique<MainWindow>(fixture.path());
-        form->setWindows(&about, &report);
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    }
+    void open() { openWindow(fixture.path()); }
     RunCompanion &aids() { return form->companion(); }
-    ChoiceGroup *panel() const { return form->questionPane->findChild<ChoiceGroup *>(); }
+    ChoiceGroup *panel() const { return choicePanel(); }
     void start(int testId)
     {
-        ASSERT_TRUE(form->database().catalog.locate("ID", testId));
-        form->startButton->click();
-    }
-    void answer(std::initializer_list<int> items)
-    {
-        for (int item : items) {
-            panel()->setItemIndex(item);
-            form->stepButton->click();
-        }
+        selectId(testId);
+        startSelected();
     }
     QString progress() { return aids().progressBar->isVisible() ? aids().progressLine->text() : QString(); }
 
-    FakeDialogs dialogs;
     FixtureDatabase fixture;
-    AboutWindow about{QStringLiteral("www.example.invalid")};
-    ReportWindow report;
-    std::unique_ptr<MainWindow> form;
 };
 
 TEST_F(TakerAidsTest, ProgressBackAndTheExplainedVerdictInTheWindow)

@@ -30,6 +30,7 @@
 #include "run/test_run.h"
 #include "shell/about_window.h"
 #include "shell/main_window.h"
+#include "tests/shell/main_window_harness.h"
 #include "tests/support/catalog_tests.h"
 #include "tests/support/dark_palette.h"
 #include "tests/support/fake_dialogs.h"
@@ -44,7 +45,7 @@ namespace lovetest {
 namespace {
 
 // The main window on a copy of the sample database.
-class SampleWindow : public ::testing::Test {
+class SampleWindow : public testing::MainWindowHarness {
 protected:
     void SetUp() override { open(); }
 
@@ -52,33 +53,17 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("date.mdb"));
+        form.reset();
         QFile::remove(path);
         ASSERT_TRUE(QFile::copy(QStringLiteral(SAMPLE_DATABASE), path));
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        form = std::make_unique<MainWindow>(path);
-        form->setWindows(&about, &report);
-        form->resize(688, 454);
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        openWindow(path, QSize(688, 454));
     }
 
-    void select(const QString &name)
-    {
-        Dataset &catalog = form->database().catalog;
-        ASSERT_TRUE(catalog.locate(QStringLiteral("Name"), name)) << name.toStdString();
-    }
     QList<qint64> testIds() { return testing::takeableTestIds(form->database()); }
-    void selectId(qint64 id) { ASSERT_TRUE(form->database().catalog.locate(QStringLiteral("ID"), id)); }
     QString testName() { return form->database().catalog.fieldByName(QStringLiteral("Name"))->asString(); }
 
-    ChoiceGroup *choicePanel() const { return form->questionPane->findChild<ChoiceGroup *>(); }
-    QTextEdit *verdictView() const { return form->questionPane->findChild<QTextEdit *>(QStringLiteral("verdictView")); }
-
-    testing::FakeDialogs dialogs;
     QTemporaryDir dir;
-    AboutWindow about{QStringLiteral("www.example.invalid")};
-    ReportWindow report;
-    std::unique_ptr<MainWindow> form;
 };
 
 // --- the saved page ---------------------------------------------------------
