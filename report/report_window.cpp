@@ -69,58 +69,58 @@ ReportWindow::ReportWindow(QWidget *parent) : QWidget(parent)
     move(210, 125);
     resize(696, 480);
 
-    toolBar = new QToolBar;
-    toolBar->setObjectName(QStringLiteral("toolBar"));
-    toolBar->setMovable(false);
-    toolBar->setFloatable(false);
-    toolBar->setIconSize(QSize(20, 20));
-    toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_ui.toolBar = new QToolBar;
+    m_ui.toolBar->setObjectName(QStringLiteral("toolBar"));
+    m_ui.toolBar->setMovable(false);
+    m_ui.toolBar->setFloatable(false);
+    m_ui.toolBar->setIconSize(QSize(20, 20));
+    m_ui.toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
 
-    selectAllButton = addButton(QStringLiteral("selectAllButton"), QStringLiteral("全选"),
-                                QStringLiteral("select_all.svg"), &ReportWindow::onSelectAll);
-    copyButton = addButton(QStringLiteral("copyButton"), QStringLiteral("复制"), QStringLiteral("copy.svg"),
-                           &ReportWindow::onCopy);
-    copySeparator = addSeparator(QStringLiteral("copySeparator"));
-    saveButton = addButton(QStringLiteral("saveButton"), QStringLiteral("另存"), QStringLiteral("save.svg"),
-                           &ReportWindow::onSaveAs);
-    saveSeparator = addSeparator(QStringLiteral("saveSeparator"));
-    printButton = addButton(QStringLiteral("printButton"), QStringLiteral("打印"), QStringLiteral("print.svg"),
-                            &ReportWindow::onPrint);
-    previewButton = addButton(QStringLiteral("previewButton"), QStringLiteral("预览"), QStringLiteral("preview.svg"),
-                              &ReportWindow::onPreview);
+    m_ui.selectAllButton = addButton(QStringLiteral("selectAllButton"), QStringLiteral("全选"),
+                                     QStringLiteral("select_all.svg"), &ReportWindow::onSelectAll);
+    m_ui.copyButton = addButton(QStringLiteral("copyButton"), QStringLiteral("复制"), QStringLiteral("copy.svg"),
+                                &ReportWindow::onCopy);
+    m_ui.copySeparator = addSeparator(QStringLiteral("copySeparator"));
+    m_ui.saveButton = addButton(QStringLiteral("saveButton"), QStringLiteral("另存"), QStringLiteral("save.svg"),
+                                &ReportWindow::onSaveAs);
+    m_ui.saveSeparator = addSeparator(QStringLiteral("saveSeparator"));
+    m_ui.printButton = addButton(QStringLiteral("printButton"), QStringLiteral("打印"), QStringLiteral("print.svg"),
+                                 &ReportWindow::onPrint);
+    m_ui.previewButton = addButton(QStringLiteral("previewButton"), QStringLiteral("预览"),
+                                   QStringLiteral("preview.svg"), &ReportWindow::onPreview);
 
-    toolBarPane = borderlessBox(QStringLiteral("toolBarPane"), toolBar, this);
-    toolBarPane->setFixedHeight(49);
+    m_ui.toolBarPane = borderlessBox(QStringLiteral("toolBarPane"), m_ui.toolBar, this);
+    m_ui.toolBarPane->setFixedHeight(49);
 
-    htmlView = new HtmlView;
-    htmlView->setObjectName(QStringLiteral("htmlView"));
-    pagePane = borderlessBox(QStringLiteral("pagePane"), htmlView, this);
+    m_ui.htmlView = new HtmlView;
+    m_ui.htmlView->setObjectName(QStringLiteral("htmlView"));
+    m_ui.pagePane = borderlessBox(QStringLiteral("pagePane"), m_ui.htmlView, this);
 
-    contextMenu = new QMenu(this);
-    contextMenu->setObjectName(QStringLiteral("contextMenu"));
-    selectAllAction = contextMenu->addAction(QStringLiteral("全选"), this, &ReportWindow::onSelectAll);
-    selectAllAction->setObjectName(QStringLiteral("selectAllAction"));
-    copyAction = contextMenu->addAction(QStringLiteral("复制"), this, &ReportWindow::onCopy);
-    copyAction->setObjectName(QStringLiteral("copyAction"));
-    htmlView->setContextMenu(contextMenu);
+    m_ui.contextMenu = new QMenu(this);
+    m_ui.contextMenu->setObjectName(QStringLiteral("contextMenu"));
+    m_ui.selectAllAction = m_ui.contextMenu->addAction(QStringLiteral("全选"), this, &ReportWindow::onSelectAll);
+    m_ui.selectAllAction->setObjectName(QStringLiteral("selectAllAction"));
+    m_ui.copyAction = m_ui.contextMenu->addAction(QStringLiteral("复制"), this, &ReportWindow::onCopy);
+    m_ui.copyAction->setObjectName(QStringLiteral("copyAction"));
+    m_ui.htmlView->setContextMenu(m_ui.contextMenu);
 
     // The keyboard reaches every command of the window.
-    selectAllAction->setShortcut(QKeySequence::SelectAll);
-    copyAction->setShortcut(QKeySequence::Copy);
-    addAction(selectAllAction);
-    addAction(copyAction);
-    addShortcut(saveButton, QKeySequence::Save);
-    addShortcut(printButton, QKeySequence::Print);
-    addShortcut(previewButton, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+    m_ui.selectAllAction->setShortcut(QKeySequence::SelectAll);
+    m_ui.copyAction->setShortcut(QKeySequence::Copy);
+    addAction(m_ui.selectAllAction);
+    addAction(m_ui.copyAction);
+    addShortcut(m_ui.saveButton, QKeySequence::Save);
+    addShortcut(m_ui.printButton, QKeySequence::Print);
+    addShortcut(m_ui.previewButton, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(toolBarPane);
-    layout->addWidget(pagePane, 1);
+    layout->addWidget(m_ui.toolBarPane);
+    layout->addWidget(m_ui.pagePane, 1);
 
-    htmlView->setHtml(emptyPage);
-    htmlView->setFocus();
+    m_ui.htmlView->setHtml(emptyPage);
+    m_ui.htmlView->setFocus();
 }
 
 QToolButton *ReportWindow::addButton(const QString &name, const QString &caption, const QString &iconFile,
@@ -137,7 +137,7 @@ QToolButton *ReportWindow::addButton(const QString &name, const QString &caption
     button->setFocusPolicy(Qt::NoFocus);
     button->setMinimumSize(31, 40);
     connect(button, &QToolButton::clicked, this, handler);
-    toolBar->addWidget(button);
+    m_ui.toolBar->addWidget(button);
     return button;
 }
 
@@ -151,17 +151,17 @@ void ReportWindow::addShortcut(QToolButton *button, const QKeySequence &keys)
 
 QAction *ReportWindow::addSeparator(const QString &name)
 {
-    QAction *separator = toolBar->addSeparator();
+    QAction *separator = m_ui.toolBar->addSeparator();
     separator->setObjectName(name);
-    if (QWidget *widget = toolBar->widgetForAction(separator))
+    if (QWidget *widget = m_ui.toolBar->widgetForAction(separator))
         widget->setFixedWidth(8);
     return separator;
 }
 
 void ReportWindow::showReport(const QString &pageHtml, const QString &title)
 {
-    htmlView->commands()->clear();
-    htmlView->setHtml(pageHtml);
+    m_ui.htmlView->commands()->clear();
+    m_ui.htmlView->setHtml(pageHtml);
     setWindowTitle(title);
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
@@ -171,12 +171,12 @@ void ReportWindow::showReport(const QString &pageHtml, const QString &title)
 
 void ReportWindow::onSelectAll()
 {
-    guarded(this, [this] { htmlView->commands()->selectAll(); });
+    guarded(this, [this] { m_ui.htmlView->commands()->selectAll(); });
 }
 
 void ReportWindow::onCopy()
 {
-    guarded(this, [this] { htmlView->commands()->copy(); });
+    guarded(this, [this] { m_ui.htmlView->commands()->copy(); });
 }
 
 void ReportWindow::onSaveAs()
@@ -188,18 +188,18 @@ void ReportWindow::onSaveAs()
         if (QFileInfo(name).suffix().isEmpty())
             name += QLatin1Char('.') + saveDefaultExtension();
         m_lastSaveName = name;
-        htmlView->saveToFile(name);
+        m_ui.htmlView->saveToFile(name);
     });
 }
 
 void ReportWindow::onPrint()
 {
-    guarded(this, [this] { htmlView->commands()->print(false); });
+    guarded(this, [this] { m_ui.htmlView->commands()->print(false); });
 }
 
 void ReportWindow::onPreview()
 {
-    guarded(this, [this] { htmlView->commands()->printPreview(); });
+    guarded(this, [this] { m_ui.htmlView->commands()->printPreview(); });
 }
 
 } // namespace lovetest

@@ -34,20 +34,24 @@ public:
     static QString saveFilter();
     static QString saveDefaultExtension() { return QStringLiteral("htm"); }
 
-    QFrame *toolBarPane = nullptr;
-    QToolBar *toolBar = nullptr;
-    QToolButton *selectAllButton = nullptr;
-    QToolButton *copyButton = nullptr;
-    QAction *copySeparator = nullptr;
-    QToolButton *saveButton = nullptr;
-    QAction *saveSeparator = nullptr;
-    QToolButton *printButton = nullptr;
-    QToolButton *previewButton = nullptr;
-    QFrame *pagePane = nullptr;
-    HtmlView *htmlView = nullptr;
-    QMenu *contextMenu = nullptr;
-    QAction *selectAllAction = nullptr;
-    QAction *copyAction = nullptr;
+    // The controls of the window, by the names the code and the tests use.
+    struct Ui {
+        QFrame *toolBarPane = nullptr;
+        QToolBar *toolBar = nullptr;
+        QToolButton *selectAllButton = nullptr;
+        QToolButton *copyButton = nullptr;
+        QAction *copySeparator = nullptr;
+        QToolButton *saveButton = nullptr;
+        QAction *saveSeparator = nullptr;
+        QToolButton *printButton = nullptr;
+        QToolButton *previewButton = nullptr;
+        QFrame *pagePane = nullptr;
+        HtmlView *htmlView = nullptr;
+        QMenu *contextMenu = nullptr;
+        QAction *selectAllAction = nullptr;
+        QAction *copyAction = nullptr;
+    };
+    const Ui &ui() const { return m_ui; }
 
 public slots:
     void onSelectAll(); // select all
@@ -62,6 +66,7 @@ private:
     QAction *addSeparator(const QString &name);
     void addShortcut(QToolButton *button, const QKeySequence &keys);
 
+    Ui m_ui;
     QString m_lastSaveName; // filled into the save dialog next time
 };
 

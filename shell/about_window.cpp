@@ -20,21 +20,21 @@ AboutWindow::AboutWindow(const QString &siteAddress, QWidget *parent)
     move(394, 295);
     resize(292, 131);
 
-    programLabel = addLabel(QStringLiteral("programLabel"), QStringLiteral("朗月爱情心理测试(娱乐版)  v1.0"), 8);
-    dateLabel = addLabel(QStringLiteral("dateLabel"), QStringLiteral("2009年6月"), 29);
-    homePageLabel = addLabel(QStringLiteral("homePageLabel"), m_homePage, 46);
-    noteLabel = addLabel(QStringLiteral("noteLabel"), QStringLiteral("联系: lovetest@langyue-xinli.example"), 69);
+    m_ui.programLabel = addLabel(QStringLiteral("programLabel"), QStringLiteral("朗月爱情心理测试(娱乐版)  v1.0"), 8);
+    m_ui.dateLabel = addLabel(QStringLiteral("dateLabel"), QStringLiteral("2009年6月"), 29);
+    m_ui.homePageLabel = addLabel(QStringLiteral("homePageLabel"), m_homePage, 46);
+    m_ui.noteLabel = addLabel(QStringLiteral("noteLabel"), QStringLiteral("联系: lovetest@langyue-xinli.example"), 69);
 
-    QFont linkFont = homePageLabel->font();
+    QFont linkFont = m_ui.homePageLabel->font();
     linkFont.setBold(true);
     linkFont.setPixelSize(13);
-    homePageLabel->setFont(linkFont);
-    QPalette linkPalette = homePageLabel->palette();
+    m_ui.homePageLabel->setFont(linkFont);
+    QPalette linkPalette = m_ui.homePageLabel->palette();
     linkPalette.setColor(QPalette::WindowText, QColor(0, 0, 128));
-    homePageLabel->setPalette(linkPalette);
-    homePageLabel->setCursor(Qt::PointingHandCursor);
-    homePageLabel->adjustSize();
-    homePageLabel->installEventFilter(this);
+    m_ui.homePageLabel->setPalette(linkPalette);
+    m_ui.homePageLabel->setCursor(Qt::PointingHandCursor);
+    m_ui.homePageLabel->adjustSize();
+    m_ui.homePageLabel->installEventFilter(this);
 }
 
 QLabel *AboutWindow::addLabel(const QString &name, const QString &text, int top)
@@ -63,9 +63,9 @@ void AboutWindow::onHomePageLink()
 bool AboutWindow::eventFilter(QObject *watched, QEvent *event)
 {
     // A click is a left-button release over the label.
-    if (watched == homePageLabel && event->type() == QEvent::MouseButtonRelease) {
+    if (watched == m_ui.homePageLabel && event->type() == QEvent::MouseButtonRelease) {
         auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() == Qt::LeftButton && homePageLabel->rect().contains(mouse->position().toPoint())) {
+        if (mouse->button() == Qt::LeftButton && m_ui.homePageLabel->rect().contains(mouse->position().toPoint())) {
             onHomePageLink();
             return true;
         }

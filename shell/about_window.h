@@ -18,10 +18,14 @@ public:
     // Shows the window beside the main window, or brings it to the front.
     void showAbout();
 
-    QLabel *programLabel = nullptr;
-    QLabel *dateLabel = nullptr;
-    QLabel *homePageLabel = nullptr;
-    QLabel *noteLabel = nullptr;
+    // The controls of the window, by the names the code and the tests use.
+    struct Ui {
+        QLabel *programLabel = nullptr;
+        QLabel *dateLabel = nullptr;
+        QLabel *homePageLabel = nullptr;
+        QLabel *noteLabel = nullptr;
+    };
+    const Ui &ui() const { return m_ui; }
 
 public slots:
     void onHomePageLink(); // opens the home page
@@ -32,6 +36,7 @@ protected:
 private:
     QLabel *addLabel(const QString &name, const QString &text, int top);
 
+    Ui m_ui;
     QString m_homePage;
 };
 

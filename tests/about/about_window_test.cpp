@@ -57,10 +57,10 @@ TEST(WebLinksTest, APageNoBrowserOpensIsShownForCopying)
 TEST_F(AboutWindowTest, ShowsNameDateLinkAndContact)
 {
     EXPECT_EQ(form.windowTitle(), QStringLiteral("关于朗月爱情心理测试(娱乐版) V1.0"));
-    EXPECT_EQ(form.programLabel->text(), QStringLiteral("朗月爱情心理测试(娱乐版)  v1.0"));
-    EXPECT_EQ(form.dateLabel->text(), QStringLiteral("2009年6月"));
-    EXPECT_EQ(form.homePageLabel->text(), homePageAddress(site));
-    EXPECT_FALSE(form.noteLabel->text().isEmpty());
+    EXPECT_EQ(form.ui().programLabel->text(), QStringLiteral("朗月爱情心理测试(娱乐版)  v1.0"));
+    EXPECT_EQ(form.ui().dateLabel->text(), QStringLiteral("2009年6月"));
+    EXPECT_EQ(form.ui().homePageLabel->text(), homePageAddress(site));
+    EXPECT_FALSE(form.ui().noteLabel->text().isEmpty());
     EXPECT_EQ(form.size(), QSize(292, 131));
     EXPECT_EQ(form.pos(), QPoint(394, 295));
 }
@@ -75,21 +75,21 @@ TEST_F(AboutWindowTest, CaptionBarHasOnlyTheCloseBox)
 
 TEST_F(AboutWindowTest, LinkLooksLikeALinkAndOpensTheHomePage)
 {
-    EXPECT_EQ(form.homePageLabel->palette().color(QPalette::WindowText), QColor(0, 0, 128));
-    EXPECT_TRUE(form.homePageLabel->font().bold());
-    EXPECT_EQ(form.homePageLabel->font().pixelSize(), 13);
-    EXPECT_EQ(form.homePageLabel->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(form.ui().homePageLabel->palette().color(QPalette::WindowText), QColor(0, 0, 128));
+    EXPECT_TRUE(form.ui().homePageLabel->font().bold());
+    EXPECT_EQ(form.ui().homePageLabel->font().pixelSize(), 13);
+    EXPECT_EQ(form.ui().homePageLabel->cursor().shape(), Qt::PointingHandCursor);
 
     form.showAbout();
-    QTest::mouseClick(form.homePageLabel, Qt::RightButton);
-    QTest::mouseClick(form.programLabel, Qt::LeftButton);
+    QTest::mouseClick(form.ui().homePageLabel, Qt::RightButton);
+    QTest::mouseClick(form.ui().programLabel, Qt::LeftButton);
     EXPECT_TRUE(dialogs.opened.isEmpty());
 
-    QTest::mouseClick(form.homePageLabel, Qt::LeftButton);
+    QTest::mouseClick(form.ui().homePageLabel, Qt::LeftButton);
     ASSERT_EQ(dialogs.opened.size(), 1);
     EXPECT_EQ(dialogs.openedFor[0], &form);
     EXPECT_EQ(dialogs.opened[0], QUrl(homePageAddress(site)));
-    EXPECT_EQ(dialogs.opened[0].toString(), form.homePageLabel->text());
+    EXPECT_EQ(dialogs.opened[0].toString(), form.ui().homePageLabel->text());
 }
 
 TEST_F(AboutWindowTest, ClosingHidesAndTheCommandShowsItAgain)
@@ -105,7 +105,7 @@ TEST_F(AboutWindowTest, ClosingHidesAndTheCommandShowsItAgain)
 
     form.showAbout();
     EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(form.homePageLabel->text(), homePageAddress(site));
+    EXPECT_EQ(form.ui().homePageLabel->text(), homePageAddress(site));
 }
 
 } // namespace

@@ -70,10 +70,10 @@ TEST_F(ReportWindowTest, StartsHiddenWithAnEmptyPage)
     EXPECT_EQ(form.windowTitle(), QStringLiteral("reportWindow"));
     EXPECT_EQ(form.size(), QSize(696, 480));
     EXPECT_EQ(form.pos(), QPoint(210, 125));
-    EXPECT_TRUE(form.htmlView->pageHtml().startsWith(QLatin1String("<body")));
-    EXPECT_TRUE(form.htmlView->pageText().isEmpty());
-    EXPECT_FALSE(form.htmlView->isReadOnly());
-    EXPECT_EQ(form.htmlView->contextMenu(), form.contextMenu);
+    EXPECT_TRUE(form.ui().htmlView->pageHtml().startsWith(QLatin1String("<body")));
+    EXPECT_TRUE(form.ui().htmlView->pageText().isEmpty());
+    EXPECT_FALSE(form.ui().htmlView->isReadOnly());
+    EXPECT_EQ(form.ui().htmlView->contextMenu(), form.ui().contextMenu);
 }
 
 TEST_F(ReportWindowTest, ToolbarShowsFiveCaptionedImagesAndTwoSeparators)
@@ -87,7 +87,7 @@ TEST_F(ReportWindowTest, ToolbarShowsFiveCaptionedImagesAndTwoSeparators)
         {QStringLiteral("printButton"), QStringLiteral("打印")},
         {QStringLiteral("previewButton"), QStringLiteral("预览")},
     };
-    const QList<QAction *> actions = form.toolBar->actions();
+    const QList<QAction *> actions = form.ui().toolBar->actions();
     ASSERT_EQ(actions.size(), expected.size());
     for (int i = 0; i < actions.size(); ++i) {
         SCOPED_TRACE(expected[i].first.toStdString());
@@ -97,7 +97,7 @@ TEST_F(ReportWindowTest, ToolbarShowsFiveCaptionedImagesAndTwoSeparators)
             EXPECT_EQ(action->objectName(), expected[i].first);
             continue;
         }
-        auto *button = qobject_cast<QToolButton *>(form.toolBar->widgetForAction(action));
+        auto *button = qobject_cast<QToolButton *>(form.ui().toolBar->widgetForAction(action));
         ASSERT_NE(button, nullptr);
         EXPECT_EQ(button->objectName(), expected[i].first);
         EXPECT_EQ(button->text(), expected[i].second);
@@ -115,11 +115,11 @@ TEST_F(ReportWindowTest, EachReportReplacesPageAndTitle)
     form.showReport(samplePage, QStringLiteral("测试一"));
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("测试一"));
-    EXPECT_TRUE(form.htmlView->pageText().contains(QStringLiteral("你喜欢什么颜色")));
+    EXPECT_TRUE(form.ui().htmlView->pageText().contains(QStringLiteral("你喜欢什么颜色")));
 
     form.showReport(QStringLiteral("<html><body><p>第二个测试</p></body></html>"), QStringLiteral("测试二"));
     EXPECT_EQ(form.windowTitle(), QStringLiteral("测试二"));
-    EXPECT_EQ(form.htmlView->pageText(), QStringLiteral("第二个测试"));
+    EXPECT_EQ(form.ui().htmlView->pageText(), QStringLiteral("第二个测试"));
 }
 
 TEST_F(ReportWindowTest, ClosingHidesAndKeepsThePage)
@@ -127,7 +127,7 @@ TEST_F(ReportWindowTest, ClosingHidesAndKeepsThePage)
     form.showReport(samplePage, QStringLiteral("测试一"));
     EXPECT_TRUE(form.close());
     EXPECT_TRUE(form.isHidden());
-    EXPECT_TRUE(form.htmlView->pageText().contains(QStringLiteral("你喜欢什么颜色")));
+    EXPECT_TRUE(form.ui().htmlView->pageText().contains(QStringLiteral("你喜欢什么颜色")));
     EXPECT_FALSE(form.testAttribute(Qt::WA_QuitOnClose));
 }
 
@@ -139,7 +139,7 @@ TEST_F(ReportWindowTest, SaveAddsTheDefaultExtensionAndRemembersTheName)
     form.onSaveAs();
 
     const QString saved = path(QStringLiteral("report.htm"));
-    EXPECT_EQ(readAll(saved), toCp936(form.htmlView->pageHtml()));
+    EXPECT_EQ(readAll(saved), toCp936(form.ui().htmlView->pageHtml()));
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("report"))));
     ASSERT_EQ(dialogs.saveCalls.size(), 1);
     EXPECT_EQ(dialogs.saveCalls[0].filter, QStringLiteral("超文本格式(*.Html, *.Htm) (*.html *.htm)"));
@@ -174,7 +174,7 @@ TEST_F(ReportWindowTest, SavingOverAFileReplacesItWithoutAsking)
     }
     dialogs.nextSaveName = file;
     form.onSaveAs();
-    EXPECT_EQ(readAll(file), toCp936(form.htmlView->pageHtml()));
+    EXPECT_EQ(readAll(file), toCp936(form.ui().htmlView->pageHtml()));
     EXPECT_TRUE(dialogs.questions.isEmpty());
 }
 
@@ -189,11 +189,11 @@ TEST_F(ReportWindowTest, ASaveErrorGoesToTheErrorBox)
 
 TEST_F(ReportWindowTest, ContextMenuOffersSelectAllAndCopyLikeTheToolbar)
 {
-    ASSERT_EQ(form.contextMenu->actions().size(), 2);
-    EXPECT_EQ(form.contextMenu->actions()[0], form.selectAllAction);
-    EXPECT_EQ(form.contextMenu->actions()[1], form.copyAction);
-    EXPECT_EQ(form.selectAllAction->text(), QStringLiteral("全选"));
-    EXPECT_EQ(form.copyAction->text(), QStringLiteral("复制"));
+    ASSERT_EQ(form.ui().contextMenu->actions().size(), 2);
+    EXPECT_EQ(form.ui().contextMenu->actions()[0], form.ui().selectAllAction);
+    EXPECT_EQ(form.ui().contextMenu->actions()[1], form.ui().copyAction);
+    EXPECT_EQ(form.ui().selectAllAction->text(), QStringLiteral("全选"));
+    EXPECT_EQ(form.ui().copyAction->text(), QStringLiteral("复制"));
 
     form.showReport(samplePage, QStringLiteral("测试一"));
     const struct {
@@ -201,27 +201,27 @@ TEST_F(ReportWindowTest, ContextMenuOffersSelectAllAndCopyLikeTheToolbar)
         std::function<void()> selectAll;
         std::function<void()> copy;
     } routes[] = {
-        {"popup menu", [&] { form.selectAllAction->trigger(); }, [&] { form.copyAction->trigger(); }},
-        {"toolbar", [&] { form.selectAllButton->click(); }, [&] { form.copyButton->click(); }},
+        {"popup menu", [&] { form.ui().selectAllAction->trigger(); }, [&] { form.ui().copyAction->trigger(); }},
+        {"toolbar", [&] { form.ui().selectAllButton->click(); }, [&] { form.ui().copyButton->click(); }},
     };
     for (const auto &route : routes) {
         SCOPED_TRACE(route.name);
-        form.htmlView->moveCursor(QTextCursor::Start);
+        form.ui().htmlView->moveCursor(QTextCursor::Start);
         QApplication::clipboard()->clear();
 
         route.selectAll();
-        EXPECT_EQ(form.htmlView->textCursor().selectedText().size(), form.htmlView->pageText().size());
+        EXPECT_EQ(form.ui().htmlView->textCursor().selectedText().size(), form.ui().htmlView->pageText().size());
         route.copy();
-        EXPECT_EQ(QApplication::clipboard()->text(), form.htmlView->pageText());
+        EXPECT_EQ(QApplication::clipboard()->text(), form.ui().htmlView->pageText());
     }
 }
 
 TEST_F(ReportWindowTest, RightPressOverThePageOpensTheContextMenu)
 {
     form.showReport(samplePage, QStringLiteral("测试一"));
-    QTest::mousePress(form.htmlView->viewport(), Qt::RightButton, {}, QPoint(30, 30));
-    EXPECT_TRUE(form.contextMenu->isVisible());
-    form.contextMenu->close();
+    QTest::mousePress(form.ui().htmlView->viewport(), Qt::RightButton, {}, QPoint(30, 30));
+    EXPECT_TRUE(form.ui().contextMenu->isVisible());
+    form.ui().contextMenu->close();
 }
 
 TEST_F(ReportWindowTest, PrintAndPreviewButtonsReachThePrinter)
@@ -231,11 +231,11 @@ TEST_F(ReportWindowTest, PrintAndPreviewButtonsReachThePrinter)
     Installed<PrintDialogs, PdfPrintDialogs> printing(printDialogs);
     form.showReport(samplePage, QStringLiteral("测试一"));
 
-    form.printButton->click();
+    form.ui().printButton->click();
     EXPECT_TRUE(readAll(printDialogs.pdfFile).startsWith("%PDF"));
     EXPECT_EQ(printDialogs.previews, 0);
 
-    form.previewButton->click();
+    form.ui().previewButton->click();
     EXPECT_EQ(printDialogs.previews, 1);
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }
@@ -259,7 +259,7 @@ TEST_F(ReportWindowTest, AResultPageIsSavedAndPrintedLikeAContentPage)
     PdfPrintDialogs printDialogs;
     printDialogs.pdfFile = path(QStringLiteral("result.pdf"));
     Installed<PrintDialogs, PdfPrintDialogs> printing(printDialogs);
-    form.printButton->click();
+    form.ui().printButton->click();
     EXPECT_TRUE(readAll(printDialogs.pdfFile).startsWith("%PDF"));
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }

@@ -195,7 +195,7 @@ int shootAll(const QString &database, const QString &folder)
     shooter.shoot(report, QStringLiteral("06-report"));
     {
         PreviewShooter preview(shooter);
-        report.previewButton->click();
+        report.ui().previewButton->click();
     }
     form.aboutAction->trigger();
     shooter.shoot(about, QStringLiteral("07-about"));

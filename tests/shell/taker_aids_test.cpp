@@ -108,7 +108,7 @@ TEST_F(TakerAidsTest, ProgressBackAndTheExplainedVerdictInTheWindow)
     aids().saveButton->click();
     EXPECT_TRUE(report.isVisible());
     EXPECT_EQ(report.windowTitle(), QStringLiteral("《甲测试》测试结果"));
-    EXPECT_TRUE(report.htmlView->pageHtml().contains(QStringLiteral("中分结论")));
+    EXPECT_TRUE(report.ui().htmlView->pageHtml().contains(QStringLiteral("中分结论")));
 
     form->stepButton->click(); // 完成
     EXPECT_FALSE(aids().saveButton->isVisible());

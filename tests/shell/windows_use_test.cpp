@@ -74,7 +74,7 @@ TEST_F(SampleWindow, TheSavedContentPageShowsWhatTheReportWindowShows)
     form->onContent();
     ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
     const QString file = dir.filePath(QStringLiteral("page.htm"));
-    report.htmlView->saveToFile(file);
+    report.ui().htmlView->saveToFile(file);
 
     QFile saved(file);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
@@ -83,7 +83,7 @@ TEST_F(SampleWindow, TheSavedContentPageShowsWhatTheReportWindowShows)
     EXPECT_TRUE(bytes.contains("&nbsp;&nbsp;&nbsp;&nbsp;1."));
     QTextDocument reread;
     reread.setHtml(fromCp936(bytes));
-    EXPECT_EQ(reread.toPlainText(), report.htmlView->pageText());
+    EXPECT_EQ(reread.toPlainText(), report.ui().htmlView->pageText());
 }
 
 // --- long questions -----------------------------------------------------------
