@@ -119,9 +119,13 @@ unpacked="$work/unpacked"
 dpkg-deb -x "$deb" "$unpacked"
 for program in lovetest lovetest-content; do
   binary="$unpacked/usr/bin/$program"
-  readelf -h "$binary" | grep -q 'Type:.*DYN' || fail "$program is not a position-independent executable"
-  readelf -d "$binary" | grep -q 'BIND_NOW\|FLAGS.*NOW' || fail "$program is not linked with full RELRO"
-  readelf -lW "$binary" | grep -q 'GNU_RELRO' || fail "$program has no read-only relocations"
-  readelf -sW --dyn-syms "$binary" | grep -q '__stack_chk_fail' || fail "$program has no stack protector"
+  # Read into files first: grep -q ends early, and under pipefail the
+  # reader's broken pipe would count as a failed check.
+  readelf -hdlW "$binary" > "$work/headers"
+  readelf -sW --dyn-syms "$binary" > "$work/symbols"
+  grep -q 'Type:.*DYN' "$work/headers" || fail "$program is not a position-independent executable"
+  grep -q 'BIND_NOW\|FLAGS.*NOW' "$work/headers" || fail "$program is not linked with full RELRO"
+  grep -q 'GNU_RELRO' "$work/headers" || fail "$program has no read-only relocations"
+  grep -q '__stack_chk_fail' "$work/symbols" || fail "$program has no stack protector"
 done
 echo "check-install: all good"

@@ -32,8 +32,8 @@ public:
             throw ContentError(QStringLiteral("%1: no such file").arg(path).toStdString());
         if (!QFileInfo(path).isFile())
             throw ContentError(QStringLiteral("%1 is not a regular file").arg(path).toStdString());
-        const QString copy = m_dir.filePath(QStringLiteral("date.mdb"));
-        if (!m_dir.isValid() || !QFile::copy(path, copy))
+        const QString copy = copyDir.filePath(QStringLiteral("date.mdb"));
+        if (!copyDir.isValid() || !QFile::copy(path, copy))
             throw ContentError(QStringLiteral("%1: cannot make a working copy").arg(path).toStdString());
         QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
         const QStringList errors = database.openAll(copy);
@@ -47,7 +47,7 @@ public:
             usage(QStringLiteral("--test: no catalog entry has the id %1").arg(testId));
     }
 
-    QTemporaryDir m_dir;
+    QTemporaryDir copyDir;
     TestDatabase database;
     SealCodec codec;
     SealedFields sealed{database, codec};
