@@ -99,14 +99,15 @@ std::vector<RowCache::Row> RowCache::fetch(const QString &condition, const QVari
             sqlite3_bind_int64(statement, i + 1, value.toLongLong());
     }
     std::vector<Row> rows;
-    const int columnCount = int(m_columns.size());
+    const qsizetype columnCount = m_columns.size();
     const QList<int> &read = m_lead.isEmpty() ? m_all : m_lead;
     int step;
     while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
         Row &row = rows.emplace_back();
         row.rowid = sqlite3_column_int64(statement, 0);
-        row.values.resize(columnCount);
+        // A partial row holds values up to its last lead column only.
         row.partial = !m_lead.isEmpty();
+        row.values.resize(row.partial ? m_lead.last() + 1 : columnCount);
         for (int k = 0; k < read.size(); ++k) {
             const int column = read[k];
             const int at = k + 1;
@@ -161,11 +162,15 @@ int RowCache::absorb(std::vector<Row> rows)
     // created since.
     const std::map<qint64, const RowChange *> changed = changedSinceOpening();
     auto take = [this](Row &&row) {
-        if (row.rowid > m_rowidLimit || m_rows.count(row.rowid) || m_gone.contains(row.rowid))
+        if (row.rowid > m_rowidLimit || m_gone.contains(row.rowid))
+            return;
+        // Rows mostly come in rowid order: one look-up, and a hint at the end.
+        const auto at = m_rows.lower_bound(row.rowid);
+        if (at != m_rows.end() && at->first == row.rowid)
             return;
         row.serial = row.rowid;
         m_partialRows = m_partialRows || row.partial;
-        m_rows.emplace(row.serial, std::move(row));
+        m_rows.emplace_hint(at, row.serial, std::move(row));
     };
     int fresh = 0;
     for (Row &row : rows) {
@@ -230,6 +235,7 @@ void RowCache::loadFirst()
 void RowCache::completeRow(Row &row, const std::map<qint64, const RowChange *> &changed)
 {
     row.partial = false;
+    row.values.resize(m_columns.size());
     const auto change = changed.find(row.rowid);
     if (change != changed.end() && change->second->existed) {
         const StoredRow &before = change->second->before;
@@ -282,6 +288,7 @@ void RowCache::completeAll()
         const auto found = m_rows.find(query.value(0).toLongLong());
         if (found == m_rows.end() || !found->second.partial || changed.count(found->first))
             continue;
+        found->second.values.resize(m_columns.size());
         readStoredValues(query, found->second, m_rest);
         found->second.partial = false;
     }
