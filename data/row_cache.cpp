@@ -126,7 +126,13 @@ std::vector<RowCache::Row> RowCache::fetch(const QString &condition, const QVari
                                            sqlite3_column_bytes(statement, at)));
                 break;
             default: // text
-                if (column < StoredRow::kRawColumns) {
+                if (row.partial) {
+                    // Lead columns are read for every row at once: converted
+                    // here, as value() would (an empty text as a null one).
+                    const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(statement, at));
+                    const int size = sqlite3_column_bytes(statement, at);
+                    cell = QVariant(QString::fromUtf8(size > 0 ? QByteArrayView(bytes, size) : QByteArrayView()));
+                } else if (column < StoredRow::kRawColumns) {
                     const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(statement, at));
                     const int size = sqlite3_column_bytes(statement, at);
                     // An empty text reads as the driver reads an empty blob.
