@@ -1,10 +1,18 @@
 #include "catalog_index.h"
 
+#include "engine_handle.h"
 #include "stored_row.h"
 
+#include <QScopeGuard>
 #include <QSqlQuery>
 
+#include <sqlite3.h>
+
 namespace lovetest {
+
+namespace {
+constexpr int kDriverBusyTimeoutMs = 5000;
+} // namespace
 
 QStringList catalogTreeColumns()
 {
@@ -34,6 +42,16 @@ void addCatalogIndex(const QSqlDatabase &db)
     query.addBindValue(catalogIndexName());
     if (!query.exec() || query.next())
         return;
+    // Another program writing the file must not hold up the start: no wait
+    // for its lock, then the driver's wait again (QSQLITE_BUSY_TIMEOUT's
+    // default, which the connection keeps).
+    sqlite3 *handle = engineHandle(db);
+    if (handle)
+        sqlite3_busy_timeout(handle, 0);
+    auto waitAgain = qScopeGuard([handle] {
+        if (handle)
+            sqlite3_busy_timeout(handle, kDriverBusyTimeoutMs);
+    });
     query.exec(catalogIndexStatement());
 }
 
