@@ -6,6 +6,7 @@
 #include <QAtomicInteger>
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
@@ -18,12 +19,6 @@ QString uniqueConnectionName(const QString &objectName)
 {
     static QAtomicInteger<quint64> counter;
     return QStringLiteral("lovetest-%1-%2").arg(objectName).arg(++counter);
-}
-
-// The engine's own wording of an error, without Qt's decoration.
-QString engineText(const QSqlError &error)
-{
-    return error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
 }
 
 } // namespace
@@ -65,11 +60,10 @@ void Connection::open(const QString &fileName)
         uri.setQuery(QStringLiteral("mode=rw"));
         db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
-        if (writable && !db.open()) {
-            const QString message = engineText(db.lastError());
-            db.close();
-            throw DatabaseError(objectName(), message);
-        }
+        // Declared before the queries, so that they are gone when it runs.
+        auto closeOnFailure = qScopeGuard([&db] { db.close(); });
+        if (writable && !db.open())
+            throw DatabaseError(objectName(), engineErrorText(db.lastError()));
         m_readOnly = !writable || openedReadOnly(db);
         if (m_readOnly) {
             db.close();
@@ -79,18 +73,15 @@ void Connection::open(const QString &fileName)
         }
         // Opening is lazy: a file that is no database fails only here.
         QSqlQuery probe(db);
-        if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
-            const QString message = engineText(probe.lastError());
-            probe = QSqlQuery();
-            db.close();
-            throw DatabaseError(objectName(), message);
-        }
+        if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+            throw DatabaseError(objectName(), engineErrorText(probe.lastError()));
         // Write-ahead log with full sync: a commit is durable when it
         // returns (it survives a crash or power cut right after), for one
         // fdatasync of the log. Where the mode cannot be set (a read-only
         // file or folder) the engine stays in its rollback journal.
         probe.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
         probe.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+        closeOnFailure.dismiss();
     }
     m_connected = true;
 }
@@ -126,7 +117,7 @@ namespace lovetest {
 
 void Connection::failWith(const QSqlQuery &query) const
 {
-    throw DatabaseError(engineText(query.lastError()));
+    throw DatabaseError(engineErrorText(query.lastError()));
 }
 
 const Connection::TableInfo &Connection::tableInfo(const QString &table)
@@ -205,20 +196,19 @@ bool Connection::updateRow(const QString &table, qint64 rowid, const QStringList
     for (const QString &column : columns)
         assignments.append(quoteSqlIdentifier(column) + QStringLiteral("=?"));
     logRow(table, rowid, true);
+    // The logged state goes again unless the write lands.
+    auto unlog = qScopeGuard([this] { m_changes.pop_back(); });
     QSqlQuery query(db());
     query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?")
                       .arg(quoteSqlIdentifier(table), assignments.join(QStringLiteral(", "))));
     for (const QVariant &value : values)
         query.addBindValue(value);
     query.addBindValue(rowid);
-    if (!query.exec()) {
-        m_changes.pop_back();
+    if (!query.exec())
         failWith(query);
-    }
-    if (query.numRowsAffected() == 0) {
-        m_changes.pop_back();
+    if (query.numRowsAffected() == 0)
         return false;
-    }
+    unlog.dismiss();
     // A write to the rowid's own column (an INTEGER PRIMARY KEY) moves the
     // row: its new rowid is a row no earlier reader had.
     const QString &alias = tableInfo(table).rowidAlias;
@@ -236,13 +226,13 @@ bool Connection::updateRow(const QString &table, qint64 rowid, const QStringList
 void Connection::deleteRow(const QString &table, qint64 rowid)
 {
     logRow(table, rowid, true);
+    auto unlog = qScopeGuard([this] { m_changes.pop_back(); });
     QSqlQuery query(db());
     query.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(quoteSqlIdentifier(table)));
     query.addBindValue(rowid);
-    if (!query.exec()) {
-        m_changes.pop_back();
+    if (!query.exec())
         failWith(query);
-    }
+    unlog.dismiss();
 }
 
 } // namespace lovetest

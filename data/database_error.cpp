@@ -1,6 +1,13 @@
 #include "database_error.h"
 
+#include <QSqlError>
+
 namespace lovetest {
+
+QString engineErrorText(const QSqlError &error)
+{
+    return error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
+}
 
 static std::string composeText(const QString &objectName, const QString &message)
 {

@@ -3,7 +3,14 @@
 
 #include <stdexcept>
 
+class QSqlError;
+
 namespace lovetest {
+
+// The engine's own wording of an error ("no such table: x", "database is
+// locked"), without the driver's decoration; the driver's text when the
+// engine gave none.
+QString engineErrorText(const QSqlError &error);
 
 // An error raised by the data layer. The text names the object that raised it
 // before the message ("catalog: Cannot perform this operation on a closed

@@ -18,11 +18,6 @@ namespace lovetest {
 
 namespace {
 
-QString engineText(const QSqlError &error)
-{
-    return error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
-}
-
 // SQLite's affinity rules, applied to the declared type of a column.
 FieldType typeFromDeclared(const QString &declared)
 {
@@ -75,7 +70,7 @@ bool locateEquals(const QVariant &stored, const QVariant &wanted)
 
 Dataset::Dataset(const QString &objectName, Connection *connection, const QString &table, const QString &where,
                  QObject *parent)
-    : QObject(parent), m_connection(connection), m_table(table), m_where(where)
+    : QObject(parent), m_connection(connection), m_table(table), m_where(where), m_cache(*this)
 {
     setObjectName(objectName);
     if (!table.isEmpty()) {
@@ -130,18 +125,21 @@ void Dataset::open()
             fail(error.message());
         }
     }
-    readColumns();
+    const QList<Column> columns = readColumns();
+    QStringList names;
+    QList<int> lead;
+    for (int i = 0; i < columns.size(); ++i) {
+        names.append(columns[i].name);
+        if (m_leadColumns.contains(columns[i].name, Qt::CaseInsensitive))
+            lead.append(i);
+    }
+    m_cache.start(m_connection, m_table, m_where, names, lead);
+    buildFields(columns);
     static quint64 openings = 0;
     m_opening = ++openings;
-    m_openedAtChange = m_connection->lastChangeSeq();
-    m_rows.clear();
-    m_slices.clear();
-    m_gone.clear();
-    m_complete = false;
-    m_nextSerial = m_rowidLimit + 1;
     // A where clause is the engine's to evaluate: such a set is read at once.
     if (!m_where.isEmpty())
-        loadAll();
+        m_cache.loadAll();
 
     m_state = DatasetState::Browse;
     m_buffer.clear();
@@ -155,7 +153,7 @@ void Dataset::open()
         fail(filterProblem);
 }
 
-void Dataset::readColumns()
+QList<Dataset::Column> Dataset::readColumns() const
 {
     const QSqlDatabase db = m_connection->db();
     QSqlQuery query(db);
@@ -166,7 +164,7 @@ void Dataset::readColumns()
         sql += QStringLiteral(" WHERE ") + m_where;
     sql += QStringLiteral(" LIMIT 0");
     if (!query.exec(sql))
-        fail(engineText(query.lastError()));
+        fail(engineErrorText(query.lastError()));
 
     QHash<QString, QString> declared;
     {
@@ -184,12 +182,7 @@ void Dataset::readColumns()
         const QString type = declared.value(name.toCaseFolded());
         columns.append(Column{name, typeFromDeclared(type), type});
     }
-
-    QSqlQuery last(db);
-    if (!last.exec(QStringLiteral("SELECT max(rowid) FROM ") + quoteSqlIdentifier(m_table)) || !last.next())
-        fail(engineText(last.lastError()));
-    m_rowidLimit = last.value(0).isNull() ? 0 : last.value(0).toLongLong();
-    buildFields(columns);
+    return columns;
 }
 
 void Dataset::buildFields(const QList<Column> &columns)
@@ -218,10 +211,7 @@ void Dataset::close()
     m_buffer.clear();
     m_written.clear();
     m_modified = false;
-    m_rows.clear();
-    m_slices.clear();
-    m_gone.clear();
-    m_complete = false;
+    m_cache.clear();
     m_view = View::Stale;
     m_visible.clear();
     m_filter.reset();
@@ -230,112 +220,7 @@ void Dataset::close()
     notify(DataEvent::ActiveChanged);
 }
 
-// ---------------------------------------------------------------- reading rows
-
-std::vector<StoredRow> Dataset::fetch(const QString &condition, const QVariantList &values, int limit) const
-{
-    QStringList names;
-    for (const Column &column : m_columns)
-        names.append(column.name);
-    // Rows above the limit came after opening; a condition leaves them to
-    // absorb(), so that the engine looks the condition up through its index
-    // rather than walking the rowid range.
-    QString sql =
-        QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(storedRowSelectList(names), quoteSqlIdentifier(m_table));
-    sql += condition.isEmpty() ? QStringLiteral("rowid<=%1").arg(m_rowidLimit) : condition;
-    if (!m_where.isEmpty())
-        sql += QStringLiteral(" AND (%1)").arg(m_where);
-    // The engine promises no order without one; the file's row order is rowid.
-    sql += QStringLiteral(" ORDER BY rowid");
-    if (limit >= 0)
-        sql += QStringLiteral(" LIMIT %1").arg(limit);
-    QSqlQuery query(m_connection->db());
-    query.setForwardOnly(true);
-    query.prepare(sql);
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (!query.exec())
-        fail(engineText(query.lastError()));
-    std::vector<StoredRow> rows;
-    const int columnCount = int(m_columns.size());
-    while (query.next())
-        rows.push_back(readStoredRow(query, columnCount));
-    if (query.lastError().isValid())
-        fail(engineText(query.lastError()));
-    return rows;
-}
-
-int Dataset::absorb(std::vector<StoredRow> rows)
-{
-    // Rows written since opening: as they stood then (the first change after
-    // opening holds that state), or not at all when created since.
-    std::map<qint64, const RowChange *> changed;
-    for (const RowChange &change : m_connection->changes()) {
-        if (change.seq > m_openedAtChange && change.table == m_table)
-            changed.emplace(change.before.rowid, &change);
-    }
-    auto take = [this](StoredRow &&stored) {
-        if (stored.rowid > m_rowidLimit || m_rows.count(stored.rowid) || m_gone.contains(stored.rowid))
-            return;
-        Row row;
-        static_cast<StoredRow &>(row) = std::move(stored);
-        row.serial = row.rowid;
-        m_rows.emplace(row.serial, std::move(row));
-    };
-    int fresh = 0;
-    for (StoredRow &row : rows) {
-        if (changed.count(row.rowid))
-            continue;
-        ++fresh;
-        take(std::move(row));
-    }
-    for (const auto &[rowid, change] : changed) {
-        if (change->existed)
-            take(StoredRow(change->before));
-    }
-    return fresh;
-}
-
-void Dataset::loadAll()
-{
-    if (m_complete)
-        return;
-    absorb(fetch(QString(), {}));
-    m_complete = true;
-}
-
-void Dataset::loadSlice(int column, qint64 number)
-{
-    if (m_complete || m_slices.count({column, number}))
-        return;
-    // Texts and blobs sort after every number, so the second look-up finds
-    // through the same index the rare text that may still read as the number.
-    const QString name = quoteSqlIdentifier(m_columns[column].name);
-    std::vector<StoredRow> rows = fetch(name + QStringLiteral("=?"), {QVariant(number)});
-    std::vector<StoredRow> texts = fetch(name + QStringLiteral(">=''"), {});
-    std::move(texts.begin(), texts.end(), std::back_inserter(rows));
-    absorb(std::move(rows));
-    m_slices.insert({column, number});
-}
-
-void Dataset::loadFirst()
-{
-    if (m_complete)
-        return;
-    // Enough rows that one survives the rows written since opening.
-    qsizetype limit = 1 + m_gone.size();
-    for (const RowChange &change : m_connection->changes()) {
-        if (change.seq > m_openedAtChange)
-            ++limit;
-    }
-    for (;;) {
-        std::vector<StoredRow> rows = fetch(QString(), {}, int(limit));
-        const qsizetype got = qsizetype(rows.size());
-        if (absorb(std::move(rows)) > 0 || got < limit)
-            return;
-        limit *= 2;
-    }
-}
+// ---------------------------------------------------------------- the view
 
 void Dataset::invalidateView()
 {
@@ -360,19 +245,19 @@ void Dataset::resolveNow(bool whole)
     const bool filtering = m_filter && !m_filter->isEmpty();
     if (filtering) {
         if (const auto key = m_filter->numberKey())
-            loadSlice(key->first, key->second);
+            m_cache.loadSlice(key->first, key->second);
         else
-            loadAll();
-    } else if (!whole && toFirst && !m_complete) {
-        loadFirst();
+            m_cache.loadAll();
+    } else if (!whole && toFirst && !m_cache.complete()) {
+        m_cache.loadFirst();
         m_visible.clear();
-        if (!m_rows.empty())
-            m_visible.push_back(&m_rows.begin()->second);
+        if (!m_cache.rows().empty())
+            m_visible.push_back(&m_cache.rows().begin()->second);
         m_view = View::First;
         moveToFirst();
         return;
     } else {
-        loadAll();
+        m_cache.loadAll();
     }
     computeVisible();
     m_view = View::Full;
@@ -382,11 +267,14 @@ void Dataset::resolveNow(bool whole)
 
 void Dataset::computeVisible()
 {
+    std::map<qint64, Row> &rows = m_cache.rows();
     m_visible.clear();
-    m_visible.reserve(m_rows.size());
+    m_visible.reserve(rows.size());
     const bool filtering = m_filter && !m_filter->isEmpty();
     const QList<int> columns = filtering ? m_filter->columns() : QList<int>();
-    for (auto &[serial, row] : m_rows) {
+    if (std::any_of(columns.begin(), columns.end(), [this](int column) { return !m_cache.isLead(column); }))
+        m_cache.completeAll();
+    for (auto &[serial, row] : rows) {
         if (filtering) {
             for (int column : columns)
                 row.value(column);
@@ -437,7 +325,7 @@ const QVariant &Dataset::fieldValue(int index) const
     if (m_state == DatasetState::Edit || m_state == DatasetState::Insert)
         return m_buffer.at(index);
     const Row *row = currentRow();
-    return row ? row->value(index) : null;
+    return row ? m_cache.value(*row, index) : null;
 }
 
 void Dataset::setFieldValue(int index, const QVariant &value, Field *field)
@@ -524,6 +412,8 @@ bool Dataset::locate(const QString &fieldName, const QVariant &value)
     checkBrowseMode();
     resolve(true);
     const int column = field->index();
+    if (!m_cache.isLead(column))
+        m_cache.completeAll();
     for (int i = 0; i < int(m_visible.size()); ++i) {
         if (locateEquals(m_visible[i]->value(column), value)) {
             m_pos = i;
@@ -614,7 +504,7 @@ void Dataset::edit()
         append();
         return;
     }
-    m_buffer = currentRow()->allValues();
+    m_buffer = m_cache.allValues(*currentRow());
     m_written = QList<bool>(m_columns.size(), false);
     m_modified = false;
     setState(DatasetState::Edit);
@@ -690,6 +580,7 @@ void Dataset::postEdit()
     }
     row->values = m_buffer;
     row->rawText = 0;
+    row->partial = false;
 }
 
 void Dataset::postInsert()
@@ -703,27 +594,15 @@ void Dataset::postInsert()
             values.append(m_buffer[i]);
         }
     }
-    Row row;
+    qint64 rowid = -1;
     try {
-        row.rowid = m_connection->insertRow(m_table, names, values);
+        rowid = m_connection->insertRow(m_table, names, values);
     } catch (const DatabaseError &error) {
         fail(error.message());
     }
-    row.serial = m_nextSerial++;
-    row.values = m_buffer;
-    // Read the row back: the engine fills in the key and column defaults.
-    QStringList columns;
-    for (const Column &column : std::as_const(m_columns))
-        columns.append(column.name);
-    QSqlQuery reread(m_connection->db());
-    reread.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?")
-                       .arg(storedRowSelectList(columns), quoteSqlIdentifier(m_table)));
-    reread.addBindValue(row.rowid);
-    if (reread.exec() && reread.next())
-        static_cast<StoredRow &>(row) = readStoredRow(reread, int(m_columns.size()));
     // The new row joins the copy at its end and stays visible until the next
     // re-filter, whether or not it passes the filter.
-    Row &added = m_rows.emplace(row.serial, std::move(row)).first->second;
+    Row &added = m_cache.addInserted(rowid, m_buffer);
     m_visible.push_back(&added);
     m_pos = int(m_visible.size()) - 1;
     m_bof = m_eof = false;
@@ -766,10 +645,9 @@ void Dataset::remove()
     } catch (const DatabaseError &error) {
         fail(error.message());
     }
-    if (row->serial <= m_rowidLimit)
-        m_gone.insert(row->serial);
+    const qint64 serial = row->serial;
     m_visible.erase(m_visible.begin() + m_pos);
-    m_rows.erase(row->serial);
+    m_cache.removeRow(serial);
     if (m_pos >= int(m_visible.size()))
         m_pos = std::max(0, int(m_visible.size()) - 1);
     m_bof = m_eof = m_visible.empty();

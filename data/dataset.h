@@ -2,6 +2,7 @@
 #include "data/connection.h"
 #include "data/data_source.h"
 #include "data/field.h"
+#include "data/row_cache.h"
 #include "data/stored_row.h"
 #include "data/text_slot.h"
 
@@ -11,12 +12,7 @@
 #include <QString>
 #include <QVariant>
 
-#include <QSet>
-
-#include <map>
 #include <memory>
-#include <set>
-#include <utility>
 #include <vector>
 
 namespace lovetest {
@@ -46,9 +42,8 @@ struct Bookmark {
 // clause reads its rows at open; one without reads nothing until a row is
 // needed, and then only those rows: the first row, or under a filter with a
 // "field = number" test the rows holding that number (through an index on
-// the field where the file has one), or all. Rows changed since opening by
-// another dataset are taken as they stood at opening from the connection's
-// record of writes. Text values are converted when first read.
+// the field where the file has one), or all (see RowCache). Text values are
+// converted when first read.
 //
 // Errors are DatabaseError with the object's name before the message.
 //
@@ -86,6 +81,10 @@ public:
     Connection *connection() const { return m_connection; }
     const QString &tableName() const { return m_table; }
     const QString &whereClause() const { return m_where; }
+    // The columns to read first (names, matched without regard to case); the
+    // other values of a row are read when first asked for. Takes effect at
+    // the next open.
+    void setLeadColumns(const QStringList &names) { m_leadColumns = names; }
 
     // Opening connects the connection first when it is not connected (with
     // its last file name), so each open of a dataset tries to connect again.
@@ -154,9 +153,7 @@ private:
     friend class Field;
     friend class DataSource;
 
-    struct Row : StoredRow {
-        qint64 serial = -1; // bookmark identity; the rowid for rows read from the file
-    };
+    using Row = RowCache::Row;
     struct Column {
         QString name;
         FieldType type;
@@ -174,16 +171,11 @@ private:
     const QVariant &fieldValue(int index) const;
     void setFieldValue(int index, const QVariant &value, Field *field);
 
-    void readColumns();
+    QList<Column> readColumns() const;
     void buildFields(const QList<Column> &columns);
     // Works out m_visible: whole, or (not whole) at least the current row.
     void resolve(bool whole) const;
     void resolveNow(bool whole);
-    void loadFirst();
-    void loadAll();
-    void loadSlice(int column, qint64 number);
-    std::vector<StoredRow> fetch(const QString &condition, const QVariantList &values, int limit = -1) const;
-    int absorb(std::vector<StoredRow> rows); // returns how many rows of the file were new
     void invalidateView(); // the cursor goes to the first row once the rows are known
     void computeVisible();
     void setState(DatasetState state);
@@ -203,25 +195,20 @@ private:
     QPointer<Connection> m_connection;
     QString m_table;
     QString m_where;
+    QStringList m_leadColumns;
 
     DatasetState m_state = DatasetState::Inactive;
     std::vector<Field *> m_ownedFields; // deleted in the destructor
     QList<Field *> m_fieldList;
     QList<Column> m_columns;
 
-    std::map<qint64, Row> m_rows; // the rows of the copy read so far, by serial
+    mutable RowCache m_cache;
     std::vector<Row *> m_visible; // the rows that pass the filter, in copy order
     int m_pos = 0; // index into m_visible
     bool m_eof = true;
     bool m_bof = true;
     View m_view = View::Stale;
-    bool m_complete = false; // every row of the copy is in m_rows
-    std::set<std::pair<int, qint64>> m_slices; // (column, number) whose rows are in m_rows
-    QSet<qint64> m_gone; // rowids of the copy this dataset deleted
-    qint64 m_rowidLimit = 0; // the highest rowid at opening
-    quint64 m_openedAtChange = 0; // the connection's last change at opening
     quint64 m_opening = 0;
-    qint64 m_nextSerial = 0; // for new rows: above every rowid of the copy
 
     QList<QVariant> m_buffer; // values of the row being edited or inserted
     QList<bool> m_written; // columns written during the edit

@@ -1,7 +1,10 @@
 #include "read_only_copy.h"
 
+#include "database_error.h"
+#include "engine_handle.h"
+
 #include <QFileInfo>
-#include <QSqlDriver>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QUrl>
 #include <QVariant>
@@ -27,18 +30,6 @@ std::function<bool(const QString &)> &writableProbe()
     return probe;
 }
 
-// The engine's own connection behind a QtSql connection (the Qt driver and
-// this program share the system's SQLite library).
-sqlite3 *nativeHandle(const QSqlDatabase &db)
-{
-    if (!db.driver())
-        return nullptr;
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(handle.constData());
-}
-
 struct CopyResult {
     int code = SQLITE_OK; // primary result code
     QString message; // the engine's message when code is not SQLITE_OK
@@ -51,6 +42,9 @@ CopyResult copyFileInto(sqlite3 *memory, const QString &path, const QString &que
     QUrl uri = QUrl::fromLocalFile(path);
     uri.setQuery(query);
     sqlite3 *file = nullptr;
+    // Closed on every way out, a failed open included (the handle then
+    // carries the message).
+    auto closeFile = qScopeGuard([&file] { sqlite3_close(file); });
     const QByteArray name = uri.toString(QUrl::FullyEncoded).toUtf8();
     CopyResult result;
     result.code = sqlite3_open_v2(name.constData(), &file, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
@@ -65,7 +59,6 @@ CopyResult copyFileInto(sqlite3 *memory, const QString &path, const QString &que
     } else {
         result = {sqlite3_errcode(memory) & 0xff, QString::fromUtf8(sqlite3_errmsg(memory))};
     }
-    sqlite3_close(file);
     return result;
 }
 
@@ -84,7 +77,7 @@ void setWritableProbe(std::function<bool(const QString &path)> probe)
 
 bool openedReadOnly(const QSqlDatabase &db)
 {
-    sqlite3 *handle = nativeHandle(db);
+    sqlite3 *handle = engineHandle(db);
     return handle && sqlite3_db_readonly(handle, "main") == 1;
 }
 
@@ -92,23 +85,20 @@ QString openInMemoryCopy(QSqlDatabase &db, const QString &path)
 {
     db.setConnectOptions();
     db.setDatabaseName(QStringLiteral(":memory:"));
-    if (!db.open()) {
-        const QSqlError error = db.lastError();
-        return error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
-    }
-    sqlite3 *memory = nativeHandle(db);
-    if (!memory) {
-        db.close();
+    if (!db.open())
+        return engineErrorText(db.lastError());
+    auto closeOnFailure = qScopeGuard([&db] { db.close(); });
+    sqlite3 *memory = engineHandle(db);
+    if (!memory)
         return QStringLiteral("The database driver gives no engine handle");
-    }
     CopyResult copy = copyFileInto(memory, path, QStringLiteral("mode=ro"));
     // A file left in write-ahead-log mode in a folder nobody may write cannot
     // be read through the log's shared memory: read it as it stands on disk.
     if ((copy.code == SQLITE_READONLY || copy.code == SQLITE_CANTOPEN) &&
         copyFileInto(memory, path, QStringLiteral("immutable=1")).code == SQLITE_OK)
         copy = {};
-    if (copy.code != SQLITE_OK)
-        db.close();
+    if (copy.code == SQLITE_OK)
+        closeOnFailure.dismiss();
     return copy.message;
 }
 

@@ -1,5 +1,7 @@
 #include "stored_row.h"
 
+#include <numeric>
+
 namespace lovetest {
 
 QString quoteSqlIdentifier(const QString &name)
@@ -11,9 +13,16 @@ QString quoteSqlIdentifier(const QString &name)
 
 QString storedRowSelectList(const QStringList &columns)
 {
+    QList<int> all(columns.size());
+    std::iota(all.begin(), all.end(), 0);
+    return storedRowSelectList(columns, all);
+}
+
+QString storedRowSelectList(const QStringList &columns, const QList<int> &which)
+{
     QStringList mask;
     QStringList values;
-    for (int i = 0; i < columns.size(); ++i) {
+    for (int i : which) {
         const QString column = quoteSqlIdentifier(columns[i]);
         if (i < StoredRow::kRawColumns) {
             mask.append(QStringLiteral("((typeof(%1)='text')<<%2)").arg(column).arg(i));
@@ -40,6 +49,15 @@ StoredRow readStoredRow(const QSqlQuery &query, int columnCount)
         row.values.append(value.isNull() ? QVariant() : std::move(value));
     }
     return row;
+}
+
+void readStoredValues(const QSqlQuery &query, StoredRow &row, const QList<int> &which)
+{
+    row.rawText |= query.value(1).toULongLong();
+    for (qsizetype k = 0; k < which.size(); ++k) {
+        QVariant value = query.value(int(k) + 2);
+        row.values[which[k]] = value.isNull() ? QVariant() : std::move(value);
+    }
 }
 
 } // namespace lovetest

@@ -40,8 +40,14 @@ struct StoredRow {
 // mask of the columns holding text, then each column with its text handed
 // over as bytes.
 QString storedRowSelectList(const QStringList &columns);
+// The same for some of the columns (indexes into columns): their values at
+// their own places, the others left as they are.
+QString storedRowSelectList(const QStringList &columns, const QList<int> &which);
 // Reads the current row of a query run with storedRowSelectList.
 StoredRow readStoredRow(const QSqlQuery &query, int columnCount);
+// Reads the values of which from the current row of a query run with
+// storedRowSelectList(columns, which) into row (values already sized).
+void readStoredValues(const QSqlQuery &query, StoredRow &row, const QList<int> &which);
 
 QString quoteSqlIdentifier(const QString &name);
 

@@ -1,5 +1,6 @@
 #include "test_database.h"
 
+#include "catalog_index.h"
 #include "database_error.h"
 
 #include <QSqlError>
@@ -25,7 +26,10 @@ TestDatabase::TestDatabase()
       catalogSource(QStringLiteral("catalogSource"), &catalog),
       questionSource(QStringLiteral("questionSource"), &questions),
       instructionSource(QStringLiteral("instructionSource"), &instructions)
-{}
+{
+    // The tree needs only these at start; the rest of a row comes when shown.
+    catalog.setLeadColumns(catalogTreeColumns());
+}
 
 TestDatabase::~TestDatabase() = default;
 
@@ -43,6 +47,10 @@ void TestDatabase::openAll(const QString &fileName, const std::function<void(con
     } catch (const std::exception &error) {
         reportError(QString::fromUtf8(error.what()));
     }
+    // A file from before the catalog index gets it on its first writable
+    // start; a copy in memory would lose it at the end anyway.
+    if (connection.connected() && !connection.readOnly())
+        addCatalogIndex(connection.db());
     for (Dataset *dataSet : {&catalog, &questions, &instructions, &verdicts}) {
         try {
             dataSet->open();
@@ -68,10 +76,8 @@ void TestDatabase::createSchema(QSqlDatabase &db)
 {
     for (const QString &statement : schemaStatements()) {
         QSqlQuery query(db);
-        if (!query.exec(statement)) {
-            const QSqlError error = query.lastError();
-            throw DatabaseError(error.databaseText().isEmpty() ? error.driverText() : error.databaseText());
-        }
+        if (!query.exec(statement))
+            throw DatabaseError(engineErrorText(query.lastError()));
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include "data/catalog_index.h"
 #include "data/codepage.h"
 #include "data/sealed_fields.h"
 #include "data/split_text.h"
@@ -101,6 +102,7 @@ const QStringList kIndexStatements{
     QStringLiteral("CREATE INDEX \"量表_Parent\" ON \"量表\" (\"Parent\")"),
     QStringLiteral("CREATE INDEX \"结果_lbid\" ON \"结果\" (\"lbid\")"),
     QStringLiteral("CREATE INDEX \"量表_目录\" ON \"量表\" (\"目录\")"),
+    catalogIndexStatement(),
 };
 
 void writeContent(QSqlDatabase db, const Content &content)

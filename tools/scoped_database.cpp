@@ -4,6 +4,7 @@
 #include <QSqlQuery>
 #include <QUuid>
 
+#include "data/database_error.h"
 #include "tools/content_model.h"
 
 namespace lovetest::content {
@@ -31,7 +32,7 @@ QSqlDatabase ScopedDatabase::db() const
 
 QString ScopedDatabase::reason(const QSqlError &error)
 {
-    const QString text = error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
+    const QString text = engineErrorText(error);
     if (text.contains(QLatin1String("locked")))
         return text + QStringLiteral(" (another program is writing it; try again when it has finished)");
     return text;

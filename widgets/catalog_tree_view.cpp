@@ -279,6 +279,8 @@ bool CatalogTreeView::hasCatalogFields() const
 
 QString CatalogTreeView::displayText(const QList<Field *> &display) const
 {
+    if (display.size() == 1) // the usual case: no joined copy
+        return display.first()->asString();
     QStringList texts;
     for (const Field *f : display)
         texts.append(f->asString());

@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+#include "data/catalog_index.h"
 #include "data/codepage.h"
 #include "data/sealed_fields.h"
 #include "data/split_text.h"
@@ -89,6 +90,8 @@ void addLookupIndexes(const QString &path)
     // The catalog rows are a twentieth of a large file: without this index
     // opening the catalog reads every question row's page.
     file.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS \"量表_目录\" ON \"量表\"(目录)"));
+    // The catalog tree's own, as the authoring tool writes it.
+    file.exec(catalogIndexStatement());
 }
 
 void writeTestCatalog(const QString &path, int tests, int questions, bool indexed)
@@ -159,7 +162,7 @@ void writeTestCatalog(const QString &path, int tests, int questions, bool indexe
 QString cachedTestCatalog(int tests, bool indexed)
 {
     const QString path = QDir(QDir::tempPath())
-                             .filePath(QStringLiteral("lovetest-bench-%1-tests%2-v2.mdb")
+                             .filePath(QStringLiteral("lovetest-bench-%1-tests%2-v3.mdb")
                                            .arg(tests)
                                            .arg(indexed ? QString() : QStringLiteral("-noindex")));
     if (!QFileInfo::exists(path)) {

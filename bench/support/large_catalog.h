@@ -26,7 +26,8 @@ void writeTestCatalog(const QString &path, int tests, int questions, bool indexe
 QString cachedTestCatalog(int tests, bool indexed = true);
 
 // Adds the look-up indexes to a database that lacks them: 量表(Parent) for a
-// test's questions, 结果(lbid) for its verdicts, 量表(目录) for the catalog.
+// test's questions, 结果(lbid) for its verdicts, 量表(目录) for the catalog,
+// and the catalog tree's index (data/catalog_index.h).
 void addLookupIndexes(const QString &path);
 
 } // namespace lovetest::bench

@@ -199,6 +199,26 @@ const Case kCases[] = {
          trace.note("locate", set.locate(QStringLiteral("Name"), QStringLiteral("Q3")));
          trace.peek("located");
      }},
+    {"another dataset's writes to columns read later", "量表",
+     [](Dataset &set, Dataset &other, Trace &trace) {
+         trace.peek("opened");
+         other.locate(QStringLiteral("ID"), 10);
+         other.edit();
+         other.fieldByName(QStringLiteral("分值"))->setAsInteger(9);
+         other.post();
+         other.locate(QStringLiteral("ID"), 11);
+         other.remove();
+         set.next();
+         trace.peek("second row");
+         refilter(set, QStringLiteral("分值=3"));
+         trace.walk("score 3");
+         refilter(set, QStringLiteral("分值=9"));
+         trace.walk("score 9");
+         set.setFiltered(false);
+         trace.note("locate a score", set.locate(QStringLiteral("分值"), 2));
+         trace.peek("located");
+         trace.walk("all");
+     }},
     {"verdict rows", "结果",
      [](Dataset &set, Dataset &other, Trace &trace) {
          other.remove();
@@ -212,7 +232,8 @@ const Case kCases[] = {
      }},
 };
 
-QStringList run(const Case &testCase, bool readAll, bool indexed)
+// lead: the dataset reads Parent and Name first, the other values when asked.
+QStringList run(const Case &testCase, bool readAll, bool indexed, bool lead = false)
 {
     DatabaseFile file;
     file.fillSample();
@@ -229,6 +250,8 @@ QStringList run(const Case &testCase, bool readAll, bool indexed)
     const QString table = QString::fromUtf8(testCase.table);
     Dataset set(QStringLiteral("ADOQuery2"), &connection, table, readAll ? QStringLiteral("1") : QString());
     Dataset other(QStringLiteral("otherQuery"), &connection, table);
+    if (lead)
+        set.setLeadColumns({QStringLiteral("parent"), QStringLiteral("Name"), QStringLiteral("lbid")});
     set.open();
     other.open();
     Trace trace(set);
@@ -246,6 +269,8 @@ TEST(LazyRows, SeeWhatAFullCopySees)
         EXPECT_EQ(run(testCase, false, false), expected) << "without index";
         EXPECT_EQ(run(testCase, false, true), expected) << "with index";
         EXPECT_EQ(run(testCase, true, true), expected) << "full copy with index";
+        EXPECT_EQ(run(testCase, true, false, true), expected) << "full copy, lead columns first";
+        EXPECT_EQ(run(testCase, false, true, true), expected) << "lead columns first, with index";
     }
 }
 

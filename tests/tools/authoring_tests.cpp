@@ -443,10 +443,13 @@ TEST(BuiltDatabase, HasTheIndexesTheWindowAndExportUse)
     const QString db = dir.filePath(QStringLiteral("date.mdb"));
     buildDatabase(readContentFiles({kFolders}), db, false);
     const QStringList indexes = tableRows(db, QStringLiteral("sqlite_master")).filter(QStringLiteral("index|"));
-    EXPECT_EQ(indexes.size(), 3) << indexes.join('\n').toStdString();
+    EXPECT_EQ(indexes.size(), 4) << indexes.join('\n').toStdString();
     EXPECT_TRUE(indexes.join(' ').contains(QStringLiteral("ON \"量表\" (\"Parent\")")));
     EXPECT_TRUE(indexes.join(' ').contains(QStringLiteral("ON \"结果\" (\"lbid\")")));
     EXPECT_TRUE(indexes.join(' ').contains(QStringLiteral("ON \"量表\" (\"目录\")")));
+    // The catalog tree's covering index, on the catalog rows only.
+    EXPECT_TRUE(indexes.join(' ').contains(
+        QStringLiteral("\"量表_目录树\" ON \"量表\" (\"目录\", \"ID\", \"Parent\", \"Name\") WHERE \"目录\"=1")));
 }
 
 } // namespace
