@@ -107,6 +107,7 @@ void Connection::close()
         db.close();
     }
     m_tables.clear();
+    m_transactionDepth = 0;
     m_connected = false;
 }
 
@@ -195,6 +196,7 @@ qint64 Connection::insertRow(const QString &table, const QStringList &columns, c
         failWith(query);
     const qint64 rowid = query.lastInsertId().toLongLong();
     logRow(table, rowid, false);
+    countWrite();
     return rowid;
 }
 
@@ -230,6 +232,7 @@ bool Connection::updateRow(const QString &table, qint64 rowid, const QStringList
         change.before.rowid = values[written].toLongLong();
         m_changes.push_back(std::move(change));
     }
+    countWrite();
     return true;
 }
 
@@ -243,6 +246,70 @@ void Connection::deleteRow(const QString &table, qint64 rowid)
         m_changes.pop_back();
         failWith(query);
     }
+    countWrite();
+}
+
+void Connection::countWrite()
+{
+    // Outside a transaction each write is its own commit.
+    if (m_transactionDepth == 0)
+        ++m_commits;
+}
+
+} // namespace lovetest
+
+namespace lovetest {
+
+namespace {
+
+QString savepointName(int level)
+{
+    return QStringLiteral("lovetest_%1").arg(level);
+}
+
+} // namespace
+
+Connection::Transaction::Transaction(Connection &connection) : m_connection(connection)
+{
+    if (!connection.connected())
+        return;
+    const int level = connection.m_transactionDepth;
+    QSqlQuery query(connection.db());
+    // IMMEDIATE takes the write lock at once: a step either gets the whole
+    // file or fails before it writes anything.
+    if (!query.exec(level == 0 ? QStringLiteral("BEGIN IMMEDIATE")
+                               : QStringLiteral("SAVEPOINT ") + savepointName(level)))
+        connection.failWith(query);
+    m_level = level;
+    ++connection.m_transactionDepth;
+}
+
+Connection::Transaction::~Transaction()
+{
+    if (m_level < 0)
+        return;
+    // Never raises: it runs while an error unwinds the step.
+    QSqlQuery query(m_connection.db());
+    if (m_level == 0) {
+        query.exec(QStringLiteral("ROLLBACK"));
+    } else {
+        query.exec(QStringLiteral("ROLLBACK TO ") + savepointName(m_level));
+        query.exec(QStringLiteral("RELEASE ") + savepointName(m_level));
+    }
+    m_connection.m_transactionDepth = m_level;
+}
+
+void Connection::Transaction::commit()
+{
+    if (m_level < 0)
+        return;
+    QSqlQuery query(m_connection.db());
+    if (!query.exec(m_level == 0 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE ") + savepointName(m_level)))
+        m_connection.failWith(query);
+    if (m_level == 0)
+        ++m_connection.m_commits;
+    m_connection.m_transactionDepth = m_level;
+    m_level = -1;
 }
 
 } // namespace lovetest

@@ -71,6 +71,31 @@ public:
     bool updateRow(const QString &table, qint64 rowid, const QStringList &columns, const QList<QVariant> &values);
     void deleteRow(const QString &table, qint64 rowid);
 
+    // Makes the writes made while it lives one durable commit: BEGIN
+    // IMMEDIATE on the outermost one, a savepoint inside another. Without
+    // commit() its writes are rolled back when it goes. On a connection not
+    // connected it does nothing (the writes themselves raise). The record
+    // of writes keeps entries of rolled-back writes: their rows as they
+    // stood before are the rows as they stand again.
+    class Transaction {
+    public:
+        // Raises DatabaseError (without object name) when the engine refuses.
+        explicit Transaction(Connection &connection);
+        ~Transaction();
+        Transaction(const Transaction &) = delete;
+        Transaction &operator=(const Transaction &) = delete;
+        // Raises DatabaseError when the commit fails; the writes are then
+        // rolled back when the transaction goes.
+        void commit();
+
+    private:
+        Connection &m_connection;
+        int m_level = -1; // nesting depth from 0; -1: inactive
+    };
+    // Durable commits so far: outermost transactions and writes made
+    // outside any.
+    quint64 commitCount() const { return m_commits; }
+
     // The writes so far; seq grows by one per entry and is never reused.
     quint64 lastChangeSeq() const { return m_nextSeq - 1; }
     const std::vector<RowChange> &changes() const { return m_changes; }
@@ -83,11 +108,14 @@ private:
     };
     const TableInfo &tableInfo(const QString &table);
     void logRow(const QString &table, qint64 rowid, bool existsNow);
+    void countWrite();
     [[noreturn]] void failWith(const class QSqlQuery &query) const;
 
     QHash<QString, TableInfo> m_tables;
     std::vector<RowChange> m_changes;
     quint64 m_nextSeq = 1;
+    int m_transactionDepth = 0;
+    quint64 m_commits = 0;
 
     QString m_connectionName;
     QString m_fileName = QStringLiteral("date.mdb");

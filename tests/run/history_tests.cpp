@@ -31,8 +31,7 @@ protected:
     HistoryTest() : fixture(kContent)
     {
         EXPECT_TRUE(database.openAll(fixture.path()).isEmpty());
-        view.attach(run.state());
-        run.setListener(&journal);
+        run.addListener(&journal);
     }
 
     void take(int testId, std::initializer_list<int> items)
