@@ -470,6 +470,18 @@ TEST_F(GoingBack, TellsTheListenerEveryStepAndTheExplainedVerdict)
     run.step();
     run.finish();
     EXPECT_EQ(listener.events.last(), QStringLiteral("quit"));
+
+    // Every listener hears every step, in the order they came; one removed
+    // hears no more.
+    RecordingListener second;
+    run.addListener(&second);
+    listener.events.clear();
+    select(20);
+    run.step();
+    run.removeListener(&listener);
+    answer({0});
+    EXPECT_EQ(listener.events, (QStringList{"start 20 分类测试", "question 1/1"}));
+    EXPECT_EQ(second.events, (QStringList{"start 20 分类测试", "question 1/1", "stored 0", "category"}));
 }
 
 TEST(ScoreBand, NamesTheIntervalThatSelectedTheVerdict)
