@@ -97,6 +97,9 @@ void Connection::open(const QString &fileName)
 
 void Connection::close()
 {
+    // The kept statements go before the handle.
+    m_statements.clear();
+    m_failedStatement = QSqlQuery();
     if (QSqlDatabase::contains(m_connectionName)) {
         QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
         if (db.isOpen()) {
@@ -151,6 +154,8 @@ const Connection::TableInfo &Connection::tableInfo(const QString &table)
     }
     if (keys == 1)
         info.rowidAlias = integerKey;
+    info.selectRow = QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?")
+                         .arg(storedRowSelectList(info.columns), quoteSqlIdentifier(table));
     return *m_tables.insert(table, info);
 }
 
@@ -164,14 +169,14 @@ void Connection::logRow(const QString &table, qint64 rowid, bool existsNow)
     change.existed = false;
     change.before.rowid = rowid;
     if (existsNow) {
-        const QStringList &columns = tableInfo(table).columns;
-        QSqlQuery read(db());
-        read.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?")
-                         .arg(storedRowSelectList(columns), quoteSqlIdentifier(table)));
-        read.addBindValue(rowid);
-        if (read.exec() && read.next()) {
-            change.before = readStoredRow(read, int(columns.size()));
-            change.existed = true;
+        const TableInfo &info = tableInfo(table);
+        if (QSqlQuery *read = statement(info.selectRow)) {
+            read->bindValue(0, rowid);
+            if (read->exec() && read->next()) {
+                change.before = readStoredRow(*read, int(info.columns.size()));
+                change.existed = true;
+            }
+            read->finish();
         }
     }
     m_changes.push_back(std::move(change));
@@ -179,22 +184,24 @@ void Connection::logRow(const QString &table, qint64 rowid, bool existsNow)
 
 qint64 Connection::insertRow(const QString &table, const QStringList &columns, const QList<QVariant> &values)
 {
-    QSqlQuery query(db());
+    QString sql;
     if (columns.isEmpty()) {
-        query.prepare(QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteSqlIdentifier(table)));
+        sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteSqlIdentifier(table));
     } else {
         QStringList names;
         for (const QString &column : columns)
             names.append(quoteSqlIdentifier(column));
-        query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                          .arg(quoteSqlIdentifier(table), names.join(QStringLiteral(", ")),
-                               QStringList(names.size(), QStringLiteral("?")).join(QStringLiteral(", "))));
-        for (const QVariant &value : values)
-            query.addBindValue(value);
+        sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(quoteSqlIdentifier(table), names.join(QStringLiteral(", ")),
+                       QStringList(names.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
     }
+    QSqlQuery &query = preparedStatement(sql);
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values[i]);
     if (!query.exec())
         failWith(query);
     const qint64 rowid = query.lastInsertId().toLongLong();
+    query.finish();
     logRow(table, rowid, false);
     countWrite();
     return rowid;
@@ -207,17 +214,23 @@ bool Connection::updateRow(const QString &table, qint64 rowid, const QStringList
     for (const QString &column : columns)
         assignments.append(quoteSqlIdentifier(column) + QStringLiteral("=?"));
     logRow(table, rowid, true);
-    QSqlQuery query(db());
-    query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?")
-                      .arg(quoteSqlIdentifier(table), assignments.join(QStringLiteral(", "))));
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    query.addBindValue(rowid);
+    QSqlQuery *prepared = statement(QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?")
+                                        .arg(quoteSqlIdentifier(table), assignments.join(QStringLiteral(", "))));
+    if (!prepared) {
+        m_changes.pop_back();
+        failWith(m_failedStatement);
+    }
+    QSqlQuery &query = *prepared;
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values[i]);
+    query.bindValue(int(values.size()), rowid);
     if (!query.exec()) {
         m_changes.pop_back();
         failWith(query);
     }
-    if (query.numRowsAffected() == 0) {
+    const int affected = query.numRowsAffected();
+    query.finish();
+    if (affected == 0) {
         m_changes.pop_back();
         return false;
     }
@@ -239,14 +252,41 @@ bool Connection::updateRow(const QString &table, qint64 rowid, const QStringList
 void Connection::deleteRow(const QString &table, qint64 rowid)
 {
     logRow(table, rowid, true);
-    QSqlQuery query(db());
-    query.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(quoteSqlIdentifier(table)));
-    query.addBindValue(rowid);
-    if (!query.exec()) {
+    QSqlQuery *prepared = statement(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(quoteSqlIdentifier(table)));
+    if (!prepared) {
         m_changes.pop_back();
-        failWith(query);
+        failWith(m_failedStatement);
     }
+    prepared->bindValue(0, rowid);
+    if (!prepared->exec()) {
+        m_changes.pop_back();
+        failWith(*prepared);
+    }
+    prepared->finish();
     countWrite();
+}
+
+// The engine compiles each write's statement once per connection; every
+// step writes the same few.
+QSqlQuery *Connection::statement(const QString &sql)
+{
+    auto found = m_statements.find(sql);
+    if (found != m_statements.end())
+        return &found->second;
+    QSqlQuery query(db());
+    if (!query.prepare(sql)) {
+        m_failedStatement = std::move(query);
+        return nullptr;
+    }
+    return &m_statements.emplace(sql, std::move(query)).first->second;
+}
+
+QSqlQuery &Connection::preparedStatement(const QString &sql)
+{
+    QSqlQuery *query = statement(sql);
+    if (!query)
+        failWith(m_failedStatement);
+    return *query;
 }
 
 void Connection::countWrite()

@@ -3,12 +3,14 @@
 #include <QList>
 #include <QObject>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 
 #include "data/stored_row.h"
 
+#include <map>
 #include <vector>
 
 namespace lovetest {
@@ -105,13 +107,20 @@ private:
     struct TableInfo {
         QStringList columns;
         QString rowidAlias; // the INTEGER PRIMARY KEY column, if any
+        QString selectRow; // reads one row by rowid
     };
     const TableInfo &tableInfo(const QString &table);
     void logRow(const QString &table, qint64 rowid, bool existsNow);
     void countWrite();
-    [[noreturn]] void failWith(const class QSqlQuery &query) const;
+    // A statement prepared once and kept; nullptr (the failed query in
+    // m_failedStatement) when the engine refuses it.
+    QSqlQuery *statement(const QString &sql);
+    QSqlQuery &preparedStatement(const QString &sql); // raises
+    [[noreturn]] void failWith(const QSqlQuery &query) const;
 
     QHash<QString, TableInfo> m_tables;
+    std::map<QString, QSqlQuery> m_statements; // stable addresses
+    QSqlQuery m_failedStatement;
     std::vector<RowChange> m_changes;
     quint64 m_nextSeq = 1;
     int m_transactionDepth = 0;

@@ -132,8 +132,12 @@ void RunCompanion::buildButtons(QWidget *bar)
 
 void RunCompanion::setProgress(const QString &text, int value, int maximum)
 {
+    // The bar would repaint itself (and the window behind it) at once on a
+    // new value; it is painted with the new question instead.
+    progressBar->setUpdatesEnabled(false);
     progressBar->setRange(0, maximum);
     progressBar->setValue(value);
+    progressBar->setUpdatesEnabled(true); // schedules the repaint
     if (progressLine->text() == text)
         return;
     progressLine->setText(text);
