@@ -88,6 +88,9 @@ void Connection::open(const QString &fileName)
 
 void Connection::close()
 {
+    // The kept statements go before the handle.
+    m_statements.clear();
+    m_failedStatement = QSqlQuery();
     if (QSqlDatabase::contains(m_connectionName)) {
         QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
         if (db.isOpen()) {
@@ -98,6 +101,7 @@ void Connection::close()
         db.close();
     }
     m_tables.clear();
+    m_transactionDepth = 0;
     m_connected = false;
 }
 
@@ -141,6 +145,8 @@ const Connection::TableInfo &Connection::tableInfo(const QString &table)
     }
     if (keys == 1)
         info.rowidAlias = integerKey;
+    info.selectRow = QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?")
+                         .arg(storedRowSelectList(info.columns), quoteSqlIdentifier(table));
     return *m_tables.insert(table, info);
 }
 
@@ -154,14 +160,14 @@ void Connection::logRow(const QString &table, qint64 rowid, bool existsNow)
     change.existed = false;
     change.before.rowid = rowid;
     if (existsNow) {
-        const QStringList &columns = tableInfo(table).columns;
-        QSqlQuery read(db());
-        read.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?")
-                         .arg(storedRowSelectList(columns), quoteSqlIdentifier(table)));
-        read.addBindValue(rowid);
-        if (read.exec() && read.next()) {
-            change.before = readStoredRow(read, int(columns.size()));
-            change.existed = true;
+        const TableInfo &info = tableInfo(table);
+        if (QSqlQuery *read = statement(info.selectRow)) {
+            read->bindValue(0, rowid);
+            if (read->exec() && read->next()) {
+                change.before = readStoredRow(*read, int(info.columns.size()));
+                change.existed = true;
+            }
+            read->finish();
         }
     }
     m_changes.push_back(std::move(change));
@@ -169,23 +175,26 @@ void Connection::logRow(const QString &table, qint64 rowid, bool existsNow)
 
 qint64 Connection::insertRow(const QString &table, const QStringList &columns, const QList<QVariant> &values)
 {
-    QSqlQuery query(db());
+    QString sql;
     if (columns.isEmpty()) {
-        query.prepare(QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteSqlIdentifier(table)));
+        sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteSqlIdentifier(table));
     } else {
         QStringList names;
         for (const QString &column : columns)
             names.append(quoteSqlIdentifier(column));
-        query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                          .arg(quoteSqlIdentifier(table), names.join(QStringLiteral(", ")),
-                               QStringList(names.size(), QStringLiteral("?")).join(QStringLiteral(", "))));
-        for (const QVariant &value : values)
-            query.addBindValue(value);
+        sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(quoteSqlIdentifier(table), names.join(QStringLiteral(", ")),
+                       QStringList(names.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
     }
+    QSqlQuery &query = preparedStatement(sql);
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values[i]);
     if (!query.exec())
         failWith(query);
     const qint64 rowid = query.lastInsertId().toLongLong();
+    query.finish();
     logRow(table, rowid, false);
+    countWrite();
     return rowid;
 }
 
@@ -198,15 +207,19 @@ bool Connection::updateRow(const QString &table, qint64 rowid, const QStringList
     logRow(table, rowid, true);
     // The logged state goes again unless the write lands.
     auto unlog = qScopeGuard([this] { m_changes.pop_back(); });
-    QSqlQuery query(db());
-    query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?")
-                      .arg(quoteSqlIdentifier(table), assignments.join(QStringLiteral(", "))));
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    query.addBindValue(rowid);
+    QSqlQuery *prepared = statement(QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?")
+                                        .arg(quoteSqlIdentifier(table), assignments.join(QStringLiteral(", "))));
+    if (!prepared)
+        failWith(m_failedStatement);
+    QSqlQuery &query = *prepared;
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values[i]);
+    query.bindValue(int(values.size()), rowid);
     if (!query.exec())
         failWith(query);
-    if (query.numRowsAffected() == 0)
+    const int affected = query.numRowsAffected();
+    query.finish();
+    if (affected == 0)
         return false;
     unlog.dismiss();
     // A write to the rowid's own column (an INTEGER PRIMARY KEY) moves the
@@ -220,6 +233,7 @@ bool Connection::updateRow(const QString &table, qint64 rowid, const QStringList
         change.before.rowid = values[written].toLongLong();
         m_changes.push_back(std::move(change));
     }
+    countWrite();
     return true;
 }
 
@@ -227,12 +241,101 @@ void Connection::deleteRow(const QString &table, qint64 rowid)
 {
     logRow(table, rowid, true);
     auto unlog = qScopeGuard([this] { m_changes.pop_back(); });
-    QSqlQuery query(db());
-    query.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(quoteSqlIdentifier(table)));
-    query.addBindValue(rowid);
-    if (!query.exec())
-        failWith(query);
+    QSqlQuery *prepared = statement(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(quoteSqlIdentifier(table)));
+    if (!prepared)
+        failWith(m_failedStatement);
+    prepared->bindValue(0, rowid);
+    if (!prepared->exec())
+        failWith(*prepared);
+    prepared->finish();
     unlog.dismiss();
+    countWrite();
+}
+
+// The engine compiles each write's statement once per connection; every
+// step writes the same few.
+QSqlQuery *Connection::statement(const QString &sql)
+{
+    auto found = m_statements.find(sql);
+    if (found != m_statements.end())
+        return &found->second;
+    QSqlQuery query(db());
+    if (!query.prepare(sql)) {
+        m_failedStatement = std::move(query);
+        return nullptr;
+    }
+    return &m_statements.emplace(sql, std::move(query)).first->second;
+}
+
+QSqlQuery &Connection::preparedStatement(const QString &sql)
+{
+    QSqlQuery *query = statement(sql);
+    if (!query)
+        failWith(m_failedStatement);
+    return *query;
+}
+
+void Connection::countWrite()
+{
+    // Outside a transaction each write is its own commit.
+    if (m_transactionDepth == 0)
+        ++m_commits;
+}
+
+} // namespace lovetest
+
+namespace lovetest {
+
+namespace {
+
+QString savepointName(int level)
+{
+    return QStringLiteral("lovetest_%1").arg(level);
+}
+
+} // namespace
+
+Connection::Transaction::Transaction(Connection &connection) : m_connection(connection)
+{
+    if (!connection.connected())
+        return;
+    const int level = connection.m_transactionDepth;
+    QSqlQuery query(connection.db());
+    // IMMEDIATE takes the write lock at once: a step either gets the whole
+    // file or fails before it writes anything.
+    if (!query.exec(level == 0 ? QStringLiteral("BEGIN IMMEDIATE")
+                               : QStringLiteral("SAVEPOINT ") + savepointName(level)))
+        connection.failWith(query);
+    m_level = level;
+    ++connection.m_transactionDepth;
+}
+
+Connection::Transaction::~Transaction()
+{
+    if (m_level < 0)
+        return;
+    // Never raises: it runs while an error unwinds the step.
+    QSqlQuery query(m_connection.db());
+    if (m_level == 0) {
+        query.exec(QStringLiteral("ROLLBACK"));
+    } else {
+        query.exec(QStringLiteral("ROLLBACK TO ") + savepointName(m_level));
+        query.exec(QStringLiteral("RELEASE ") + savepointName(m_level));
+    }
+    m_connection.m_transactionDepth = m_level;
+}
+
+void Connection::Transaction::commit()
+{
+    if (m_level < 0)
+        return;
+    QSqlQuery query(m_connection.db());
+    if (!query.exec(m_level == 0 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE ") + savepointName(m_level)))
+        m_connection.failWith(query);
+    if (m_level == 0)
+        ++m_connection.m_commits;
+    m_connection.m_transactionDepth = m_level;
+    m_level = -1;
 }
 
 } // namespace lovetest

@@ -3,12 +3,14 @@
 #include <QList>
 #include <QObject>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 
 #include "data/stored_row.h"
 
+#include <map>
 #include <vector>
 
 namespace lovetest {
@@ -71,6 +73,31 @@ public:
     bool updateRow(const QString &table, qint64 rowid, const QStringList &columns, const QList<QVariant> &values);
     void deleteRow(const QString &table, qint64 rowid);
 
+    // Makes the writes made while it lives one durable commit: BEGIN
+    // IMMEDIATE on the outermost one, a savepoint inside another. Without
+    // commit() its writes are rolled back when it goes. On a connection not
+    // connected it does nothing (the writes themselves raise). The record
+    // of writes keeps entries of rolled-back writes: their rows as they
+    // stood before are the rows as they stand again.
+    class Transaction {
+    public:
+        // Raises DatabaseError (without object name) when the engine refuses.
+        explicit Transaction(Connection &connection);
+        ~Transaction();
+        Transaction(const Transaction &) = delete;
+        Transaction &operator=(const Transaction &) = delete;
+        // Raises DatabaseError when the commit fails; the writes are then
+        // rolled back when the transaction goes.
+        void commit();
+
+    private:
+        Connection &m_connection;
+        int m_level = -1; // nesting depth from 0; -1: inactive
+    };
+    // Durable commits so far: outermost transactions and writes made
+    // outside any.
+    quint64 commitCount() const { return m_commits; }
+
     // The writes so far; seq grows by one per entry and is never reused.
     quint64 lastChangeSeq() const { return m_nextSeq - 1; }
     const std::vector<RowChange> &changes() const { return m_changes; }
@@ -80,14 +107,24 @@ private:
     struct TableInfo {
         QStringList columns;
         QString rowidAlias; // the INTEGER PRIMARY KEY column, if any
+        QString selectRow; // reads one row by rowid
     };
     const TableInfo &tableInfo(const QString &table);
     void logRow(const QString &table, qint64 rowid, bool existsNow);
-    [[noreturn]] void failWith(const class QSqlQuery &query) const;
+    void countWrite();
+    // A statement prepared once and kept; nullptr (the failed query in
+    // m_failedStatement) when the engine refuses it.
+    QSqlQuery *statement(const QString &sql);
+    QSqlQuery &preparedStatement(const QString &sql); // raises
+    [[noreturn]] void failWith(const QSqlQuery &query) const;
 
     QHash<QString, TableInfo> m_tables;
+    std::map<QString, QSqlQuery> m_statements; // stable addresses
+    QSqlQuery m_failedStatement;
     std::vector<RowChange> m_changes;
     quint64 m_nextSeq = 1;
+    int m_transactionDepth = 0;
+    quint64 m_commits = 0;
 
     QString m_connectionName;
     QString m_fileName = QStringLiteral("date.mdb");

@@ -6,7 +6,6 @@
 #include "data/sealed_fields.h"
 #include "data/split_text.h"
 #include "data/test_database.h"
-#include "run/run_state.h"
 
 namespace lovetest {
 
@@ -25,12 +24,12 @@ void addItems(ChoiceContent &content, const QList<QByteArray> &values, const QLi
 
 } // namespace
 
-ChoiceContent questionContent(TestDatabase &database, SealedFields &sealed, const RunState &state)
+ChoiceContent questionContent(TestDatabase &database, SealedFields &sealed, int number, int total)
 {
     Dataset &questions = database.questions;
     ChoiceContent content;
     const QString text = fromCp936(sealed.unseal(*questions.fieldByName(QStringLiteral("Name"))));
-    content.caption = QStringLiteral("%1-%2.%3    ").arg(state.questionTotal).arg(state.questionNumber).arg(text);
+    content.caption = QStringLiteral("%1-%2.%3    ").arg(total).arg(number).arg(text);
     addItems(content, sealed.unsealList(*questions.fieldByName(QStringLiteral("分值范围")), kValueSeparator),
              sealed.unsealList(*questions.fieldByName(QStringLiteral("结果")), kTextSeparator));
     return content;

@@ -11,7 +11,6 @@ namespace lovetest {
 class Field;
 class SealedFields;
 class TestDatabase;
-struct RunState;
 
 // What a choice panel shows: its caption and its items. When the captions
 // run out before the values, items holds the ones before and error the
@@ -26,8 +25,9 @@ struct ChoiceContent {
     std::optional<QString> error;
 };
 
-// The question panel of the current question row: "12-3.text    ".
-ChoiceContent questionContent(TestDatabase &database, SealedFields &sealed, const RunState &state);
+// The question panel of the current question row, question number of
+// total: "12-3.text    ".
+ChoiceContent questionContent(TestDatabase &database, SealedFields &sealed, int number, int total);
 // The category panel of the current catalog row.
 ChoiceContent categoryContent(TestDatabase &database, SealedFields &sealed);
 

@@ -3,7 +3,6 @@
 #include <stdexcept>
 
 #include "data/test_database.h"
-#include "run/run_state.h"
 
 namespace lovetest {
 
@@ -24,14 +23,13 @@ void HeadlessRunView::fitInstructions()
     m_instructions = m_database.questions.fieldByName(QStringLiteral("填写说明"))->asString();
 }
 
-void HeadlessRunView::showQuestion()
+void HeadlessRunView::showQuestion(int number, int total)
 {
-    m_choices = questionContent(m_database, m_sealed, *m_state);
+    m_choices = questionContent(m_database, m_sealed, number, total);
     m_shown = m_choices.caption;
     m_boundField = m_database.questions.fieldByName(QStringLiteral("分值"));
     if (m_choices.error)
         throw std::out_of_range(m_choices.error->toStdString());
-    ++m_state->questionNumber;
 }
 
 void HeadlessRunView::showCategoryChoice()

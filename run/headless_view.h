@@ -10,7 +10,6 @@ namespace lovetest {
 class Field;
 class SealedFields;
 class TestDatabase;
-struct RunState;
 
 // A window-less RunView: it keeps what the question pane would show as text
 // and answers the way the choice panel does. The authoring tool plays tests
@@ -19,12 +18,9 @@ class HeadlessRunView : public RunView {
 public:
     HeadlessRunView(TestDatabase &database, SealedFields &sealed);
 
-    // The run whose counters showQuestion reads and raises.
-    void attach(RunState &state) { m_state = &state; }
-
     void clearPanel() override;
     void fitInstructions() override;
-    void showQuestion() override;
+    void showQuestion(int number, int total) override;
     void showCategoryChoice() override;
     void showRemarks() override;
     int chosenIndex() const override { return m_chosen; }
@@ -49,7 +45,6 @@ public:
 private:
     TestDatabase &m_database;
     SealedFields &m_sealed;
-    RunState *m_state = nullptr;
     QString m_shown;
     QString m_instructions;
     ChoiceContent m_choices;

@@ -7,6 +7,7 @@
 #include <QVariant>
 
 #include "data/connection.h"
+#include "data/database_error.h"
 
 namespace lovetest {
 
@@ -78,46 +79,37 @@ std::optional<qint64> RunHistory::begin(qint64 testId, const QString &testName)
 {
     if (!ensureTable())
         return std::nullopt;
-    QSqlQuery query(m_connection.db());
-    query.prepare(QStringLiteral("INSERT INTO 记录 (时间, 测试ID, 测试名称, 选择, 完成) VALUES (?, ?, ?, '', 0)"));
-    query.addBindValue(QDateTime::currentDateTime().toString(kTimeFormat));
-    query.addBindValue(testId);
-    query.addBindValue(testName);
-    if (!query.exec())
+    try {
+        return m_connection.insertRow(
+            tableName(),
+            {QStringLiteral("时间"), QStringLiteral("测试ID"), QStringLiteral("测试名称"), QStringLiteral("选择"),
+             QStringLiteral("完成")},
+            {QDateTime::currentDateTime().toString(kTimeFormat), testId, testName, QString(QLatin1String("")), 0});
+    } catch (const DatabaseError &) {
         return std::nullopt;
-    return query.lastInsertId().toLongLong();
+    }
 }
 
 void RunHistory::storeChoices(qint64 record, const QList<int> &chosen)
 {
     if (!m_connection.connected())
         return;
-    QSqlQuery query(m_connection.db());
-    query.prepare(QStringLiteral("UPDATE 记录 SET 选择 = ? WHERE 编号 = ? AND 完成 = 0"));
-    query.addBindValue(choicesText(chosen));
-    query.addBindValue(record);
-    query.exec();
+    m_connection.updateRow(tableName(), record, {QStringLiteral("选择")}, {choicesText(chosen)});
 }
 
 void RunHistory::finish(qint64 record, const RunResult &result)
 {
     if (!m_connection.connected())
         return;
-    QSqlQuery query(m_connection.db());
-    query.prepare(QStringLiteral("UPDATE 记录 SET 时间 = ?, 测试ID = ?, 测试名称 = ?, 类别 = ?, 分值 = ?, 区间 = ?,"
-                                 " 最低分 = ?, 最高分 = ?, 结果 = ?, 答案 = ?, 完成 = 1 WHERE 编号 = ?"));
-    query.addBindValue(result.finishedAt.toString(kTimeFormat));
-    query.addBindValue(result.testId);
-    query.addBindValue(result.testName);
-    query.addBindValue(result.category);
-    query.addBindValue(result.score);
-    query.addBindValue(result.band);
-    query.addBindValue(result.range.minimum);
-    query.addBindValue(result.range.maximum);
-    query.addBindValue(result.verdict);
-    query.addBindValue(answersJson(result.answers));
-    query.addBindValue(record);
-    query.exec();
+    try {
+        m_connection.updateRow(
+            tableName(), record,
+            {QStringLiteral("时间"), QStringLiteral("测试ID"), QStringLiteral("测试名称"), QStringLiteral("类别"),
+             QStringLiteral("分值"), QStringLiteral("区间"), QStringLiteral("最低分"), QStringLiteral("最高分"),
+             QStringLiteral("结果"), QStringLiteral("答案"), QStringLiteral("完成")},
+            {result.finishedAt.toString(kTimeFormat), result.testId, result.testName, result.category, result.score,
+             result.band, result.range.minimum, result.range.maximum, result.verdict, answersJson(result.answers), 1});
+    } catch (const DatabaseError &) {}
 }
 
 void RunHistory::discard(qint64 record)
@@ -126,16 +118,24 @@ void RunHistory::discard(qint64 record)
 }
 
 // A run under way and a finished one are deleted by different commands, so
-// neither can remove the other kind by mistake.
+// neither can remove the other kind by mistake: the row goes only when it
+// is of the kind asked for, checked in the same transaction.
 void RunHistory::deleteRecord(qint64 record, bool finished)
 {
     if (!m_connection.connected())
         return;
-    QSqlQuery query(m_connection.db());
-    query.prepare(QStringLiteral("DELETE FROM 记录 WHERE 编号 = ? AND 完成 = ?"));
-    query.addBindValue(record);
-    query.addBindValue(finished ? 1 : 0);
-    query.exec();
+    try {
+        Connection::Transaction transaction(m_connection);
+        QSqlQuery query(m_connection.db());
+        query.prepare(QStringLiteral("SELECT 1 FROM 记录 WHERE 编号 = ? AND 完成 = ?"));
+        query.addBindValue(record);
+        query.addBindValue(finished ? 1 : 0);
+        if (!query.exec() || !query.next())
+            return;
+        query = QSqlQuery();
+        m_connection.deleteRow(tableName(), record);
+        transaction.commit();
+    } catch (const DatabaseError &) {}
 }
 
 std::optional<RunHistory::Unfinished> RunHistory::unfinished() const
@@ -219,8 +219,20 @@ void RunHistory::removeAll()
 {
     if (!m_connection.connected())
         return;
-    QSqlQuery query(m_connection.db());
-    query.exec(QStringLiteral("DELETE FROM 记录 WHERE 完成 = 1"));
+    try {
+        Connection::Transaction transaction(m_connection);
+        QList<qint64> records;
+        {
+            QSqlQuery query(m_connection.db());
+            if (!query.exec(QStringLiteral("SELECT 编号 FROM 记录 WHERE 完成 = 1")))
+                return;
+            while (query.next())
+                records.append(query.value(0).toLongLong());
+        }
+        for (qint64 record : std::as_const(records))
+            m_connection.deleteRow(tableName(), record);
+        transaction.commit();
+    } catch (const DatabaseError &) {}
 }
 
 } // namespace lovetest

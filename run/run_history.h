@@ -17,8 +17,9 @@ class Connection;
 // it. A run under way is a row not yet finished, holding the choices made so
 // far, so that it can be taken up again after the program ended.
 //
-// Nothing here raises: a file that cannot be written (or read) simply keeps
-// no history.
+// Every write goes through the connection's row writes. Nothing here raises
+// but storeChoices: a file that cannot be written (or read) simply keeps no
+// history.
 class RunHistory {
 public:
     explicit RunHistory(Connection &connection);
@@ -41,6 +42,8 @@ public:
 
     // A new run under way; nullopt when the file takes no history.
     std::optional<qint64> begin(qint64 testId, const QString &testName);
+    // Raises DatabaseError when the write fails: it is written with the
+    // answers of the step, in the step's transaction, and must fail with it.
     void storeChoices(qint64 record, const QList<int> &chosen);
     void finish(qint64 record, const RunResult &result);
     // Drops a run that was not finished.

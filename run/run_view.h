@@ -12,8 +12,8 @@ public:
 
     virtual void clearPanel() = 0;
     virtual void fitInstructions() = 0;
-    // Shows the current question row; raises questionNumber.
-    virtual void showQuestion() = 0;
+    // Shows the current question row as question number (from 1) of total.
+    virtual void showQuestion(int number, int total) = 0;
     virtual void showCategoryChoice() = 0;
     virtual void showRemarks() = 0;
     // The chosen item of the current choice panel, -1 when none.

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "data/codepage.h"
+#include "data/connection.h"
 #include "data/convert.h"
 #include "data/sealed_fields.h"
 #include "data/split_text.h"
@@ -134,35 +135,66 @@ void TestRun::startRun(qint64 testId)
     m_view.clearPanel();
     m_role = StepRole::Next;
     setPhase(Phase::Answering);
+    // The cleared category and the new record of the run are one commit.
+    Connection::Transaction transaction(m_database.connection);
     catalog.edit();
     catalog.fieldByName(kScore)->setAsInteger(0);
     catalog.post();
     refilter(questions, QStringLiteral("Parent=") + integerText(testId));
-    questions.first();
-    skipOwnRow();
-    m_state.questionNumber = 1;
-    m_state.questionTotal = countQuestionRows(questions);
     m_trail.begin(questions);
-    // Counting walked the set: stand on the first question row again.
+    // The trail walked the set: stand on the first question row again.
     questions.first();
     skipOwnRow();
-    m_listener->runStarted(testId, catalog.fieldByName(QStringLiteral("Name"))->asString());
+    const QString name = catalog.fieldByName(QStringLiteral("Name"))->asString();
+    tell([&](RunListener &listener) { listener.runStarted(testId, name); });
+    transaction.commit();
     showCurrentQuestion();
 }
 
 void TestRun::showCurrentQuestion()
 {
     m_view.fitInstructions();
-    m_view.showQuestion();
+    m_view.showQuestion(questionNumber(), questionTotal());
     const int stored = m_trail.chosen(m_trail.position());
     if (stored >= 0)
         m_view.showStoredChoice(stored);
-    m_listener->questionShown(m_trail.position(), m_trail.size());
+    tell([&](RunListener &listener) { listener.questionShown(m_trail.position(), m_trail.size()); });
 }
 
-void TestRun::setListener(RunListener *listener)
+void TestRun::addListener(RunListener *listener)
 {
-    m_listener = listener ? listener : &m_quiet;
+    if (listener && !m_listeners.contains(listener))
+        m_listeners.append(listener);
+}
+
+void TestRun::removeListener(RunListener *listener)
+{
+    m_listeners.removeAll(listener);
+}
+
+// A listener may add or remove listeners while it hears an event.
+template <typename Event>
+void TestRun::tell(Event &&event)
+{
+    const QList<RunListener *> listeners = m_listeners;
+    for (RunListener *listener : listeners) {
+        if (m_listeners.contains(listener))
+            event(*listener);
+    }
+}
+
+// The answer on the current row (the question's, or the category's on the
+// catalog row) and the trail the listeners keep are stored together: one
+// commit, or nothing when any of the writes fails.
+void TestRun::storeAnswers()
+{
+    Connection::Transaction transaction(m_database.connection);
+    for (Dataset *bound : {&m_database.questions, &m_database.catalog}) {
+        if (bound->state() == DatasetState::Edit || bound->state() == DatasetState::Insert)
+            bound->post();
+    }
+    tell([&](RunListener &listener) { listener.answersStored(m_trail); });
+    transaction.commit();
 }
 
 bool TestRun::canGoBack() const
@@ -184,18 +216,16 @@ void TestRun::back()
             Dataset &catalog = m_database.catalog;
             catalog.edit();
             catalog.fieldByName(kScore)->setAsInteger(0);
-            catalog.post();
             setPhase(Phase::Answering);
         } else if (chosen >= 0) {
             m_trail.setChosen(m_trail.position(), chosen);
         }
         m_view.clearPanel();
+        // The choice just made is stored, as the step forward stores it.
+        storeAnswers();
         const int previous = m_trail.position() - 1;
         m_trail.setPosition(previous);
-        // Moving stores the choice just made, as the step forward does.
         m_database.questions.gotoBookmark(m_trail.bookmark(previous));
-        m_listener->answersStored(m_trail);
-        m_state.questionNumber = previous + 1;
         showCurrentQuestion();
     });
 }
@@ -217,7 +247,6 @@ void TestRun::resume(const QList<int> &chosen)
             return;
         }
         m_database.questions.gotoBookmark(m_trail.bookmark(first));
-        m_state.questionNumber = first + 1;
         showCurrentQuestion();
     });
 }
@@ -243,17 +272,30 @@ void TestRun::next()
         if (answering)
             m_trail.setChosen(m_trail.position(), m_view.chosenIndex());
         m_view.clearPanel();
+        // The step is one commit: the answers, and on the last one the
+        // record of the verdict too.
+        Connection::Transaction transaction(m_database.connection);
+        if (answering)
+            storeAnswers();
+        else
+            m_database.catalog.post(); // the category
         questions.next();
         skipOwnRow();
-        if (answering) {
+        if (answering)
             m_trail.setPosition(m_trail.position() + 1);
-            m_listener->answersStored(m_trail);
-        }
         if (!questions.atEnd()) {
+            transaction.commit();
             showCurrentQuestion();
             return;
         }
-        evaluate();
+        try {
+            evaluate();
+        } catch (...) {
+            // The answers stay stored when the verdict cannot be shown.
+            transaction.commit();
+            throw;
+        }
+        transaction.commit();
     });
 }
 
@@ -280,7 +322,7 @@ void TestRun::evaluate()
             const int stored = m_trail.takeCategoryChoice();
             if (stored >= 0)
                 m_view.showStoredChoice(stored);
-            m_listener->categoryShown();
+            tell([](RunListener &listener) { listener.categoryShown(); });
             return;
         }
         refilter(verdictSet, QStringLiteral("lbid=") + testId + QStringLiteral(" and 类别=") + integerText(category));
@@ -302,7 +344,7 @@ void TestRun::evaluate()
 void TestRun::reportVerdict(const QList<QByteArray> &thresholds, int index, const QList<QByteArray> &verdicts)
 {
     // Reading the questions again is for listeners only.
-    if (m_listener == &m_quiet)
+    if (m_listeners.isEmpty())
         return;
     Dataset &catalog = m_database.catalog;
     RunResult result;
@@ -316,7 +358,7 @@ void TestRun::reportVerdict(const QList<QByteArray> &thresholds, int index, cons
     result.range = runningTestScoreRange(m_database, m_sealed);
     result.band = scoreBandText(m_score, thresholds, index, result.range);
     result.answers = answeredQuestions(m_database, m_sealed, m_trail);
-    m_listener->verdictShown(result);
+    tell([&](RunListener &listener) { listener.verdictShown(result); });
 }
 
 void TestRun::showVerdict(int index, const QList<QByteArray> &verdicts)
@@ -336,7 +378,7 @@ void TestRun::finish()
     m_view.hideInstructions();
     m_role = StepRole::Start;
     setPhase(Phase::Idle);
-    m_listener->runEnded(finished);
+    tell([&](RunListener &listener) { listener.runEnded(finished); });
 }
 
 void TestRun::setPhase(Phase phase)

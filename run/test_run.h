@@ -1,4 +1,5 @@
 #pragma once
+#include <QList>
 #include <QString>
 
 #include "run/answer_trail.h"
@@ -15,6 +16,10 @@ class TestDatabase;
 // Carries one test from its start to its verdict: start starts a run,
 // next takes the current answer and moves on, finish ends the run. The
 // step button runs whichever of the three its role names.
+//
+// A step that takes an answer stores it explicitly: the answer's row and
+// whatever the listeners write on answersStored (the resume record) are one
+// transaction, one durable commit, before the step moves on.
 class TestRun {
 public:
     enum class Phase { Idle, Answering, ChoosingCategory, ShowingVerdict };
@@ -34,9 +39,15 @@ public:
     // Starts a run on the selected test and goes on at the first question
     // without one of the choices an unfinished run made.
     void resume(const QList<int> &chosen);
-    // Hears the run's steps; nullptr for none. Not owned.
-    void setListener(RunListener *listener);
+    // Listeners hear the run's steps in the order they were added. Not owned.
+    void addListener(RunListener *listener);
+    void removeListener(RunListener *listener);
     const AnswerTrail &trail() const { return m_trail; }
+    // Where the run stands, from the trail: the number (from 1) of the
+    // question on screen, one past the last once the questions are done,
+    // and the number of questions.
+    int questionNumber() const { return m_trail.position() + 1; }
+    int questionTotal() const { return m_trail.size(); }
 
     Phase phase() const { return m_phase; }
     StepRole stepRole() const { return m_role; }
@@ -54,6 +65,9 @@ private:
     void startRun(qint64 testId);
     void skipOwnRow();
     void showCurrentQuestion();
+    void storeAnswers();
+    template <typename Event>
+    void tell(Event &&event);
     void reportVerdict(const QList<QByteArray> &thresholds, int index, const QList<QByteArray> &verdicts);
     void evaluate();
     void showVerdict(int index, const QList<QByteArray> &verdicts);
@@ -67,8 +81,7 @@ private:
     StepRole m_role = StepRole::Start;
     double m_score = 0;
     AnswerTrail m_trail;
-    RunListener m_quiet;
-    RunListener *m_listener = &m_quiet;
+    QList<RunListener *> m_listeners;
 };
 
 // The index of the first threshold that reaches the score, or the number of

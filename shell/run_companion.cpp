@@ -14,6 +14,7 @@
 
 #include "data/test_database.h"
 #include "report/result_page.h"
+#include "run/resume_offer.h"
 #include "run/run_history.h"
 #include "run/run_journal.h"
 #include "run/run_result.h"
@@ -45,7 +46,8 @@ RunCompanion::RunCompanion(TestDatabase &database, TestRun &run, const Places &p
       m_run(run),
       m_places(places),
       m_history(std::make_unique<RunHistory>(database.connection)),
-      m_journal(std::make_unique<RunJournal>(*m_history))
+      m_journal(std::make_unique<RunJournal>(*m_history)),
+      m_resume(std::make_unique<ResumeOffer>(database, run, *m_history, *m_journal))
 {
     buildProgress(places.progressParent);
     buildButtons(places.buttonBar);
@@ -65,12 +67,15 @@ RunCompanion::RunCompanion(TestDatabase &database, TestRun &run, const Places &p
     } else
         places.window->addAction(historyAction);
     connect(historyAction, &QAction::triggered, this, &RunCompanion::showHistory);
-    m_run.setListener(this);
+    // The journal hears the run itself; the companion only shows it.
+    m_run.addListener(m_journal.get());
+    m_run.addListener(this);
 }
 
 RunCompanion::~RunCompanion()
 {
-    m_run.setListener(nullptr);
+    m_run.removeListener(this);
+    m_run.removeListener(m_journal.get());
 }
 
 void RunCompanion::buildProgress(QWidget *parent)
@@ -127,8 +132,12 @@ void RunCompanion::buildButtons(QWidget *bar)
 
 void RunCompanion::setProgress(const QString &text, int value, int maximum)
 {
+    // The bar would repaint itself (and the window behind it) at once on a
+    // new value; it is painted with the new question instead.
+    progressBar->setUpdatesEnabled(false);
     progressBar->setRange(0, maximum);
     progressBar->setValue(value);
+    progressBar->setUpdatesEnabled(true); // schedules the repaint
     if (progressLine->text() == text)
         return;
     progressLine->setText(text);
@@ -150,33 +159,26 @@ void RunCompanion::showRunning(bool running)
 
 void RunCompanion::runStarted(qint64 testId, const QString &testName)
 {
-    m_journal->runStarted(testId, testName);
+    Q_UNUSED(testId);
+    Q_UNUSED(testName);
     saveButton->hide();
     showRunning(true);
 }
 
 void RunCompanion::questionShown(int index, int total)
 {
-    m_journal->questionShown(index, total);
     setProgress(QStringLiteral("第 %1 题 / 共 %2 题").arg(index + 1).arg(total), index, total);
     backButton->setEnabled(m_run.canGoBack());
 }
 
 void RunCompanion::categoryShown()
 {
-    m_journal->categoryShown();
     setProgress(QStringLiteral("最后一步：请选择类别"), 1, 1);
     backButton->setEnabled(m_run.canGoBack());
 }
 
-void RunCompanion::answersStored(const AnswerTrail &trail)
-{
-    m_journal->answersStored(trail);
-}
-
 void RunCompanion::verdictShown(const RunResult &result)
 {
-    m_journal->verdictShown(result);
     showRunning(false);
     saveButton->show();
     // Under the verdict view, in the question pane, so it goes with the view.
@@ -197,7 +199,7 @@ void RunCompanion::verdictShown(const RunResult &result)
 
 void RunCompanion::runEnded(bool finished)
 {
-    m_journal->runEnded(finished);
+    Q_UNUSED(finished);
     showRunning(false);
     saveButton->hide();
 }
@@ -236,32 +238,17 @@ HistoryWindow *RunCompanion::historyWindow() const
 void RunCompanion::offerResume()
 {
     guarded(m_places.window, [this] {
-        const std::optional<RunHistory::Unfinished> open = m_history->unfinished();
-        if (!open || m_run.running())
+        const std::optional<RunHistory::Unfinished> open = m_resume->find();
+        if (!open)
             return;
-        // A run left before its first answer has nothing to go on with.
-        if (std::all_of(open->chosen.begin(), open->chosen.end(), [](int item) { return item < 0; })) {
-            m_history->discard(open->record);
-            return;
-        }
-        Dataset &catalog = m_database.catalog;
-        const bool found = catalog.active() && catalog.locate(QStringLiteral("ID"), open->testId);
-        if (!found ||
-            !Dialogs::instance().askYesNo(
+        if (!Dialogs::instance().askYesNo(
                 m_places.window, applicationTitle(),
                 QStringLiteral("上次的测试《%1》还没有做完，是否继续？").arg(open->testName))) {
-            // Declined (or the test is gone): the run is not offered again.
-            m_history->discard(open->record);
+            m_resume->decline(*open);
             return;
         }
-        m_journal->continueRecord(open->record);
-        m_run.resume(open->chosen);
-        if (!m_run.running()) {
-            // The test can no longer be run: its record goes.
-            m_journal->continueRecord(std::nullopt);
-            m_history->discard(open->record);
+        if (!m_resume->accept(*open))
             return;
-        }
         // The keyboard goes on where the answers stopped.
         if (auto *panel = qobject_cast<QWidget *>(m_run.state().choiceGroup.data()))
             panel->setFocus();

@@ -20,6 +20,7 @@ namespace lovetest {
 class Connection;
 class HistoryWindow;
 class RunHistory;
+class ResumeOffer;
 class RunJournal;
 class TestDatabase;
 class TestRun;
@@ -60,7 +61,6 @@ public:
     void runStarted(qint64 testId, const QString &testName) override;
     void questionShown(int index, int total) override;
     void categoryShown() override;
-    void answersStored(const AnswerTrail &trail) override;
     void verdictShown(const RunResult &result) override;
     void runEnded(bool finished) override;
 
@@ -80,6 +80,7 @@ private:
     Places m_places;
     std::unique_ptr<RunHistory> m_history;
     std::unique_ptr<RunJournal> m_journal;
+    std::unique_ptr<ResumeOffer> m_resume;
     QWidget *m_progress = nullptr;
     QList<QShortcut *> m_backKeys;
     QPointer<HistoryWindow> m_historyWindow;

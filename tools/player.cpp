@@ -61,7 +61,6 @@ QStringList playTest(const PlayRequest &request)
     file.select(request.testId);
     HeadlessRunView view(file.database, file.sealed);
     TestRun run(file.database, file.sealed, view);
-    view.attach(run.state());
 
     QStringList lines;
     qsizetype next = 0;
@@ -73,11 +72,11 @@ QStringList playTest(const PlayRequest &request)
         while (run.phase() == TestRun::Phase::Answering || run.phase() == TestRun::Phase::ChoosingCategory) {
             lines.append(view.shown());
             if (run.phase() == TestRun::Phase::Answering) {
-                const int question = run.state().questionNumber - 1;
+                const int question = run.questionNumber();
                 if (next >= request.answers.size())
                     usage(QStringLiteral("--answers: question %1 of %2 has no answer")
                               .arg(question)
-                              .arg(run.state().questionTotal));
+                              .arg(run.questionTotal()));
                 const int index = request.answers[next++];
                 if (index < 0 || index >= view.choices().items.size())
                     usage(QStringLiteral("--answers: %1 is not an option of question %2 (options 1 to %3)")
@@ -112,7 +111,7 @@ QStringList playTest(const PlayRequest &request)
     if (next < request.answers.size())
         usage(QStringLiteral("--answers: %1 answers given, but the test has %2 questions")
                   .arg(request.answers.size())
-                  .arg(run.state().questionTotal));
+                  .arg(run.questionTotal()));
     if (request.category && !categoryChosen)
         usage(QStringLiteral("--category: the test asks for no category"));
     QString verdict = view.shown();

@@ -52,4 +52,60 @@ TEST(Connection, WritesThroughTheLogAndLeavesAPlainFileBehind)
     EXPECT_EQ(set.fieldByName(QStringLiteral("分值"))->asInteger(), 4);
 }
 
+// A transaction makes its writes one commit; one that goes without commit
+// takes its writes back, and an inner one (a savepoint) only its own.
+TEST(Connection, TransactionsCommitTogetherAndRollBackWhatTheyWrote)
+{
+    DatabaseFile file;
+    file.addItem(1, {}, QStringLiteral("甲"), true, 0);
+    file.addItem(2, 1, QStringLiteral("乙"), false, 0);
+    Connection connection(QStringLiteral("ADOConnection1"));
+    connection.open(file.path());
+    const QString table = QStringLiteral("量表");
+    const QStringList score{QStringLiteral("分值")};
+    auto stored = [&](int id) {
+        return file.scalar(QStringLiteral("SELECT 分值 FROM 量表 WHERE ID=%1").arg(id)).toInt();
+    };
+    auto rowid = [&](int id) {
+        return file.scalar(QStringLiteral("SELECT rowid FROM 量表 WHERE ID=%1").arg(id)).toLongLong();
+    };
+
+    const quint64 commits = connection.commitCount();
+    connection.updateRow(table, rowid(1), score, {1});
+    EXPECT_EQ(connection.commitCount(), commits + 1); // a lone write is its own commit
+    {
+        Connection::Transaction outer(connection);
+        connection.updateRow(table, rowid(1), score, {2});
+        {
+            Connection::Transaction inner(connection);
+            connection.updateRow(table, rowid(2), score, {3});
+        } // not committed: only the inner write goes
+        {
+            Connection::Transaction inner(connection);
+            connection.updateRow(table, rowid(2), score, {4});
+            inner.commit();
+        }
+        EXPECT_EQ(connection.commitCount(), commits + 1);
+        outer.commit();
+    }
+    EXPECT_EQ(connection.commitCount(), commits + 2);
+    EXPECT_EQ(stored(1), 2);
+    EXPECT_EQ(stored(2), 4);
+
+    {
+        Connection::Transaction dropped(connection);
+        connection.updateRow(table, rowid(1), score, {7});
+        connection.deleteRow(table, rowid(2));
+    }
+    EXPECT_EQ(connection.commitCount(), commits + 2);
+    EXPECT_EQ(stored(1), 2);
+    EXPECT_EQ(stored(2), 4);
+
+    // After a rollback the connection begins afresh.
+    Connection::Transaction again(connection);
+    connection.updateRow(table, rowid(1), score, {5});
+    again.commit();
+    EXPECT_EQ(stored(1), 5);
+}
+
 } // namespace

@@ -26,7 +26,6 @@ void playCurrentTest(TestDatabase &database, SealedFields &sealed)
 {
     HeadlessRunView view(database, sealed);
     TestRun run(database, sealed, view);
-    view.attach(run.state());
     run.start();
     for (int step = 0; step < kStepsTried && run.running() && run.phase() != TestRun::Phase::ShowingVerdict; ++step) {
         if (!view.choices().items.isEmpty())

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "data/database_error.h"
 #include "data/sealed_fields.h"
 #include "data/test_database.h"
 #include "run/headless_view.h"
+#include "run/resume_offer.h"
 #include "run/run_history.h"
 #include "run/run_journal.h"
 #include "run/test_run.h"
@@ -31,8 +33,7 @@ protected:
     HistoryTest() : fixture(kContent)
     {
         EXPECT_TRUE(database.openAll(fixture.path()).isEmpty());
-        view.attach(run.state());
-        run.setListener(&journal);
+        run.addListener(&journal);
     }
 
     void take(int testId, std::initializer_list<int> items)
@@ -147,6 +148,86 @@ TEST_F(HistoryTest, AHistoryThatCannotBeWrittenIsLeftAlone)
     EXPECT_TRUE(history.entries().isEmpty());
     EXPECT_FALSE(history.unfinished());
     EXPECT_EQ(records(), 0);
+}
+
+// An answer and the choices of the run under way are one commit: they never
+// disagree in the file, whichever of the two writes fails.
+TEST_F(HistoryTest, EachAnswerAndTheRunUnderWayAreOneCommit)
+{
+    take(10, {});
+    ASSERT_EQ(run.phase(), TestRun::Phase::Answering);
+    quint64 commits = database.connection.commitCount();
+    view.choose(1);
+    run.step();
+    EXPECT_EQ(database.connection.commitCount(), commits + 1);
+    EXPECT_EQ(fixture.scalar("SELECT 分值 FROM 量表 WHERE ID=11").toInt(), 1);
+    EXPECT_EQ(fixture.scalar("SELECT 选择 FROM 记录").toString(), QStringLiteral("1,-1"));
+    commits = database.connection.commitCount();
+    view.choose(0);
+    run.step(); // the last answer and the verdict's record
+    EXPECT_EQ(run.phase(), TestRun::Phase::ShowingVerdict);
+    EXPECT_EQ(database.connection.commitCount(), commits + 1);
+    EXPECT_EQ(history.entries().size(), 1);
+    run.step();
+
+    // The choices cannot be written: the answer goes back with them.
+    take(10, {});
+    fixture.exec("CREATE TRIGGER refuse BEFORE UPDATE OF 选择 ON 记录 BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+    commits = database.connection.commitCount();
+    view.choose(0);
+    EXPECT_THROW(run.step(), DatabaseError);
+    EXPECT_EQ(database.connection.commitCount(), commits + 1); // only the run's end: its record goes
+    EXPECT_EQ(fixture.scalar("SELECT 分值 FROM 量表 WHERE ID=11").toInt(), 1);
+    EXPECT_EQ(run.phase(), TestRun::Phase::Idle);
+    EXPECT_FALSE(history.unfinished());
+}
+
+// Which unfinished run is offered at start, and what taking it up or
+// declining it does.
+TEST_F(HistoryTest, OffersOnlyARunWithAnswersWhoseTestIsThere)
+{
+    ResumeOffer offer{database, run, history, journal};
+    EXPECT_FALSE(offer.find()); // no history at all
+
+    take(10, {}); // left before its first answer
+    run.finish();
+    history.begin(10, QStringLiteral("两题测试"));
+    EXPECT_FALSE(offer.find());
+    EXPECT_EQ(records(), 0) << "dropped, not offered again";
+
+    const qint64 gone = *history.begin(99, QStringLiteral("已删除"));
+    history.storeChoices(gone, {0});
+    EXPECT_FALSE(offer.find());
+    EXPECT_EQ(records(), 0);
+
+    take(10, {1});
+    EXPECT_FALSE(offer.find()) << "a run is going on";
+    EXPECT_EQ(records(), 1);
+    run.finish();
+    const qint64 kept = *history.begin(10, QStringLiteral("两题测试"));
+    history.storeChoices(kept, {1, -1});
+    ASSERT_TRUE(database.catalog.locate("ID", 20));
+    std::optional<RunHistory::Unfinished> open = offer.find();
+    ASSERT_TRUE(open);
+    EXPECT_EQ(open->record, kept);
+    EXPECT_EQ(database.catalog.fieldByName("ID")->asInteger(), 10) << "its test is selected";
+    offer.decline(*open);
+    EXPECT_EQ(records(), 0);
+    EXPECT_FALSE(offer.find());
+
+    take(10, {1});
+    run.finish();
+    const qint64 again = *history.begin(10, QStringLiteral("两题测试"));
+    history.storeChoices(again, {1, -1});
+    open = offer.find();
+    ASSERT_TRUE(open);
+    ASSERT_TRUE(offer.accept(*open));
+    EXPECT_EQ(view.shown(), QStringLiteral("2-2.第二题    "));
+    EXPECT_EQ(run.questionNumber(), 2);
+    view.choose(0);
+    run.step();
+    ASSERT_EQ(history.entries().size(), 1);
+    EXPECT_EQ(history.entries()[0].record, again);
 }
 
 TEST(ChoicesText, RoundTrips)

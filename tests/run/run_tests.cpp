@@ -48,7 +48,6 @@ protected:
     explicit TestRunTest(const QByteArray &content = kContent) : fixture(content)
     {
         EXPECT_TRUE(database.openAll(fixture.path()).isEmpty());
-        view.attach(run.state());
     }
 
     void select(int testId) { ASSERT_TRUE(database.catalog.locate("ID", testId)); }
@@ -89,7 +88,7 @@ TEST_F(TestRunTest, CarriesATestFromStartToVerdictAndBack)
     EXPECT_TRUE(view.instructions().isEmpty());
     // Moving on stored the answer in the file.
     EXPECT_EQ(fixture.scalar("SELECT 分值 FROM 量表 WHERE ID=11").toInt(), 2);
-    EXPECT_EQ(run.state().questionNumber, 3);
+    EXPECT_EQ(run.questionNumber(), 2);
 
     answer({1, 0}); // 2 + 0 + 1 = 3: between the thresholds 2 and 4
     EXPECT_EQ(run.phase(), TestRun::Phase::ShowingVerdict);
@@ -198,7 +197,6 @@ TEST(TestRunWithoutDatabase, RefusesWithTheReason)
     SealedFields sealed{database, codec};
     HeadlessRunView view{database, sealed};
     TestRun run{database, sealed, view};
-    view.attach(run.state());
     EXPECT_NO_THROW(run.step());
     EXPECT_EQ(view.messages(), QStringList{closedDatabaseMessage()});
     EXPECT_EQ(run.phase(), TestRun::Phase::Idle);
@@ -249,7 +247,6 @@ TEST_F(TestRunTest, ChineseCharacterInASealedFieldIsNamedAsWritten)
     SealedFields fields{reread, codec};
     HeadlessRunView shown{reread, fields};
     TestRun tampered{reread, fields, shown};
-    shown.attach(tampered.state());
     ASSERT_TRUE(reread.catalog.locate("ID", 40));
     try {
         tampered.step();
@@ -286,7 +283,6 @@ TEST_F(OwnRowPlacement, IsSkippedBetweenQuestionsAndAtTheEnd)
     SealedFields fields(reopened, codec);
     HeadlessRunView fakeView(reopened, fields);
     TestRun otherRun(reopened, fields, fakeView);
-    fakeView.attach(otherRun.state());
 
     ASSERT_TRUE(reopened.catalog.locate("ID", 10));
     otherRun.step();
@@ -330,7 +326,7 @@ TEST_F(GoingBack, ChangesAnAnswerAndTheVerdictFollows)
     EXPECT_EQ(view.shown(), QStringLiteral("3-1.第一题    "));
     EXPECT_EQ(view.chosenIndex(), 0); // the stored answer is shown chosen
     EXPECT_EQ(view.instructions(), QStringLiteral("凭感觉"));
-    EXPECT_EQ(run.state().questionNumber, 2);
+    EXPECT_EQ(run.questionNumber(), 1);
     EXPECT_EQ(stored(12), 2); // going back stored the choice like a step does
     EXPECT_EQ(run.trail().chosenItems(), (QList<int>{0, 0, -1}));
 
@@ -355,7 +351,6 @@ TEST_F(GoingBack, PassesOverTheTestsOwnRowInTheMiddle)
     SealedFields fields(reopened, codec);
     HeadlessRunView otherView(reopened, fields);
     TestRun otherRun(reopened, fields, otherView);
-    otherView.attach(otherRun.state());
     ASSERT_TRUE(reopened.catalog.locate("ID", 10));
     otherRun.step();
     otherView.choose(1);
@@ -451,7 +446,7 @@ public:
 TEST_F(GoingBack, TellsTheListenerEveryStepAndTheExplainedVerdict)
 {
     RecordingListener listener;
-    run.setListener(&listener);
+    run.addListener(&listener);
     select(20);
     run.step();
     answer({0, 2});
@@ -475,6 +470,18 @@ TEST_F(GoingBack, TellsTheListenerEveryStepAndTheExplainedVerdict)
     run.step();
     run.finish();
     EXPECT_EQ(listener.events.last(), QStringLiteral("quit"));
+
+    // Every listener hears every step, in the order they came; one removed
+    // hears no more.
+    RecordingListener second;
+    run.addListener(&second);
+    listener.events.clear();
+    select(20);
+    run.step();
+    run.removeListener(&listener);
+    answer({0});
+    EXPECT_EQ(listener.events, (QStringList{"start 20 分类测试", "question 1/1"}));
+    EXPECT_EQ(second.events, (QStringList{"start 20 分类测试", "question 1/1", "stored 0", "category"}));
 }
 
 TEST(ScoreBand, NamesTheIntervalThatSelectedTheVerdict)

@@ -1,4 +1,4 @@
-#include "run/question_panels.h"
+#include "shell/question_panels.h"
 
 #include <stdexcept>
 
@@ -183,12 +183,12 @@ ChoiceGroup *QuestionPanels::newChoicePanel()
     return panel;
 }
 
-void QuestionPanels::showQuestion()
+void QuestionPanels::showQuestion(int number, int total)
 {
     ChoiceGroup *panel = newChoicePanel();
     auto *layout = static_cast<QVBoxLayout *>(paneContent()->layout());
     // The panel is filled while hidden and laid out once, when it shows.
-    const ChoiceContent content = questionContent(m_database, m_sealed, *m_state);
+    const ChoiceContent content = questionContent(m_database, m_sealed, number, total);
     fillChoicePanel(*panel, content, m_database.questionSource);
     // Aligned to the top, the panel keeps the pane's width and its own height.
     layout->addWidget(panel, 0, Qt::AlignTop);
@@ -197,7 +197,6 @@ void QuestionPanels::showQuestion()
         (new HeightFitter(panel))->fit();
     showChoicePanel(*panel);
     raiseContentError(content);
-    ++m_state->questionNumber;
 }
 
 void QuestionPanels::showCategoryChoice()

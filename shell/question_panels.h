@@ -53,13 +53,12 @@ public:
 
     QuestionPanels(TestDatabase &database, SealedFields &sealed, const Panes &panes, const RunControls &controls);
 
-    // The run whose counters showQuestion reads and raises, and whose views
-    // the panels record.
+    // The run whose views the panels record.
     void attach(RunState &state) { m_state = &state; }
 
     void clearPanel() override;
     void fitInstructions() override;
-    void showQuestion() override;
+    void showQuestion(int number, int total) override;
     void showCategoryChoice() override;
     void showRemarks() override;
     int chosenIndex() const override;

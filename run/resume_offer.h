@@ -1,0 +1,35 @@
+#pragma once
+#include <optional>
+
+#include "run/run_history.h"
+
+namespace lovetest {
+
+class RunJournal;
+class TestDatabase;
+class TestRun;
+
+// Taking up a run the program left unfinished: which run to offer at start,
+// and going on with it or dropping it. The window only asks the user.
+class ResumeOffer {
+public:
+    ResumeOffer(TestDatabase &database, TestRun &run, RunHistory &history, RunJournal &journal);
+
+    // The unfinished run to offer, with its test selected in the catalog;
+    // nullopt when there is none or a run is going on. A run left before its
+    // first answer, or whose test is gone, is dropped here.
+    std::optional<RunHistory::Unfinished> find();
+    // Declined: the run is dropped and not offered again.
+    void decline(const RunHistory::Unfinished &open);
+    // Goes on at the first question without an answer, in the run's own
+    // record. False, and the run dropped, when the test can no longer run.
+    bool accept(const RunHistory::Unfinished &open);
+
+private:
+    TestDatabase &m_database;
+    TestRun &m_run;
+    RunHistory &m_history;
+    RunJournal &m_journal;
+};
+
+} // namespace lovetest
