@@ -25,19 +25,19 @@ public:
     }
 };
 
-RealPrintDialogs realPrintDialogs;
-PrintDialogs *current = &realPrintDialogs;
+RealPrintDialogs g_realPrintDialogs;
+PrintDialogs *g_current = &g_realPrintDialogs;
 
 } // namespace
 
 PrintDialogs &PrintDialogs::instance()
 {
-    return *current;
+    return *g_current;
 }
 
 void PrintDialogs::setInstance(PrintDialogs *dialogs)
 {
-    current = dialogs ? dialogs : &realPrintDialogs;
+    g_current = dialogs ? dialogs : &g_realPrintDialogs;
 }
 
 } // namespace lovetest

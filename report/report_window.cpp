@@ -20,7 +20,7 @@ namespace lovetest {
 namespace {
 
 // The page the view holds before the first report: an empty body.
-const QString emptyPage = QStringLiteral("\r\n<BODY></BODY>");
+const QString kEmptyPage = QStringLiteral("\r\n<BODY></BODY>");
 
 // A borderless pane that its one child fills.
 QFrame *borderlessBox(const QString &name, QWidget *content, QWidget *parent)
@@ -119,7 +119,7 @@ ReportWindow::ReportWindow(QWidget *parent) : QWidget(parent)
     layout->addWidget(m_ui.toolBarPane);
     layout->addWidget(m_ui.pagePane, 1);
 
-    m_ui.htmlView->setHtml(emptyPage);
+    m_ui.htmlView->setHtml(kEmptyPage);
     m_ui.htmlView->setFocus();
 }
 

@@ -38,54 +38,54 @@ HistoryWindow::HistoryWindow(RunHistory &history, ShowResult showResult, QWidget
     resize(640, 400);
 
     auto *filterLabel = new QLabel(QStringLiteral("测试(&T)："), this);
-    filter = new QComboBox(this);
-    filter->setObjectName(QStringLiteral("historyFilter"));
-    filter->setAccessibleName(QStringLiteral("按测试筛选"));
-    filterLabel->setBuddy(filter);
+    m_ui.filter = new QComboBox(this);
+    m_ui.filter->setObjectName(QStringLiteral("historyFilter"));
+    m_ui.filter->setAccessibleName(QStringLiteral("按测试筛选"));
+    filterLabel->setBuddy(m_ui.filter);
     auto *filterRow = new QHBoxLayout;
     filterRow->addWidget(filterLabel);
-    filterRow->addWidget(filter, 1);
+    filterRow->addWidget(m_ui.filter, 1);
 
-    table = new QTableWidget(0, 5, this);
-    table->setObjectName(QStringLiteral("historyTable"));
-    table->setAccessibleName(QStringLiteral("测试记录列表"));
-    table->setHorizontalHeaderLabels({QStringLiteral("时间"), QStringLiteral("测试"), QStringLiteral("类别"),
-                                      QStringLiteral("得分"), QStringLiteral("结论")});
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setTabKeyNavigation(false);
-    table->verticalHeader()->hide();
-    table->horizontalHeader()->setStretchLastSection(true);
+    m_ui.table = new QTableWidget(0, 5, this);
+    m_ui.table->setObjectName(QStringLiteral("historyTable"));
+    m_ui.table->setAccessibleName(QStringLiteral("测试记录列表"));
+    m_ui.table->setHorizontalHeaderLabels({QStringLiteral("时间"), QStringLiteral("测试"), QStringLiteral("类别"),
+                                           QStringLiteral("得分"), QStringLiteral("结论")});
+    m_ui.table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_ui.table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_ui.table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_ui.table->setTabKeyNavigation(false);
+    m_ui.table->verticalHeader()->hide();
+    m_ui.table->horizontalHeader()->setStretchLastSection(true);
 
-    openButton = button(QStringLiteral("查看结果(&O)"), QStringLiteral("HistoryOpen"), this);
-    deleteButton = button(QStringLiteral("删除(&D)"), QStringLiteral("HistoryDelete"), this);
-    deleteAllButton = button(QStringLiteral("全部删除(&A)"), QStringLiteral("HistoryDeleteAll"), this);
-    closeButton = button(QStringLiteral("关闭(&C)"), QStringLiteral("HistoryClose"), this);
+    m_ui.openButton = button(QStringLiteral("查看结果(&O)"), QStringLiteral("HistoryOpen"), this);
+    m_ui.deleteButton = button(QStringLiteral("删除(&D)"), QStringLiteral("HistoryDelete"), this);
+    m_ui.deleteAllButton = button(QStringLiteral("全部删除(&A)"), QStringLiteral("HistoryDeleteAll"), this);
+    m_ui.closeButton = button(QStringLiteral("关闭(&C)"), QStringLiteral("HistoryClose"), this);
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(openButton);
-    buttons->addWidget(deleteButton);
-    buttons->addWidget(deleteAllButton);
+    buttons->addWidget(m_ui.openButton);
+    buttons->addWidget(m_ui.deleteButton);
+    buttons->addWidget(m_ui.deleteAllButton);
     buttons->addStretch(1);
-    buttons->addWidget(closeButton);
+    buttons->addWidget(m_ui.closeButton);
 
     auto *note = new QLabel(QStringLiteral("记录只保存在本机的测试数据文件中，不会发送到任何地方。"), this);
     note->setWordWrap(true);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(filterRow);
-    layout->addWidget(table, 1);
+    layout->addWidget(m_ui.table, 1);
     layout->addWidget(note);
     layout->addLayout(buttons);
 
-    connect(filter, &QComboBox::currentIndexChanged, this, [this] { guarded(this, [this] { reload(); }); });
-    connect(table, &QTableWidget::itemSelectionChanged, this, [this] { updateButtons(); });
-    connect(table, &QTableWidget::cellActivated, this, [this] { openSelected(); });
-    connect(openButton, &QPushButton::clicked, this, &HistoryWindow::openSelected);
-    connect(deleteButton, &QPushButton::clicked, this, &HistoryWindow::deleteSelected);
-    connect(deleteAllButton, &QPushButton::clicked, this, &HistoryWindow::deleteAll);
-    connect(closeButton, &QPushButton::clicked, this, &QWidget::hide);
-    auto *deleteKey = new QShortcut(QKeySequence::Delete, table);
+    connect(m_ui.filter, &QComboBox::currentIndexChanged, this, [this] { guarded(this, [this] { reload(); }); });
+    connect(m_ui.table, &QTableWidget::itemSelectionChanged, this, [this] { updateButtons(); });
+    connect(m_ui.table, &QTableWidget::cellActivated, this, [this] { openSelected(); });
+    connect(m_ui.openButton, &QPushButton::clicked, this, &HistoryWindow::openSelected);
+    connect(m_ui.deleteButton, &QPushButton::clicked, this, &HistoryWindow::deleteSelected);
+    connect(m_ui.deleteAllButton, &QPushButton::clicked, this, &HistoryWindow::deleteAll);
+    connect(m_ui.closeButton, &QPushButton::clicked, this, &QWidget::hide);
+    auto *deleteKey = new QShortcut(QKeySequence::Delete, m_ui.table);
     deleteKey->setContext(Qt::WidgetShortcut);
     connect(deleteKey, &QShortcut::activated, this, &HistoryWindow::deleteSelected);
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -99,28 +99,28 @@ void HistoryWindow::showHistory()
     show();
     raise();
     activateWindow();
-    table->setFocus();
+    m_ui.table->setFocus();
 }
 
 void HistoryWindow::fillFilter()
 {
-    const QVariant chosen = filter->currentData();
-    const QSignalBlocker quiet(filter);
-    filter->clear();
-    filter->addItem(QStringLiteral("全部测试"));
+    const QVariant chosen = m_ui.filter->currentData();
+    const QSignalBlocker quiet(m_ui.filter);
+    m_ui.filter->clear();
+    m_ui.filter->addItem(QStringLiteral("全部测试"));
     for (const auto &[id, name] : m_history.testsTaken())
-        filter->addItem(name, id);
-    const int index = chosen.isValid() ? filter->findData(chosen) : 0;
-    filter->setCurrentIndex(index < 0 ? 0 : index);
+        m_ui.filter->addItem(name, id);
+    const int index = chosen.isValid() ? m_ui.filter->findData(chosen) : 0;
+    m_ui.filter->setCurrentIndex(index < 0 ? 0 : index);
 }
 
 void HistoryWindow::reload()
 {
-    const QVariant testId = filter->currentData();
+    const QVariant testId = m_ui.filter->currentData();
     const QList<RunHistory::Entry> entries =
         m_history.entries(testId.isValid() ? std::optional<qint64>(testId.toLongLong()) : std::nullopt);
-    table->setRowCount(0);
-    table->setRowCount(int(entries.size()));
+    m_ui.table->setRowCount(0);
+    m_ui.table->setRowCount(int(entries.size()));
     for (int row = 0; row < entries.size(); ++row) {
         const RunHistory::Entry &entry = entries[row];
         QString verdict = entry.verdict;
@@ -131,27 +131,27 @@ void HistoryWindow::reload()
             auto *item = new QTableWidgetItem(cells[column]);
             item->setData(Qt::UserRole, entry.record);
             item->setToolTip(column == 4 ? entry.verdict : cells[column]);
-            table->setItem(row, column, item);
+            m_ui.table->setItem(row, column, item);
         }
     }
-    table->resizeColumnsToContents();
+    m_ui.table->resizeColumnsToContents();
     if (!entries.isEmpty())
-        table->selectRow(0);
+        m_ui.table->selectRow(0);
     updateButtons();
 }
 
 qint64 HistoryWindow::selectedRecord() const
 {
-    const QList<QTableWidgetItem *> items = table->selectedItems();
+    const QList<QTableWidgetItem *> items = m_ui.table->selectedItems();
     return items.isEmpty() ? 0 : items.first()->data(Qt::UserRole).toLongLong();
 }
 
 void HistoryWindow::updateButtons()
 {
     const bool selected = selectedRecord() != 0;
-    openButton->setEnabled(selected);
-    deleteButton->setEnabled(selected);
-    deleteAllButton->setEnabled(table->rowCount() > 0);
+    m_ui.openButton->setEnabled(selected);
+    m_ui.deleteButton->setEnabled(selected);
+    m_ui.deleteAllButton->setEnabled(m_ui.table->rowCount() > 0);
 }
 
 void HistoryWindow::openSelected()
@@ -172,19 +172,19 @@ void HistoryWindow::deleteSelected()
         if (record == 0 ||
             !Dialogs::instance().confirm(this, windowTitle(), QStringLiteral("删除选中的这条测试记录吗？")))
             return;
-        const int row = table->currentRow();
+        const int row = m_ui.table->currentRow();
         m_history.remove(record);
         fillFilter();
         reload();
-        if (table->rowCount() > 0)
-            table->selectRow(std::min(row, table->rowCount() - 1));
+        if (m_ui.table->rowCount() > 0)
+            m_ui.table->selectRow(std::min(row, m_ui.table->rowCount() - 1));
     });
 }
 
 void HistoryWindow::deleteAll()
 {
     guarded(this, [this] {
-        if (table->rowCount() == 0 ||
+        if (m_ui.table->rowCount() == 0 ||
             !Dialogs::instance().confirm(this, windowTitle(), QStringLiteral("删除全部测试记录吗？此操作不能撤销。")))
             return;
         m_history.removeAll();

@@ -28,12 +28,16 @@ public:
     // The record of the selected row, 0 for none.
     qint64 selectedRecord() const;
 
-    QComboBox *filter = nullptr;
-    QTableWidget *table = nullptr;
-    QPushButton *openButton = nullptr;
-    QPushButton *deleteButton = nullptr;
-    QPushButton *deleteAllButton = nullptr;
-    QPushButton *closeButton = nullptr;
+    // The controls of the window, by the names the code and the tests use.
+    struct Ui {
+        QComboBox *filter = nullptr;
+        QTableWidget *table = nullptr;
+        QPushButton *openButton = nullptr;
+        QPushButton *deleteButton = nullptr;
+        QPushButton *deleteAllButton = nullptr;
+        QPushButton *closeButton = nullptr;
+    };
+    const Ui &ui() const { return m_ui; }
 
 public slots:
     void openSelected();
@@ -44,6 +48,7 @@ private:
     void fillFilter();
     void updateButtons();
 
+    Ui m_ui;
     RunHistory &m_history;
     ShowResult m_showResult;
 };

@@ -100,47 +100,52 @@ MainWindow::MainWindow(const QString &databaseFile, QWidget *parent)
 
     buildMenu();
     buildToolBar();
-    statusStrip = new StatusStrip(this);
-    statusStrip->setObjectName(QStringLiteral("statusStrip"));
-    setStatusBar(statusStrip);
+    m_ui.statusStrip = new StatusStrip(this);
+    m_ui.statusStrip->setObjectName(QStringLiteral("statusStrip"));
+    setStatusBar(m_ui.statusStrip);
 
-    panes = pane(QStringLiteral("panes"));
-    splitter = new PaneSplitter(Qt::Horizontal, panes);
-    splitter->setObjectName(QStringLiteral("splitter"));
-    splitter->setHandleWidth(8);
-    splitter->addWidget(buildLeftPane());
-    splitter->addWidget(buildRightPane());
-    splitter->setCollapsible(0, true);
-    splitter->setCollapsible(1, false);
-    splitter->setStretchFactor(0, 0);
-    splitter->setStretchFactor(1, 1);
-    splitter->setSizes({kLeftPaneWidth, 688 - kLeftPaneWidth - 8});
-    connect(splitter, &QSplitter::splitterMoved, this, [this](int position, int) {
+    m_ui.panes = pane(QStringLiteral("panes"));
+    m_ui.splitter = new PaneSplitter(Qt::Horizontal, m_ui.panes);
+    m_ui.splitter->setObjectName(QStringLiteral("splitter"));
+    m_ui.splitter->setHandleWidth(8);
+    m_ui.splitter->addWidget(buildLeftPane());
+    m_ui.splitter->addWidget(buildRightPane());
+    m_ui.splitter->setCollapsible(0, true);
+    m_ui.splitter->setCollapsible(1, false);
+    m_ui.splitter->setStretchFactor(0, 0);
+    m_ui.splitter->setStretchFactor(1, 1);
+    m_ui.splitter->setSizes({kLeftPaneWidth, 688 - kLeftPaneWidth - 8});
+    connect(m_ui.splitter, &QSplitter::splitterMoved, this, [this](int position, int) {
         if (position > 0 && position <= kPaneMinimum)
-            splitter->setSizes({0, splitter->width()});
+            m_ui.splitter->setSizes({0, m_ui.splitter->width()});
     });
-    stack(panes)->addWidget(splitter);
-    setCentralWidget(panes);
+    stack(m_ui.panes)->addWidget(m_ui.splitter);
+    setCentralWidget(m_ui.panes);
 
     m_panels = std::make_unique<QuestionPanels>(
-        *m_database, *m_sealed, QuestionPanels::Panes{questionPane, instructionsPane, instructionsView},
-        QuestionPanels::RunControls{stepButton, quitButton, {startButton}, {startAction}, catalogTree, searchBox});
+        *m_database, *m_sealed, QuestionPanels::Panes{m_ui.questionPane, m_ui.instructionsPane, m_ui.instructionsView},
+        QuestionPanels::RunControls{m_ui.stepButton,
+                                    m_ui.quitButton,
+                                    {m_ui.startButton},
+                                    {m_ui.startAction},
+                                    m_ui.catalogTree,
+                                    m_ui.searchBox});
     m_run = std::make_unique<TestRun>(*m_database, *m_sealed, *m_panels);
     m_panels->attach(m_run->state());
     m_report = std::make_unique<ContentReportBuilder>(*m_database, *m_sealed);
     m_companion = std::make_unique<RunCompanion>(
         *m_database, *m_run,
         RunCompanion::Places{
-            this, questionArea, buttonBar, m_panels->paneContent(), testMenu,
+            this, m_ui.questionArea, m_ui.buttonBar, m_panels->paneContent(), m_ui.testMenu,
             [this](const QString &page, const QString &title) { reportWindow()->showReport(page, title); }});
 
     bindCommands();
 
     // Tab goes from the search box through the tree and the question pane to
     // the run buttons.
-    setTabOrder(searchBox, catalogTree);
-    setTabOrder(catalogTree, stepButton);
-    setTabOrder(stepButton, quitButton);
+    setTabOrder(m_ui.searchBox, m_ui.catalogTree);
+    setTabOrder(m_ui.catalogTree, m_ui.stepButton);
+    setTabOrder(m_ui.stepButton, m_ui.quitButton);
 
     // The site address is unsealed once; the web commands and the About
     // window use it.
@@ -179,40 +184,40 @@ void MainWindow::buildMenu()
     QMenuBar *bar = menuBar();
     bar->setObjectName(QStringLiteral("menuBar"));
 
-    testMenu = bar->addMenu(QStringLiteral("操作(&O)"));
-    testMenu->setObjectName(QStringLiteral("testMenu"));
-    testMenu->menuAction()->setObjectName(QStringLiteral("testMenu"));
-    startAction = testMenu->addAction(QStringLiteral("开始测试"));
-    startAction->setObjectName(QStringLiteral("startAction"));
-    contentAction = testMenu->addAction(QStringLiteral("测试内容"));
-    contentAction->setObjectName(QStringLiteral("contentAction"));
-    contentAction->setShortcuts({QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)});
-    testMenu->addSeparator()->setObjectName(QStringLiteral("quitSeparator"));
-    quitAction = testMenu->addAction(QStringLiteral("退出"));
-    quitAction->setObjectName(QStringLiteral("quitAction"));
-    quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    m_ui.testMenu = bar->addMenu(QStringLiteral("操作(&O)"));
+    m_ui.testMenu->setObjectName(QStringLiteral("testMenu"));
+    m_ui.testMenu->menuAction()->setObjectName(QStringLiteral("testMenu"));
+    m_ui.startAction = m_ui.testMenu->addAction(QStringLiteral("开始测试"));
+    m_ui.startAction->setObjectName(QStringLiteral("startAction"));
+    m_ui.contentAction = m_ui.testMenu->addAction(QStringLiteral("测试内容"));
+    m_ui.contentAction->setObjectName(QStringLiteral("contentAction"));
+    m_ui.contentAction->setShortcuts({QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)});
+    m_ui.testMenu->addSeparator()->setObjectName(QStringLiteral("quitSeparator"));
+    m_ui.quitAction = m_ui.testMenu->addAction(QStringLiteral("退出"));
+    m_ui.quitAction->setObjectName(QStringLiteral("quitAction"));
+    m_ui.quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    helpMenu = bar->addMenu(QStringLiteral("帮助(&H)"));
-    helpMenu->setObjectName(QStringLiteral("helpMenu"));
-    helpMenu->menuAction()->setObjectName(QStringLiteral("helpMenu"));
-    homePageAction = helpMenu->addAction(QStringLiteral("访问朗月心理测试网站"));
-    homePageAction->setObjectName(QStringLiteral("homePageAction"));
-    updatesAction = helpMenu->addAction(QStringLiteral("查看软件更新"));
-    updatesAction->setObjectName(QStringLiteral("updatesAction"));
-    linksSeparator = helpMenu->addSeparator();
-    linksSeparator->setObjectName(QStringLiteral("linksSeparator"));
-    booksAction = helpMenu->addAction(QStringLiteral("心理学书籍"));
-    booksAction->setObjectName(QStringLiteral("booksAction"));
-    aboutSeparator = helpMenu->addSeparator();
-    aboutSeparator->setObjectName(QStringLiteral("aboutSeparator"));
-    aboutAction = helpMenu->addAction(QStringLiteral("关于朗月爱情心理测(娱乐版)1.0"));
-    aboutAction->setObjectName(QStringLiteral("aboutAction"));
+    m_ui.helpMenu = bar->addMenu(QStringLiteral("帮助(&H)"));
+    m_ui.helpMenu->setObjectName(QStringLiteral("helpMenu"));
+    m_ui.helpMenu->menuAction()->setObjectName(QStringLiteral("helpMenu"));
+    m_ui.homePageAction = m_ui.helpMenu->addAction(QStringLiteral("访问朗月心理测试网站"));
+    m_ui.homePageAction->setObjectName(QStringLiteral("homePageAction"));
+    m_ui.updatesAction = m_ui.helpMenu->addAction(QStringLiteral("查看软件更新"));
+    m_ui.updatesAction->setObjectName(QStringLiteral("updatesAction"));
+    m_ui.linksSeparator = m_ui.helpMenu->addSeparator();
+    m_ui.linksSeparator->setObjectName(QStringLiteral("linksSeparator"));
+    m_ui.booksAction = m_ui.helpMenu->addAction(QStringLiteral("心理学书籍"));
+    m_ui.booksAction->setObjectName(QStringLiteral("booksAction"));
+    m_ui.aboutSeparator = m_ui.helpMenu->addSeparator();
+    m_ui.aboutSeparator->setObjectName(QStringLiteral("aboutSeparator"));
+    m_ui.aboutAction = m_ui.helpMenu->addAction(QStringLiteral("关于朗月爱情心理测(娱乐版)1.0"));
+    m_ui.aboutAction->setObjectName(QStringLiteral("aboutAction"));
 }
 
 QToolButton *MainWindow::addToolButton(const QString &name, const QString &caption, const QString &hint, int image,
                                        void (MainWindow::*handler)())
 {
-    auto *button = new QToolButton(toolBar);
+    auto *button = new QToolButton(m_ui.toolBar);
     button->setObjectName(name);
     button->setText(caption);
     button->setToolTip(hint);
@@ -222,192 +227,193 @@ QToolButton *MainWindow::addToolButton(const QString &name, const QString &capti
     button->setAutoRaise(true);
     button->setFixedSize(39, 38);
     button->setFocusPolicy(Qt::NoFocus);
-    toolBar->addWidget(button);
+    m_ui.toolBar->addWidget(button);
     connect(button, &QToolButton::clicked, this, handler);
     return button;
 }
 
 void MainWindow::buildToolBar()
 {
-    toolBar = new QToolBar(this);
-    toolBar->setObjectName(QStringLiteral("toolBar"));
-    toolBar->setMovable(false);
-    toolBar->setFloatable(false);
-    toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
-    toolBar->toggleViewAction()->setVisible(false);
-    toolBar->setIconSize(QSize(32, 32));
-    toolBar->setFixedHeight(43);
-    toolBar->setContentsMargins(0, 0, 0, 0);
-    toolBar->layout()->setSpacing(0);
-    toolBar->layout()->setContentsMargins(0, 2, 0, 3);
-    addToolBar(Qt::TopToolBarArea, toolBar);
+    m_ui.toolBar = new QToolBar(this);
+    m_ui.toolBar->setObjectName(QStringLiteral("toolBar"));
+    m_ui.toolBar->setMovable(false);
+    m_ui.toolBar->setFloatable(false);
+    m_ui.toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    m_ui.toolBar->toggleViewAction()->setVisible(false);
+    m_ui.toolBar->setIconSize(QSize(32, 32));
+    m_ui.toolBar->setFixedHeight(43);
+    m_ui.toolBar->setContentsMargins(0, 0, 0, 0);
+    m_ui.toolBar->layout()->setSpacing(0);
+    m_ui.toolBar->layout()->setContentsMargins(0, 2, 0, 3);
+    addToolBar(Qt::TopToolBarArea, m_ui.toolBar);
 
-    startButton = addToolButton(QStringLiteral("startButton"), QStringLiteral("开始测试"), QStringLiteral("开始测试"),
-                                4, &MainWindow::start);
-    siteButton = addToolButton(QStringLiteral("siteButton"), QStringLiteral("网站"),
-                               QStringLiteral("访问朗月心理测试网"), 2, &MainWindow::onHomePage);
-    updatesButton = addToolButton(QStringLiteral("updatesButton"), QStringLiteral("查看更新"),
-                                  QStringLiteral("查看软件更新"), 1, &MainWindow::onUpdates);
-    booksButton = addToolButton(QStringLiteral("booksButton"), QStringLiteral("心理学书籍"),
-                                QStringLiteral("心理学书籍"), 5, &MainWindow::onBooks);
-    contentButton = addToolButton(QStringLiteral("contentButton"), QStringLiteral("测试内容"),
-                                  QStringLiteral("查看测试内容"), 7, &MainWindow::onContent);
-    quitProgramButton = addToolButton(QStringLiteral("quitProgramButton"), QStringLiteral("退出"),
-                                      QStringLiteral("退出程序"), 3, &MainWindow::onQuit);
+    m_ui.startButton = addToolButton(QStringLiteral("startButton"), QStringLiteral("开始测试"),
+                                     QStringLiteral("开始测试"), 4, &MainWindow::start);
+    m_ui.siteButton = addToolButton(QStringLiteral("siteButton"), QStringLiteral("网站"),
+                                    QStringLiteral("访问朗月心理测试网"), 2, &MainWindow::onHomePage);
+    m_ui.updatesButton = addToolButton(QStringLiteral("updatesButton"), QStringLiteral("查看更新"),
+                                       QStringLiteral("查看软件更新"), 1, &MainWindow::onUpdates);
+    m_ui.booksButton = addToolButton(QStringLiteral("booksButton"), QStringLiteral("心理学书籍"),
+                                     QStringLiteral("心理学书籍"), 5, &MainWindow::onBooks);
+    m_ui.contentButton = addToolButton(QStringLiteral("contentButton"), QStringLiteral("测试内容"),
+                                       QStringLiteral("查看测试内容"), 7, &MainWindow::onContent);
+    m_ui.quitProgramButton = addToolButton(QStringLiteral("quitProgramButton"), QStringLiteral("退出"),
+                                           QStringLiteral("退出程序"), 3, &MainWindow::onQuit);
 }
 
 QFrame *MainWindow::buildLeftPane()
 {
-    catalogPane = pane(QStringLiteral("catalogPane"));
-    catalogPane->setMinimumWidth(kPaneMinimum);
-    QVBoxLayout *layout = stack(catalogPane);
+    m_ui.catalogPane = pane(QStringLiteral("catalogPane"));
+    m_ui.catalogPane->setMinimumWidth(kPaneMinimum);
+    QVBoxLayout *layout = stack(m_ui.catalogPane);
 
-    searchPane = pane(QStringLiteral("searchPane"));
-    searchPane->setFixedHeight(41);
-    searchBox = new QLineEdit(searchPane);
-    searchBox->setObjectName(QStringLiteral("searchBox"));
-    searchBox->setGeometry(8, 10, 121, 19);
+    m_ui.searchPane = pane(QStringLiteral("searchPane"));
+    m_ui.searchPane->setFixedHeight(41);
+    m_ui.searchBox = new QLineEdit(m_ui.searchPane);
+    m_ui.searchBox->setObjectName(QStringLiteral("searchBox"));
+    m_ui.searchBox->setGeometry(8, 10, 121, 19);
     // A flat one-pixel border instead of the style's sunken frame.
-    searchBox->setAccessibleName(QStringLiteral("搜索测试"));
+    m_ui.searchBox->setAccessibleName(QStringLiteral("搜索测试"));
     // A flat one-pixel border instead of the style's sunken frame; disabled,
     // it greys like any other text box.
-    searchBox->setStyleSheet(QStringLiteral("QLineEdit#searchBox { border: 1px solid palette(dark); padding: 0 1px;"
-                                            " background: palette(base); }"
-                                            " QLineEdit#searchBox:disabled { border-color: palette(mid);"
-                                            " background: palette(window); }"));
-    layout->addWidget(searchPane);
+    m_ui.searchBox->setStyleSheet(
+        QStringLiteral("QLineEdit#searchBox { border: 1px solid palette(dark); padding: 0 1px;"
+                       " background: palette(base); }"
+                       " QLineEdit#searchBox:disabled { border-color: palette(mid);"
+                       " background: palette(window); }"));
+    layout->addWidget(m_ui.searchPane);
 
-    treePane = pane(QStringLiteral("treePane"));
-    catalogTree = new CatalogTreeView(treePane);
-    catalogTree->setObjectName(QStringLiteral("catalogTree"));
-    catalogTree->setAccessibleName(QStringLiteral("测试目录"));
-    catalogTree->setDataSource(&m_database->catalogSource);
-    stack(treePane)->addWidget(catalogTree);
-    layout->addWidget(treePane, 1);
-    return catalogPane;
+    m_ui.treePane = pane(QStringLiteral("treePane"));
+    m_ui.catalogTree = new CatalogTreeView(m_ui.treePane);
+    m_ui.catalogTree->setObjectName(QStringLiteral("catalogTree"));
+    m_ui.catalogTree->setAccessibleName(QStringLiteral("测试目录"));
+    m_ui.catalogTree->setDataSource(&m_database->catalogSource);
+    stack(m_ui.treePane)->addWidget(m_ui.catalogTree);
+    layout->addWidget(m_ui.treePane, 1);
+    return m_ui.catalogPane;
 }
 
 QFrame *MainWindow::buildRightPane()
 {
-    testPane = pane(QStringLiteral("testPane"));
-    testPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    testPane->setLineWidth(1);
-    testPane->setMinimumWidth(kPaneMinimum);
-    QVBoxLayout *layout = stack(testPane);
+    m_ui.testPane = pane(QStringLiteral("testPane"));
+    m_ui.testPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_ui.testPane->setLineWidth(1);
+    m_ui.testPane->setMinimumWidth(kPaneMinimum);
+    QVBoxLayout *layout = stack(m_ui.testPane);
     layout->setContentsMargins(1, 1, 1, 1);
     layout->addWidget(buildQuestionArea(), 1);
     layout->addWidget(buildBottomBar());
-    return testPane;
+    return m_ui.testPane;
 }
 
 QFrame *MainWindow::buildBottomBar()
 {
-    buttonBar = pane(QStringLiteral("buttonBar"));
-    buttonBar->setFixedHeight(65);
-    buttonBar->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
-    buttonBar->setAutoFillBackground(true);
+    m_ui.buttonBar = pane(QStringLiteral("buttonBar"));
+    m_ui.buttonBar->setFixedHeight(65);
+    m_ui.buttonBar->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    m_ui.buttonBar->setAutoFillBackground(true);
 
-    stepButton = new QPushButton(QIcon(startGlyphPath()), QStringLiteral("开始测试"), buttonBar);
-    stepButton->setObjectName(QStringLiteral("stepButton"));
-    stepButton->setIconSize(QSize(16, 16));
-    stepButton->setGeometry(24, 16, 75, 25);
-    stepButton->setAutoDefault(true);
-    stepButton->setDefault(true);
+    m_ui.stepButton = new QPushButton(QIcon(startGlyphPath()), QStringLiteral("开始测试"), m_ui.buttonBar);
+    m_ui.stepButton->setObjectName(QStringLiteral("stepButton"));
+    m_ui.stepButton->setIconSize(QSize(16, 16));
+    m_ui.stepButton->setGeometry(24, 16, 75, 25);
+    m_ui.stepButton->setAutoDefault(true);
+    m_ui.stepButton->setDefault(true);
 
     // The quit button stands right beside the step button.
-    quitButton = new QPushButton(QStringLiteral("退出测试"), buttonBar);
-    quitButton->setObjectName(QStringLiteral("quitButton"));
-    quitButton->setGeometry(24 + 75 + 8, 16, 75, 25);
-    quitButton->setAutoDefault(true);
-    quitButton->hide();
-    return buttonBar;
+    m_ui.quitButton = new QPushButton(QStringLiteral("退出测试"), m_ui.buttonBar);
+    m_ui.quitButton->setObjectName(QStringLiteral("quitButton"));
+    m_ui.quitButton->setGeometry(24 + 75 + 8, 16, 75, 25);
+    m_ui.quitButton->setAutoDefault(true);
+    m_ui.quitButton->hide();
+    return m_ui.buttonBar;
 }
 
 QFrame *MainWindow::buildQuestionArea()
 {
-    questionArea = pane(QStringLiteral("questionArea"));
-    QVBoxLayout *layout = stack(questionArea);
+    m_ui.questionArea = pane(QStringLiteral("questionArea"));
+    QVBoxLayout *layout = stack(m_ui.questionArea);
 
-    titleStrip = pane(QStringLiteral("titleStrip"));
-    titleStrip->setFixedHeight(41);
-    titleLabel = new BoundLabel(titleStrip);
-    titleLabel->setObjectName(QStringLiteral("titleLabel"));
-    titleLabel->setFixedSize(233, 25);
-    titleLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_ui.titleStrip = pane(QStringLiteral("titleStrip"));
+    m_ui.titleStrip->setFixedHeight(41);
+    m_ui.titleLabel = new BoundLabel(m_ui.titleStrip);
+    m_ui.titleLabel->setObjectName(QStringLiteral("titleLabel"));
+    m_ui.titleLabel->setFixedSize(233, 25);
+    m_ui.titleLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     QFont titleFont = windowsFont(QStringLiteral("MS Sans Serif"));
     titleFont.setPixelSize(16);
     titleFont.setBold(true);
-    titleLabel->setFont(titleFont);
+    m_ui.titleLabel->setFont(titleFont);
     // The red title keeps its light strip under a dark desktop palette.
-    fixColours(*titleStrip, fixed_colours::kButtonFace, fixed_colours::kWindowText);
-    QPalette titlePalette = titleLabel->palette();
+    fixColours(*m_ui.titleStrip, fixed_colours::kButtonFace, fixed_colours::kWindowText);
+    QPalette titlePalette = m_ui.titleLabel->palette();
     titlePalette.setColor(QPalette::WindowText, fixed_colours::kTitleText);
-    titleLabel->setPalette(titlePalette);
-    titleLabel->setDataSource(&m_database->catalogSource);
-    titleLabel->setDataField(QStringLiteral("Name"));
-    titleStrip->installEventFilter(this);
-    layout->addWidget(titleStrip);
+    m_ui.titleLabel->setPalette(titlePalette);
+    m_ui.titleLabel->setDataSource(&m_database->catalogSource);
+    m_ui.titleLabel->setDataField(QStringLiteral("Name"));
+    m_ui.titleStrip->installEventFilter(this);
+    layout->addWidget(m_ui.titleStrip);
 
-    questionStack = pane(QStringLiteral("questionStack"));
-    QVBoxLayout *questionLayout = stack(questionStack);
-    instructionsPane = new CappedPane;
-    instructionsPane->setObjectName(QStringLiteral("instructionsPane"));
-    instructionsPane->setFrameShape(QFrame::NoFrame);
-    instructionsPane->setMaximumHeight(0);
-    instructionsView = new BoundTextView(instructionsPane);
-    instructionsView->setObjectName(QStringLiteral("instructionsView"));
-    instructionsView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    instructionsView->setTabChangesFocus(true);
-    instructionsView->setFocusPolicy(Qt::ClickFocus);
+    m_ui.questionStack = pane(QStringLiteral("questionStack"));
+    QVBoxLayout *questionLayout = stack(m_ui.questionStack);
+    m_ui.instructionsPane = new CappedPane;
+    m_ui.instructionsPane->setObjectName(QStringLiteral("instructionsPane"));
+    m_ui.instructionsPane->setFrameShape(QFrame::NoFrame);
+    m_ui.instructionsPane->setMaximumHeight(0);
+    m_ui.instructionsView = new BoundTextView(m_ui.instructionsPane);
+    m_ui.instructionsView->setObjectName(QStringLiteral("instructionsView"));
+    m_ui.instructionsView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_ui.instructionsView->setTabChangesFocus(true);
+    m_ui.instructionsView->setFocusPolicy(Qt::ClickFocus);
     QFont instructionsFont = windowsFont(QStringLiteral("MS Sans Serif"));
     instructionsFont.setPixelSize(16);
-    instructionsView->setFont(instructionsFont);
-    instructionsView->setAccessibleName(QStringLiteral("填写说明"));
-    fixColours(*instructionsView, fixed_colours::kInfoBackground, fixed_colours::kWindowText);
-    instructionsView->setDataSource(&m_database->questionSource);
-    instructionsView->setDataField(QStringLiteral("填写说明"));
-    stack(instructionsPane)->addWidget(instructionsView);
-    questionLayout->addWidget(instructionsPane);
+    m_ui.instructionsView->setFont(instructionsFont);
+    m_ui.instructionsView->setAccessibleName(QStringLiteral("填写说明"));
+    fixColours(*m_ui.instructionsView, fixed_colours::kInfoBackground, fixed_colours::kWindowText);
+    m_ui.instructionsView->setDataSource(&m_database->questionSource);
+    m_ui.instructionsView->setDataField(QStringLiteral("填写说明"));
+    stack(m_ui.instructionsPane)->addWidget(m_ui.instructionsView);
+    questionLayout->addWidget(m_ui.instructionsPane);
 
-    questionPane = new QScrollArea(questionStack);
-    questionPane->setObjectName(QStringLiteral("questionPane"));
-    questionPane->setFrameShape(QFrame::NoFrame);
-    questionPane->setWidgetResizable(true);
-    questionPane->setFocusPolicy(Qt::NoFocus);
+    m_ui.questionPane = new QScrollArea(m_ui.questionStack);
+    m_ui.questionPane->setObjectName(QStringLiteral("questionPane"));
+    m_ui.questionPane->setFrameShape(QFrame::NoFrame);
+    m_ui.questionPane->setWidgetResizable(true);
+    m_ui.questionPane->setFocusPolicy(Qt::NoFocus);
     // The instructions pane takes its height from the question pane, which
     // keeps only enough to scroll its content.
-    questionPane->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
-    questionPane->setMinimumHeight(48);
-    questionLayout->addWidget(questionPane, 1);
-    layout->addWidget(questionStack, 1);
-    return questionArea;
+    m_ui.questionPane->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    m_ui.questionPane->setMinimumHeight(48);
+    questionLayout->addWidget(m_ui.questionPane, 1);
+    layout->addWidget(m_ui.questionStack, 1);
+    return m_ui.questionArea;
 }
 
 void MainWindow::placeTitleLabel()
 {
-    const int centre = int(titleStrip->width() * kTitleCentre + 0.5);
-    titleLabel->move(centre - titleLabel->width() / 2, 9);
+    const int centre = int(m_ui.titleStrip->width() * kTitleCentre + 0.5);
+    m_ui.titleLabel->move(centre - m_ui.titleLabel->width() / 2, 9);
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == titleStrip && event->type() == QEvent::Resize)
+    if (watched == m_ui.titleStrip && event->type() == QEvent::Resize)
         placeTitleLabel();
     return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::bindCommands()
 {
-    connect(startAction, &QAction::triggered, this, &MainWindow::start);
-    connect(homePageAction, &QAction::triggered, this, &MainWindow::onHomePage);
-    connect(updatesAction, &QAction::triggered, this, &MainWindow::onUpdates);
-    connect(booksAction, &QAction::triggered, this, &MainWindow::onBooks);
-    connect(aboutAction, &QAction::triggered, this, &MainWindow::onAbout);
-    connect(contentAction, &QAction::triggered, this, &MainWindow::onContent);
-    connect(quitAction, &QAction::triggered, this, &MainWindow::onQuit);
-    connect(stepButton, &QPushButton::clicked, this, &MainWindow::onStep);
-    connect(quitButton, &QPushButton::clicked, this, &MainWindow::finish);
-    connect(searchBox, &QLineEdit::textChanged, this, &MainWindow::onSearchChanged);
+    connect(m_ui.startAction, &QAction::triggered, this, &MainWindow::start);
+    connect(m_ui.homePageAction, &QAction::triggered, this, &MainWindow::onHomePage);
+    connect(m_ui.updatesAction, &QAction::triggered, this, &MainWindow::onUpdates);
+    connect(m_ui.booksAction, &QAction::triggered, this, &MainWindow::onBooks);
+    connect(m_ui.aboutAction, &QAction::triggered, this, &MainWindow::onAbout);
+    connect(m_ui.contentAction, &QAction::triggered, this, &MainWindow::onContent);
+    connect(m_ui.quitAction, &QAction::triggered, this, &MainWindow::onQuit);
+    connect(m_ui.stepButton, &QPushButton::clicked, this, &MainWindow::onStep);
+    connect(m_ui.quitButton, &QPushButton::clicked, this, &MainWindow::finish);
+    connect(m_ui.searchBox, &QLineEdit::textChanged, this, &MainWindow::onSearchChanged);
 }
 
 void MainWindow::start()
@@ -488,7 +494,7 @@ void MainWindow::onQuit()
 
 void MainWindow::onSearchChanged()
 {
-    guarded(this, [this] { applyCatalogSearch(m_database->catalog, searchBox->text()); });
+    guarded(this, [this] { applyCatalogSearch(m_database->catalog, m_ui.searchBox->text()); });
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -503,8 +509,8 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
     // Enter that no control took presses the step button, the window's
     // default button, at once: no press animation delays the step.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier &&
-        stepButton->isVisible() && stepButton->isEnabled()) {
-        stepButton->click();
+        m_ui.stepButton->isVisible() && m_ui.stepButton->isEnabled()) {
+        m_ui.stepButton->click();
         return;
     }
     QMainWindow::keyPressEvent(event);

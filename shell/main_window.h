@@ -61,46 +61,49 @@ public:
     // Offers to go on with a run the program left unfinished.
     void offerResume();
 
-    // The controls of the window, by the names the run and the tests use.
-    QToolBar *toolBar = nullptr;
-    QToolButton *startButton = nullptr; // start a test
-    QToolButton *siteButton = nullptr; // web site
-    QToolButton *updatesButton = nullptr; // updates
-    QToolButton *booksButton = nullptr; // psychology books
-    QToolButton *contentButton = nullptr; // test content
-    QToolButton *quitProgramButton = nullptr; // quit
-    StatusStrip *statusStrip = nullptr;
-    QFrame *panes = nullptr;
-    QSplitter *splitter = nullptr;
-    QFrame *catalogPane = nullptr;
-    QFrame *searchPane = nullptr;
-    QLineEdit *searchBox = nullptr;
-    QFrame *treePane = nullptr;
-    CatalogTreeView *catalogTree = nullptr;
-    QFrame *testPane = nullptr;
-    QFrame *buttonBar = nullptr;
-    QPushButton *stepButton = nullptr;
-    QPushButton *quitButton = nullptr;
-    QFrame *questionArea = nullptr;
-    QFrame *titleStrip = nullptr;
-    BoundLabel *titleLabel = nullptr;
-    QFrame *questionStack = nullptr;
-    CappedPane *instructionsPane = nullptr;
-    BoundTextView *instructionsView = nullptr;
-    QScrollArea *questionPane = nullptr;
+    // The controls of the window, by the names the code and the tests use.
+    struct Ui {
+        QToolBar *toolBar = nullptr;
+        QToolButton *startButton = nullptr; // start a test
+        QToolButton *siteButton = nullptr; // web site
+        QToolButton *updatesButton = nullptr; // updates
+        QToolButton *booksButton = nullptr; // psychology books
+        QToolButton *contentButton = nullptr; // test content
+        QToolButton *quitProgramButton = nullptr; // quit
+        StatusStrip *statusStrip = nullptr;
+        QFrame *panes = nullptr;
+        QSplitter *splitter = nullptr;
+        QFrame *catalogPane = nullptr;
+        QFrame *searchPane = nullptr;
+        QLineEdit *searchBox = nullptr;
+        QFrame *treePane = nullptr;
+        CatalogTreeView *catalogTree = nullptr;
+        QFrame *testPane = nullptr;
+        QFrame *buttonBar = nullptr;
+        QPushButton *stepButton = nullptr;
+        QPushButton *quitButton = nullptr;
+        QFrame *questionArea = nullptr;
+        QFrame *titleStrip = nullptr;
+        BoundLabel *titleLabel = nullptr;
+        QFrame *questionStack = nullptr;
+        CappedPane *instructionsPane = nullptr;
+        BoundTextView *instructionsView = nullptr;
+        QScrollArea *questionPane = nullptr;
 
-    QMenu *testMenu = nullptr; // 操作
-    QAction *startAction = nullptr;
-    QMenu *helpMenu = nullptr; // 帮助
-    QAction *homePageAction = nullptr;
-    QAction *updatesAction = nullptr;
-    QAction *linksSeparator = nullptr;
-    QAction *booksAction = nullptr;
-    QAction *aboutSeparator = nullptr;
-    QAction *aboutAction = nullptr;
-    // Keyboard reach beyond the toolbar: the content report and quitting.
-    QAction *contentAction = nullptr; // 测试内容
-    QAction *quitAction = nullptr; // 退出
+        QMenu *testMenu = nullptr; // 操作
+        QAction *startAction = nullptr;
+        QMenu *helpMenu = nullptr; // 帮助
+        QAction *homePageAction = nullptr;
+        QAction *updatesAction = nullptr;
+        QAction *linksSeparator = nullptr;
+        QAction *booksAction = nullptr;
+        QAction *aboutSeparator = nullptr;
+        QAction *aboutAction = nullptr;
+        // Keyboard reach beyond the toolbar: the content report and quitting.
+        QAction *contentAction = nullptr; // 测试内容
+        QAction *quitAction = nullptr; // 退出
+    };
+    const Ui &ui() const { return m_ui; }
 
 public slots:
     void start();
@@ -134,6 +137,7 @@ private:
     QToolButton *addToolButton(const QString &name, const QString &caption, const QString &hint, int image,
                                void (MainWindow::*handler)());
 
+    Ui m_ui;
     std::unique_ptr<TestDatabase> m_database;
     std::unique_ptr<SealCodec> m_codec;
     std::unique_ptr<SealedFields> m_sealed;

@@ -52,9 +52,9 @@ RunCompanion::RunCompanion(TestDatabase &database, TestRun &run, const Places &p
     buildProgress(places.progressParent);
     buildButtons(places.buttonBar);
 
-    historyAction = new QAction(QStringLiteral("我的测试记录"), places.window);
-    historyAction->setObjectName(QStringLiteral("historyAction"));
-    historyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    m_ui.historyAction = new QAction(QStringLiteral("我的测试记录"), places.window);
+    m_ui.historyAction->setObjectName(QStringLiteral("historyAction"));
+    m_ui.historyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     if (places.menu) {
         // With the run's commands, above the separator that sets off 退出.
         QAction *before = nullptr;
@@ -63,10 +63,10 @@ RunCompanion::RunCompanion(TestDatabase &database, TestRun &run, const Places &p
                 before = item;
                 break;
             }
-        places.menu->insertAction(before, historyAction);
+        places.menu->insertAction(before, m_ui.historyAction);
     } else
-        places.window->addAction(historyAction);
-    connect(historyAction, &QAction::triggered, this, &RunCompanion::showHistory);
+        places.window->addAction(m_ui.historyAction);
+    connect(m_ui.historyAction, &QAction::triggered, this, &RunCompanion::showHistory);
     // The journal hears the run itself; the companion only shows it.
     m_run.addListener(m_journal.get());
     m_run.addListener(this);
@@ -78,6 +78,11 @@ RunCompanion::~RunCompanion()
     m_run.removeListener(m_journal.get());
 }
 
+QLabel *RunCompanion::explanation() const
+{
+    return m_explanation;
+}
+
 void RunCompanion::buildProgress(QWidget *parent)
 {
     m_progress = new QWidget(parent);
@@ -86,15 +91,15 @@ void RunCompanion::buildProgress(QWidget *parent)
     auto *layout = new QHBoxLayout(m_progress);
     layout->setContentsMargins(6, 0, 6, 0);
     layout->setSpacing(8);
-    progressLine = new QLabel(m_progress);
-    progressLine->setObjectName(QStringLiteral("progressLine"));
-    progressBar = new QProgressBar(m_progress);
-    progressBar->setObjectName(QStringLiteral("progressBar"));
-    progressBar->setAccessibleName(QStringLiteral("测试进度"));
-    progressBar->setTextVisible(false);
-    progressBar->setFixedHeight(6);
-    layout->addWidget(progressLine);
-    layout->addWidget(progressBar, 1);
+    m_ui.progressLine = new QLabel(m_progress);
+    m_ui.progressLine->setObjectName(QStringLiteral("progressLine"));
+    m_ui.progressBar = new QProgressBar(m_progress);
+    m_ui.progressBar->setObjectName(QStringLiteral("progressBar"));
+    m_ui.progressBar->setAccessibleName(QStringLiteral("测试进度"));
+    m_ui.progressBar->setTextVisible(false);
+    m_ui.progressBar->setFixedHeight(6);
+    layout->addWidget(m_ui.progressLine);
+    layout->addWidget(m_ui.progressBar, 1);
     if (auto *box = qobject_cast<QBoxLayout *>(parent->layout()))
         box->addWidget(m_progress);
     m_progress->hide();
@@ -103,14 +108,14 @@ void RunCompanion::buildProgress(QWidget *parent)
 void RunCompanion::buildButtons(QWidget *bar)
 {
     // Beside the quit button, which stands right of the step button.
-    backButton = runButton(QStringLiteral("上一题"), QStringLiteral("BackButton"),
-                           QStringLiteral("回到上一题 (Alt+←, Backspace)"), bar);
-    backButton->setGeometry(24 + 2 * (75 + 8), 16, 75, 25);
-    saveButton = runButton(QStringLiteral("保存/打印结果"), QStringLiteral("SaveResultButton"),
-                           QStringLiteral("在报告窗口中保存或打印这次的结果 (Alt+S)"), bar);
-    saveButton->setGeometry(24 + 75 + 8, 16, 110, 25);
-    connect(backButton, &QPushButton::clicked, this, &RunCompanion::back);
-    connect(saveButton, &QPushButton::clicked, this, &RunCompanion::saveResult);
+    m_ui.backButton = runButton(QStringLiteral("上一题"), QStringLiteral("BackButton"),
+                                QStringLiteral("回到上一题 (Alt+←, Backspace)"), bar);
+    m_ui.backButton->setGeometry(24 + 2 * (75 + 8), 16, 75, 25);
+    m_ui.saveButton = runButton(QStringLiteral("保存/打印结果"), QStringLiteral("SaveResultButton"),
+                                QStringLiteral("在报告窗口中保存或打印这次的结果 (Alt+S)"), bar);
+    m_ui.saveButton->setGeometry(24 + 75 + 8, 16, 110, 25);
+    connect(m_ui.backButton, &QPushButton::clicked, this, &RunCompanion::back);
+    connect(m_ui.saveButton, &QPushButton::clicked, this, &RunCompanion::saveResult);
 
     QWidget *window = m_places.window;
     for (const QKeySequence &keys : {QKeySequence(Qt::ALT | Qt::Key_Left), QKeySequence(Qt::Key_Backspace)}) {
@@ -118,14 +123,14 @@ void RunCompanion::buildButtons(QWidget *bar)
         auto *shortcut = new QShortcut(keys, window);
         shortcut->setEnabled(false);
         connect(shortcut, &QShortcut::activated, this, [this] {
-            if (backButton->isVisible() && backButton->isEnabled())
+            if (m_ui.backButton->isVisible() && m_ui.backButton->isEnabled())
                 back();
         });
         m_backKeys.append(shortcut);
     }
     auto *save = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_S), window);
     connect(save, &QShortcut::activated, this, [this] {
-        if (saveButton->isVisible())
+        if (m_ui.saveButton->isVisible())
             saveResult();
     });
 }
@@ -134,74 +139,74 @@ void RunCompanion::setProgress(const QString &text, int value, int maximum)
 {
     // The bar would repaint itself (and the window behind it) at once on a
     // new value; it is painted with the new question instead.
-    progressBar->setUpdatesEnabled(false);
-    progressBar->setRange(0, maximum);
-    progressBar->setValue(value);
-    progressBar->setUpdatesEnabled(true); // schedules the repaint
-    if (progressLine->text() == text)
+    m_ui.progressBar->setUpdatesEnabled(false);
+    m_ui.progressBar->setRange(0, maximum);
+    m_ui.progressBar->setValue(value);
+    m_ui.progressBar->setUpdatesEnabled(true); // schedules the repaint
+    if (m_ui.progressLine->text() == text)
         return;
-    progressLine->setText(text);
-    progressLine->setAccessibleName(text);
+    m_ui.progressLine->setText(text);
+    m_ui.progressLine->setAccessibleName(text);
     // Screen readers hear the new position.
-    QAccessibleEvent event(progressLine, QAccessible::NameChanged);
+    QAccessibleEvent event(m_ui.progressLine, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&event);
 }
 
 void RunCompanion::showRunning(bool running)
 {
     m_progress->setVisible(running);
-    backButton->setVisible(running);
+    m_ui.backButton->setVisible(running);
     for (QShortcut *keys : m_backKeys)
         keys->setEnabled(running);
     if (!running)
-        progressLine->clear();
+        m_ui.progressLine->clear();
 }
 
 void RunCompanion::runStarted(qint64 testId, const QString &testName)
 {
     Q_UNUSED(testId);
     Q_UNUSED(testName);
-    saveButton->hide();
+    m_ui.saveButton->hide();
     showRunning(true);
 }
 
 void RunCompanion::questionShown(int index, int total)
 {
     setProgress(QStringLiteral("第 %1 题 / 共 %2 题").arg(index + 1).arg(total), index, total);
-    backButton->setEnabled(m_run.canGoBack());
+    m_ui.backButton->setEnabled(m_run.canGoBack());
 }
 
 void RunCompanion::categoryShown()
 {
     setProgress(QStringLiteral("最后一步：请选择类别"), 1, 1);
-    backButton->setEnabled(m_run.canGoBack());
+    m_ui.backButton->setEnabled(m_run.canGoBack());
 }
 
 void RunCompanion::verdictShown(const RunResult &result)
 {
     showRunning(false);
-    saveButton->show();
+    m_ui.saveButton->show();
     // Under the verdict view, in the question pane, so it goes with the view.
     QWidget *pane = m_places.questionPane;
-    explanation = new QLabel(verdictExplanation(result), pane);
-    explanation->setObjectName(QStringLiteral("verdictExplanation"));
-    explanation->setAccessibleName(QStringLiteral("结果说明"));
-    explanation->setWordWrap(true);
-    explanation->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    explanation->setContentsMargins(6, 4, 6, 4);
-    QFont font = explanation->font();
+    m_explanation = new QLabel(verdictExplanation(result), pane);
+    m_explanation->setObjectName(QStringLiteral("verdictExplanation"));
+    m_explanation->setAccessibleName(QStringLiteral("结果说明"));
+    m_explanation->setWordWrap(true);
+    m_explanation->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_explanation->setContentsMargins(6, 4, 6, 4);
+    QFont font = m_explanation->font();
     font.setPointSize(11);
-    explanation->setFont(font);
+    m_explanation->setFont(font);
     if (QLayout *layout = pane->layout())
-        layout->addWidget(explanation);
-    explanation->show();
+        layout->addWidget(m_explanation);
+    m_explanation->show();
 }
 
 void RunCompanion::runEnded(bool finished)
 {
     Q_UNUSED(finished);
     showRunning(false);
-    saveButton->hide();
+    m_ui.saveButton->hide();
 }
 
 void RunCompanion::back()

@@ -51,12 +51,17 @@ public:
     RunHistory &history() { return *m_history; }
     HistoryWindow *historyWindow() const;
 
-    QLabel *progressLine = nullptr;
-    QProgressBar *progressBar = nullptr;
-    QPushButton *backButton = nullptr;
-    QPushButton *saveButton = nullptr;
-    QAction *historyAction = nullptr;
-    QPointer<QLabel> explanation;
+    // The controls of the window, by the names the code and the tests use.
+    struct Ui {
+        QLabel *progressLine = nullptr;
+        QProgressBar *progressBar = nullptr;
+        QPushButton *backButton = nullptr;
+        QPushButton *saveButton = nullptr;
+        QAction *historyAction = nullptr;
+    };
+    const Ui &ui() const { return m_ui; }
+    // The explained verdict under the verdict view while it is shown.
+    QLabel *explanation() const;
 
     void runStarted(qint64 testId, const QString &testName) override;
     void questionShown(int index, int total) override;
@@ -81,6 +86,8 @@ private:
     std::unique_ptr<RunHistory> m_history;
     std::unique_ptr<RunJournal> m_journal;
     std::unique_ptr<ResumeOffer> m_resume;
+    Ui m_ui;
+    QPointer<QLabel> m_explanation;
     QWidget *m_progress = nullptr;
     QList<QShortcut *> m_backKeys;
     QPointer<HistoryWindow> m_historyWindow;

@@ -13,24 +13,24 @@ namespace {
 
 // The handler may only write to a descriptor; the event loop reads the other
 // end and quits there.
-int signalPipe[2] = {-1, -1};
+int g_signalPipe[2] = {-1, -1};
 
 extern "C" void onTerminationSignal(int)
 {
     const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
+    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[0], &byte, 1);
 }
 
 } // namespace
 
 void quitOnTerminationSignals(QCoreApplication &app)
 {
-    if (signalPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+    if (g_signalPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
         return;
-    auto *notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, &app);
+    auto *notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &app);
     QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
         char byte;
-        [[maybe_unused]] const ssize_t read = ::read(signalPipe[1], &byte, 1);
+        [[maybe_unused]] const ssize_t read = ::read(g_signalPipe[1], &byte, 1);
         app.quit();
     });
     struct sigaction action = {};

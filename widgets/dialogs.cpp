@@ -72,19 +72,19 @@ public:
     bool openUrl(QWidget *, const QUrl &url) override { return QDesktopServices::openUrl(url); }
 };
 
-RealDialogs realDialogs;
-Dialogs *current = &realDialogs;
+RealDialogs g_realDialogs;
+Dialogs *g_current = &g_realDialogs;
 
 } // namespace
 
 Dialogs &Dialogs::instance()
 {
-    return *current;
+    return *g_current;
 }
 
 void Dialogs::setInstance(Dialogs *dialogs)
 {
-    current = dialogs ? dialogs : &realDialogs;
+    g_current = dialogs ? dialogs : &g_realDialogs;
 }
 
 } // namespace lovetest

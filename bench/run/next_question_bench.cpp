@@ -114,7 +114,10 @@ struct RunningWindow {
         exposed = QTest::qWaitForWindowExposed(form.get());
         form->database().catalog.locate(QStringLiteral("ID"), 1);
     }
-    ChoiceGroup *panel() const { return form->questionPane->findChild<ChoiceGroup *>(QStringLiteral("choiceGroup")); }
+    ChoiceGroup *panel() const
+    {
+        return form->ui().questionPane->findChild<ChoiceGroup *>(QStringLiteral("choiceGroup"));
+    }
     // The next step would show the verdict (or no run is going on): finish,
     // start again and answer the first question.
     void readyForAQuestionStep()
@@ -123,9 +126,9 @@ struct RunningWindow {
         while (!current || current->caption().startsWith(QStringLiteral("20-20."))) {
             if (current) {
                 QTest::keyClick(current, Qt::Key_1);
-                QTest::mouseClick(form->stepButton, Qt::LeftButton); // to the verdict
+                QTest::mouseClick(form->ui().stepButton, Qt::LeftButton); // to the verdict
             }
-            QTest::mouseClick(form->stepButton, Qt::LeftButton); // finish, or start
+            QTest::mouseClick(form->ui().stepButton, Qt::LeftButton); // finish, or start
             current = panel();
         }
         QTest::keyClick(current, Qt::Key_1);
@@ -146,7 +149,7 @@ void BM_NextQuestion(benchmark::State &state)
     for (auto _ : state) {
         window.readyForAQuestionStep();
         timer.start();
-        QTest::mouseClick(window.form->stepButton, Qt::LeftButton);
+        QTest::mouseClick(window.form->ui().stepButton, Qt::LeftButton);
         paintPending();
         timer.stop();
     }

@@ -50,7 +50,7 @@ double threadSeconds(Work &&work)
 
 } // namespace
 
-static void UnsealFieldOf200Bytes(benchmark::State &state)
+static void BM_UnsealFieldOf200Bytes(benchmark::State &state)
 {
     const QByteArray dataKeyText = deriveDataKeyText();
     const QByteArray plain = plainField();
@@ -63,12 +63,12 @@ static void UnsealFieldOf200Bytes(benchmark::State &state)
     }
     state.SetBytesProcessed(state.iterations() * plain.size());
 }
-BENCHMARK(UnsealFieldOf200Bytes);
+BENCHMARK(BM_UnsealFieldOf200Bytes);
 
 // Both in one run, alternating in batches and timed as processor time of the
 // thread, so the ratio holds on a busy machine. The counter "ratio" is
 // unsealing time / raw cipher time.
-static void UnsealAgainstRawCfb8(benchmark::State &state)
+static void BM_UnsealAgainstRawCfb8(benchmark::State &state)
 {
     const QByteArray dataKeyText = deriveDataKeyText();
     const QByteArray plain = plainField();
@@ -108,6 +108,6 @@ static void UnsealAgainstRawCfb8(benchmark::State &state)
     state.counters["raw_us"] = raw / fields * 1e6;
     state.counters["ratio"] = unsealing / raw;
 }
-BENCHMARK(UnsealAgainstRawCfb8);
+BENCHMARK(BM_UnsealAgainstRawCfb8);
 
 BENCHMARK_MAIN();

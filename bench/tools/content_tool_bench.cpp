@@ -101,7 +101,7 @@ void report(benchmark::State &state, double tool, double cipher)
     state.counters["ratio"] = tool / cipher;
 }
 
-void BuildAgainstSealing(benchmark::State &state)
+void BM_BuildAgainstSealing(benchmark::State &state)
 {
     const Content content = generatedCatalog(int(state.range(0)));
     const QList<QByteArray> fields = sealedFieldsOf(content);
@@ -119,7 +119,7 @@ void BuildAgainstSealing(benchmark::State &state)
     report(state, tool, cipher);
 }
 
-void ExportAgainstUnsealing(benchmark::State &state)
+void BM_ExportAgainstUnsealing(benchmark::State &state)
 {
     const Content content = generatedCatalog(int(state.range(0)));
     const QByteArray dataKeyText = deriveDataKeyText();
@@ -155,8 +155,8 @@ void sizes(benchmark::internal::Benchmark *benchmark)
     benchmark->Unit(benchmark::kMillisecond)->Iterations(1);
 }
 
-BENCHMARK(BuildAgainstSealing)->Apply(sizes);
-BENCHMARK(ExportAgainstUnsealing)->Apply(sizes);
+BENCHMARK(BM_BuildAgainstSealing)->Apply(sizes);
+BENCHMARK(BM_ExportAgainstUnsealing)->Apply(sizes);
 
 } // namespace
 

@@ -11,30 +11,30 @@
 namespace lovetest {
 namespace {
 
-const QString site = QStringLiteral("www.langyue-xinli.example");
+const QString kSite = QStringLiteral("www.langyue-xinli.example");
 
 class AboutWindowTest : public ::testing::Test {
 protected:
     testing::FakeDialogs dialogs;
-    AboutWindow form{site};
+    AboutWindow form{kSite};
 };
 
 TEST(WebLinksTest, PagesAreTheSiteWithTheirPaths)
 {
-    EXPECT_EQ(homePageAddress(site), QStringLiteral("http://www.langyue-xinli.example"));
-    EXPECT_EQ(updatesPageAddress(site), QStringLiteral("http://www.langyue-xinli.example/RUANJIANGONGJU/"));
-    EXPECT_EQ(booksPageAddress(site), QStringLiteral("http://www.langyue-xinli.example/XINLIXUEJICHU/XINLIXUESHUJI/"));
+    EXPECT_EQ(homePageAddress(kSite), QStringLiteral("http://www.langyue-xinli.example"));
+    EXPECT_EQ(updatesPageAddress(kSite), QStringLiteral("http://www.langyue-xinli.example/RUANJIANGONGJU/"));
+    EXPECT_EQ(booksPageAddress(kSite), QStringLiteral("http://www.langyue-xinli.example/XINLIXUEJICHU/XINLIXUESHUJI/"));
 }
 
 TEST(WebLinksTest, OpeningAPageGoesToTheBrowserWithItsOwner)
 {
     testing::FakeDialogs dialogs;
     QWidget owner;
-    openWebPage(&owner, updatesPageAddress(site));
+    openWebPage(&owner, updatesPageAddress(kSite));
 
     ASSERT_EQ(dialogs.opened.size(), 1);
     EXPECT_EQ(dialogs.openedFor[0], &owner);
-    EXPECT_EQ(dialogs.opened[0], QUrl(updatesPageAddress(site)));
+    EXPECT_EQ(dialogs.opened[0], QUrl(updatesPageAddress(kSite)));
 }
 
 TEST(WebLinksTest, APageNoBrowserOpensIsShownForCopying)
@@ -42,15 +42,15 @@ TEST(WebLinksTest, APageNoBrowserOpensIsShownForCopying)
     testing::FakeDialogs dialogs;
     dialogs.browserStarts = false;
     QWidget owner;
-    openWebPage(&owner, booksPageAddress(site));
+    openWebPage(&owner, booksPageAddress(kSite));
 
     ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_TRUE(dialogs.messages[0].endsWith(QStringLiteral("\n") + booksPageAddress(site)));
+    EXPECT_TRUE(dialogs.messages[0].endsWith(QStringLiteral("\n") + booksPageAddress(kSite)));
     EXPECT_TRUE(dialogs.messages[0].contains(QStringLiteral("浏览器")));
     EXPECT_TRUE(dialogs.errors.isEmpty());
 
     dialogs.browserStarts = true;
-    openWebPage(&owner, booksPageAddress(site));
+    openWebPage(&owner, booksPageAddress(kSite));
     EXPECT_EQ(dialogs.messages.size(), 1); // an opened page says nothing
 }
 
@@ -59,7 +59,7 @@ TEST_F(AboutWindowTest, ShowsNameDateLinkAndContact)
     EXPECT_EQ(form.windowTitle(), QStringLiteral("关于朗月爱情心理测试(娱乐版) V1.0"));
     EXPECT_EQ(form.ui().programLabel->text(), QStringLiteral("朗月爱情心理测试(娱乐版)  v1.0"));
     EXPECT_EQ(form.ui().dateLabel->text(), QStringLiteral("2009年6月"));
-    EXPECT_EQ(form.ui().homePageLabel->text(), homePageAddress(site));
+    EXPECT_EQ(form.ui().homePageLabel->text(), homePageAddress(kSite));
     EXPECT_FALSE(form.ui().noteLabel->text().isEmpty());
     EXPECT_EQ(form.size(), QSize(292, 131));
     EXPECT_EQ(form.pos(), QPoint(394, 295));
@@ -88,7 +88,7 @@ TEST_F(AboutWindowTest, LinkLooksLikeALinkAndOpensTheHomePage)
     QTest::mouseClick(form.ui().homePageLabel, Qt::LeftButton);
     ASSERT_EQ(dialogs.opened.size(), 1);
     EXPECT_EQ(dialogs.openedFor[0], &form);
-    EXPECT_EQ(dialogs.opened[0], QUrl(homePageAddress(site)));
+    EXPECT_EQ(dialogs.opened[0], QUrl(homePageAddress(kSite)));
     EXPECT_EQ(dialogs.opened[0].toString(), form.ui().homePageLabel->text());
 }
 
@@ -105,7 +105,7 @@ TEST_F(AboutWindowTest, ClosingHidesAndTheCommandShowsItAgain)
 
     form.showAbout();
     EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(form.ui().homePageLabel->text(), homePageAddress(site));
+    EXPECT_EQ(form.ui().homePageLabel->text(), homePageAddress(kSite));
 }
 
 } // namespace

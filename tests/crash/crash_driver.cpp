@@ -64,7 +64,7 @@ public:
 private:
     int pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(m_random); }
 
-    QAbstractItemView &tree() { return *m_form.catalogTree; }
+    QAbstractItemView &tree() { return *m_form.ui().catalogTree; }
     qint64 currentId(Dataset &set) { return set.fieldByName(QStringLiteral("ID"))->value().toLongLong(); }
 
     bool selectRandomTest()
@@ -81,9 +81,9 @@ private:
     {
         if (!selectRandomTest())
             return;
-        QTest::mouseClick(m_form.stepButton, Qt::LeftButton); // start
+        QTest::mouseClick(m_form.ui().stepButton, Qt::LeftButton); // start
         Dataset &questions = m_form.database().questions;
-        while (auto *panel = m_form.questionPane->findChild<ChoiceGroup *>()) {
+        while (auto *panel = m_form.ui().questionPane->findChild<ChoiceGroup *>()) {
             const auto items = panel->findChildren<QAbstractButton *>();
             if (items.isEmpty())
                 return;
@@ -94,11 +94,11 @@ private:
             const QString value = answering ? questions.fieldByName(QStringLiteral("分值"))->asString() : QString();
             if (answering)
                 report(QStringLiteral("begin answer %1 %2 %3").arg(question).arg(value).arg(test));
-            QTest::mouseClick(m_form.stepButton, Qt::LeftButton); // next or finish
+            QTest::mouseClick(m_form.ui().stepButton, Qt::LeftButton); // next or finish
             if (answering)
                 report(QStringLiteral("done"));
         }
-        QTest::mouseClick(m_form.stepButton, Qt::LeftButton); // back to the catalog
+        QTest::mouseClick(m_form.ui().stepButton, Qt::LeftButton); // back to the catalog
     }
 
     void rename()

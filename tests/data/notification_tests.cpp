@@ -179,9 +179,9 @@ public:
 protected:
     void dataSetChanged() override
     {
-        if (working)
+        if (m_working)
             return;
-        working = true;
+        m_working = true;
         ++refreshes;
         Dataset *set = dataSet();
         set->disableControls();
@@ -191,13 +191,13 @@ protected:
             ++rowsSeen;
         set->gotoBookmark(mark);
         set->enableControls(); // sends "changed" back here, which the flag turns away
-        working = false;
+        m_working = false;
         if (victim)
             victim->setDataSource(nullptr);
     }
 
 private:
-    bool working = false;
+    bool m_working = false;
 };
 
 TEST_F(Notifications, HooksMayWorkOnTheSetAndDetachOtherLinks)

@@ -27,7 +27,7 @@ using testing::FakeDialogs;
 using testing::Installed;
 using testing::PdfPrintDialogs;
 
-const QString samplePage =
+const QString kSamplePage =
     QStringLiteral("<html><body><h2>爱情测试</h2><p>1. 你喜欢什么颜色?</p><p>1) 红色<br>2) 蓝色</p></body></html>");
 
 QByteArray readAll(const QString &fileName)
@@ -112,7 +112,7 @@ TEST_F(ReportWindowTest, ToolbarShowsFiveCaptionedImagesAndTwoSeparators)
 
 TEST_F(ReportWindowTest, EachReportReplacesPageAndTitle)
 {
-    form.showReport(samplePage, QStringLiteral("测试一"));
+    form.showReport(kSamplePage, QStringLiteral("测试一"));
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("测试一"));
     EXPECT_TRUE(form.ui().htmlView->pageText().contains(QStringLiteral("你喜欢什么颜色")));
@@ -124,7 +124,7 @@ TEST_F(ReportWindowTest, EachReportReplacesPageAndTitle)
 
 TEST_F(ReportWindowTest, ClosingHidesAndKeepsThePage)
 {
-    form.showReport(samplePage, QStringLiteral("测试一"));
+    form.showReport(kSamplePage, QStringLiteral("测试一"));
     EXPECT_TRUE(form.close());
     EXPECT_TRUE(form.isHidden());
     EXPECT_TRUE(form.ui().htmlView->pageText().contains(QStringLiteral("你喜欢什么颜色")));
@@ -133,7 +133,7 @@ TEST_F(ReportWindowTest, ClosingHidesAndKeepsThePage)
 
 TEST_F(ReportWindowTest, SaveAddsTheDefaultExtensionAndRemembersTheName)
 {
-    form.showReport(samplePage, QStringLiteral("测试一"));
+    form.showReport(kSamplePage, QStringLiteral("测试一"));
     dialogs.nextSaveName = path(QStringLiteral("report"));
 
     form.onSaveAs();
@@ -156,7 +156,7 @@ TEST_F(ReportWindowTest, SaveAddsTheDefaultExtensionAndRemembersTheName)
 
 TEST_F(ReportWindowTest, CancellingTheSaveDialogWritesNothing)
 {
-    form.showReport(samplePage, QStringLiteral("测试一"));
+    form.showReport(kSamplePage, QStringLiteral("测试一"));
     dialogs.nextSaveName.clear();
     form.onSaveAs();
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
@@ -165,7 +165,7 @@ TEST_F(ReportWindowTest, CancellingTheSaveDialogWritesNothing)
 
 TEST_F(ReportWindowTest, SavingOverAFileReplacesItWithoutAsking)
 {
-    form.showReport(samplePage, QStringLiteral("测试一"));
+    form.showReport(kSamplePage, QStringLiteral("测试一"));
     const QString file = path(QStringLiteral("old.htm"));
     {
         QFile old(file);
@@ -195,7 +195,7 @@ TEST_F(ReportWindowTest, ContextMenuOffersSelectAllAndCopyLikeTheToolbar)
     EXPECT_EQ(form.ui().selectAllAction->text(), QStringLiteral("全选"));
     EXPECT_EQ(form.ui().copyAction->text(), QStringLiteral("复制"));
 
-    form.showReport(samplePage, QStringLiteral("测试一"));
+    form.showReport(kSamplePage, QStringLiteral("测试一"));
     const struct {
         const char *name;
         std::function<void()> selectAll;
@@ -218,7 +218,7 @@ TEST_F(ReportWindowTest, ContextMenuOffersSelectAllAndCopyLikeTheToolbar)
 
 TEST_F(ReportWindowTest, RightPressOverThePageOpensTheContextMenu)
 {
-    form.showReport(samplePage, QStringLiteral("测试一"));
+    form.showReport(kSamplePage, QStringLiteral("测试一"));
     QTest::mousePress(form.ui().htmlView->viewport(), Qt::RightButton, {}, QPoint(30, 30));
     EXPECT_TRUE(form.ui().contextMenu->isVisible());
     form.ui().contextMenu->close();
@@ -229,7 +229,7 @@ TEST_F(ReportWindowTest, PrintAndPreviewButtonsReachThePrinter)
     PdfPrintDialogs printDialogs;
     printDialogs.pdfFile = path(QStringLiteral("report.pdf"));
     Installed<PrintDialogs, PdfPrintDialogs> printing(printDialogs);
-    form.showReport(samplePage, QStringLiteral("测试一"));
+    form.showReport(kSamplePage, QStringLiteral("测试一"));
 
     form.ui().printButton->click();
     EXPECT_TRUE(readAll(printDialogs.pdfFile).startsWith("%PDF"));

@@ -34,7 +34,7 @@ TEST_F(FolderCatalog, FoldersNestAndOnlyTestsRun)
     testing::FixtureDatabase fixture(foldersContent());
     openWindow(fixture.path());
 
-    QAbstractItemModel *tree = form->catalogTree->model();
+    QAbstractItemModel *tree = form->ui().catalogTree->model();
     const auto hits = tree->match(tree->index(0, 0), Qt::DisplayRole, QStringLiteral("下层测试"), 1,
                                   Qt::MatchExactly | Qt::MatchRecursive);
     ASSERT_EQ(hits.size(), 1);
@@ -45,7 +45,7 @@ TEST_F(FolderCatalog, FoldersNestAndOnlyTestsRun)
     EXPECT_TRUE(takeWithFirstChoices().isEmpty());
     EXPECT_EQ(dialogs.messages,
               QStringList{QStringLiteral("“认识自己”是一个分类，没有题目：请在它下面选择一个测试。")});
-    EXPECT_EQ(form->stepButton->text(), QStringLiteral("开始测试"));
+    EXPECT_EQ(form->ui().stepButton->text(), QStringLiteral("开始测试"));
 
     selectId(100);
     EXPECT_EQ(takeWithFirstChoices(5),

@@ -28,13 +28,13 @@ int main(int argc, char **argv)
     lovetest::MainWindow form(args[1]);
     form.show();
     form.database().catalog.locate(QStringLiteral("ID"), args[2].toLongLong());
-    form.startButton->click();
+    form.ui().startButton->click();
     for (qsizetype i = 3; i < args.size(); ++i) {
-        auto *panel = form.questionPane->findChild<lovetest::ChoiceGroup *>();
+        auto *panel = form.ui().questionPane->findChild<lovetest::ChoiceGroup *>();
         if (!panel)
             return 1;
         panel->setItemIndex(args[i].toInt());
-        form.stepButton->click();
+        form.ui().stepButton->click();
     }
     std::printf("answered\n");
     std::fflush(stdout);

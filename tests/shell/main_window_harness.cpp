@@ -46,12 +46,12 @@ void MainWindowHarness::select(const QString &name)
 
 ChoiceGroup *MainWindowHarness::choicePanel() const
 {
-    return form->questionPane->findChild<ChoiceGroup *>();
+    return form->ui().questionPane->findChild<ChoiceGroup *>();
 }
 
 QTextEdit *MainWindowHarness::verdictView() const
 {
-    return form->questionPane->findChild<QTextEdit *>(QStringLiteral("verdictView"));
+    return form->ui().questionPane->findChild<QTextEdit *>(QStringLiteral("verdictView"));
 }
 
 QString MainWindowHarness::verdictText() const
@@ -62,7 +62,7 @@ QString MainWindowHarness::verdictText() const
 
 void MainWindowHarness::startSelected()
 {
-    form->startButton->click();
+    form->ui().startButton->click();
 }
 
 void MainWindowHarness::answer(std::initializer_list<int> items)
@@ -71,15 +71,15 @@ void MainWindowHarness::answer(std::initializer_list<int> items)
         ChoiceGroup *panel = choicePanel();
         ASSERT_NE(panel, nullptr) << "no question shown for item " << item;
         panel->setItemIndex(item);
-        form->stepButton->click();
+        form->ui().stepButton->click();
     }
 }
 
 QStringList MainWindowHarness::takeWithFirstChoices(int maxQuestions)
 {
     QStringList titles;
-    QTest::mouseClick(form->stepButton, Qt::LeftButton);
-    while (auto *panel = form->questionPane->findChild<ChoiceGroup *>(QStringLiteral("choiceGroup"))) {
+    QTest::mouseClick(form->ui().stepButton, Qt::LeftButton);
+    while (auto *panel = form->ui().questionPane->findChild<ChoiceGroup *>(QStringLiteral("choiceGroup"))) {
         if (titles.size() >= maxQuestions) {
             ADD_FAILURE() << "more than " << maxQuestions << " questions";
             break;
@@ -87,7 +87,7 @@ QStringList MainWindowHarness::takeWithFirstChoices(int maxQuestions)
         EXPECT_GT(panel->count(), 0) << panel->title().toStdString();
         titles << panel->title();
         QTest::keyClick(panel, Qt::Key_1);
-        QTest::mouseClick(form->stepButton, Qt::LeftButton);
+        QTest::mouseClick(form->ui().stepButton, Qt::LeftButton);
     }
     return titles;
 }

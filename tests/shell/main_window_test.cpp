@@ -79,10 +79,10 @@ class MainWindowTest : public testing::MainWindowHarness {
 protected:
     void SetUp() override { openWindow(fixture.path()); }
 
-    QString shownTitle() const { return form->titleLabel->text(); }
+    QString shownTitle() const { return form->ui().titleLabel->text(); }
     QString remarks() const
     {
-        auto *view = form->questionPane->findChild<BoundTextView *>(QStringLiteral("remarksView"));
+        auto *view = form->ui().questionPane->findChild<BoundTextView *>(QStringLiteral("remarksView"));
         return view ? view->toPlainText() : QStringLiteral("<no remarks view>");
     }
     // Chooses item index of the shown panel with a click on its button.
@@ -94,7 +94,7 @@ protected:
     }
     QModelIndex treeRow(const QString &name) const
     {
-        QAbstractItemView *tree = form->catalogTree;
+        QAbstractItemView *tree = form->ui().catalogTree;
         const auto hits = tree->model()->match(tree->model()->index(0, 0), Qt::DisplayRole, name, 1,
                                                Qt::MatchExactly | Qt::MatchRecursive);
         return hits.isEmpty() ? QModelIndex() : hits.first();
@@ -102,7 +102,7 @@ protected:
     QStringList treeLabels() const
     {
         QStringList labels;
-        QAbstractItemModel *model = form->catalogTree->model();
+        QAbstractItemModel *model = form->ui().catalogTree->model();
         for (int row = 0; row < model->rowCount(); ++row)
             labels << model->index(row, 0).data().toString();
         return labels;
@@ -146,16 +146,16 @@ TEST_F(MainWindowTest, MenuAndToolbarHoldTheCommandsInOrder)
         EXPECT_GT(toolButton->x(), left) << tool.name << " stands right of the one before";
         left = toolButton->x();
     }
-    EXPECT_EQ(form->toolBar->height(), 43);
+    EXPECT_EQ(form->ui().toolBar->height(), 43);
 }
 
 TEST_F(MainWindowTest, StartsIdleOnTheFirstTest)
 {
-    EXPECT_EQ(form->stepButton->text(), QStringLiteral("开始测试"));
-    EXPECT_FALSE(form->quitButton->isVisible());
-    EXPECT_EQ(form->instructionsPane->height(), 0);
-    EXPECT_EQ(form->searchBox->geometry(), QRect(8, 10, 121, 19));
-    EXPECT_EQ(form->buttonBar->height(), 65);
+    EXPECT_EQ(form->ui().stepButton->text(), QStringLiteral("开始测试"));
+    EXPECT_FALSE(form->ui().quitButton->isVisible());
+    EXPECT_EQ(form->ui().instructionsPane->height(), 0);
+    EXPECT_EQ(form->ui().searchBox->geometry(), QRect(8, 10, 121, 19));
+    EXPECT_EQ(form->ui().buttonBar->height(), 65);
     EXPECT_EQ(shownTitle(), QStringLiteral("甲测试"));
     EXPECT_EQ(remarks(), QStringLiteral("甲的说明文字"));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
@@ -164,13 +164,13 @@ TEST_F(MainWindowTest, StartsIdleOnTheFirstTest)
 
 TEST_F(MainWindowTest, QuitButtonStandsBesideTheStepButtonInsideTheBar)
 {
-    QTest::mouseClick(form->startButton, Qt::LeftButton);
-    ASSERT_TRUE(form->quitButton->isVisible());
-    const QRect step = form->stepButton->geometry();
-    const QRect quit = form->quitButton->geometry();
+    QTest::mouseClick(form->ui().startButton, Qt::LeftButton);
+    ASSERT_TRUE(form->ui().quitButton->isVisible());
+    const QRect step = form->ui().stepButton->geometry();
+    const QRect quit = form->ui().quitButton->geometry();
     EXPECT_EQ(quit.top(), step.top());
     EXPECT_GT(quit.left(), step.right());
-    EXPECT_LE(quit.right(), form->buttonBar->width());
+    EXPECT_LE(quit.right(), form->ui().buttonBar->width());
 }
 
 // Drags the splitter's handle by dx with the left button; Esc before the
@@ -193,7 +193,7 @@ void dragSplitter(QSplitter *splitter, int dx, bool escape)
 
 TEST_F(MainWindowTest, SplitterResizesOnReleaseAndEscCancels)
 {
-    QSplitter *splitter = form->splitter;
+    QSplitter *splitter = form->ui().splitter;
     const int before = splitter->sizes().first();
     dragSplitter(splitter, 60, true);
     EXPECT_EQ(splitter->sizes().first(), before);
@@ -206,89 +206,91 @@ TEST_F(MainWindowTest, SplitterResizesOnReleaseAndEscCancels)
 
 TEST_F(MainWindowTest, ARunFromToolbarToVerdictAndBack)
 {
-    QTest::mouseClick(form->startButton, Qt::LeftButton);
+    QTest::mouseClick(form->ui().startButton, Qt::LeftButton);
     ASSERT_NE(choicePanel(), nullptr);
     EXPECT_EQ(choicePanel()->title(), QStringLiteral("2-1.第一题？    "));
     EXPECT_EQ(choicePanel()->itemIndex(), -1);
-    EXPECT_EQ(form->stepButton->text(), QStringLiteral("下一步"));
-    EXPECT_TRUE(form->quitButton->isVisible());
-    for (QWidget *idleOnly : {static_cast<QWidget *>(form->startButton), static_cast<QWidget *>(form->catalogTree),
-                              static_cast<QWidget *>(form->searchBox)})
+    EXPECT_EQ(form->ui().stepButton->text(), QStringLiteral("下一步"));
+    EXPECT_TRUE(form->ui().quitButton->isVisible());
+    for (QWidget *idleOnly :
+         {static_cast<QWidget *>(form->ui().startButton), static_cast<QWidget *>(form->ui().catalogTree),
+          static_cast<QWidget *>(form->ui().searchBox)})
         EXPECT_FALSE(idleOnly->isEnabled()) << idleOnly->objectName().toStdString();
     EXPECT_FALSE(action("startAction")->isEnabled());
-    EXPECT_GT(form->instructionsPane->height(), 0) << "the first question has instructions";
+    EXPECT_GT(form->ui().instructionsPane->height(), 0) << "the first question has instructions";
 
     clickItem(0); // 是 = 1
     EXPECT_EQ(choicePanel()->itemIndex(), 0);
-    QTest::mouseClick(form->stepButton, Qt::LeftButton);
+    QTest::mouseClick(form->ui().stepButton, Qt::LeftButton);
     ASSERT_NE(choicePanel(), nullptr);
     EXPECT_EQ(choicePanel()->title(), QStringLiteral("2-2.第二题？    "));
-    EXPECT_EQ(form->instructionsPane->height(), 0) << "the second question has none";
+    EXPECT_EQ(form->ui().instructionsPane->height(), 0) << "the second question has none";
     EXPECT_EQ(form->run().questionNumber(), 2);
 
     choicePanel()->setFocus();
     QTest::keyClick(choicePanel(), Qt::Key_2); // 偶尔 = 2
     EXPECT_EQ(choicePanel()->itemIndex(), 1);
-    QTest::mouseClick(form->stepButton, Qt::LeftButton);
+    QTest::mouseClick(form->ui().stepButton, Qt::LeftButton);
 
     EXPECT_EQ(choicePanel(), nullptr);
     EXPECT_EQ(verdictText(), QStringLiteral("声明：本程序所提供的测试仅供娱乐!\n\n中分结论\n第二行"));
-    EXPECT_EQ(form->stepButton->text(), QStringLiteral("完成"));
-    EXPECT_FALSE(form->quitButton->isVisible());
+    EXPECT_EQ(form->ui().stepButton->text(), QStringLiteral("完成"));
+    EXPECT_FALSE(form->ui().quitButton->isVisible());
     EXPECT_EQ(
         fixture.scalar(QStringLiteral("select count(*) from 量表 where Parent=10 and ID<>10 and 分值 is not null"))
             .toInt(),
         2)
         << "both answers are stored";
 
-    QTest::mouseClick(form->stepButton, Qt::LeftButton);
+    QTest::mouseClick(form->ui().stepButton, Qt::LeftButton);
     EXPECT_EQ(remarks(), QStringLiteral("甲的说明文字"));
     EXPECT_EQ(verdictText(), QString());
-    EXPECT_EQ(form->stepButton->text(), QStringLiteral("开始测试"));
-    for (QWidget *idleOnly : {static_cast<QWidget *>(form->startButton), static_cast<QWidget *>(form->catalogTree),
-                              static_cast<QWidget *>(form->searchBox)})
+    EXPECT_EQ(form->ui().stepButton->text(), QStringLiteral("开始测试"));
+    for (QWidget *idleOnly :
+         {static_cast<QWidget *>(form->ui().startButton), static_cast<QWidget *>(form->ui().catalogTree),
+          static_cast<QWidget *>(form->ui().searchBox)})
         EXPECT_TRUE(idleOnly->isEnabled()) << idleOnly->objectName().toStdString();
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(MainWindowTest, StepButtonStartsAndAsksForAChoice)
 {
-    QTest::mouseClick(form->stepButton, Qt::LeftButton);
+    QTest::mouseClick(form->ui().stepButton, Qt::LeftButton);
     ASSERT_NE(choicePanel(), nullptr);
-    QTest::mouseClick(form->stepButton, Qt::LeftButton);
+    QTest::mouseClick(form->ui().stepButton, Qt::LeftButton);
     EXPECT_EQ(dialogs.messages, QStringList({"请选择!再进行下一步"}));
     EXPECT_EQ(choicePanel()->title(), QStringLiteral("2-1.第一题？    ")) << "the run stays where it was";
 }
 
 TEST_F(MainWindowTest, KeyboardAloneRunsATest)
 {
-    form->stepButton->setFocus();
-    QTest::keyClick(form->stepButton, Qt::Key_Space);
+    form->ui().stepButton->setFocus();
+    QTest::keyClick(form->ui().stepButton, Qt::Key_Space);
     ASSERT_NE(choicePanel(), nullptr);
     // Tab from the tree reaches the panel, and the next Tab the step button.
-    form->catalogTree->setEnabled(true);
-    form->catalogTree->setFocus();
-    QTest::keyClick(form->catalogTree, Qt::Key_Tab);
+    form->ui().catalogTree->setEnabled(true);
+    form->ui().catalogTree->setFocus();
+    QTest::keyClick(form->ui().catalogTree, Qt::Key_Tab);
     EXPECT_TRUE(choicePanel()->isAncestorOf(QApplication::focusWidget()) ||
                 QApplication::focusWidget() == choicePanel());
-    form->catalogTree->setEnabled(false);
+    form->ui().catalogTree->setEnabled(false);
     choicePanel()->setFocus();
     QTest::keyClick(choicePanel(), Qt::Key_2);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), form->stepButton);
-    QTest::keyClick(form->stepButton, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), form->ui().stepButton);
+    QTest::keyClick(form->ui().stepButton, Qt::Key_Return);
     QTRY_COMPARE(choicePanel()->title(), QStringLiteral("2-2.第二题？    "));
 }
 
 TEST_F(MainWindowTest, QuitEndsTheRun)
 {
-    QTest::mouseClick(form->startButton, Qt::LeftButton);
+    QTest::mouseClick(form->ui().startButton, Qt::LeftButton);
     clickItem(1);
-    QTest::mouseClick(form->quitButton, Qt::LeftButton);
+    QTest::mouseClick(form->ui().quitButton, Qt::LeftButton);
     EXPECT_EQ(choicePanel(), nullptr);
     EXPECT_EQ(remarks(), QStringLiteral("甲的说明文字"));
-    EXPECT_FALSE(form->quitButton->isVisible());
-    EXPECT_EQ(form->instructionsPane->height(), 0);
+    EXPECT_FALSE(form->ui().quitButton->isVisible());
+    EXPECT_EQ(form->ui().instructionsPane->height(), 0);
     EXPECT_TRUE(action("startAction")->isEnabled());
 
     action("startAction")->trigger();
@@ -298,51 +300,51 @@ TEST_F(MainWindowTest, QuitEndsTheRun)
 
 TEST_F(MainWindowTest, CategoryTestAsksForTheCategoryBeforeTheVerdict)
 {
-    form->catalogTree->setCurrentIndex(treeRow(QStringLiteral("乙分类测试")));
+    form->ui().catalogTree->setCurrentIndex(treeRow(QStringLiteral("乙分类测试")));
     ASSERT_EQ(shownTitle(), QStringLiteral("乙分类测试"));
-    QTest::mouseClick(form->startButton, Qt::LeftButton);
+    QTest::mouseClick(form->ui().startButton, Qt::LeftButton);
     clickItem(1); // 乙 = 5
-    QTest::mouseClick(form->stepButton, Qt::LeftButton);
+    QTest::mouseClick(form->ui().stepButton, Qt::LeftButton);
     ASSERT_NE(choicePanel(), nullptr);
     EXPECT_EQ(choicePanel()->title(), QStringLiteral("请选择"));
-    EXPECT_EQ(choicePanel()->geometry().height(), form->questionPane->viewport()->height())
+    EXPECT_EQ(choicePanel()->geometry().height(), form->ui().questionPane->viewport()->height())
         << "the category panel fills the pane";
     clickItem(1); // 女生
-    QTest::mouseClick(form->stepButton, Qt::LeftButton);
+    QTest::mouseClick(form->ui().stepButton, Qt::LeftButton);
     EXPECT_TRUE(verdictText().endsWith(QStringLiteral("女高"))) << verdictText().toStdString();
 }
 
 TEST_F(MainWindowTest, TitleAndRemarksFollowTheTree)
 {
-    form->catalogTree->setCurrentIndex(treeRow(QStringLiteral("丙长说明")));
+    form->ui().catalogTree->setCurrentIndex(treeRow(QStringLiteral("丙长说明")));
     EXPECT_EQ(shownTitle(), QStringLiteral("丙长说明"));
     EXPECT_EQ(remarks(), QStringLiteral("丙"));
 }
 
 TEST_F(MainWindowTest, SearchNarrowsAndClearingRestoresTheFirstRow)
 {
-    form->catalogTree->setCurrentIndex(treeRow(QStringLiteral("丙长说明")));
-    form->searchBox->insert(QStringLiteral("分类"));
+    form->ui().catalogTree->setCurrentIndex(treeRow(QStringLiteral("丙长说明")));
+    form->ui().searchBox->insert(QStringLiteral("分类"));
     EXPECT_EQ(treeLabels(), QStringList({"乙分类测试"}));
     EXPECT_EQ(shownTitle(), QStringLiteral("乙分类测试"));
 
-    form->searchBox->clear();
+    form->ui().searchBox->clear();
     QStringList labels = treeLabels();
     labels.sort();
     QStringList all{"甲测试", "乙分类测试", "丙长说明"};
     all.sort();
     EXPECT_EQ(labels, all);
     EXPECT_EQ(shownTitle(), QStringLiteral("甲测试"));
-    EXPECT_EQ(form->catalogTree->currentIndex().data().toString(), QStringLiteral("甲测试"));
+    EXPECT_EQ(form->ui().catalogTree->currentIndex().data().toString(), QStringLiteral("甲测试"));
 
-    QTest::keyClicks(form->searchBox, QStringLiteral("'"));
+    QTest::keyClicks(form->ui().searchBox, QStringLiteral("'"));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << "a quote is searched for, not an error";
     EXPECT_TRUE(treeLabels().isEmpty());
 }
 
 TEST_F(MainWindowTest, DeleteAsksFirst)
 {
-    QAbstractItemView *tree = form->catalogTree;
+    QAbstractItemView *tree = form->ui().catalogTree;
     tree->setCurrentIndex(treeRow(QStringLiteral("丙长说明")));
     tree->setFocus();
     dialogs.answers = {false, true};
@@ -360,7 +362,7 @@ TEST_F(MainWindowTest, DeleteAsksFirst)
 
 TEST_F(MainWindowTest, RenameIsStored)
 {
-    QAbstractItemView *tree = form->catalogTree;
+    QAbstractItemView *tree = form->ui().catalogTree;
     const QModelIndex row = treeRow(QStringLiteral("乙分类测试"));
     tree->setCurrentIndex(row);
     tree->setFocus();
@@ -377,8 +379,8 @@ TEST_F(MainWindowTest, RenameIsStored)
 
 TEST_F(MainWindowTest, ContentCommandShowsTheSelectedTestsPage)
 {
-    form->catalogTree->setCurrentIndex(treeRow(QStringLiteral("乙分类测试")));
-    QTest::mouseClick(form->contentButton, Qt::LeftButton);
+    form->ui().catalogTree->setCurrentIndex(treeRow(QStringLiteral("乙分类测试")));
+    QTest::mouseClick(form->ui().contentButton, Qt::LeftButton);
     EXPECT_TRUE(report.isVisible());
     EXPECT_EQ(report.windowTitle(), QStringLiteral("乙分类测试"));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
@@ -397,11 +399,11 @@ TEST_F(MainWindowTest, WebCommandsOpenTheSitesPages)
 {
     const QString site = form->siteAddress();
     ASSERT_FALSE(site.isEmpty());
-    QTest::mouseClick(form->siteButton, Qt::LeftButton);
+    QTest::mouseClick(form->ui().siteButton, Qt::LeftButton);
     action("homePageAction")->trigger();
-    QTest::mouseClick(form->updatesButton, Qt::LeftButton);
+    QTest::mouseClick(form->ui().updatesButton, Qt::LeftButton);
     action("updatesAction")->trigger();
-    QTest::mouseClick(form->booksButton, Qt::LeftButton);
+    QTest::mouseClick(form->ui().booksButton, Qt::LeftButton);
     action("booksAction")->trigger();
     const QUrl home(homePageAddress(site)), updates(updatesPageAddress(site)), books(booksPageAddress(site));
     EXPECT_EQ(dialogs.opened, QList<QUrl>({home, home, updates, updates, books, books}));
@@ -409,22 +411,22 @@ TEST_F(MainWindowTest, WebCommandsOpenTheSitesPages)
 
 TEST_F(MainWindowTest, LongInstructionsTakeAtMost200Pixels)
 {
-    form->catalogTree->setCurrentIndex(treeRow(QStringLiteral("丙长说明")));
-    QTest::mouseClick(form->startButton, Qt::LeftButton);
-    EXPECT_EQ(form->instructionsPane->height(), 200);
+    form->ui().catalogTree->setCurrentIndex(treeRow(QStringLiteral("丙长说明")));
+    QTest::mouseClick(form->ui().startButton, Qt::LeftButton);
+    EXPECT_EQ(form->ui().instructionsPane->height(), 200);
 }
 
 TEST_F(MainWindowTest, OneLineOfInstructionsTakesTwoLines)
 {
-    QTest::mouseClick(form->startButton, Qt::LeftButton);
-    const int lineHeight = QFontMetrics(form->instructionsView->font()).height();
-    EXPECT_EQ(form->instructionsPane->height(), 2 * lineHeight);
+    QTest::mouseClick(form->ui().startButton, Qt::LeftButton);
+    const int lineHeight = QFontMetrics(form->ui().instructionsView->font()).height();
+    EXPECT_EQ(form->ui().instructionsPane->height(), 2 * lineHeight);
 }
 
 TEST_F(MainWindowTest, QuitCommandEndsTheEventLoopDuringARun)
 {
-    QTest::mouseClick(form->startButton, Qt::LeftButton);
-    QTimer::singleShot(0, form->quitProgramButton, &QToolButton::click);
+    QTest::mouseClick(form->ui().startButton, Qt::LeftButton);
+    QTimer::singleShot(0, form->ui().quitProgramButton, &QToolButton::click);
     QTimer::singleShot(5000, [] { QCoreApplication::exit(7); });
     EXPECT_EQ(QCoreApplication::exec(), 0);
 }
@@ -448,11 +450,11 @@ TEST(StartWithoutDatabaseTest, FiveErrorsThenAnEmptyWindow)
     MainWindow form(empty.filePath(QStringLiteral("date.mdb")));
     form.show();
     EXPECT_EQ(dialogs.errors.size(), 5) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(form.catalogTree->model()->rowCount(), 0);
-    EXPECT_TRUE(form.titleLabel->text().isEmpty());
+    EXPECT_EQ(form.ui().catalogTree->model()->rowCount(), 0);
+    EXPECT_TRUE(form.ui().titleLabel->text().isEmpty());
 
     dialogs.errors.clear();
-    form.searchBox->insert(QStringLiteral("甲"));
+    form.ui().searchBox->insert(QStringLiteral("甲"));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << "searching a closed catalog changes nothing visible";
 }
 

@@ -58,9 +58,9 @@ TEST_P(SampleDatabase, EveryTestRunsToItsVerdictInTheWindow)
         EXPECT_FALSE(takeWithFirstChoices().isEmpty()) << name;
         EXPECT_TRUE(verdictText().startsWith(TestRun::disclaimer() + QStringLiteral("\n\n"))) << name;
         EXPECT_GT(verdictText().size(), TestRun::disclaimer().size() + 10) << name;
-        EXPECT_EQ(form->stepButton->text(), QStringLiteral("完成"));
-        QTest::mouseClick(form->stepButton, Qt::LeftButton);
-        EXPECT_EQ(form->stepButton->text(), QStringLiteral("开始测试"));
+        EXPECT_EQ(form->ui().stepButton->text(), QStringLiteral("完成"));
+        QTest::mouseClick(form->ui().stepButton, Qt::LeftButton);
+        EXPECT_EQ(form->ui().stepButton->text(), QStringLiteral("开始测试"));
     }
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
     EXPECT_EQ(dialogs.messages, notice) << "nothing more is said";

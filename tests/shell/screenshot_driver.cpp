@@ -101,7 +101,7 @@ void selectTest(MainWindow &form, qint64 id)
 
 ChoiceGroup *choicePanel(MainWindow &form)
 {
-    return form.questionPane->findChild<ChoiceGroup *>();
+    return form.ui().questionPane->findChild<ChoiceGroup *>();
 }
 
 // Answers every question with its first option until the run leaves the
@@ -113,7 +113,7 @@ void answerAll(MainWindow &form)
         if (!panel)
             return;
         panel->setItemIndex(0);
-        form.stepButton->click();
+        form.ui().stepButton->click();
     }
 }
 
@@ -123,23 +123,23 @@ void shootTakerAids(MainWindow &form, ReportWindow &report, Shooter &shooter)
 {
     RunCompanion &companion = form.companion();
     selectTest(form, 100);
-    form.startButton->click();
+    form.ui().startButton->click();
     for (int i = 0; i < 2; ++i) {
         if (ChoiceGroup *panel = choicePanel(form))
             panel->setItemIndex(1);
-        form.stepButton->click();
+        form.ui().stepButton->click();
     }
     shooter.shoot(form, QStringLiteral("10-progress"));
-    companion.backButton->click();
+    companion.ui().backButton->click();
     shooter.shoot(form, QStringLiteral("11-back"));
-    form.stepButton->click();
+    form.ui().stepButton->click();
     answerAll(form);
     shooter.shoot(form, QStringLiteral("12-explained-verdict"));
-    companion.saveButton->click();
+    companion.ui().saveButton->click();
     report.resize(760, 560);
     shooter.shoot(report, QStringLiteral("13-result-page"));
     report.hide();
-    form.stepButton->click();
+    form.ui().stepButton->click();
     companion.showHistory();
     if (HistoryWindow *history = companion.historyWindow()) {
         history->resize(720, 360);
@@ -168,36 +168,36 @@ int shootAll(const QString &database, const QString &folder)
     form.show();
     shooter.shoot(form, QStringLiteral("01-idle"));
 
-    form.startButton->click();
+    form.ui().startButton->click();
     if (ChoiceGroup *panel = choicePanel(form))
         panel->setItemIndex(1);
     shooter.shoot(form, QStringLiteral("02-question-with-instructions"));
-    form.quitButton->click();
+    form.ui().quitButton->click();
 
     // A category test: the questions, then the category, then the verdict.
     selectTest(form, 200);
-    form.startButton->click();
+    form.ui().startButton->click();
     answerAll(form);
     shooter.shoot(form, QStringLiteral("03-category"));
     if (ChoiceGroup *panel = choicePanel(form))
         panel->setItemIndex(0);
-    form.stepButton->click();
+    form.ui().stepButton->click();
     shooter.shoot(form, QStringLiteral("04-verdict"));
-    form.stepButton->click();
+    form.ui().stepButton->click();
 
-    form.searchBox->setText(QStringLiteral("恋"));
+    form.ui().searchBox->setText(QStringLiteral("恋"));
     shooter.shoot(form, QStringLiteral("05-search"));
-    form.searchBox->clear();
+    form.ui().searchBox->clear();
 
     selectTest(form, 100);
-    form.contentButton->click();
+    form.ui().contentButton->click();
     report.resize(760, 560);
     shooter.shoot(report, QStringLiteral("06-report"));
     {
         PreviewShooter preview(shooter);
         report.ui().previewButton->click();
     }
-    form.aboutAction->trigger();
+    form.ui().aboutAction->trigger();
     shooter.shoot(about, QStringLiteral("07-about"));
     about.hide();
     report.hide();
@@ -208,9 +208,9 @@ int shootAll(const QString &database, const QString &folder)
     // wraps inside the pane.
     selectTest(form, 900);
     form.resize(688, 454);
-    form.startButton->click();
+    form.ui().startButton->click();
     shooter.shoot(form, QStringLiteral("15-long-question"));
-    form.quitButton->click();
+    form.ui().quitButton->click();
     form.resize(1000, 680);
 
     // Under a dark desktop palette the fixed colours keep their own
@@ -222,7 +222,7 @@ int shootAll(const QString &database, const QString &folder)
         dark.resize(1000, 680);
         dark.show();
         selectTest(dark, 100);
-        dark.startButton->click();
+        dark.ui().startButton->click();
         if (ChoiceGroup *panel = choicePanel(dark))
             panel->setItemIndex(0);
         shooter.shoot(dark, QStringLiteral("16-dark-question"));

@@ -67,7 +67,7 @@ protected:
         selectId(testId);
         startSelected();
     }
-    QString progress() { return aids().progressBar->isVisible() ? aids().progressLine->text() : QString(); }
+    QString progress() { return aids().ui().progressBar->isVisible() ? aids().ui().progressLine->text() : QString(); }
 
     FixtureDatabase fixture;
 };
@@ -75,44 +75,44 @@ protected:
 TEST_F(TakerAidsTest, ProgressBackAndTheExplainedVerdictInTheWindow)
 {
     EXPECT_TRUE(progress().isEmpty()); // idle: nothing new to see
-    EXPECT_FALSE(aids().backButton->isVisible());
-    EXPECT_FALSE(aids().saveButton->isVisible());
+    EXPECT_FALSE(aids().ui().backButton->isVisible());
+    EXPECT_FALSE(aids().ui().saveButton->isVisible());
 
     start(10);
     EXPECT_EQ(progress(), QStringLiteral("第 1 题 / 共 3 题"));
-    EXPECT_EQ(aids().progressLine->accessibleName(), progress());
-    EXPECT_TRUE(aids().backButton->isVisible());
-    EXPECT_FALSE(aids().backButton->isEnabled());
-    EXPECT_EQ(aids().backButton->accessibleName(), QStringLiteral("上一题"));
+    EXPECT_EQ(aids().ui().progressLine->accessibleName(), progress());
+    EXPECT_TRUE(aids().ui().backButton->isVisible());
+    EXPECT_FALSE(aids().ui().backButton->isEnabled());
+    EXPECT_EQ(aids().ui().backButton->accessibleName(), QStringLiteral("上一题"));
 
     answer({1, 2}); // 2 + 3
     EXPECT_EQ(progress(), QStringLiteral("第 3 题 / 共 3 题"));
-    EXPECT_EQ(aids().progressBar->value(), 2);
-    ASSERT_TRUE(aids().backButton->isEnabled());
-    aids().backButton->click();
+    EXPECT_EQ(aids().ui().progressBar->value(), 2);
+    ASSERT_TRUE(aids().ui().backButton->isEnabled());
+    aids().ui().backButton->click();
     EXPECT_EQ(progress(), QStringLiteral("第 2 题 / 共 3 题"));
     EXPECT_TRUE(panel()->title().startsWith(QStringLiteral("3-2.第二题？")));
     EXPECT_EQ(panel()->itemIndex(), 2);
     EXPECT_TRUE(panel()->hasFocus() || QApplication::focusWidget() == nullptr);
     panel()->setItemIndex(0); // 1 instead of 3
-    form->stepButton->click();
+    form->ui().stepButton->click();
     EXPECT_EQ(panel()->itemIndex(), -1);
     answer({1}); // 2 + 1 + 1 = 4
     ASSERT_EQ(form->run().phase(), TestRun::Phase::ShowingVerdict);
     EXPECT_TRUE(progress().isEmpty());
-    EXPECT_FALSE(aids().backButton->isVisible());
+    EXPECT_FALSE(aids().ui().backButton->isVisible());
 
-    ASSERT_TRUE(aids().explanation);
-    EXPECT_EQ(aids().explanation->text(), QStringLiteral("得分 4，在 4–5 分之间\n本测试可能的得分：2–6 分"));
-    EXPECT_TRUE(aids().saveButton->isVisible());
-    aids().saveButton->click();
+    ASSERT_TRUE(aids().explanation());
+    EXPECT_EQ(aids().explanation()->text(), QStringLiteral("得分 4，在 4–5 分之间\n本测试可能的得分：2–6 分"));
+    EXPECT_TRUE(aids().ui().saveButton->isVisible());
+    aids().ui().saveButton->click();
     EXPECT_TRUE(report.isVisible());
     EXPECT_EQ(report.windowTitle(), QStringLiteral("《甲测试》测试结果"));
     EXPECT_TRUE(report.ui().htmlView->pageHtml().contains(QStringLiteral("中分结论")));
 
-    form->stepButton->click(); // 完成
-    EXPECT_FALSE(aids().saveButton->isVisible());
-    EXPECT_FALSE(aids().explanation);
+    form->ui().stepButton->click(); // 完成
+    EXPECT_FALSE(aids().ui().saveButton->isVisible());
+    EXPECT_FALSE(aids().explanation());
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }
 
@@ -129,8 +129,8 @@ TEST_F(TakerAidsTest, AltLeftAndBackspaceGoBack)
     QTest::keyClick(panel(), Qt::Key_Backspace);
     EXPECT_EQ(progress(), QStringLiteral("第 1 题 / 共 3 题"));
     EXPECT_EQ(panel()->itemIndex(), 0);
-    form->quitButton->click();
-    QTest::keyClick(form->stepButton, Qt::Key_Backspace); // idle: nothing happens
+    form->ui().quitButton->click();
+    QTest::keyClick(form->ui().stepButton, Qt::Key_Backspace); // idle: nothing happens
     EXPECT_EQ(form->run().phase(), TestRun::Phase::Idle);
 }
 
@@ -139,46 +139,46 @@ TEST_F(TakerAidsTest, TheCategoryIsTheLastStep)
     start(20);
     answer({1});
     EXPECT_EQ(progress(), QStringLiteral("最后一步：请选择类别"));
-    EXPECT_TRUE(aids().backButton->isEnabled());
+    EXPECT_TRUE(aids().ui().backButton->isEnabled());
     answer({1});
-    EXPECT_TRUE(aids().explanation->text().endsWith(QStringLiteral("所选类别：女生")));
+    EXPECT_TRUE(aids().explanation()->text().endsWith(QStringLiteral("所选类别：女生")));
 }
 
 TEST_F(TakerAidsTest, HistoryWindowListsOpensAndDeletesRuns)
 {
     start(10);
     answer({0, 0, 0});
-    form->stepButton->click();
+    form->ui().stepButton->click();
     start(20);
     answer({0, 0});
-    form->stepButton->click();
+    form->ui().stepButton->click();
     start(10); // quit: no record
-    form->quitButton->click();
+    form->ui().quitButton->click();
 
-    aids().historyAction->trigger();
-    EXPECT_EQ(aids().historyAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+H")));
+    aids().ui().historyAction->trigger();
+    EXPECT_EQ(aids().ui().historyAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+H")));
     HistoryWindow *window = aids().historyWindow();
     ASSERT_TRUE(window && window->isVisible());
-    ASSERT_EQ(window->table->rowCount(), 2);
-    EXPECT_EQ(window->table->item(0, 1)->text(), QStringLiteral("乙分类测试")); // newest first
-    EXPECT_EQ(window->table->item(0, 2)->text(), QStringLiteral("男生"));
+    ASSERT_EQ(window->ui().table->rowCount(), 2);
+    EXPECT_EQ(window->ui().table->item(0, 1)->text(), QStringLiteral("乙分类测试")); // newest first
+    EXPECT_EQ(window->ui().table->item(0, 2)->text(), QStringLiteral("男生"));
 
-    window->filter->setCurrentIndex(window->filter->findText(QStringLiteral("甲测试")));
-    ASSERT_EQ(window->table->rowCount(), 1);
-    EXPECT_EQ(window->table->item(0, 4)->text(), QStringLiteral("低分结论"));
-    window->openButton->click();
+    window->ui().filter->setCurrentIndex(window->ui().filter->findText(QStringLiteral("甲测试")));
+    ASSERT_EQ(window->ui().table->rowCount(), 1);
+    EXPECT_EQ(window->ui().table->item(0, 4)->text(), QStringLiteral("低分结论"));
+    window->ui().openButton->click();
     EXPECT_EQ(report.windowTitle(), QStringLiteral("《甲测试》测试结果"));
 
     dialogs.answers = {false};
-    window->deleteButton->click();
-    EXPECT_EQ(window->table->rowCount(), 1);
+    window->ui().deleteButton->click();
+    EXPECT_EQ(window->ui().table->rowCount(), 1);
     dialogs.answers = {true};
-    window->deleteButton->click();
-    EXPECT_EQ(window->filter->currentIndex(), 0);
-    EXPECT_EQ(window->table->rowCount(), 1);
+    window->ui().deleteButton->click();
+    EXPECT_EQ(window->ui().filter->currentIndex(), 0);
+    EXPECT_EQ(window->ui().table->rowCount(), 1);
     dialogs.answers = {true};
-    window->deleteAllButton->click();
-    EXPECT_EQ(window->table->rowCount(), 0);
+    window->ui().deleteAllButton->click();
+    EXPECT_EQ(window->ui().table->rowCount(), 0);
     EXPECT_EQ(dialogs.questions.size(), 3);
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }
@@ -197,12 +197,12 @@ TEST_F(TakerAidsTest, ARunLeftUnfinishedIsOfferedOnceAtTheNextStart)
     EXPECT_EQ(form->run().phase(), TestRun::Phase::Answering);
     EXPECT_EQ(progress(), QStringLiteral("第 3 题 / 共 3 题"));
     EXPECT_EQ(panel()->itemIndex(), -1);
-    aids().backButton->click();
+    aids().ui().backButton->click();
     EXPECT_EQ(panel()->itemIndex(), 2); // the earlier answer is there
-    form->stepButton->click();
+    form->ui().stepButton->click();
     answer({1});
     EXPECT_DOUBLE_EQ(form->run().score(), 6); // 2 + 3 + 1
-    form->stepButton->click();
+    form->ui().stepButton->click();
     EXPECT_EQ(aids().history().entries().size(), 1);
 
     // Declined: nothing changes, and it is not asked again.
@@ -260,12 +260,12 @@ protected:
         FixtureDatabase other{kFourQuestions};
         MainWindow window(other.path());
         window.database().catalog.locate("ID", 10);
-        window.startButton->click();
+        window.ui().startButton->click();
         for (int item : {1, 2, 0, 1}) {
-            window.questionPane->findChild<ChoiceGroup *>()->setItemIndex(item);
-            window.stepButton->click();
+            window.ui().questionPane->findChild<ChoiceGroup *>()->setItemIndex(item);
+            window.ui().stepButton->click();
         }
-        auto *view = window.questionPane->findChild<QWidget *>(QStringLiteral("verdictView"));
+        auto *view = window.ui().questionPane->findChild<QWidget *>(QStringLiteral("verdictView"));
         return view ? view->property("plainText").toString() : QString();
     }
 };
@@ -283,7 +283,7 @@ TEST_F(KilledRunTest, AcceptedTheRunEndsWithTheVerdictOfAnUninterruptedOne)
     answer({1});
     ASSERT_EQ(form->run().phase(), TestRun::Phase::ShowingVerdict);
     const QString verdict =
-        form->questionPane->findChild<QWidget *>(QStringLiteral("verdictView"))->property("plainText").toString();
+        form->ui().questionPane->findChild<QWidget *>(QStringLiteral("verdictView"))->property("plainText").toString();
     EXPECT_TRUE(verdict.endsWith(QStringLiteral("高")));
     EXPECT_EQ(verdict, uninterruptedVerdict());
 }

@@ -112,7 +112,7 @@ TEST_F(SampleWindow, EveryQuestionShowsItsWholeCaptionAndOptionsAtAnyWidth)
         for (const qint64 id : testIds()) {
             selectId(id);
             const QString name = testName();
-            form->stepButton->click();
+            form->ui().stepButton->click();
             int questions = 0;
             while (form->run().phase() == TestRun::Phase::Answering) {
                 ASSERT_LT(++questions, 40);
@@ -120,14 +120,14 @@ TEST_F(SampleWindow, EveryQuestionShowsItsWholeCaptionAndOptionsAtAnyWidth)
                 ASSERT_NE(panel, nullptr);
                 QApplication::processEvents();
                 const QString where = QStringLiteral("%1 at %2, %3").arg(name).arg(width).arg(panel->caption());
-                EXPECT_FALSE(form->questionPane->horizontalScrollBar()->isVisible()) << where.toStdString();
-                expectShownWhole(*panel, *form->questionPane, where);
+                EXPECT_FALSE(form->ui().questionPane->horizontalScrollBar()->isVisible()) << where.toStdString();
+                expectShownWhole(*panel, *form->ui().questionPane, where);
                 panel->setItemIndex(0);
-                form->stepButton->click();
+                form->ui().stepButton->click();
             }
-            form->quitButton->click(); // the category panel or the verdict: back to the start
+            form->ui().quitButton->click(); // the category panel or the verdict: back to the start
             if (form->run().phase() != TestRun::Phase::Idle)
-                form->stepButton->click();
+                form->ui().stepButton->click();
         }
     }
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
@@ -210,13 +210,13 @@ TEST_F(SampleWindow, EveryTextReadsUnderALightAndADarkPalette)
         form.reset();
         open();
         select(QStringLiteral("恋爱风格测试")); // its first question has instructions
-        form->stepButton->click();
+        form->ui().stepButton->click();
         ChoiceGroup *panel = choicePanel();
         ASSERT_NE(panel, nullptr);
-        ASSERT_GT(form->instructionsPane->height(), 0);
+        ASSERT_GT(form->ui().instructionsPane->height(), 0);
         std::vector<std::pair<std::string, const QWidget *>> texts;
-        texts.emplace_back("title", form->titleLabel);
-        texts.emplace_back("instructions", form->instructionsView);
+        texts.emplace_back("title", form->ui().titleLabel);
+        texts.emplace_back("instructions", form->ui().instructionsView);
         for (const QLabel *label : panel->findChildren<QLabel *>())
             texts.emplace_back("choice " + label->text().toStdString(), label);
         for (const auto &[what, widget] : texts) {
@@ -226,7 +226,7 @@ TEST_F(SampleWindow, EveryTextReadsUnderALightAndADarkPalette)
         }
         while (form->run().phase() == TestRun::Phase::Answering) {
             choicePanel()->setItemIndex(0);
-            form->stepButton->click();
+            form->ui().stepButton->click();
         }
         ASSERT_NE(verdictView(), nullptr);
         EXPECT_GE(contrastRatio(foregroundOf(verdictView()), backgroundOf(verdictView())), 4.5) << paletteName;
@@ -272,7 +272,7 @@ TEST_F(SampleWindow, EveryControlIsAnnouncedByRoleAndChineseName)
     EXPECT_TRUE(contains(idle, QAccessible::Button, QStringLiteral("开始测试")));
 
     select(QStringLiteral("恋爱风格测试"));
-    form->stepButton->click();
+    form->ui().stepButton->click();
     ChoiceGroup *panel = choicePanel();
     ASSERT_NE(panel, nullptr);
     const QList<Announced> running = announced(form.get());
@@ -286,7 +286,7 @@ TEST_F(SampleWindow, EveryControlIsAnnouncedByRoleAndChineseName)
 
     while (form->run().phase() == TestRun::Phase::Answering) {
         choicePanel()->setItemIndex(0);
-        form->stepButton->click();
+        form->ui().stepButton->click();
     }
     ASSERT_NE(verdictView(), nullptr);
     const QList<Announced> verdict = announced(form.get());
@@ -300,11 +300,11 @@ TEST_F(SampleWindow, EveryControlIsAnnouncedByRoleAndChineseName)
 
 TEST_F(SampleWindow, MenusAndShortcutsReachTheToolbarsCommands)
 {
-    EXPECT_TRUE(form->testMenu->title().contains(QStringLiteral("(&O)")));
-    EXPECT_TRUE(form->helpMenu->title().contains(QStringLiteral("(&H)")));
-    EXPECT_TRUE(form->contentAction->shortcuts().contains(QKeySequence(Qt::Key_F5)));
-    EXPECT_TRUE(form->contentAction->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_R)));
-    EXPECT_EQ(form->quitAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_TRUE(form->ui().testMenu->title().contains(QStringLiteral("(&O)")));
+    EXPECT_TRUE(form->ui().helpMenu->title().contains(QStringLiteral("(&H)")));
+    EXPECT_TRUE(form->ui().contentAction->shortcuts().contains(QKeySequence(Qt::Key_F5)));
+    EXPECT_TRUE(form->ui().contentAction->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_R)));
+    EXPECT_EQ(form->ui().quitAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
@@ -335,44 +335,45 @@ TEST_F(SampleWindow, SmallWindowsKeepTheirSizeAndEveryControlInReach)
     form->resize(100, 100);
     EXPECT_EQ(form->size(), form->minimumSize());
     select(QStringLiteral("恋爱风格测试"));
-    form->stepButton->click();
+    form->ui().stepButton->click();
     QApplication::processEvents();
-    for (QWidget *control : {static_cast<QWidget *>(form->stepButton), static_cast<QWidget *>(form->quitButton)}) {
+    for (QWidget *control :
+         {static_cast<QWidget *>(form->ui().stepButton), static_cast<QWidget *>(form->ui().quitButton)}) {
         const QRect shown(control->mapTo(form.get(), QPoint()), control->size());
         EXPECT_TRUE(form->rect().contains(shown)) << control->objectName().toStdString();
-        EXPECT_TRUE(form->buttonBar->rect().contains(control->geometry())) << control->objectName().toStdString();
+        EXPECT_TRUE(form->ui().buttonBar->rect().contains(control->geometry())) << control->objectName().toStdString();
     }
-    form->quitButton->click();
+    form->ui().quitButton->click();
 
     // A short window does not grow when a question with instructions shows.
     form->resize(688, 300);
     QApplication::processEvents();
     const QSize before = form->size();
-    form->stepButton->click();
+    form->ui().stepButton->click();
     QApplication::processEvents();
     EXPECT_EQ(form->size(), before);
-    EXPECT_GT(form->instructionsPane->height(), 0);
+    EXPECT_GT(form->ui().instructionsPane->height(), 0);
 }
 
 TEST_F(SampleWindow, TheSearchBoxLooksDisabledDuringARun)
 {
     selectId(100);
-    const QImage enabled = form->searchBox->grab().toImage();
-    form->stepButton->click();
-    ASSERT_FALSE(form->searchBox->isEnabled());
-    const QImage disabled = form->searchBox->grab().toImage();
+    const QImage enabled = form->ui().searchBox->grab().toImage();
+    form->ui().stepButton->click();
+    ASSERT_FALSE(form->ui().searchBox->isEnabled());
+    const QImage disabled = form->ui().searchBox->grab().toImage();
     EXPECT_NE(enabled, disabled);
 }
 
 TEST_F(SampleWindow, DraggingTheSplitterShowsAHatchedLine)
 {
-    QSplitterHandle *handle = form->splitter->handle(1);
+    QSplitterHandle *handle = form->ui().splitter->handle(1);
     const QPoint start = handle->rect().center();
     QTest::mousePress(handle, Qt::LeftButton, {}, start);
     QMouseEvent move(QEvent::MouseMove, QPointF(start + QPoint(40, 0)),
                      handle->mapToGlobal(QPointF(start + QPoint(40, 0))), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(handle, &move);
-    auto *band = form->splitter->findChild<QRubberBand *>();
+    auto *band = form->ui().splitter->findChild<QRubberBand *>();
     ASSERT_NE(band, nullptr);
     ASSERT_TRUE(band->isVisible());
     const QImage line = band->grab().toImage();

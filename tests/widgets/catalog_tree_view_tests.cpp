@@ -87,21 +87,21 @@ TEST_P(TreeShape, RowsArePlacedUnderTheirParentsNode)
     EXPECT_EQ(fixture.treeShape(), GetParam().expected);
 }
 
-const QVariant null;
+const QVariant kNull;
 
 INSTANTIATE_TEST_SUITE_P(
     Catalogs, TreeShape,
     ::testing::Values(
         ShapeCase{"Flat", {{1, 1, "A"}, {2, 2, "B"}, {3, 3, "C"}}, false, "A,B,C"},
         ShapeCase{
-            "Nested", {{1, null, "A"}, {2, 1, "B"}, {3, 2, "C"}, {4, 1, "D"}, {5, null, "E"}}, false, "A(B(C),D),E"},
-        ShapeCase{"ParentMissing", {{1, null, "A"}, {2, 99, "B"}, {3, 1, "C"}}, false, "A(C),B"},
+            "Nested", {{1, kNull, "A"}, {2, 1, "B"}, {3, 2, "C"}, {4, 1, "D"}, {5, kNull, "E"}}, false, "A(B(C),D),E"},
+        ShapeCase{"ParentMissing", {{1, kNull, "A"}, {2, 99, "B"}, {3, 1, "C"}}, false, "A(C),B"},
         ShapeCase{"ParentIsOwnKey", {{5, 5, "E"}, {6, 5, "F"}, {7, 7, "G"}}, false, "E(F),G"},
         // Rows placed under their present parent come first, then the rows
         // moved there by the fix-up pass, in top-level order.
-        ShapeCase{"ParentAfterChild", {{1, 3, "A"}, {2, 3, "B"}, {3, null, "C"}, {4, 3, "D"}}, false, "C(D,A,B)"},
-        ShapeCase{"GrandparentLast", {{1, 2, "A"}, {2, 3, "B"}, {3, null, "C"}}, false, "C(B(A))"},
-        ShapeCase{"NullKey", {{null, null, "X"}, {1, null, "A"}, {null, 1, "Y"}, {2, 1, "B"}}, true, "A(B)"},
+        ShapeCase{"ParentAfterChild", {{1, 3, "A"}, {2, 3, "B"}, {3, kNull, "C"}, {4, 3, "D"}}, false, "C(D,A,B)"},
+        ShapeCase{"GrandparentLast", {{1, 2, "A"}, {2, 3, "B"}, {3, kNull, "C"}}, false, "C(B(A))"},
+        ShapeCase{"NullKey", {{kNull, kNull, "X"}, {1, kNull, "A"}, {kNull, 1, "Y"}, {2, 1, "B"}}, true, "A(B)"},
         // A cycle cannot hang a node beneath itself: the first row stays on top.
         ShapeCase{"Cycle", {{1, 2, "A"}, {2, 1, "B"}}, false, "A(B)"}),
     [](const auto &param) { return std::string(param.param.name); });
@@ -121,7 +121,7 @@ TEST(TreeView, IsEmptyUntilShownAndFillsWhenShown)
 
 TEST(TreeView, FollowsOpenCloseAndStoredRows)
 {
-    TreeFixture fixture({{1, null, "A"}, {2, 1, "B"}});
+    TreeFixture fixture({{1, kNull, "A"}, {2, 1, "B"}});
     Dataset &catalog = fixture.catalog();
     catalog.close();
     EXPECT_EQ(fixture.tree.nodeCount(), 0);
@@ -140,7 +140,7 @@ TEST(TreeView, FollowsOpenCloseAndStoredRows)
 
 TEST(TreeView, KeepsExpandedBranchesAcrossRefreshes)
 {
-    TreeFixture fixture({{1, null, "A"}, {2, 1, "B"}, {3, null, "C"}, {4, 3, "D"}});
+    TreeFixture fixture({{1, kNull, "A"}, {2, 1, "B"}, {3, kNull, "C"}, {4, 3, "D"}});
     CatalogTreeView &tree = fixture.tree;
     tree.expand(tree.indexOfKey(3));
     tree.collapse(tree.indexOfKey(1));
@@ -151,7 +151,7 @@ TEST(TreeView, KeepsExpandedBranchesAcrossRefreshes)
 
 TEST(TreeView, SelectionAndCurrentRowFollowEachOther)
 {
-    TreeFixture fixture({{1, null, "A"}, {2, 1, "B"}, {3, 2, "C"}, {4, null, "D"}});
+    TreeFixture fixture({{1, kNull, "A"}, {2, 1, "B"}, {3, 2, "C"}, {4, kNull, "D"}});
     Dataset &catalog = fixture.catalog();
     CatalogTreeView &tree = fixture.tree;
     ASSERT_EQ(tree.selectedKey(), 1);
@@ -176,7 +176,7 @@ TEST(TreeView, SelectionAndCurrentRowFollowEachOther)
 
 TEST(TreeView, SelectingANodeStoresAPendingEditFirst)
 {
-    TreeFixture fixture({{1, null, "A"}, {2, null, "B"}});
+    TreeFixture fixture({{1, kNull, "A"}, {2, kNull, "B"}});
     Dataset &catalog = fixture.catalog();
     catalog.edit();
     catalog.fieldByName("Name")->setAsString("A2");
@@ -190,7 +190,7 @@ TEST(TreeView, SelectingANodeStoresAPendingEditFirst)
 TEST(TreeView, SearchShowsOnlyRowsWhoseRowsAboveMatchToo)
 {
     TreeFixture fixture(
-        {{1, null, "家庭"}, {2, 1, "爱情测试一"}, {3, null, "爱情测试二"}, {4, 3, "爱情测试三"}, {5, null, "性格"}});
+        {{1, kNull, "家庭"}, {2, 1, "爱情测试一"}, {3, kNull, "爱情测试二"}, {4, 3, "爱情测试三"}, {5, kNull, "性格"}});
     Dataset &catalog = fixture.catalog();
     BoundLabel title;
     title.setDataSource(&fixture.database->catalogSource);
@@ -221,7 +221,7 @@ TEST(TreeView, SearchShowsOnlyRowsWhoseRowsAboveMatchToo)
 
 TEST(TreeView, SearchMatchingNothingEmptiesTreeAndViews)
 {
-    TreeFixture fixture({{1, null, "A"}, {2, 1, "B"}});
+    TreeFixture fixture({{1, kNull, "A"}, {2, 1, "B"}});
     BoundLabel title;
     title.setDataSource(&fixture.database->catalogSource);
     title.setDataField("Name");
@@ -234,7 +234,7 @@ TEST(TreeView, DeleteAnsweredCancelChangesNothing)
 {
     FakeDialogs dialogs;
     dialogs.answer = false;
-    TreeFixture fixture({{1, null, "A"}, {2, 1, "B"}});
+    TreeFixture fixture({{1, kNull, "A"}, {2, 1, "B"}});
     QTest::keyClick(&fixture.tree, Qt::Key_Delete);
     ASSERT_EQ(dialogs.questions.size(), 1);
     EXPECT_EQ(dialogs.questions[0].caption, "Confirm");
@@ -246,7 +246,7 @@ TEST(TreeView, DeleteAnsweredCancelChangesNothing)
 TEST(TreeView, DeleteRemovesTheRowsBeneathFirst)
 {
     FakeDialogs dialogs;
-    TreeFixture fixture({{1, null, "A"}, {2, 1, "B"}, {3, 2, "C"}, {4, 1, "D"}, {5, null, "E"}, {6, 6, "F"}});
+    TreeFixture fixture({{1, kNull, "A"}, {2, 1, "B"}, {3, 2, "C"}, {4, 1, "D"}, {5, kNull, "E"}, {6, 6, "F"}});
     Dataset &catalog = fixture.catalog();
     QTest::keyClick(&fixture.tree, Qt::Key_Delete);
     EXPECT_EQ(fixture.file.deletionLog(), (QList<qint64>{3, 2, 4, 1}));
@@ -271,7 +271,7 @@ TEST(TreeView, DeleteOfTheOnlyNodeEmptiesTreeAndSet)
 TEST(TreeView, RefusedDeleteIsReportedAndTheTreeGoesOnFollowing)
 {
     FakeDialogs dialogs;
-    TreeFixture fixture({{1, null, "A"}, {2, 1, "B"}, {3, null, "C"}});
+    TreeFixture fixture({{1, kNull, "A"}, {2, 1, "B"}, {3, kNull, "C"}});
     fixture.file.exec("CREATE TRIGGER keep_a BEFORE DELETE ON 量表 WHEN old.ID = 1 "
                       "BEGIN SELECT RAISE(ABORT, 'row is locked'); END");
     QTest::keyClick(&fixture.tree, Qt::Key_Delete);
@@ -297,7 +297,7 @@ QLineEdit *editLabel(CatalogTreeView &tree, const QString &text)
 TEST(TreeView, ConfirmedRenameIsStoredAtOnce)
 {
     FakeDialogs dialogs;
-    TreeFixture fixture({{1, null, "A"}, {2, 1, "B"}});
+    TreeFixture fixture({{1, kNull, "A"}, {2, 1, "B"}});
     BoundLabel title;
     title.setDataSource(&fixture.database->catalogSource);
     title.setDataField("Name");
@@ -319,7 +319,7 @@ TEST(TreeView, ConfirmedRenameIsStoredAtOnce)
 
 TEST(TreeView, CancelledRenameChangesNothing)
 {
-    TreeFixture fixture({{1, null, "A"}});
+    TreeFixture fixture({{1, kNull, "A"}});
     QLineEdit *editor = editLabel(fixture.tree, "X");
     ASSERT_NE(editor, nullptr);
     QTest::keyClick(editor, Qt::Key_Escape);
@@ -331,7 +331,7 @@ TEST(TreeView, CancelledRenameChangesNothing)
 TEST(TreeView, ANameOfBlanksIsNeverStored)
 {
     for (const QString &typed : {QString(), QStringLiteral("   ")}) {
-        TreeFixture fixture({{1, null, "A"}});
+        TreeFixture fixture({{1, kNull, "A"}});
         QLineEdit *editor = editLabel(fixture.tree, typed);
         ASSERT_NE(editor, nullptr);
         QTest::keyClick(editor, Qt::Key_Return);
@@ -348,7 +348,7 @@ TEST(TreeView, ANameOfBlanksIsNeverStored)
 TEST(TreeView, OnlyADeliberateClickStartsALabelEdit)
 {
     QGuiApplication::styleHints()->setMouseDoubleClickInterval(80);
-    CatalogFile file({{1, null, "A"}, {2, null, "B"}});
+    CatalogFile file({{1, kNull, "A"}, {2, kNull, "B"}});
     std::unique_ptr<TestDatabase> database = file.open();
     QWidget window;
     auto *search = new QLineEdit(&window);
@@ -386,7 +386,7 @@ TEST(TreeView, OnlyADeliberateClickStartsALabelEdit)
 
 // A tree with a title label, its node 2 ("B") renamed by F2 and Return.
 struct RefusedRename {
-    explicit RefusedRename(std::function<void(CatalogFile &)> beforeOpen = {}) : file({{1, null, "A"}, {2, 1, "B"}})
+    explicit RefusedRename(std::function<void(CatalogFile &)> beforeOpen = {}) : file({{1, kNull, "A"}, {2, 1, "B"}})
     {
         if (beforeOpen)
             beforeOpen(file);
@@ -453,7 +453,7 @@ TEST(TreeView, ARenameTheFileRefusesIsReportedAndUndone)
 
 TEST(TreeView, SearchDuringALabelEditDiscardsIt)
 {
-    TreeFixture fixture({{1, null, "AB"}, {2, null, "AC"}});
+    TreeFixture fixture({{1, kNull, "AB"}, {2, kNull, "AC"}});
     QLineEdit *editor = editLabel(fixture.tree, "X");
     ASSERT_NE(editor, nullptr);
     applyCatalogSearch(fixture.catalog(), "A");
@@ -465,7 +465,7 @@ TEST(TreeView, SearchDuringALabelEditDiscardsIt)
 TEST(TreeView, ShowsACutOffLabelWholeInATooltip)
 {
     const QString longName = QString(60, QChar(0x6D4B));
-    TreeFixture fixture({{1, null, "A"}, {2, null, longName}});
+    TreeFixture fixture({{1, kNull, "A"}, {2, kNull, longName}});
     fixture.tree.resize(120, 200);
     QApplication::processEvents();
     auto hint = [&](qint64 key) {
@@ -498,7 +498,7 @@ int longestRun(const QImage &image, int y, QRgb colour)
 
 TEST(TreeView, WithoutFocusTheSelectedLabelIsFramedInsteadOfHighlighted)
 {
-    CatalogFile file({{1, null, "Alpha"}, {2, 1, "Beta"}});
+    CatalogFile file({{1, kNull, "Alpha"}, {2, 1, "Beta"}});
     auto database = file.open();
     QWidget window;
     auto *layout = new QVBoxLayout(&window);
