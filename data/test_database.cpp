@@ -3,15 +3,24 @@
 #include "catalog_index.h"
 #include "database_error.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 
 namespace lovetest {
 
-QString closedDatabaseMessage()
+QString closedDatabaseMessage(const QString &fileName)
 {
-    return QStringLiteral("测试数据库 %1 没有打开（它应在程序所在的文件夹中），所以没有可以进行的测试。")
-        .arg(QString::fromUtf8(kDatabaseFileName));
+    // The program opens the file against the current folder, wherever the
+    // program itself lies.
+    const QString path =
+        QDir::current().absoluteFilePath(fileName.isEmpty() ? QString::fromUtf8(kDatabaseFileName) : fileName);
+    const QString folder = QDir::toNativeSeparators(QFileInfo(path).absolutePath());
+    return QStringLiteral(
+               "测试数据库 %1 没有打开（程序在当前文件夹 %2 中寻找它；用 lovetest-start 启动程序可备好示例数据库，"
+               "或用 lovetest-content build 在这个文件夹中生成一个），所以没有可以进行的测试。")
+        .arg(QString::fromUtf8(kDatabaseFileName), folder);
 }
 
 TestDatabase::TestDatabase()

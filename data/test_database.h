@@ -30,8 +30,10 @@ inline constexpr char kSealedKeySlot[] = "ADOQuery5";
 inline constexpr char kDataKeySlot[] = "ADOQuery6";
 } // namespace message_names
 
-// Why a command that needs the tests refuses when the database is not open.
-QString closedDatabaseMessage();
+// Why a command that needs the tests refuses when the database is not open:
+// names the folder it was looked for in (fileName, or date.mdb, against the
+// current folder) and how to get one there.
+QString closedDatabaseMessage(const QString &fileName = QString());
 
 // The connection, the six query objects and the three data sources that the
 // main window owns. They live as long as this object; the data sources go

@@ -31,7 +31,7 @@ ContentReport ContentReportBuilder::build()
 {
     Dataset &catalog = m_database.catalog;
     if (!catalog.active())
-        throw std::runtime_error(closedDatabaseMessage().toStdString());
+        throw std::runtime_error(closedDatabaseMessage(m_database.connection.fileName()).toStdString());
     const Field *idField = catalog.fieldByName(QStringLiteral("id"));
     if (catalog.isEmpty() || idField->isNull())
         throw std::runtime_error("没有选中的测试，无法查看测试内容：请先在目录中选择一个测试");

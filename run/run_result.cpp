@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <stdexcept>
 
 #include "data/codepage.h"
 #include "data/convert.h"
@@ -31,7 +32,7 @@ bool isWhole(double value)
 
 } // namespace
 
-QString scoreBandText(double score, const QList<QByteArray> &thresholds, int index, const ScoreRange &range)
+QString scoreBandText(double score, const QList<QByteArray> &thresholds, int index, const ReachableScores &reachable)
 {
     // Every threshold before the selected one lies below the score; the
     // highest of them is the band's lower end.
@@ -44,16 +45,37 @@ QString scoreBandText(double score, const QList<QByteArray> &thresholds, int ind
     if (index >= 0 && index < thresholds.size())
         upper = threshold(thresholds[index]);
     const QString head = QStringLiteral("得分 %1，").arg(numberText(score));
-    // With whole scores "above 20" means "from 21".
-    const bool whole = isWhole(score) && isWhole(range.minimum) && isWhole(range.maximum);
     std::optional<double> from;
-    if (lower && whole && isWhole(*lower))
-        from = *lower + 1;
-    else if (!lower && range.minimum <= score)
-        from = range.minimum;
-    std::optional<double> to = upper;
-    if (!upper && range.maximum >= score)
-        to = range.maximum;
+    std::optional<double> to;
+    bool banded = false;
+    if (reachable.exact && reachable.scores.contains(score)) {
+        // The reachable scores that select the same verdict, whatever the
+        // order of the thresholds. A threshold that is no number stops the
+        // search; the thresholds alone then tell the band.
+        try {
+            for (double other : reachable.scores) {
+                if (verdictIndex(thresholds, other) != index)
+                    continue;
+                from = from ? std::min(*from, other) : other;
+                to = to ? std::max(*to, other) : other;
+            }
+            banded = true;
+        } catch (const std::exception &) {
+            from.reset();
+            to.reset();
+        }
+    }
+    if (!banded) {
+        // With whole scores "above 20" means "from 21".
+        const bool whole = reachable.whole && isWhole(score) && isWhole(reachable.lowest) && isWhole(reachable.highest);
+        if (lower && whole && isWhole(*lower))
+            from = *lower + 1;
+        else if (!lower && reachable.lowest <= score)
+            from = reachable.lowest;
+        to = upper;
+        if (!upper && reachable.highest >= score)
+            to = reachable.highest;
+    }
 
     if (from && to && *from < *to)
         return head + QStringLiteral("在 %1–%2 分之间").arg(numberText(*from), numberText(*to));

@@ -32,9 +32,11 @@ struct RunResult {
 
 // The line that says where the score lies among the thresholds that
 // selected verdict number index: the thresholds before it are all below
-// the score, the one at index reaches it. An open end takes the test's
-// reachable range where that still holds the score.
-QString scoreBandText(double score, const QList<QByteArray> &thresholds, int index, const ScoreRange &range);
+// the score, the one at index reaches it. The band names the lowest and the
+// highest reachable score that select the same verdict; where the reachable
+// scores are not known one by one, the thresholds (whole steps for a whole
+// factor) and, at an open end, the reachable range that still holds the score.
+QString scoreBandText(double score, const QList<QByteArray> &thresholds, int index, const ReachableScores &reachable);
 
 // The lines shown under the verdict: score and band, reachable range, and
 // the category when there is one.

@@ -1,7 +1,12 @@
 #include "run/score_range.h"
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
+#include <optional>
+#include <set>
 #include <stdexcept>
+#include <vector>
 
 #include "data/convert.h"
 #include "data/sealed_fields.h"
@@ -41,7 +46,107 @@ ScoreRange reachableScoreRange(const QList<QList<qint64>> &optionScores, double 
     return {std::min(a, b) + 0.0, std::max(a, b) + 0.0};
 }
 
-ScoreRange runningTestScoreRange(TestDatabase &database, SealedFields &sealed)
+namespace {
+
+// Above these the exact set of sums is not computed: a bitset over the
+// interval of sums (512 KiB), or a set of at most this many sums.
+constexpr qint64 kMaxBitsetSpan = qint64(1) << 22;
+constexpr size_t kMaxSparseWork = size_t(1) << 20;
+
+using OptionLists = std::vector<std::vector<qint64>>;
+
+// Exact sums over a dense interval: bit i stands for the sum lowest + i.
+std::vector<qint64> sumsByBitset(const OptionLists &questions, qint64 lowest, qint64 span)
+{
+    const size_t words = size_t(span / 64 + 1);
+    std::vector<quint64> sums(words, 0), next(words);
+    sums[0] = 1;
+    qint64 reachedSpan = 0; // the highest bit that may be set so far
+    for (const auto &options : questions) {
+        std::fill(next.begin(), next.end(), 0);
+        for (qint64 option : options) {
+            const qint64 shift = option - options.front();
+            const size_t wordShift = size_t(shift / 64);
+            const int bitShift = int(shift % 64);
+            const size_t used = size_t(reachedSpan / 64 + 1);
+            for (size_t w = 0; w < used && w + wordShift < words; ++w) {
+                next[w + wordShift] |= sums[w] << bitShift;
+                if (bitShift && w + wordShift + 1 < words)
+                    next[w + wordShift + 1] |= sums[w] >> (64 - bitShift);
+            }
+        }
+        reachedSpan += options.back() - options.front();
+        sums.swap(next);
+    }
+    std::vector<qint64> result;
+    for (size_t w = 0; w < words; ++w) {
+        for (quint64 bits = sums[w]; bits; bits &= bits - 1)
+            result.push_back(lowest + qint64(w * 64 + size_t(std::countr_zero(bits))));
+    }
+    return result;
+}
+
+// Exact sums when they are few but spread wide; nullopt when the work grows
+// past the bound.
+std::optional<std::vector<qint64>> sumsBySet(const OptionLists &questions)
+{
+    std::vector<qint64> sums{0};
+    for (const auto &options : questions) {
+        if (sums.size() * options.size() > kMaxSparseWork)
+            return std::nullopt;
+        std::vector<qint64> next;
+        next.reserve(sums.size() * options.size());
+        for (qint64 sum : sums)
+            for (qint64 option : options)
+                next.push_back(sum + option);
+        std::sort(next.begin(), next.end());
+        next.erase(std::unique(next.begin(), next.end()), next.end());
+        sums = std::move(next);
+    }
+    return sums;
+}
+
+} // namespace
+
+ReachableScores findReachableScores(const QList<QList<qint64>> &optionScores, double factor)
+{
+    OptionLists questions;
+    for (const QList<qint64> &options : optionScores) {
+        if (options.isEmpty())
+            continue;
+        std::vector<qint64> sorted(options.begin(), options.end());
+        std::sort(sorted.begin(), sorted.end());
+        sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+        questions.push_back(std::move(sorted));
+    }
+    qint64 lowest = 0, highest = 0;
+    for (const auto &options : questions) {
+        lowest += options.front();
+        highest += options.back();
+    }
+    ReachableScores result;
+    const ScoreRange range = reachableScoreRange(optionScores, factor);
+    result.lowest = range.minimum;
+    result.highest = range.maximum;
+    result.whole = std::isfinite(factor) && factor == std::floor(factor);
+    std::optional<std::vector<qint64>> sums;
+    if (highest - lowest < kMaxBitsetSpan)
+        sums = sumsByBitset(questions, lowest, highest - lowest);
+    else
+        sums = sumsBySet(questions);
+    if (!sums) {
+        result.exact = false;
+        return result;
+    }
+    std::set<double> distinct;
+    for (qint64 sum : *sums)
+        distinct.insert(double(sum) * factor + 0.0); // + 0.0: no -0
+    for (double score : distinct)
+        result.scores.append(score);
+    return result;
+}
+
+ReachableScores runningTestReachableScores(TestDatabase &database, SealedFields &sealed)
 {
     Dataset &questions = database.questions;
     QList<QList<qint64>> optionScores;
@@ -54,7 +159,7 @@ ScoreRange runningTestScoreRange(TestDatabase &database, SealedFields &sealed)
             values.append(QString::fromLatin1(value));
         optionScores.append(integerOptionScores(values));
     }
-    return reachableScoreRange(optionScores, database.catalog.fieldByName(QStringLiteral("参数"))->asFloat());
+    return findReachableScores(optionScores, database.catalog.fieldByName(QStringLiteral("参数"))->asFloat());
 }
 
 } // namespace lovetest

@@ -22,9 +22,25 @@ QList<qint64> integerOptionScores(const QStringList &values);
 // options, then applies the factor; a negative factor swaps the ends.
 ScoreRange reachableScoreRange(const QList<QList<qint64>> &optionScores, double factor);
 
-// The range of the test that is the current catalog row, read from its
-// question rows (the question set is filtered to it; walking it moves the
-// cursor to the end).
-ScoreRange runningTestScoreRange(TestDatabase &database, SealedFields &sealed);
+// The scores a run can reach: each question (its option scores) contributes
+// one of its options, the sum is multiplied by the factor; questions without
+// options are left out. Exact where that is cheap; otherwise only the lowest
+// and highest score are known and every score between counts as possibly
+// reachable, so the work and memory stay bounded whatever the scores.
+struct ReachableScores {
+    bool exact = true;
+    QList<double> scores; // ascending; every reachable score when exact
+    double lowest = 0;
+    double highest = 0;
+    bool whole = true; // the factor is a whole number: so is every score
+
+    ScoreRange range() const { return {lowest, highest}; }
+};
+ReachableScores findReachableScores(const QList<QList<qint64>> &optionScores, double factor);
+
+// The reachable scores of the test that is the current catalog row, read
+// from its question rows (the question set is filtered to it; walking it
+// moves the cursor to the end).
+ReachableScores runningTestReachableScores(TestDatabase &database, SealedFields &sealed);
 
 } // namespace lovetest

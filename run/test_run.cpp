@@ -108,7 +108,7 @@ void TestRun::start()
     // The run holds on to one catalog row; refuse what cannot be run before
     // anything changes.
     if (!catalog.active()) {
-        m_view.showMessage(closedDatabaseMessage());
+        m_view.showMessage(closedDatabaseMessage(m_database.connection.fileName()));
         return;
     }
     const Field *idField = catalog.fieldByName(kId);
@@ -355,8 +355,9 @@ void TestRun::reportVerdict(const QList<QByteArray> &thresholds, int index, cons
     result.verdict = fromCp936(verdicts[index]);
     if (!catalog.fieldByName(QStringLiteral("分值范围"))->asString().isEmpty())
         result.category = categoryCaption(m_database, m_sealed, catalog.fieldByName(kScore)->asString());
-    result.range = runningTestScoreRange(m_database, m_sealed);
-    result.band = scoreBandText(m_score, thresholds, index, result.range);
+    const ReachableScores reachable = runningTestReachableScores(m_database, m_sealed);
+    result.range = reachable.range();
+    result.band = scoreBandText(m_score, thresholds, index, reachable);
     result.answers = answeredQuestions(m_database, m_sealed, m_trail);
     tell([&](RunListener &listener) { listener.verdictShown(result); });
 }

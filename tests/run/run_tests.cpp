@@ -1,8 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+
 #include "data/sealed_fields.h"
+#include "data/split_text.h"
 #include "data/test_database.h"
 #include "run/headless_view.h"
 #include "run/run_listener.h"
@@ -10,6 +18,7 @@
 #include "run/score_range.h"
 #include "run/test_run.h"
 #include "seal/seal_codec.h"
+#include "tests/support/catalog_tests.h"
 #include "tests/support/fixture_database.h"
 
 using namespace lovetest;
@@ -200,6 +209,30 @@ TEST(TestRunWithoutDatabase, RefusesWithTheReason)
     EXPECT_NO_THROW(run.step());
     EXPECT_EQ(view.messages(), QStringList{closedDatabaseMessage()});
     EXPECT_EQ(run.phase(), TestRun::Phase::Idle);
+}
+
+TEST(TestRunWithoutDatabase, NamesTheFolderItLookedInAndHowToFillIt)
+{
+    // The file is looked for against the current folder, not beside the program.
+    const QString current = QDir::toNativeSeparators(QDir::currentPath());
+    EXPECT_TRUE(closedDatabaseMessage().contains(QStringLiteral("当前文件夹 %1 中").arg(current)));
+
+    QTemporaryDir empty;
+    TestDatabase database;
+    EXPECT_FALSE(database.openAll(empty.filePath(QStringLiteral("date.mdb"))).isEmpty());
+    SealCodec codec;
+    SealedFields sealed{database, codec};
+    HeadlessRunView view{database, sealed};
+    TestRun run{database, sealed, view};
+    run.step();
+    ASSERT_EQ(view.messages().size(), 1);
+    const QString message = view.messages().first();
+    EXPECT_TRUE(message.startsWith(QStringLiteral("测试数据库 date.mdb 没有打开（"))) << message.toStdString();
+    EXPECT_TRUE(message.endsWith(QStringLiteral("），所以没有可以进行的测试。"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QDir::toNativeSeparators(QDir(empty.path()).absolutePath())));
+    EXPECT_TRUE(message.contains(QStringLiteral("lovetest-start")));
+    EXPECT_TRUE(message.contains(QStringLiteral("lovetest-content build")));
+    EXPECT_FALSE(message.contains(QStringLiteral("程序所在")));
 }
 
 TEST_F(TestRunTest, ErrorsInAStepEndTheRun)
@@ -501,9 +534,115 @@ TEST(ScoreBand, NamesTheIntervalThatSelectedTheVerdict)
         {-3, {"-5", "0"}, {-10, 10}, "得分 -3，在 -4–0 分之间"},
     };
     for (const Case &c : cases) {
+        // Only the range known: every score within it counts as reachable.
+        ReachableScores between;
+        between.exact = false;
+        between.lowest = c.range.minimum;
+        between.highest = c.range.maximum;
         const int index = verdictIndex(c.thresholds, c.score);
-        EXPECT_EQ(scoreBandText(c.score, c.thresholds, index, c.range), QString::fromUtf8(c.band)) << c.band;
+        EXPECT_EQ(scoreBandText(c.score, c.thresholds, index, between), QString::fromUtf8(c.band)) << c.band;
     }
+}
+
+TEST(ScoreBand, NamesTheReachableScoresThatSelectTheVerdict)
+{
+    struct Case {
+        double score;
+        QList<QList<qint64>> options;
+        double factor;
+        QList<QByteArray> thresholds;
+        const char *band;
+    };
+    const QList<qint64> zeroToTwenty{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20};
+    const Case cases[] = {
+        // Half points: 6.5 lies above 6 and selects the verdict 9 selects.
+        {9, {zeroToTwenty}, 0.5, {"6", "9"}, "得分 9，在 6.5–9 分之间"},
+        {10, {zeroToTwenty}, 0.5, {"6", "9"}, "得分 10，在 9.5–10 分之间"},
+        {0, {zeroToTwenty}, 0.5, {"6", "9"}, "得分 0，在 0–6 分之间"},
+        {4.5, {{0, 3}, {0, 3}}, 1.5, {"3", "6"}, "得分 4.5，高于 3 分、不超过 6 分"}, // 4.5 alone
+        {4, {{0, 4}, {0, 4}}, 1, {"2", "6"}, "得分 4，高于 2 分、不超过 6 分"}, // 3, 5 and 6 unreachable
+        {8, {{0, 4}, {0, 4}}, 1, {"2", "6"}, "得分 8，高于 6 分"},
+        {0, {{0, 4}, {0, 4}}, 1, {"2", "6"}, "得分 0，不超过 2 分"},
+        {3, {{3, 2, 1}, {2, 0}}, 1, {"2", "4"}, "得分 3，在 3–4 分之间"},
+        {-4, {{0, 4}, {1, 2}}, -2, {"-6", "0"}, "得分 -4，在 -4–-2 分之间"}, // -12, -10, -4, -2
+    };
+    for (const Case &c : cases) {
+        const ReachableScores reachable = findReachableScores(c.options, c.factor);
+        ASSERT_TRUE(reachable.exact);
+        const int index = verdictIndex(c.thresholds, c.score);
+        EXPECT_EQ(scoreBandText(c.score, c.thresholds, index, reachable), QString::fromUtf8(c.band)) << c.band;
+    }
+}
+
+// Every band the sample tests can show, checked against their reachable
+// scores: a reachable score lies inside the band text exactly when it selects
+// the same verdict, and an interval's ends are reachable scores.
+TEST(ScoreBand, EveryBandOfTheSampleTestsHoldsExactlyItsReachableScores)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("date.mdb"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(SAMPLE_DATABASE), path));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    TestDatabase database;
+    ASSERT_TRUE(database.openAll(path).isEmpty());
+    SealCodec codec;
+    SealedFields sealed{database, codec};
+    sealed.refreshDataKey();
+    const auto filter = [](Dataset &dataset, const QString &text) {
+        dataset.setFiltered(false);
+        dataset.setFilter(text);
+        dataset.setFiltered(true);
+    };
+    const QRegularExpression form(
+        QStringLiteral("^得分 ([^，]+)，(?:在 (.+)–(.+) 分之间|高于 ([^ ]+) 分、不超过 ([^ ]+) 分|"
+                       "高于 ([^ ]+) 分|不超过 ([^ ]+) 分)$"));
+    const QList<qint64> ids = lovetest::testing::takeableTestIds(database);
+    ASSERT_GE(ids.size(), 12);
+    int bands = 0;
+    bool halfPoints = false;
+    for (qint64 id : ids) {
+        ASSERT_TRUE(database.catalog.locate(QStringLiteral("ID"), id));
+        filter(database.questions, QStringLiteral("Parent=%1").arg(id));
+        const ReachableScores reachable = runningTestReachableScores(database, sealed);
+        ASSERT_TRUE(reachable.exact) << id;
+        ASSERT_FALSE(reachable.scores.isEmpty()) << id;
+        EXPECT_EQ(reachable.range(), (ScoreRange{reachable.scores.first(), reachable.scores.last()})) << id;
+        Dataset &verdicts = database.verdicts;
+        filter(verdicts, QStringLiteral("lbid=%1").arg(id));
+        for (verdicts.first(); !verdicts.atEnd(); verdicts.next()) {
+            const QList<QByteArray> thresholds =
+                sealed.unsealList(*verdicts.fieldByName(QStringLiteral("分值范围")), kValueSeparator);
+            QSet<int> seen;
+            for (double score : reachable.scores) {
+                const int index = verdictIndex(thresholds, score);
+                const QString band = scoreBandText(score, thresholds, index, reachable);
+                const std::string at = QStringLiteral("test %1: %2").arg(id).arg(band).toStdString();
+                const QRegularExpressionMatch match = form.match(band);
+                ASSERT_TRUE(match.hasMatch()) << at;
+                EXPECT_EQ(match.captured(1).toDouble(), score) << at;
+                const auto number = [&match](int group) { return match.captured(group).toDouble(); };
+                std::function<bool(double)> inside;
+                if (match.hasCaptured(2)) {
+                    EXPECT_TRUE(reachable.scores.contains(number(2))) << at;
+                    EXPECT_TRUE(reachable.scores.contains(number(3))) << at;
+                    inside = [&](double t) { return number(2) <= t && t <= number(3); };
+                    halfPoints = halfPoints || band.contains(QStringLiteral(".5–"));
+                } else if (match.hasCaptured(4)) {
+                    inside = [&](double t) { return number(4) < t && t <= number(5); };
+                } else if (match.hasCaptured(6)) {
+                    inside = [&](double t) { return number(6) < t; };
+                } else {
+                    inside = [&](double t) { return t <= number(7); };
+                }
+                for (double other : reachable.scores)
+                    EXPECT_EQ(inside(other), verdictIndex(thresholds, other) == index) << at << " / " << other;
+                seen.insert(index);
+            }
+            bands += int(seen.size());
+        }
+    }
+    EXPECT_GE(bands, 2 * int(ids.size()));
+    EXPECT_TRUE(halfPoints) << "a sample test with factor 0.5 or 1.5 has a band starting at a half point";
 }
 
 TEST(ScoreRange, SumsTheLowestAndHighestOptionsAfterTheFactor)
