@@ -9,6 +9,12 @@
 
 namespace lovetest {
 
+namespace {
+
+const QString kContactAddress = QStringLiteral("lovetest@langyue-xinli.example");
+
+} // namespace
+
 AboutWindow::AboutWindow(const QString &siteAddress, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_homePage(homePageAddress(siteAddress))
@@ -23,7 +29,15 @@ AboutWindow::AboutWindow(const QString &siteAddress, QWidget *parent)
     m_ui.programLabel = addLabel(QStringLiteral("programLabel"), QStringLiteral("朗月爱情心理测试(娱乐版)  v1.0"), 8);
     m_ui.dateLabel = addLabel(QStringLiteral("dateLabel"), QStringLiteral("2009年6月"), 29);
     m_ui.homePageLabel = addLabel(QStringLiteral("homePageLabel"), m_homePage, 46);
-    m_ui.noteLabel = addLabel(QStringLiteral("noteLabel"), QStringLiteral("联系: lovetest@langyue-xinli.example"), 69);
+    m_ui.noteLabel = addLabel(QStringLiteral("noteLabel"), QStringLiteral("联系: ") + kContactAddress, 69);
+    // The address is a mailto: link, opened like the web pages: a message
+    // shows it for copying when nothing can open it.
+    m_ui.noteLabel->setTextFormat(Qt::RichText);
+    m_ui.noteLabel->setText(QStringLiteral("联系: <a href=\"mailto:%1\">%1</a>").arg(kContactAddress));
+    m_ui.noteLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    m_ui.noteLabel->adjustSize();
+    connect(m_ui.noteLabel, &QLabel::linkActivated, this,
+            [this](const QString &link) { guarded(this, [this, &link] { openWebPage(this, link); }); });
 
     QFont linkFont = m_ui.homePageLabel->font();
     linkFont.setBold(true);

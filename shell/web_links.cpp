@@ -1,6 +1,8 @@
 #include "shell/web_links.h"
 
+#include <QPointer>
 #include <QUrl>
+#include <QWidget>
 
 #include "widgets/dialogs.h"
 
@@ -23,9 +25,11 @@ QString booksPageAddress(const QString &siteAddress)
 
 void openWebPage(QWidget *parent, const QString &address)
 {
-    if (!Dialogs::instance().openUrl(parent, QUrl(address)))
+    QPointer<QWidget> owner = parent;
+    Dialogs::instance().openUrl(parent, QUrl(address), [owner, address] {
         Dialogs::instance().showMessage(
-            parent, QStringLiteral("无法启动网页浏览器。请复制下面的网址，在浏览器中打开：\n\n") + address);
+            owner, QStringLiteral("无法启动网页浏览器。请复制下面的网址，在浏览器中打开：\n\n") + address);
+    });
 }
 
 } // namespace lovetest

@@ -1,9 +1,12 @@
 #include "widgets/dialogs.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
+#include <QProcess>
 
 #include "widgets/message_boxes.h"
 
@@ -19,6 +22,40 @@ QString errorBoxText(const QString &message)
     if (!message.isEmpty() && message.back() > QLatin1Char('.'))
         return message + QLatin1Char('.');
     return message;
+}
+
+void startUrlOpener(const QUrl &url, QObject *context, const std::function<void()> &failed)
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // QDesktopServices::openUrl reports success as soon as xdg-open starts,
+    // even when it then finds no browser: its exit status tells.
+    auto *opener = new QProcess(QCoreApplication::instance());
+    opener->setStandardOutputFile(QProcess::nullDevice());
+    opener->setStandardErrorFile(QProcess::nullDevice());
+    QPointer<QObject> owner = context;
+    const bool hasOwner = context != nullptr;
+    auto fail = [owner, hasOwner, failed] {
+        if (failed && (!hasOwner || owner))
+            failed();
+    };
+    QObject::connect(opener, &QProcess::finished, opener, [opener, fail](int exitCode, QProcess::ExitStatus status) {
+        opener->deleteLater();
+        if (status != QProcess::NormalExit || exitCode != 0)
+            fail();
+    });
+    QObject::connect(opener, &QProcess::errorOccurred, opener, [opener, fail](QProcess::ProcessError error) {
+        // A crash or a lost pipe ends in finished as well.
+        if (error != QProcess::FailedToStart)
+            return;
+        opener->deleteLater();
+        fail();
+    });
+    opener->start(QStringLiteral("xdg-open"), {url.toString(QUrl::FullyEncoded)});
+#else
+    Q_UNUSED(context);
+    if (!QDesktopServices::openUrl(url) && failed)
+        failed();
+#endif
 }
 
 namespace {
@@ -69,7 +106,10 @@ public:
             return {};
         return dialog.selectedFiles().constFirst();
     }
-    bool openUrl(QWidget *, const QUrl &url) override { return QDesktopServices::openUrl(url); }
+    void openUrl(QWidget *parent, const QUrl &url, const std::function<void()> &failed) override
+    {
+        startUrlOpener(url, parent, failed);
+    }
 };
 
 RealDialogs g_realDialogs;

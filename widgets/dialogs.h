@@ -1,7 +1,10 @@
 #pragma once
+#include <functional>
+
 #include <QString>
 #include <QUrl>
 
+class QObject;
 class QWidget;
 
 namespace lovetest {
@@ -29,8 +32,9 @@ public:
     // A save-file dialog; an empty result means cancelled.
     virtual QString saveFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix,
                                  const QString &previousName) = 0;
-    // Opens an address in the user's browser; false when no browser could be started.
-    virtual bool openUrl(QWidget *parent, const QUrl &url) = 0;
+    // Opens an address in the user's browser without waiting for it;
+    // failed runs later, once it is known that no browser could be started.
+    virtual void openUrl(QWidget *parent, const QUrl &url, const std::function<void()> &failed = {}) = 0;
 
     static Dialogs &instance();
     // Replaces the instance (tests); nullptr restores the real dialogs.
@@ -40,5 +44,12 @@ public:
 // The error box text: the message, with "." added when it is not empty and
 // its last character sorts after ".".
 QString errorBoxText(const QString &message);
+
+// The real opener behind Dialogs::openUrl: runs the desktop's opener
+// (xdg-open) as a process and calls failed when it cannot start or exits
+// with a status other than 0, as it does when it finds no browser. Returns
+// at once; the window goes on while the opener runs. failed is not called
+// once context is gone.
+void startUrlOpener(const QUrl &url, QObject *context, const std::function<void()> &failed);
 
 } // namespace lovetest

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QDeadlineTimer>
+#include <QFile>
 #include <QLabel>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <QUrl>
 
 #include "shell/about_window.h"
@@ -52,6 +57,75 @@ TEST(WebLinksTest, APageNoBrowserOpensIsShownForCopying)
     dialogs.browserStarts = true;
     openWebPage(&owner, booksPageAddress(kSite));
     EXPECT_EQ(dialogs.messages.size(), 1); // an opened page says nothing
+}
+
+// The real opener with a stand-in xdg-open first on PATH: its exit status,
+// or its absence, decides whether the address is shown for copying.
+TEST(WebLinksTest, AnOpenerThatFailsShowsTheAddressOnceItHasExited)
+{
+    struct Case {
+        const char *name;
+        const char *script; // empty: no opener at all
+        bool fails;
+    };
+    const Case cases[] = {
+        {"exits 3 (no browser)", "exit 3", true},
+        {"opens", "exit 0", false},
+        {"missing", "", true},
+    };
+    const QByteArray path = qgetenv("PATH");
+    const auto restore = qScopeGuard([&path] { qputenv("PATH", path); });
+    for (const Case &c : cases) {
+        QTemporaryDir bin;
+        const QString called = bin.filePath(QStringLiteral("called"));
+        if (*c.script) {
+            QFile opener(bin.filePath(QStringLiteral("xdg-open")));
+            ASSERT_TRUE(opener.open(QIODevice::WriteOnly));
+            opener.write(
+                QStringLiteral("#!/bin/sh\necho \"$1\" > '%1'\n%2\n").arg(called, QLatin1String(c.script)).toUtf8());
+            opener.close();
+            opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        qputenv("PATH", QFile::encodeName(bin.path()));
+
+        testing::FakeDialogs dialogs;
+        dialogs.realOpener = true;
+        QWidget owner;
+        openWebPage(&owner, booksPageAddress(kSite));
+        EXPECT_TRUE(dialogs.messages.isEmpty()) << c.name << ": the window does not wait for the opener";
+
+        QDeadlineTimer deadline(10000);
+        while (dialogs.messages.isEmpty() && !deadline.hasExpired() && (c.fails || !QFile::exists(called)))
+            QTest::qWait(10);
+        if (!c.fails)
+            QTest::qWait(300); // the opener's exit is handled
+        if (*c.script) {
+            QFile record(called);
+            ASSERT_TRUE(record.open(QIODevice::ReadOnly)) << c.name;
+            EXPECT_EQ(record.readAll().trimmed(), booksPageAddress(kSite).toUtf8()) << c.name;
+        }
+        if (c.fails) {
+            ASSERT_EQ(dialogs.messages.size(), 1) << c.name;
+            EXPECT_TRUE(dialogs.messages[0].endsWith(QStringLiteral("\n") + booksPageAddress(kSite))) << c.name;
+        } else {
+            EXPECT_TRUE(dialogs.messages.isEmpty()) << c.name;
+        }
+    }
+}
+
+TEST_F(AboutWindowTest, TheContactAddressIsAMailLink)
+{
+    QLabel *note = form.ui().noteLabel;
+    QTextDocument shown;
+    shown.setHtml(note->text());
+    EXPECT_EQ(shown.toPlainText(), QStringLiteral("联系: lovetest@langyue-xinli.example"));
+    EXPECT_TRUE(note->text().contains(QStringLiteral("href=\"mailto:lovetest@langyue-xinli.example\"")));
+    EXPECT_TRUE(note->textInteractionFlags() & Qt::LinksAccessibleByMouse);
+
+    emit note->linkActivated(QStringLiteral("mailto:lovetest@langyue-xinli.example"));
+    ASSERT_EQ(dialogs.opened.size(), 1);
+    EXPECT_EQ(dialogs.opened[0], QUrl(QStringLiteral("mailto:lovetest@langyue-xinli.example")));
+    EXPECT_EQ(dialogs.openedFor[0], &form);
 }
 
 TEST_F(AboutWindowTest, ShowsNameDateLinkAndContact)

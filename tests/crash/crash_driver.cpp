@@ -43,7 +43,7 @@ public:
     void showMessage(QWidget *, const QString &text) override { report(QStringLiteral("error ") + text); }
     bool confirm(QWidget *, const QString &, const QString &) override { return true; }
     QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
-    bool openUrl(QWidget *, const QUrl &) override { return true; }
+    void openUrl(QWidget *, const QUrl &, const std::function<void()> &) override {}
 };
 
 class Driver {

@@ -1,4 +1,6 @@
 #pragma once
+#include <functional>
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -53,11 +55,17 @@ public:
         saveCalls.append({filter, defaultSuffix, previousName});
         return nextSaveName;
     }
-    bool openUrl(QWidget *owner, const QUrl &url) override
+    // true: addresses go to the real opener (a stand-in on PATH answers).
+    bool realOpener = false;
+
+    void openUrl(QWidget *owner, const QUrl &url, const std::function<void()> &failed) override
     {
         opened << url;
         openedFor << owner;
-        return browserStarts;
+        if (realOpener)
+            startUrlOpener(url, owner, failed);
+        else if (!browserStarts && failed)
+            failed();
     }
 };
 
