@@ -45,8 +45,9 @@ QString scoreBandText(double score, const QList<QByteArray> &thresholds, int ind
     if (index >= 0 && index < thresholds.size())
         upper = threshold(thresholds[index]);
     const QString head = QStringLiteral("得分 %1，").arg(numberText(score));
-    std::optional<double> from;
-    std::optional<double> to;
+    // The band's ends; NaN while unknown.
+    double from = std::nan("");
+    double to = std::nan("");
     bool banded = false;
     if (reachable.exact && reachable.scores.contains(score)) {
         // The reachable scores that select the same verdict, whatever the
@@ -56,13 +57,12 @@ QString scoreBandText(double score, const QList<QByteArray> &thresholds, int ind
             for (double other : reachable.scores) {
                 if (verdictIndex(thresholds, other) != index)
                     continue;
-                from = from ? std::min(*from, other) : other;
-                to = to ? std::max(*to, other) : other;
+                from = std::isnan(from) ? other : std::min(from, other);
+                to = std::isnan(to) ? other : std::max(to, other);
             }
             banded = true;
         } catch (const std::exception &) {
-            from.reset();
-            to.reset();
+            from = to = std::nan("");
         }
     }
     if (!banded) {
@@ -72,13 +72,14 @@ QString scoreBandText(double score, const QList<QByteArray> &thresholds, int ind
             from = *lower + 1;
         else if (!lower && reachable.lowest <= score)
             from = reachable.lowest;
-        to = upper;
-        if (!upper && reachable.highest >= score)
+        if (upper)
+            to = *upper;
+        else if (reachable.highest >= score)
             to = reachable.highest;
     }
 
-    if (from && to && *from < *to)
-        return head + QStringLiteral("在 %1–%2 分之间").arg(numberText(*from), numberText(*to));
+    if (from < to) // false while either is NaN
+        return head + QStringLiteral("在 %1–%2 分之间").arg(numberText(from), numberText(to));
     if (lower && upper)
         return head + QStringLiteral("高于 %1 分、不超过 %2 分").arg(numberText(*lower), numberText(*upper));
     if (lower)
