@@ -33,4 +33,26 @@ void applyCatalogSearch(Dataset &catalog, const QString &typed)
     catalog.setFiltered(true);
 }
 
+namespace {
+
+char16_t foldLatin(char16_t c)
+{
+    return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
+}
+
+} // namespace
+
+bool catalogNameMatches(QStringView name, QStringView typed)
+{
+    const qsizetype length = typed.size();
+    for (qsizetype at = 0; at + length <= name.size(); ++at) {
+        qsizetype i = 0;
+        while (i < length && foldLatin(name[at + i].unicode()) == foldLatin(typed[i].unicode()))
+            ++i;
+        if (i == length)
+            return true;
+    }
+    return false;
+}
+
 } // namespace lovetest

@@ -16,6 +16,7 @@ struct CatalogNode {
     QString label;
     bool placed = false; // set when the running refresh placed the row
     bool expanded = false; // as the view last showed it
+    bool shownBySearch = true; // the tree's last search left the node shown
     CatalogNode *parent = nullptr; // the model's root for a top-level node
     std::vector<CatalogNode *> children;
     int row = 0; // position among the parent's children
