@@ -434,8 +434,10 @@ void CatalogTreeView::refreshTree()
     }
     selectCurrentRow();
     // The reset showed every row again.
-    if (!m_search.isEmpty())
+    if (!m_search.isEmpty()) {
+        showHidden(true);
         applySearch(false);
+    }
 }
 
 void CatalogTreeView::placeRow(Field *keyField, Field *parentField, const QList<Field *> &display)
@@ -488,7 +490,7 @@ void CatalogTreeView::setSearchText(const QString &text)
         return;
     }
     scheduleDelayedItemsLayout(); // the changes below are laid out once
-    showHidden();
+    showHidden(false);
     restoreBranches();
     m_openBeforeSearch.clear();
     selectCurrentRow();
@@ -499,7 +501,6 @@ void CatalogTreeView::applySearch(bool moveSelection)
     // Hiding rows and opening branches only record while a layout is due:
     // the tree is laid out once, however many rows change.
     scheduleDelayedItemsLayout();
-    showHidden();
     restoreBranches();
     SearchPass pass;
     markSearchBelow(nullptr, false, pass);
@@ -540,25 +541,32 @@ bool CatalogTreeView::markSearchBelow(CatalogNode *parent, bool underMatch, Sear
 
 void CatalogTreeView::hideUnmatched(const CatalogNode *parent)
 {
-    // A hidden node hides its subtree: only the topmost ones are hidden.
+    // A hidden node hides its subtree: only the topmost ones are hidden, and
+    // only the rows whose state changes since the last keystroke are touched.
     const QModelIndex parentIndex = m_model->indexOf(parent);
-    for (const CatalogNode *node : parent ? parent->children : m_model->topLevel()) {
-        if (node->shownBySearch) {
-            hideUnmatched(node);
-        } else {
-            setRowHidden(node->row, parentIndex, true);
-            m_hiddenBySearch.append(node->key);
+    for (CatalogNode *node : parent ? parent->children : m_model->topLevel()) {
+        const bool hide = !node->shownBySearch;
+        if (node->rowHidden != hide) {
+            setRowHidden(node->row, parentIndex, hide);
+            node->rowHidden = hide;
         }
+        if (!hide)
+            hideUnmatched(node);
     }
 }
 
-void CatalogTreeView::showHidden()
+void CatalogTreeView::showHidden(bool viewForgot)
 {
-    for (const qint64 key : std::as_const(m_hiddenBySearch)) {
-        if (const CatalogNode *node = m_model->find(key))
+    // After a reset the view shows every row already; only the marks go.
+    std::vector<CatalogNode *> pending(m_model->topLevel().begin(), m_model->topLevel().end());
+    while (!pending.empty()) {
+        CatalogNode *node = pending.back();
+        pending.pop_back();
+        if (node->rowHidden && !viewForgot)
             setRowHidden(node->row, m_model->indexOf(node->parent), false);
+        node->rowHidden = false;
+        pending.insert(pending.end(), node->children.begin(), node->children.end());
     }
-    m_hiddenBySearch.clear();
 }
 
 void CatalogTreeView::restoreBranches()

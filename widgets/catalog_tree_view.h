@@ -91,7 +91,7 @@ private:
     void applySearch(bool moveSelection);
     bool markSearchBelow(CatalogNode *parent, bool underMatch, SearchPass &pass);
     void hideUnmatched(const CatalogNode *parent);
-    void showHidden();
+    void showHidden(bool viewForgot);
     void restoreBranches();
     void dataSetScrolled() override;
     void recordChanged(Field *field) override;
@@ -139,11 +139,10 @@ private:
     QPersistentModelIndex m_clickEditIndex;
     QString m_seenFilter;
     bool m_seenFiltered = false;
-    // The search: its text, the branches open before it began (restored
-    // when it ends) and the nodes it hid (the topmost of each hidden run).
+    // The search: its text and the branches open before it began (restored
+    // when it ends).
     QString m_search;
     QSet<qint64> m_openBeforeSearch;
-    QList<qint64> m_hiddenBySearch;
     bool m_restoringBranches = false;
 };
 
