@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QIcon>
 #include <QMenu>
+#include <QShortcut>
 #include <QStringList>
 #include <QToolBar>
 #include <QToolButton>
@@ -66,6 +67,8 @@ ReportWindow::ReportWindow(QWidget *parent) : QWidget(parent)
     setWindowTitle(QStringLiteral("reportWindow"));
     // Only the main window's closing ends the program.
     setAttribute(Qt::WA_QuitOnClose, false);
+    // Escape closes (hides) the window, as it closes a dialog.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
     move(210, 125);
     resize(696, 480);
 

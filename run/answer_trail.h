@@ -28,6 +28,8 @@ public:
     const QList<int> &chosenItems() const { return m_chosen; }
     // Takes over the choices of an earlier, unfinished run of the same test.
     void restore(const QList<int> &chosen);
+    // The questions with a choice (stored as the run went on).
+    int answeredCount() const { return int(m_chosen.size() - m_chosen.count(-1)); }
     // The first question without a choice; size() when all have one.
     int firstUnanswered() const;
 

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QShortcut>
 
 #include "shell/web_links.h"
 #include "widgets/guard.h"
@@ -23,6 +24,8 @@ AboutWindow::AboutWindow(const QString &siteAddress, QWidget *parent)
     setWindowTitle(QStringLiteral("关于朗月爱情心理测试(娱乐版) V1.0"));
     // Only the main window's closing ends the program.
     setAttribute(Qt::WA_QuitOnClose, false);
+    // Escape closes the window, as it closes a dialog.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
     move(394, 295);
     resize(292, 131);
 

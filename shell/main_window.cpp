@@ -32,7 +32,6 @@
 #include "widgets/bound_label.h"
 #include "widgets/bound_text_view.h"
 #include "widgets/capped_pane.h"
-#include "widgets/catalog_search.h"
 #include "widgets/catalog_tree_view.h"
 #include "widgets/dialogs.h"
 #include "widgets/fixed_colours.h"
@@ -274,6 +273,8 @@ QFrame *MainWindow::buildLeftPane()
     m_ui.searchBox->setGeometry(8, 10, 121, 19);
     // A flat one-pixel border instead of the style's sunken frame.
     m_ui.searchBox->setAccessibleName(QStringLiteral("搜索测试"));
+    // Down goes on into the tree's results.
+    m_ui.searchBox->installEventFilter(this);
     // A flat one-pixel border instead of the style's sunken frame; disabled,
     // it greys like any other text box.
     m_ui.searchBox->setStyleSheet(
@@ -399,6 +400,11 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_ui.titleStrip && event->type() == QEvent::Resize)
         placeTitleLabel();
+    if (watched == m_ui.searchBox && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Down && !(key->modifiers() & ~Qt::KeypadModifier) && m_ui.catalogTree->enterResults())
+            return true;
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -412,13 +418,26 @@ void MainWindow::bindCommands()
     connect(m_ui.contentAction, &QAction::triggered, this, &MainWindow::onContent);
     connect(m_ui.quitAction, &QAction::triggered, this, &MainWindow::onQuit);
     connect(m_ui.stepButton, &QPushButton::clicked, this, &MainWindow::onStep);
-    connect(m_ui.quitButton, &QPushButton::clicked, this, &MainWindow::finish);
+    connect(m_ui.quitButton, &QPushButton::clicked, this, &MainWindow::onQuitRun);
     connect(m_ui.searchBox, &QLineEdit::textChanged, this, &MainWindow::onSearchChanged);
+}
+
+// A search that shows nothing leaves no test to start, as an empty catalog
+// does; the row the catalog still stands on is out of sight.
+bool MainWindow::searchShowsNoTest()
+{
+    if (m_run->running() || m_ui.catalogTree->searchText().isEmpty() || m_ui.catalogTree->selectedKey())
+        return false;
+    m_panels->showMessage(QStringLiteral("请先在目录中选择一个测试。"));
+    return true;
 }
 
 void MainWindow::start()
 {
-    guarded(this, [this] { m_run->start(); });
+    guarded(this, [this] {
+        if (!searchShowsNoTest())
+            m_run->start();
+    });
 }
 
 void MainWindow::next()
@@ -433,7 +452,31 @@ void MainWindow::finish()
 
 void MainWindow::onStep()
 {
-    guarded(this, [this] { m_run->step(); });
+    guarded(this, [this] {
+        const bool finishing = m_run->phase() == TestRun::Phase::ShowingVerdict;
+        if (searchShowsNoTest())
+            return;
+        m_run->step();
+        if (finishing && !m_run->running()) {
+            // Back in the catalog on the test just taken: Down and Enter
+            // pick and start the next one.
+            m_ui.catalogTree->selectCurrentRow();
+            m_ui.catalogTree->setFocus(Qt::OtherFocusReason);
+        }
+    });
+}
+
+void MainWindow::onQuitRun()
+{
+    guarded(this, [this] {
+        const int answered = m_run->trail().answeredCount();
+        if (m_run->running() && answered > 0 &&
+            !Dialogs::instance().askYesNo(this, applicationTitle(),
+                                          QStringLiteral("要放弃这次测试吗？已答的 %1 题不会保存。").arg(answered),
+                                          Dialogs::DefaultAnswer::No))
+            return;
+        m_run->finish();
+    });
 }
 
 void MainWindow::onHomePage()
@@ -494,7 +537,9 @@ void MainWindow::onQuit()
 
 void MainWindow::onSearchChanged()
 {
-    guarded(this, [this] { applyCatalogSearch(m_database->catalog, m_ui.searchBox->text()); });
+    // The tree narrows itself: the dataset stays whole, so a match under a
+    // folder that does not match can still be located and started.
+    guarded(this, [this] { m_ui.catalogTree->setSearchText(m_ui.searchBox->text()); });
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

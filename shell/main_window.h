@@ -110,6 +110,7 @@ public slots:
     void next();
     void finish();
     void onStep(); // the step button: start, next or finish
+    void onQuitRun(); // the quit button: ends the run, asking first once answers would be lost
     void onHomePage(); // home page
     void onUpdates(); // updates page
     void onBooks(); // psychology books page
@@ -133,6 +134,7 @@ private:
     QFrame *buildQuestionArea();
     void bindCommands();
     void placeTitleLabel();
+    bool searchShowsNoTest();
     ReportWindow *reportWindow();
     QToolButton *addToolButton(const QString &name, const QString &caption, const QString &hint, int image,
                                void (MainWindow::*handler)());

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringView>
 
 namespace lovetest {
 
@@ -15,5 +16,10 @@ QString catalogSearchFilter(const QString &typed);
 // re-filters the catalog to the matching rows, an empty one switches the
 // filter off. Either way the catalog stands on its first row afterwards.
 void applyCatalogSearch(Dataset &catalog, const QString &typed);
+
+// Whether a catalog name holds typed as it stands, Latin letters without
+// regard to case: the rows catalogSearchFilter(typed) keeps, decided on the
+// name alone (the tree's search, which leaves the dataset unfiltered).
+bool catalogNameMatches(QStringView name, QStringView typed);
 
 } // namespace lovetest

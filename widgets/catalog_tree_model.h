@@ -16,6 +16,8 @@ struct CatalogNode {
     QString label;
     bool placed = false; // set when the running refresh placed the row
     bool expanded = false; // as the view last showed it
+    bool shownBySearch = true; // the tree's last search left the node shown
+    bool rowHidden = false; // the view hides the node's row for the search
     CatalogNode *parent = nullptr; // the model's root for a top-level node
     std::vector<CatalogNode *> children;
     int row = 0; // position among the parent's children

@@ -14,6 +14,7 @@
 
 #include "data/dataset.h"
 #include "data/field.h"
+#include "widgets/catalog_search.h"
 #include "widgets/catalog_tree_model.h"
 #include "widgets/dialogs.h"
 #include "widgets/guard.h"
@@ -432,6 +433,11 @@ void CatalogTreeView::refreshTree()
             selectIndex(m_model->indexOf(node));
     }
     selectCurrentRow();
+    // The reset showed every row again.
+    if (!m_search.isEmpty()) {
+        showHidden(true);
+        applySearch(false);
+    }
 }
 
 void CatalogTreeView::placeRow(Field *keyField, Field *parentField, const QList<Field *> &display)
@@ -454,6 +460,146 @@ void CatalogTreeView::placeRow(Field *keyField, Field *parentField, const QList<
     }
     node->parentKey = parentKey;
     node->placed = true;
+}
+
+// --- search ----------------------------------------------------------------
+
+struct CatalogTreeView::SearchPass {
+    CatalogNode *first = nullptr; // the first match in tree order
+    std::vector<CatalogNode *> open; // the matches and their ancestors with children
+};
+
+void CatalogTreeView::setSearchText(const QString &text)
+{
+    if (text == m_search)
+        return;
+    if (m_search.isEmpty()) {
+        m_openBeforeSearch.clear();
+        std::vector<const CatalogNode *> pending(m_model->topLevel().begin(), m_model->topLevel().end());
+        while (!pending.empty()) {
+            const CatalogNode *node = pending.back();
+            pending.pop_back();
+            if (node->expanded)
+                m_openBeforeSearch.insert(node->key);
+            pending.insert(pending.end(), node->children.begin(), node->children.end());
+        }
+    }
+    m_search = text;
+    if (!m_search.isEmpty()) {
+        applySearch(true);
+        return;
+    }
+    scheduleDelayedItemsLayout(); // the changes below are laid out once
+    showHidden(false);
+    restoreBranches();
+    m_openBeforeSearch.clear();
+    selectCurrentRow();
+}
+
+void CatalogTreeView::applySearch(bool moveSelection)
+{
+    // Hiding rows and opening branches only record while a layout is due:
+    // the tree is laid out once, however many rows change.
+    scheduleDelayedItemsLayout();
+    restoreBranches();
+    SearchPass pass;
+    markSearchBelow(nullptr, false, pass);
+    hideUnmatched(nullptr);
+    for (const CatalogNode *node : pass.open)
+        setExpanded(m_model->indexOf(node), true);
+    if (!moveSelection)
+        return;
+    const CatalogNode *selected = selectedKey() ? m_model->nodeOf(currentIndex()) : nullptr;
+    if (selected && catalogNameMatches(selected->label, m_search)) {
+        scrollTo(currentIndex());
+    } else if (pass.first) {
+        const QModelIndex first = m_model->indexOf(pass.first);
+        selectionModel()->setCurrentIndex(first, QItemSelectionModel::ClearAndSelect);
+        scrollTo(first);
+    } else {
+        // Nothing shown, nothing selected; the dataset keeps its row.
+        WorkingScope working(*this);
+        selectionModel()->clear();
+    }
+}
+
+bool CatalogTreeView::markSearchBelow(CatalogNode *parent, bool underMatch, SearchPass &pass)
+{
+    bool found = false;
+    for (CatalogNode *node : parent ? parent->children : m_model->topLevel()) {
+        const bool match = catalogNameMatches(node->label, m_search);
+        if (match && !pass.first)
+            pass.first = node;
+        const bool below = markSearchBelow(node, underMatch || match, pass);
+        node->shownBySearch = underMatch || match || below;
+        if ((match || below) && !node->children.empty())
+            pass.open.push_back(node);
+        found = found || match || below;
+    }
+    return found;
+}
+
+void CatalogTreeView::hideUnmatched(const CatalogNode *parent)
+{
+    // A hidden node hides its subtree: only the topmost ones are hidden, and
+    // only the rows whose state changes since the last keystroke are touched.
+    const QModelIndex parentIndex = m_model->indexOf(parent);
+    for (CatalogNode *node : parent ? parent->children : m_model->topLevel()) {
+        const bool hide = !node->shownBySearch;
+        if (node->rowHidden != hide) {
+            setRowHidden(node->row, parentIndex, hide);
+            node->rowHidden = hide;
+        }
+        if (!hide)
+            hideUnmatched(node);
+    }
+}
+
+void CatalogTreeView::showHidden(bool viewForgot)
+{
+    // After a reset the view shows every row already; only the marks go.
+    std::vector<CatalogNode *> pending(m_model->topLevel().begin(), m_model->topLevel().end());
+    while (!pending.empty()) {
+        CatalogNode *node = pending.back();
+        pending.pop_back();
+        if (node->rowHidden && !viewForgot)
+            setRowHidden(node->row, m_model->indexOf(node->parent), false);
+        node->rowHidden = false;
+        pending.insert(pending.end(), node->children.begin(), node->children.end());
+    }
+}
+
+void CatalogTreeView::restoreBranches()
+{
+    m_restoringBranches = true;
+    ScopeExit done([this] { m_restoringBranches = false; });
+    std::vector<const CatalogNode *> pending(m_model->topLevel().begin(), m_model->topLevel().end());
+    while (!pending.empty()) {
+        const CatalogNode *node = pending.back();
+        pending.pop_back();
+        const bool open = m_openBeforeSearch.contains(node->key);
+        if (node->expanded != open && !node->children.empty())
+            setExpanded(m_model->indexOf(node), open);
+        pending.insert(pending.end(), node->children.begin(), node->children.end());
+    }
+}
+
+bool CatalogTreeView::enterResults()
+{
+    if (!isEnabled())
+        return false;
+    QModelIndex target = selectedKey() ? currentIndex() : QModelIndex();
+    for (int row = 0; !target.isValid() && row < m_model->rowCount(); ++row) {
+        if (!isRowHidden(row, {}))
+            target = m_model->index(row, 0);
+    }
+    if (!target.isValid())
+        return false;
+    if (target != currentIndex() || !selectedKey())
+        selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+    setFocus(Qt::TabFocusReason);
+    scrollTo(target);
+    return true;
 }
 
 // --- selection -------------------------------------------------------------
@@ -521,6 +667,8 @@ void CatalogTreeView::remember(const QModelIndex &index, bool expanded)
 void CatalogTreeView::branchCollapsed(const QModelIndex &index)
 {
     remember(index, false);
+    if (m_restoringBranches)
+        return;
     // A selection hidden in the collapsed branch moves to the branch's node.
     const CatalogNode *branch = m_model->nodeOf(index);
     const CatalogNode *selected = m_model->nodeOf(currentIndex());

@@ -1,6 +1,7 @@
 #pragma once
 #include <QFlags>
 #include <QPersistentModelIndex>
+#include <QSet>
 #include <QString>
 #include <QTreeView>
 
@@ -41,6 +42,19 @@ public:
     // Selects the node of the dataset's current row, expanding its ancestors.
     void selectCurrentRow();
 
+    // The search box's text. A non-empty text shows the nodes whose label
+    // holds it (catalogNameMatches) with their ancestors, opened, and all
+    // that lies beneath a matching node; the selection moves to the first
+    // match unless it stands on one, and goes when nothing matches. An empty
+    // text shows the whole tree again with the branches open as before the
+    // search and the selected node kept in view. The dataset stays
+    // unfiltered: every row can be located while searching.
+    void setSearchText(const QString &text);
+    const QString &searchText() const { return m_search; }
+    // Takes the focus onto the selected node (the first shown one when none
+    // is selected); false when the tree shows nothing to stand on.
+    bool enterResults();
+
     // Looking at the tree (tests and the main window).
     int nodeCount() const;
     bool hasNode(qint64 key) const;
@@ -73,6 +87,12 @@ private:
     void activeChanged() override;
     void dataSetChanged() override;
     void rebuildInRowOrder();
+    struct SearchPass;
+    void applySearch(bool moveSelection);
+    bool markSearchBelow(CatalogNode *parent, bool underMatch, SearchPass &pass);
+    void hideUnmatched(const CatalogNode *parent);
+    void showHidden(bool viewForgot);
+    void restoreBranches();
     void dataSetScrolled() override;
     void recordChanged(Field *field) override;
 
@@ -119,6 +139,11 @@ private:
     QPersistentModelIndex m_clickEditIndex;
     QString m_seenFilter;
     bool m_seenFiltered = false;
+    // The search: its text and the branches open before it began (restored
+    // when it ends).
+    QString m_search;
+    QSet<qint64> m_openBeforeSearch;
+    bool m_restoringBranches = false;
 };
 
 } // namespace lovetest

@@ -81,12 +81,12 @@ public:
         box.setDefaultButton(QMessageBox::Ok);
         return execMessageBox(box) == QMessageBox::Ok;
     }
-    bool askYesNo(QWidget *parent, const QString &caption, const QString &text) override
+    bool askYesNo(QWidget *parent, const QString &caption, const QString &text, DefaultAnswer preferred) override
     {
         QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
         box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
         box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(preferred == DefaultAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
         box.setEscapeButton(QMessageBox::No);
         return box.exec() == QMessageBox::Yes;
     }

@@ -23,10 +23,15 @@ public:
     virtual void showMessage(QWidget *parent, const QString &text) = 0;
     // A question with OK and Cancel; true for OK.
     virtual bool confirm(QWidget *parent, const QString &caption, const QString &text) = 0;
-    // A question with Yes (the default button) and No; true for Yes. Stand-ins
-    // answer it as a confirmation.
-    virtual bool askYesNo(QWidget *parent, const QString &caption, const QString &text)
+    // The button Enter presses in a yes-or-no question.
+    enum class DefaultAnswer { Yes, No };
+    // A question with Yes and No (Escape says No); true for Yes. Yes is the
+    // default button unless a question that would lose work asks for No.
+    // Stand-ins answer it as a confirmation.
+    virtual bool askYesNo(QWidget *parent, const QString &caption, const QString &text,
+                          DefaultAnswer preferred = DefaultAnswer::Yes)
     {
+        Q_UNUSED(preferred);
         return confirm(parent, caption, text);
     }
     // A save-file dialog; an empty result means cancelled.

@@ -2,8 +2,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <QTranslator>
 
@@ -92,6 +94,27 @@ TEST_P(UnderLocale, ErrorAndPlainMessagesHaveTheChineseOkButton)
 
 INSTANTIATE_TEST_SUITE_P(Languages, UnderLocale, ::testing::Values(QLocale::Chinese, QLocale::English),
                          [](const auto &param) { return QLocale::languageToCode(param.param).toStdString(); });
+
+// Enter presses the default button: Yes, or No for a question that would
+// lose work.
+TEST(YesNoQuestionTest, EnterGivesTheAnswerTheQuestionMakesDefault)
+{
+    using Answer = Dialogs::DefaultAnswer;
+    for (const Answer preferred : {Answer::Yes, Answer::No}) {
+        QString defaultButton;
+        QTimer::singleShot(0, [&defaultButton] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(box, &enter);
+        });
+        const bool yes =
+            Dialogs::instance().askYesNo(nullptr, applicationTitle(), QStringLiteral("要放弃吗？"), preferred);
+        EXPECT_EQ(yes, preferred == Answer::Yes);
+        EXPECT_EQ(defaultButton, preferred == Answer::Yes ? QStringLiteral("是(&Y)") : QStringLiteral("否(&N)"));
+    }
+}
 
 TEST(ToolkitTranslationsTest, QtSpeaksChineseOnlyOnAChineseSystem)
 {

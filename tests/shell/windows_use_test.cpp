@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTreeView>
 
 #include "data/codepage.h"
 #include "data/test_database.h"
@@ -165,6 +166,198 @@ TEST_F(SampleWindow, EveryTestCanBeTakenWithDigitsAndEnterAlone)
     }
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('\n').toStdString();
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
+}
+
+// --- the window by keys alone ----------------------------------------------
+
+// Keys go to whatever has the focus, as a user presses them; typed Chinese
+// arrives one committed character at a time.
+class KeyedWindow : public SampleWindow {
+protected:
+    void SetUp() override
+    {
+        SampleWindow::SetUp();
+        activate(form.get());
+    }
+    void activate(QWidget *window)
+    {
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    }
+    QWidget *focused() const
+    {
+        QWidget *target = QApplication::focusWidget();
+        if (!target) // a window without a control that takes the focus
+            target = QApplication::activeWindow();
+        return target ? target : form.get();
+    }
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(focused(), key, modifiers);
+    }
+    void type(const QString &text)
+    {
+        for (const QChar c : text)
+            QTest::sendKeyEvent(QTest::Click, focused(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+    // The rows the tree shows, top to bottom, as folder/test paths.
+    QStringList shownRows() const
+    {
+        QTreeView *tree = form->ui().catalogTree;
+        QModelIndex at;
+        for (int row = 0; row < tree->model()->rowCount() && !at.isValid(); ++row) {
+            if (!tree->isRowHidden(row, {}))
+                at = tree->model()->index(row, 0);
+        }
+        QStringList rows;
+        for (; at.isValid(); at = tree->indexBelow(at)) {
+            const QString label = at.data().toString();
+            rows << (at.parent().isValid() ? at.parent().data().toString() + QLatin1Char('/') + label : label);
+        }
+        return rows;
+    }
+    QString selectedRow() const
+    {
+        const CatalogTreeView *tree = form->ui().catalogTree;
+        return tree->selectedKey() ? tree->labelOf(*tree->selectedKey()) : QString();
+    }
+    void answerAll()
+    {
+        for (int steps = 0; choicePanel() && steps < 40; ++steps) {
+            press(Qt::Key_1);
+            press(Qt::Key_Return);
+        }
+    }
+};
+
+TEST_F(KeyedWindow, SearchQuitFinishAndEscapeByKeys)
+{
+    const QString tree = QStringLiteral("catalogTree");
+    const struct Case {
+        const char *name;
+        std::function<void()> run;
+    } cases[] = {
+        {"a match under a folder that does not match is reached with Down and started with Enter",
+         [&] {
+             form->ui().searchBox->setFocus();
+             type(QStringLiteral("冷战"));
+             EXPECT_EQ(shownRows(), QStringList({"矛盾与修复", "矛盾与修复/冷战倾向测试"}));
+             press(Qt::Key_Down);
+             EXPECT_EQ(focused()->objectName(), tree);
+             EXPECT_EQ(selectedRow(), QStringLiteral("冷战倾向测试"));
+             press(Qt::Key_Return);
+             EXPECT_EQ(form->run().phase(), TestRun::Phase::Answering);
+             EXPECT_EQ(testName(), QStringLiteral("冷战倾向测试"));
+         }},
+        {"a folder whose name matches shows all its tests",
+         [&] {
+             form->ui().searchBox->setFocus();
+             type(QStringLiteral("修复"));
+             EXPECT_EQ(shownRows(),
+                       QStringList({"矛盾与修复", "矛盾与修复/分手后的自我修复", "矛盾与修复/你会怎样道歉",
+                                    "矛盾与修复/信任受损之后", "矛盾与修复/冷战倾向测试"}));
+             EXPECT_EQ(selectedRow(), QStringLiteral("矛盾与修复"));
+         }},
+        {"clearing the search brings the tree back as it was with the match selected",
+         [&] {
+             form->ui().catalogTree->setFocus();
+             press(Qt::Key_Right); // opens 认识自己, the selected folder
+             const QStringList before = shownRows();
+             ASSERT_TRUE(before.contains(QStringLiteral("认识自己/恋爱风格测试")));
+             press(Qt::Key_Tab, Qt::ShiftModifier);
+             ASSERT_EQ(focused(), form->ui().searchBox);
+             type(QStringLiteral("恋"));
+             EXPECT_TRUE(shownRows().contains(QStringLiteral("承诺与未来/异地恋适应力测试")));
+             EXPECT_FALSE(shownRows().contains(QStringLiteral("相处与沟通")));
+             press(Qt::Key_Down);
+             press(Qt::Key_Down);
+             EXPECT_EQ(selectedRow(), QStringLiteral("恋爱风格测试"));
+             press(Qt::Key_Tab, Qt::ShiftModifier);
+             ASSERT_EQ(focused(), form->ui().searchBox);
+             press(Qt::Key_Backspace);
+             EXPECT_EQ(shownRows(), before);
+             EXPECT_EQ(selectedRow(), QStringLiteral("恋爱风格测试"));
+             EXPECT_EQ(testName(), QStringLiteral("恋爱风格测试"));
+         }},
+        {"nothing matches: the tree is empty and Enter starts nothing",
+         [&] {
+             form->ui().searchBox->setFocus();
+             type(QStringLiteral("没有这个"));
+             EXPECT_TRUE(shownRows().isEmpty());
+             press(Qt::Key_Return);
+             EXPECT_EQ(form->run().phase(), TestRun::Phase::Idle);
+             EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("请先在目录中选择一个测试。")});
+         }},
+        {"quitting with answers asks with No as the default and Enter keeps the run",
+         [&] {
+             select(QStringLiteral("恋爱风格测试"));
+             press(Qt::Key_Return); // 开始测试
+             press(Qt::Key_1);
+             press(Qt::Key_Return);
+             press(Qt::Key_1);
+             press(Qt::Key_Return);
+             press(Qt::Key_Tab); // 下一步
+             press(Qt::Key_Tab); // 退出测试
+             ASSERT_EQ(focused(), form->ui().quitButton);
+             dialogs.answers = {false, true}; // Enter on the default button; then 是
+             press(Qt::Key_Return);
+             ASSERT_EQ(dialogs.questions.size(), 1);
+             EXPECT_EQ(dialogs.questions[0].text, QStringLiteral("要放弃这次测试吗？已答的 2 题不会保存。"));
+             EXPECT_EQ(dialogs.questions[0].defaultAnswer, Dialogs::DefaultAnswer::No);
+             EXPECT_EQ(form->run().phase(), TestRun::Phase::Answering);
+             EXPECT_EQ(form->run().questionNumber(), 3);
+             press(Qt::Key_Return);
+             EXPECT_EQ(dialogs.questions.size(), 2);
+             EXPECT_EQ(form->run().phase(), TestRun::Phase::Idle);
+         }},
+        {"quitting before any answer asks nothing",
+         [&] {
+             select(QStringLiteral("恋爱风格测试"));
+             press(Qt::Key_Return);
+             press(Qt::Key_Tab);
+             press(Qt::Key_Tab);
+             press(Qt::Key_Return);
+             EXPECT_TRUE(dialogs.questions.isEmpty());
+             EXPECT_EQ(form->run().phase(), TestRun::Phase::Idle);
+         }},
+        {"after 完成 Down and Enter pick and start the next test",
+         [&] {
+             select(QStringLiteral("你的恋爱节奏"));
+             press(Qt::Key_Return);
+             answerAll();
+             ASSERT_NE(verdictView(), nullptr);
+             press(Qt::Key_Return); // 完成
+             EXPECT_EQ(focused()->objectName(), tree);
+             EXPECT_EQ(selectedRow(), QStringLiteral("你的恋爱节奏"));
+             press(Qt::Key_Down);
+             EXPECT_EQ(selectedRow(), QStringLiteral("恋爱风格测试"));
+             press(Qt::Key_Return);
+             EXPECT_EQ(form->run().phase(), TestRun::Phase::Answering);
+             EXPECT_EQ(testName(), QStringLiteral("恋爱风格测试"));
+         }},
+        {"Escape closes the report window and the About window",
+         [&] {
+             select(QStringLiteral("恋爱风格测试"));
+             press(Qt::Key_F5);
+             ASSERT_TRUE(report.isVisible());
+             activate(&report);
+             press(Qt::Key_Escape);
+             EXPECT_FALSE(report.isVisible());
+             form->ui().aboutAction->trigger();
+             activate(&about);
+             press(Qt::Key_Escape);
+             EXPECT_FALSE(about.isVisible());
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        open();
+        dialogs.questions.clear();
+        dialogs.messages.clear();
+        activate(form.get());
+        c.run();
+        EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
+    }
 }
 
 // --- light and dark palettes ------------------------------------------------

@@ -18,6 +18,8 @@ public:
     struct Question {
         QString caption;
         QString text;
+        // The button Enter would press: OK for a confirmation.
+        DefaultAnswer defaultAnswer = DefaultAnswer::Yes;
     };
     struct SaveCall {
         QString filter;
@@ -47,6 +49,11 @@ public:
     bool confirm(QWidget *, const QString &caption, const QString &text) override
     {
         questions.append({caption, text});
+        return answers.isEmpty() ? answer : answers.takeFirst();
+    }
+    bool askYesNo(QWidget *, const QString &caption, const QString &text, DefaultAnswer preferred) override
+    {
+        questions.append({caption, text, preferred});
         return answers.isEmpty() ? answer : answers.takeFirst();
     }
     QString saveFileName(QWidget *, const QString &filter, const QString &defaultSuffix,

@@ -64,8 +64,17 @@ TEST_F(CatalogSearch, MatchesTypedTextLiterallyIgnoringLatinCase)
         {"测试", {"爱情测试"}},
         {"none of these", {}},
     };
-    for (const auto &c : cases)
+    for (const auto &c : cases) {
         EXPECT_EQ(search(c.typed), c.found) << c.typed.toStdString();
+        // The tree's search keeps the same names without filtering the set.
+        applyCatalogSearch(catalog, QString());
+        QStringList kept;
+        for (const QString &name : namesFound(catalog)) {
+            if (catalogNameMatches(name, c.typed))
+                kept << name;
+        }
+        EXPECT_EQ(kept, c.found) << c.typed.toStdString();
+    }
 }
 
 // Relies on the data layer's like-pattern escapes ("\*" a literal asterisk).

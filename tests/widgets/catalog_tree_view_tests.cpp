@@ -219,6 +219,58 @@ TEST(TreeView, SearchShowsOnlyRowsWhoseRowsAboveMatchToo)
     EXPECT_EQ(title.text(), "家庭");
 }
 
+// The rows the tree shows: labels in order, opened branches' shown
+// children in brackets.
+QString shownShape(const QTreeView &tree, const QModelIndex &parent = {})
+{
+    QStringList parts;
+    for (int row = 0; row < tree.model()->rowCount(parent); ++row) {
+        if (tree.isRowHidden(row, parent))
+            continue;
+        const QModelIndex index = tree.model()->index(row, 0, parent);
+        QString part = index.data().toString();
+        if (tree.isExpanded(index))
+            part += QLatin1Char('(') + shownShape(tree, index) + QLatin1Char(')');
+        parts << part;
+    }
+    return parts.join(QLatin1Char(','));
+}
+
+TEST(TreeView, TheTreesSearchShowsMatchesUnderTheirFoldersAndEndsAsItBegan)
+{
+    TreeFixture fixture({{1, kNull, "家庭"},
+                         {2, 1, "爱情测试一"},
+                         {3, kNull, "性格"},
+                         {4, 3, "外向"},
+                         {5, 3, "LOVE"},
+                         {6, kNull, "爱情分类"},
+                         {7, 6, "内向"}});
+    Dataset &catalog = fixture.catalog();
+    fixture.tree.expand(fixture.tree.indexOfKey(3));
+    const QString before = shownShape(fixture.tree);
+    ASSERT_EQ(before, "家庭,性格(外向,LOVE),爱情分类");
+
+    fixture.tree.setSearchText("爱情");
+    EXPECT_EQ(shownShape(fixture.tree), "家庭(爱情测试一),爱情分类(内向)");
+    EXPECT_EQ(fixture.tree.selectedKey(), 2);
+    EXPECT_EQ(currentId(catalog), 2);
+    EXPECT_FALSE(catalog.isFiltered());
+
+    // A refresh under the search (a stored change) keeps the tree narrowed.
+    catalog.edit();
+    catalog.fieldByName("分值")->setAsInteger(1);
+    catalog.post();
+    EXPECT_EQ(shownShape(fixture.tree), "家庭(爱情测试一),爱情分类(内向)");
+
+    fixture.tree.setSearchText("love");
+    EXPECT_EQ(shownShape(fixture.tree), "性格(LOVE)");
+    EXPECT_EQ(currentId(catalog), 5);
+
+    fixture.tree.setSearchText("");
+    EXPECT_EQ(shownShape(fixture.tree), before);
+    EXPECT_EQ(fixture.tree.selectedKey(), 5);
+}
+
 TEST(TreeView, SearchMatchingNothingEmptiesTreeAndViews)
 {
     TreeFixture fixture({{1, kNull, "A"}, {2, 1, "B"}});
