@@ -4,8 +4,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QHash>
+#include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintPreviewDialog>
@@ -45,11 +48,25 @@ public:
     {
         settle();
         const QString file = QDir(m_folder).filePath(name + QStringLiteral(".png"));
-        if (!widget.grab().save(file))
+        const QImage picture = widget.grab().toImage();
+        if (!picture.save(file)) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
-        else
-            std::printf("%s\n", qPrintable(file));
+            m_failed = true;
+            return;
+        }
+        std::printf("%s\n", qPrintable(file));
+        // Every picture shows a state of its own: two equal ones mean a step
+        // of the script did not do what its name says.
+        const QByteArray key = QCryptographicHash::hash(QByteArrayView(picture.constBits(), picture.sizeInBytes()),
+                                                        QCryptographicHash::Sha256);
+        const QString earlier = m_shown.value(key);
+        if (!earlier.isEmpty()) {
+            std::fprintf(stderr, "%s shows the same as %s\n", qPrintable(name), qPrintable(earlier));
+            m_failed = true;
+        }
+        m_shown.insert(key, name);
     }
+    bool failed() const { return m_failed; }
     void note(const QString &name, const QStringList &lines)
     {
         QFile file(QDir(m_folder).filePath(name + QStringLiteral(".txt")));
@@ -69,6 +86,8 @@ public:
 
 private:
     QString m_folder;
+    QHash<QByteArray, QString> m_shown; // picture digest → its name
+    bool m_failed = false;
 };
 
 // Shows the print preview of the report page without blocking, for one picture.
@@ -168,6 +187,8 @@ int shootAll(const QString &database, const QString &folder)
     form.show();
     shooter.shoot(form, QStringLiteral("01-idle"));
 
+    // 恋爱风格测试: its first question comes with instructions.
+    selectTest(form, 100);
     form.ui().startButton->click();
     if (ChoiceGroup *panel = choicePanel(form))
         panel->setItemIndex(1);
@@ -247,7 +268,7 @@ int shootAll(const QString &database, const QString &folder)
         shooter.shoot(box, QStringLiteral("09-error-box"));
     }
     shooter.note(QStringLiteral("messages"), dialogs.messages);
-    return 0;
+    return shooter.failed() ? 1 : 0;
 }
 
 } // namespace
