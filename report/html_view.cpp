@@ -94,12 +94,20 @@ void HtmlView::startNewPage()
     QTextEdit::setHtml(QString());
 }
 
-void HtmlView::saveToFile(const QString &fileName) const
+namespace {
+
+// Creates or replaces fileName with bytes; on failure the file is left as it
+// was. Throws "Cannot create file ..." or "Stream write error".
+void writeWholeFile(const QString &fileName, const QByteArray &bytes)
 {
     const auto cannotCreate = [&fileName](const QFileDevice &file) {
         const QString fullName = QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath());
         return std::runtime_error(
             QStringLiteral("Cannot create file \"%1\". %2").arg(fullName, file.errorString()).toStdString());
+    };
+    const auto write = [&bytes](QIODevice &device) {
+        if (device.write(bytes) != bytes.size())
+            throw std::runtime_error("Stream write error");
     };
     // Unbuffered, so that a failing write is seen here and not lost later.
     const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered;
@@ -110,7 +118,7 @@ void HtmlView::saveToFile(const QString &fileName) const
         QFile file(fileName);
         if (!file.open(mode | QIODevice::Truncate))
             throw cannotCreate(file);
-        saveToStream(file);
+        write(file);
         return;
     }
     // Written beside the file and renamed over it only when whole, so a
@@ -119,9 +127,24 @@ void HtmlView::saveToFile(const QString &fileName) const
     QSaveFile file(fileName);
     if (!file.open(mode))
         throw cannotCreate(file);
-    saveToStream(file);
+    write(file);
     if (!file.commit())
         throw cannotCreate(file);
+}
+
+} // namespace
+
+void HtmlView::saveToFile(const QString &fileName) const
+{
+    // Characters code page 936 lacks are kept as character references.
+    writeWholeFile(fileName, toCp936Html(pageHtml()));
+}
+
+void HtmlView::saveDocumentToFile(const QString &fileName, const QString &title) const
+{
+    const QString document = QStringLiteral("<html><head><meta charset=\"gbk\"><title>") + title.toHtmlEscaped() +
+        QStringLiteral("</title></head>") + pageHtml() + QStringLiteral("</html>");
+    writeWholeFile(fileName, toCp936Html(document));
 }
 
 void HtmlView::saveToStream(QIODevice &stream) const

@@ -63,6 +63,10 @@ public:
     void saveToFile(const QString &fileName) const;
     // Writes Html() in code page 936 and nothing else, in one write.
     void saveToStream(QIODevice &stream) const;
+    // The page as a document of its own, which any browser reads right: the
+    // body of saveToFile inside <html>, a head that names the code page and
+    // the title. Replaces the file as saveToFile does.
+    void saveDocumentToFile(const QString &fileName, const QString &title) const;
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

@@ -1,11 +1,14 @@
 #include "report/report_window.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QIcon>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QToolBar>
 #include <QToolButton>
@@ -161,8 +164,9 @@ QAction *ReportWindow::addSeparator(const QString &name)
     return separator;
 }
 
-void ReportWindow::showReport(const QString &pageHtml, const QString &title)
+void ReportWindow::showReport(const QString &pageHtml, const QString &title, const QString &testName)
 {
+    m_testName = testName.isEmpty() ? title : testName;
     m_ui.htmlView->commands()->clear();
     m_ui.htmlView->setHtml(pageHtml);
     setWindowTitle(title);
@@ -185,14 +189,28 @@ void ReportWindow::onCopy()
 void ReportWindow::onSaveAs()
 {
     guarded(this, [this] {
-        QString name = Dialogs::instance().saveFileName(this, saveFilter(), saveDefaultExtension(), m_lastSaveName);
+        const QString proposed = m_lastSaveName.isEmpty() ? proposedSaveName(m_testName) : m_lastSaveName;
+        QString name = Dialogs::instance().saveFileName(this, saveFilter(), saveDefaultExtension(), proposed);
         if (name.isEmpty())
             return;
         if (QFileInfo(name).suffix().isEmpty())
             name += QLatin1Char('.') + saveDefaultExtension();
         m_lastSaveName = name;
-        m_ui.htmlView->saveToFile(name);
+        m_ui.htmlView->saveDocumentToFile(name, m_testName);
     });
+}
+
+QString ReportWindow::proposedSaveName(const QString &testName)
+{
+    QString base = testName.trimmed();
+    // Characters no file name of the common file systems may hold.
+    static const QRegularExpression unsafe(QStringLiteral("[\\\\/:*?\"<>|\\x00-\\x1f]"));
+    base.replace(unsafe, QStringLiteral("_"));
+    base.truncate(120);
+    if (base.isEmpty() || base == QLatin1String(".") || base == QLatin1String(".."))
+        base = QStringLiteral("测试");
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QDir(folder).filePath(base + QLatin1Char('.') + saveDefaultExtension());
 }
 
 void ReportWindow::onPrint()

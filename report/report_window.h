@@ -27,12 +27,16 @@ public:
     explicit ReportWindow(QWidget *parent = nullptr);
 
     // Hands a new page over: clears the view, writes the page, titles the
-    // window and shows it in front without making it modal.
-    void showReport(const QString &pageHtml, const QString &title);
+    // window and shows it in front without making it modal. testName names
+    // the saved page and its proposed file (the title when empty).
+    void showReport(const QString &pageHtml, const QString &title, const QString &testName = QString());
 
     // The save dialog's filter and default extension.
     static QString saveFilter();
     static QString saveDefaultExtension() { return QStringLiteral("htm"); }
+    // The file the save dialog proposes for a page of testName: that name,
+    // made safe for a file, in the user's documents folder.
+    static QString proposedSaveName(const QString &testName);
 
     // The controls of the window, by the names the code and the tests use.
     struct Ui {
@@ -68,6 +72,7 @@ private:
 
     Ui m_ui;
     QString m_lastSaveName; // filled into the save dialog next time
+    QString m_testName; // of the page shown
 };
 
 } // namespace lovetest

@@ -134,9 +134,10 @@ MainWindow::MainWindow(const QString &databaseFile, QWidget *parent)
     m_report = std::make_unique<ContentReportBuilder>(*m_database, *m_sealed);
     m_companion = std::make_unique<RunCompanion>(
         *m_database, *m_run,
-        RunCompanion::Places{
-            this, m_ui.questionArea, m_ui.buttonBar, m_panels->paneContent(), m_ui.testMenu,
-            [this](const QString &page, const QString &title) { reportWindow()->showReport(page, title); }});
+        RunCompanion::Places{this, m_ui.questionArea, m_ui.buttonBar, m_panels->paneContent(), m_ui.testMenu,
+                             [this](const QString &page, const QString &title, const QString &testName) {
+                                 reportWindow()->showReport(page, title, testName);
+                             }});
 
     bindCommands();
 

@@ -218,7 +218,7 @@ void RunCompanion::saveResult()
 {
     guarded(m_places.window, [this] {
         if (const std::optional<RunResult> &result = m_journal->lastResult())
-            m_places.showPage(resultPage(*result), resultPageTitle(*result));
+            m_places.showPage(resultPage(*result), resultPageTitle(*result), result->testName);
     });
 }
 
@@ -228,7 +228,9 @@ void RunCompanion::showHistory()
         if (!m_historyWindow) {
             m_historyWindow = new HistoryWindow(
                 *m_history,
-                [this](const RunResult &result) { m_places.showPage(resultPage(result), resultPageTitle(result)); },
+                [this](const RunResult &result) {
+                    m_places.showPage(resultPage(result), resultPageTitle(result), result.testName);
+                },
                 m_places.window);
         }
         m_historyWindow->showHistory();

@@ -40,7 +40,7 @@ public:
         QWidget *buttonBar = nullptr; // the run buttons' bar
         QWidget *questionPane = nullptr; // content of the question pane (cleared with it)
         QMenu *menu = nullptr; // gets the history command
-        std::function<void(const QString &page, const QString &title)> showPage;
+        std::function<void(const QString &page, const QString &title, const QString &testName)> showPage;
     };
     RunCompanion(TestDatabase &database, TestRun &run, const Places &places);
     ~RunCompanion() override;

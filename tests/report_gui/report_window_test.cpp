@@ -8,8 +8,12 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -56,6 +60,13 @@ TEST(NameFilterTest, DialogFiltersBecomeQtNameFilters)
 class ReportWindowTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
+    // The bytes a save of the shown page under testName writes.
+    QByteArray savedDocument(const QString &testName) const
+    {
+        return toCp936(QStringLiteral("<html><head><meta charset=\"gbk\"><title>") + testName +
+                       QStringLiteral("</title></head>") + form.ui().htmlView->pageHtml() + QStringLiteral("</html>"));
+    }
 
     QString path(const QString &name) const { return dir.filePath(name); }
 
@@ -139,12 +150,15 @@ TEST_F(ReportWindowTest, SaveAddsTheDefaultExtensionAndRemembersTheName)
     form.onSaveAs();
 
     const QString saved = path(QStringLiteral("report.htm"));
-    EXPECT_EQ(readAll(saved), toCp936(form.ui().htmlView->pageHtml()));
+    EXPECT_EQ(readAll(saved), savedDocument(QStringLiteral("测试一")));
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("report"))));
     ASSERT_EQ(dialogs.saveCalls.size(), 1);
     EXPECT_EQ(dialogs.saveCalls[0].filter, QStringLiteral("超文本格式(*.Html, *.Htm) (*.html *.htm)"));
     EXPECT_EQ(dialogs.saveCalls[0].defaultSuffix, QStringLiteral("htm"));
-    EXPECT_TRUE(dialogs.saveCalls[0].previousName.isEmpty());
+    // The first save proposes the test's name in the documents folder.
+    EXPECT_EQ(dialogs.saveCalls[0].previousName,
+              QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                  .filePath(QStringLiteral("测试一.htm")));
 
     dialogs.nextSaveName = path(QStringLiteral("other.html"));
     form.onSaveAs();
@@ -174,8 +188,45 @@ TEST_F(ReportWindowTest, SavingOverAFileReplacesItWithoutAsking)
     }
     dialogs.nextSaveName = file;
     form.onSaveAs();
-    EXPECT_EQ(readAll(file), toCp936(form.ui().htmlView->pageHtml()));
+    EXPECT_EQ(readAll(file), savedDocument(QStringLiteral("测试一")));
     EXPECT_TRUE(dialogs.questions.isEmpty());
+}
+
+// A saved page read back as a browser reads it: the head's charset decides
+// the decoding, the title is the test's name, escaped.
+TEST_F(ReportWindowTest, ASavedPageReadsRightInABrowser)
+{
+    form.showReport(kSamplePage, QStringLiteral("《甲&乙》测试结果"), QStringLiteral("甲&乙<2>"));
+    dialogs.nextSaveName = path(QStringLiteral("page.htm"));
+    form.onSaveAs();
+    const QByteArray bytes = readAll(path(QStringLiteral("page.htm")));
+    ASSERT_TRUE(bytes.startsWith("<html><head><meta charset=\"gbk\"><title>"));
+    EXPECT_TRUE(bytes.endsWith("</body></html>"));
+    const QRegularExpressionMatch charset =
+        QRegularExpression(QStringLiteral("<meta charset=\"([^\"]+)\">")).match(QString::fromLatin1(bytes.left(200)));
+    ASSERT_TRUE(charset.hasMatch());
+    QStringDecoder decoder(charset.captured(1).toLatin1().constData());
+    ASSERT_TRUE(decoder.isValid()) << charset.captured(1).toStdString();
+    const QString text = decoder(bytes);
+    EXPECT_FALSE(decoder.hasError());
+    EXPECT_TRUE(text.contains(QStringLiteral("<title>甲&amp;乙&lt;2&gt;</title>")));
+    QTextDocument page;
+    page.setHtml(text);
+    EXPECT_TRUE(page.toPlainText().contains(QStringLiteral("你喜欢什么颜色")));
+}
+
+TEST(ProposedSaveName, TheTestsNameMadeSafeInTheDocumentsFolder)
+{
+    const QDir documents(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    const struct {
+        const char *name;
+        const char *file;
+    } cases[] = {
+        {"恋爱风格测试", "恋爱风格测试.htm"}, {"a/b:c*?", "a_b_c__.htm"}, {"  ", "测试.htm"}, {"..", "测试.htm"}};
+    for (const auto &c : cases)
+        EXPECT_EQ(ReportWindow::proposedSaveName(QString::fromUtf8(c.name)),
+                  documents.filePath(QString::fromUtf8(c.file)))
+            << c.name;
 }
 
 TEST_F(ReportWindowTest, ASaveErrorGoesToTheErrorBox)
