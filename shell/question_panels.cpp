@@ -173,6 +173,12 @@ ChoiceGroup *QuestionPanels::newChoicePanel()
     panel->setFont(choiceFont());
     fixColours(*panel, fixed_colours::kButtonFace, fixed_colours::kChoiceText);
     m_choicePanel = panel;
+    // The option a key chooses is never left out of sight.
+    QScrollArea *pane = m_panes.questionPane;
+    QObject::connect(panel, &ChoiceGroup::itemChosen, panel, [pane, panel](int index) {
+        if (QWidget *item = panel->itemWidget(index))
+            pane->ensureWidgetVisible(item, 0, 4);
+    });
     // Tab reaches the panel between the catalog tree and the step button.
     if (m_controls.catalogTree)
         QWidget::setTabOrder(m_controls.catalogTree, panel);

@@ -218,6 +218,11 @@ QString ChoiceGroup::itemCaption(int index) const
     return index >= 0 && index < m_items.size() ? m_items[index]->caption() : QString();
 }
 
+QWidget *ChoiceGroup::itemWidget(int index) const
+{
+    return index >= 0 && index < m_items.size() ? m_items[index] : nullptr;
+}
+
 QString ChoiceGroup::itemValue(int index) const
 {
     return index >= 0 && index < m_items.size() ? m_items[index]->value() : QString();

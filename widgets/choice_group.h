@@ -66,6 +66,8 @@ public:
     int count() const { return int(m_items.size()); }
     QString itemCaption(int index) const;
     QString itemValue(int index) const;
+    // The row of item index (button and caption), nullptr when out of range.
+    QWidget *itemWidget(int index) const;
 
     // The chosen item, -1 when none.
     int itemIndex() const { return m_itemIndex; }

@@ -462,5 +462,45 @@ TEST(StartWithoutDatabaseTest, FiveErrorsThenAnEmptyWindow)
     EXPECT_TRUE(dialogs.errors.isEmpty()) << "searching a closed catalog changes nothing visible";
 }
 
+// A question with more options than the pane shows at the design size: the
+// option a key chooses is scrolled into view.
+class LongChoiceTest : public testing::MainWindowHarness {};
+
+TEST_F(LongChoiceTest, TheOptionAKeyChoosesIsScrolledIntoView)
+{
+    QByteArray options;
+    for (int i = 1; i <= 16; ++i)
+        options +=
+            (i > 1 ? ", " : "") + QByteArray("[") + QByteArray::number(i) + ", \"选项" + QByteArray::number(i) + "\"]";
+    FixtureDatabase fixture(R"({"tests": [{"id": 10, "name": "长选项", "remarks": "", "factor": 1,
+      "questions": [{"text": "题", "options": [)" +
+                            options + R"(]}],
+      "verdicts": [{"thresholds": [], "texts": ["唯一"]}]}]})");
+    openWindow(fixture.path(), QSize(688, 454));
+    selectId(10);
+    startSelected();
+    QApplication::processEvents(); // laid out, as before any key a user presses
+    ChoiceGroup *panel = choicePanel();
+    ASSERT_NE(panel, nullptr);
+    QScrollArea *pane = form->ui().questionPane;
+    const auto inView = [&](int index) {
+        const QWidget *item = panel->itemWidget(index);
+        const QRect shown(item->mapTo(pane->viewport(), QPoint(0, 0)), item->size());
+        return pane->viewport()->rect().contains(shown);
+    };
+    ASSERT_FALSE(inView(15)) << "the last option starts out of sight";
+    panel->setFocus();
+    QTest::keyClick(panel, Qt::Key_9);
+    EXPECT_EQ(panel->itemIndex(), 8);
+    EXPECT_TRUE(inView(8));
+    for (int i = 9; i < 16; ++i)
+        QTest::keyClick(panel, Qt::Key_Down);
+    EXPECT_EQ(panel->itemIndex(), 15);
+    EXPECT_TRUE(inView(15));
+    QTest::keyClick(panel, Qt::Key_1);
+    EXPECT_TRUE(inView(0));
+    form.reset();
+}
+
 } // namespace
 } // namespace lovetest
