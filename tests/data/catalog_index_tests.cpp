@@ -12,15 +12,10 @@
 
 using namespace lovetest;
 using lovetest::testing::DatabaseFile;
+using lovetest::testing::fileBytes;
 using lovetest::testing::ForcedReadOnly;
 
 namespace {
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 QVariant indexSql(DatabaseFile &file)
 {

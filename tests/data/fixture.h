@@ -1,5 +1,7 @@
 #pragma once
+#include <QByteArray>
 #include <QDir>
+#include <QFile>
 #include <QSqlDatabase>
 #include <QString>
 #include <QTemporaryDir>
@@ -15,6 +17,13 @@ inline void PrintTo(const QString &text, std::ostream *out)
 }
 
 namespace lovetest::testing {
+
+// The bytes of a file, for checking that something left it untouched.
+inline QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
 
 // A fresh test database file "date.mdb" in a temporary directory, which is
 // the current directory while the fixture lives. Rows are written through a

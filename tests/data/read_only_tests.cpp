@@ -15,15 +15,10 @@
 
 using namespace lovetest;
 using lovetest::testing::DatabaseFile;
+using lovetest::testing::fileBytes;
 using lovetest::testing::ForcedReadOnly;
 
 namespace {
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 // The schema and every row of every table in stored order, each value with
 // the type the engine holds it in.
