@@ -169,10 +169,17 @@ void HistoryWindow::deleteSelected()
 {
     guarded(this, [this] {
         const qint64 record = selectedRecord();
-        if (record == 0 ||
-            !Dialogs::instance().confirm(this, windowTitle(), QStringLiteral("删除选中的这条测试记录吗？")))
+        if (record == 0)
             return;
         const int row = m_ui.table->currentRow();
+        // The question names the record: which test, taken when.
+        const auto cell = [this, row](int column) {
+            const QTableWidgetItem *item = m_ui.table->item(row, column);
+            return item ? item->text() : QString();
+        };
+        if (!Dialogs::instance().confirm(this, windowTitle(),
+                                         QStringLiteral("删除“%1”在 %2 的这条测试记录吗？").arg(cell(1), cell(0))))
+            return;
         m_history.remove(record);
         fillFilter();
         reload();

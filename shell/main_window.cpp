@@ -24,6 +24,7 @@
 #include "seal/keys.h"
 #include "seal/seal_codec.h"
 #include "shell/about_window.h"
+#include "shell/catalog_keeper.h"
 #include "shell/pane_splitter.h"
 #include "shell/question_panels.h"
 #include "shell/run_companion.h"
@@ -139,6 +140,9 @@ MainWindow::MainWindow(const QString &databaseFile, QWidget *parent)
                                  reportWindow()->showReport(page, title, testName);
                              }});
 
+    m_keeper = std::make_unique<CatalogKeeper>(
+        *m_database, *m_run, CatalogKeeper::Places{this, m_ui.catalogTree, m_ui.testMenu, m_ui.statusStrip});
+
     bindCommands();
 
     // Tab goes from the search box through the tree and the question pane to
@@ -162,6 +166,7 @@ MainWindow::MainWindow(const QString &databaseFile, QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    m_keeper.reset();
     m_companion.reset();
     // The bound views go before the datasets they follow.
     m_panels.reset();

@@ -20,6 +20,7 @@ class QToolButton;
 
 namespace lovetest {
 
+class CatalogKeeper;
 class ContentReportBuilder;
 class QuestionPanels;
 class RunCompanion;
@@ -58,6 +59,8 @@ public:
     TestRun &run() { return *m_run; }
     // Progress, going back, the kept result, history and resume.
     RunCompanion &companion() { return *m_companion; }
+    // Undoing deletions in the catalog, restoring the sample tests.
+    CatalogKeeper &catalogKeeper() { return *m_keeper; }
     // Offers to go on with a run the program left unfinished.
     void offerResume();
 
@@ -147,6 +150,7 @@ private:
     std::unique_ptr<TestRun> m_run;
     std::unique_ptr<ContentReportBuilder> m_report;
     std::unique_ptr<RunCompanion> m_companion;
+    std::unique_ptr<CatalogKeeper> m_keeper;
     QString m_siteAddress;
     QPointer<AboutWindow> m_about;
     QPointer<ReportWindow> m_reportWindow;

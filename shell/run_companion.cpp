@@ -20,6 +20,7 @@
 #include "run/run_result.h"
 #include "run/test_run.h"
 #include "shell/history_window.h"
+#include "shell/menu_order.h"
 #include "widgets/dialogs.h"
 #include "widgets/guard.h"
 
@@ -55,16 +56,9 @@ RunCompanion::RunCompanion(TestDatabase &database, TestRun &run, const Places &p
     m_ui.historyAction = new QAction(QStringLiteral("我的测试记录"), places.window);
     m_ui.historyAction->setObjectName(QStringLiteral("historyAction"));
     m_ui.historyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
-    if (places.menu) {
-        // With the run's commands, above the separator that sets off 退出.
-        QAction *before = nullptr;
-        for (QAction *item : places.menu->actions())
-            if (item->isSeparator()) {
-                before = item;
-                break;
-            }
-        places.menu->insertAction(before, m_ui.historyAction);
-    } else
+    if (places.menu) // with the run's commands, above the separator that sets off 退出
+        places.menu->insertAction(firstSeparator(*places.menu), m_ui.historyAction);
+    else
         places.window->addAction(m_ui.historyAction);
     connect(m_ui.historyAction, &QAction::triggered, this, &RunCompanion::showHistory);
     // The journal hears the run itself; the companion only shows it.

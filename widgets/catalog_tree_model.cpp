@@ -176,10 +176,16 @@ void CatalogTreeModel::collectPostOrder(const CatalogNode *node, QList<qint64> &
     keys.append(node->key);
 }
 
-QList<qint64> CatalogTreeModel::removeSubtree(CatalogNode *node)
+QList<qint64> CatalogTreeModel::subtreeKeys(const CatalogNode *node)
 {
     QList<qint64> keys;
     collectPostOrder(node, keys);
+    return keys;
+}
+
+QList<qint64> CatalogTreeModel::removeSubtree(CatalogNode *node)
+{
+    const QList<qint64> keys = subtreeKeys(node);
     CatalogNode *parent = node->parent;
     beginRemoveRows(indexOf(parent), node->row, node->row);
     detach(node);

@@ -62,8 +62,10 @@ public:
     // Outside a refresh.
     void clear();
     void setLabel(CatalogNode *node, const QString &label);
-    // Removes node and everything beneath it; returns their keys, the nodes
-    // beneath first (deepest first) and node's own key last.
+    // The keys of node and everything beneath it, the nodes beneath first
+    // (deepest first) and node's own key last.
+    static QList<qint64> subtreeKeys(const CatalogNode *node);
+    // Removes node and everything beneath it; returns subtreeKeys(node).
     QList<qint64> removeSubtree(CatalogNode *node);
 
     // QAbstractItemModel

@@ -698,29 +698,42 @@ void CatalogTreeView::deleteSelectedNode()
         Dialogs::instance().showMessage(this, *refusal);
         return;
     }
-    const QString question = QStringLiteral("Do you want to delete the item \"%1\"").arg(node->label);
+    const QList<qint64> keys = CatalogTreeModel::subtreeKeys(node);
+    const QString label = node->label;
+    QString question = QStringLiteral("Do you want to delete the item \"%1\"").arg(label);
+    if (m_removal) {
+        const QString detail = m_removal->confirmationDetail(keys);
+        if (!detail.isEmpty())
+            question += QLatin1Char(' ') + detail;
+    }
     if (!Dialogs::instance().confirm(this, QStringLiteral("Confirm"), question))
         return;
-    WorkingScope working(*this);
-    const QList<qint64> keys = m_model->removeSubtree(node);
-    // The node that took the removed one's place becomes the selected one.
-    if (currentIndex().isValid())
-        selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
-    Dataset *set = dataSet();
-    if (!set || !set->active())
-        return;
-    for (const qint64 key : keys) {
-        if (set->isEmpty())
-            continue;
-        bool found = false;
-        try {
-            found = set->locate(m_keyField, key);
-        } catch (const std::exception &) {}
-        if (!found)
-            continue;
-        set->remove();
-        locateSelectedNode();
-    }
+    const auto removeRows = [this, node] {
+        WorkingScope working(*this);
+        const QList<qint64> removed = m_model->removeSubtree(node);
+        // The node that took the removed one's place becomes the selected one.
+        if (currentIndex().isValid())
+            selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
+        Dataset *set = dataSet();
+        if (!set || !set->active())
+            return;
+        for (const qint64 key : removed) {
+            if (set->isEmpty())
+                continue;
+            bool found = false;
+            try {
+                found = set->locate(m_keyField, key);
+            } catch (const std::exception &) {}
+            if (!found)
+                continue;
+            set->remove();
+            locateSelectedNode();
+        }
+    };
+    if (m_removal)
+        m_removal->remove(keys, label, removeRows);
+    else
+        removeRows();
 }
 
 void CatalogTreeView::beginLabelEdit(const QModelIndex &index, LabelEditor &editor)

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTreeView>
 
+#include <functional>
 #include <optional>
 
 #include "data/data_source.h"
@@ -17,6 +18,21 @@ class CatalogTreeModel;
 class CatalogTreeDelegate;
 class LabelEditor;
 struct CatalogNode;
+
+// What a deletion in the tree takes along beyond the catalog rows, and what
+// its confirmation adds. The window that owns the tree hands one in; without
+// one the tree deletes the catalog rows alone.
+class CatalogRemoval {
+public:
+    virtual ~CatalogRemoval() = default;
+    // Words added to the question before deleting the entries keys (the
+    // selected one last); empty for none.
+    virtual QString confirmationDetail(const QList<qint64> &keys) = 0;
+    // Runs removeRows, which deletes the catalog rows of keys through the
+    // tree's dataset, as one change with whatever goes with them. Raises
+    // when the change fails, with the file as it was before.
+    virtual void remove(const QList<qint64> &keys, const QString &label, const std::function<void()> &removeRows) = 0;
+};
 
 // The catalog tree: one node per row of its dataset, placed under the node
 // whose key equals the row's parent value. It keeps its selected node and
@@ -35,6 +51,8 @@ public:
     ~CatalogTreeView() override;
 
     void setDataSource(DataSource *source);
+    // Not owned; nullptr: deletions take the catalog rows alone.
+    void setRemoval(CatalogRemoval *removal) { m_removal = removal; }
     DataSource *dataSource() const { return DataLink::dataSource(); }
 
     // Rebuilds the nodes from the whole dataset.
@@ -117,6 +135,7 @@ private:
     void endLabelEdit(const QModelIndex &index, const QString &text);
 
     CatalogTreeModel *m_model = nullptr;
+    CatalogRemoval *m_removal = nullptr;
     CatalogTreeDelegate *m_delegate = nullptr;
     // The catalog's columns: the key, the parent key, the label (several
     // display fields would be separated by ';' and joined by m_separator) and

@@ -78,7 +78,7 @@ public:
     bool confirm(QWidget *parent, const QString &caption, const QString &text) override
     {
         QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
-        box.setDefaultButton(QMessageBox::Ok);
+        box.setDefaultButton(QMessageBox::Cancel);
         return execMessageBox(box) == QMessageBox::Ok;
     }
     bool askYesNo(QWidget *parent, const QString &caption, const QString &text, DefaultAnswer preferred) override

@@ -21,7 +21,8 @@ public:
     virtual void showError(QWidget *parent, const QString &message) = 0;
     // A plain message with OK.
     virtual void showMessage(QWidget *parent, const QString &text) = 0;
-    // A question with OK and Cancel; true for OK.
+    // A question with OK and Cancel before something is removed; true for
+    // OK. Cancel is the default button: Enter keeps everything.
     virtual bool confirm(QWidget *parent, const QString &caption, const QString &text) = 0;
     // The button Enter presses in a yes-or-no question.
     enum class DefaultAnswer { Yes, No };

@@ -116,6 +116,19 @@ TEST(YesNoQuestionTest, EnterGivesTheAnswerTheQuestionMakesDefault)
     }
 }
 
+// A confirmation asks before something is removed: Enter keeps everything.
+TEST(ConfirmationTest, EnterPressesCancel)
+{
+    QTimer::singleShot(0, [] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Cancel));
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(box, &enter);
+    });
+    EXPECT_FALSE(Dialogs::instance().confirm(nullptr, QStringLiteral("Confirm"), QStringLiteral("删除吗?")));
+}
+
 TEST(ToolkitTranslationsTest, QtSpeaksChineseOnlyOnAChineseSystem)
 {
     const char *const context = "QFileDialog";

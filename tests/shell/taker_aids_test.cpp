@@ -170,8 +170,13 @@ TEST_F(TakerAidsTest, HistoryWindowListsOpensAndDeletesRuns)
     EXPECT_EQ(report.windowTitle(), QStringLiteral("《甲测试》测试结果"));
 
     dialogs.answers = {false};
+    const QString taken = window->ui().table->item(0, 0)->text();
     window->ui().deleteButton->click();
     EXPECT_EQ(window->ui().table->rowCount(), 1);
+    // The question names the record, and Enter keeps it.
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_EQ(dialogs.questions[0].text, QStringLiteral("删除“甲测试”在 %1 的这条测试记录吗？").arg(taken));
+    EXPECT_EQ(dialogs.questions[0].defaultAnswer, Dialogs::DefaultAnswer::No);
     dialogs.answers = {true};
     window->ui().deleteButton->click();
     EXPECT_EQ(window->ui().filter->currentIndex(), 0);

@@ -18,6 +18,8 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QSplitterHandle>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
@@ -30,11 +32,13 @@
 #include "report/report_window.h"
 #include "run/test_run.h"
 #include "shell/about_window.h"
+#include "shell/catalog_keeper.h"
 #include "shell/main_window.h"
 #include "tests/shell/main_window_harness.h"
 #include "tests/support/catalog_tests.h"
 #include "tests/support/dark_palette.h"
 #include "tests/support/fake_dialogs.h"
+#include "tests/support/side_connection.h"
 #include "widgets/bound_label.h"
 #include "widgets/bound_text_view.h"
 #include "widgets/capped_pane.h"
@@ -169,6 +173,24 @@ TEST_F(SampleWindow, EveryTestCanBeTakenWithDigitsAndEnterAlone)
 }
 
 // --- the window by keys alone ----------------------------------------------
+
+// Every row of the content tables with its rowid, in file order.
+QStringList fileRows(const QString &path)
+{
+    testing::SideConnection side(path);
+    QStringList rows;
+    for (const QString &table : {QStringLiteral("量表"), QStringLiteral("结果")}) {
+        QSqlQuery query(side.database());
+        EXPECT_TRUE(query.exec(QStringLiteral("SELECT rowid, * FROM \"%1\" ORDER BY rowid").arg(table)));
+        while (query.next()) {
+            QStringList values{table};
+            for (int i = 0; i < query.record().count(); ++i)
+                values << query.value(i).toString() + (query.value(i).isNull() ? QStringLiteral("<null>") : QString());
+            rows << values.join(QLatin1Char('|'));
+        }
+    }
+    return rows;
+}
 
 // Keys go to whatever has the focus, as a user presses them; typed Chinese
 // arrives one committed character at a time.
@@ -334,6 +356,55 @@ TEST_F(KeyedWindow, SearchQuitFinishAndEscapeByKeys)
              press(Qt::Key_Return);
              EXPECT_EQ(form->run().phase(), TestRun::Phase::Answering);
              EXPECT_EQ(testName(), QStringLiteral("恋爱风格测试"));
+         }},
+        {"a folder's delete names its tests, Enter cancels, and Ctrl+Z undoes a confirmed one",
+         [&] {
+             const QString path = dir.filePath(QStringLiteral("date.mdb"));
+             const QStringList file = fileRows(path);
+             select(QStringLiteral("矛盾与修复"));
+             form->ui().catalogTree->setFocus();
+             dialogs.answers = {false}; // Enter on the default button
+             press(Qt::Key_Delete);
+             ASSERT_EQ(dialogs.questions.size(), 1);
+             EXPECT_EQ(dialogs.questions[0].text,
+                       QStringLiteral("Do you want to delete the item \"矛盾与修复\" 以及其中的 4 个测试"));
+             EXPECT_EQ(dialogs.questions[0].defaultAnswer, Dialogs::DefaultAnswer::No);
+             EXPECT_EQ(fileRows(path), file);
+
+             dialogs.answers = {true};
+             press(Qt::Key_Delete);
+             EXPECT_FALSE(form->ui().catalogTree->hasNode(40));
+             EXPECT_FALSE(form->ui().catalogTree->hasNode(1300));
+             testing::SideConnection side(path);
+             EXPECT_EQ(side.scalar(QStringLiteral("SELECT count(*) FROM 量表 WHERE Parent IN "
+                                                  "(SELECT ID FROM 量表 WHERE Parent=40) OR Parent=40"))
+                           .toInt(),
+                       0);
+             EXPECT_LT(fileRows(path).size(), file.size() - 37);
+
+             press(Qt::Key_Z, Qt::ControlModifier);
+             EXPECT_EQ(fileRows(path), file);
+             EXPECT_TRUE(form->ui().catalogTree->hasNode(1300));
+             EXPECT_EQ(selectedRow(), QStringLiteral("矛盾与修复"));
+             EXPECT_FALSE(form->catalogKeeper().undoAction()->isEnabled());
+         }},
+        {"restoring the sample tests brings back a deleted test that can be taken",
+         [&] {
+             select(QStringLiteral("恋爱风格测试"));
+             form->ui().catalogTree->setFocus();
+             dialogs.answers = {true};
+             press(Qt::Key_Delete);
+             ASSERT_FALSE(form->ui().catalogTree->hasNode(100));
+             form->catalogKeeper().setSampleFile(QStringLiteral(SAMPLE_DATABASE));
+             form->catalogKeeper().restoreAction()->trigger();
+             EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("已恢复 1 个示例测试：恋爱风格测试。")});
+             EXPECT_EQ(selectedRow(), QStringLiteral("恋爱风格测试"));
+             // Its undo has nothing left to do.
+             press(Qt::Key_Z, Qt::ControlModifier);
+             EXPECT_EQ(dialogs.messages.size(), 2);
+             press(Qt::Key_Return);
+             EXPECT_EQ(form->run().phase(), TestRun::Phase::Answering);
+             ASSERT_NE(choicePanel(), nullptr);
          }},
         {"Escape closes the report window and the About window",
          [&] {

@@ -18,8 +18,8 @@ public:
     struct Question {
         QString caption;
         QString text;
-        // The button Enter would press: OK for a confirmation.
-        DefaultAnswer defaultAnswer = DefaultAnswer::Yes;
+        // The button Enter would press: Cancel (No) for a confirmation.
+        DefaultAnswer defaultAnswer = DefaultAnswer::No;
     };
     struct SaveCall {
         QString filter;
@@ -48,7 +48,7 @@ public:
     void showMessage(QWidget *, const QString &text) override { messages << text; }
     bool confirm(QWidget *, const QString &caption, const QString &text) override
     {
-        questions.append({caption, text});
+        questions.append({caption, text, DefaultAnswer::No});
         return answers.isEmpty() ? answer : answers.takeFirst();
     }
     bool askYesNo(QWidget *, const QString &caption, const QString &text, DefaultAnswer preferred) override
