@@ -9,6 +9,7 @@
 #include <QStatusBar>
 
 #include "data/connection.h"
+#include "data/database_error.h"
 #include "data/sample_tests.h"
 #include "data/test_database.h"
 #include "run/test_run.h"
@@ -103,13 +104,14 @@ void CatalogKeeper::remove(const QList<qint64> &keys, const QString &label, cons
         removeRows();
         removeEntryContent(connection, deleted.rows);
         transaction.commit();
-    } catch (...) {
+    } catch (const std::exception &error) {
         // The file holds every row again; the catalog set and the tree
         // follow it.
         try {
             reload(keys.isEmpty() ? 0 : keys.constLast());
         } catch (...) {}
-        throw;
+        throw DatabaseError(
+            QStringLiteral("没能删除%1，目录保持原样：%2").arg(quoted(label), QString::fromUtf8(error.what())));
     }
     m_deleted.push_back(std::move(deleted));
     updateActions();
@@ -136,7 +138,12 @@ void CatalogKeeper::undoDelete()
                                             QStringLiteral("%1已经回到目录中，不需要撤销。").arg(quoted(label)));
             return;
         }
-        writeEntryRows(m_database.connection, last.rows);
+        try {
+            writeEntryRows(m_database.connection, last.rows);
+        } catch (const std::exception &error) {
+            throw DatabaseError(
+                QStringLiteral("没能撤销删除%1：%2").arg(quoted(last.label), QString::fromUtf8(error.what())));
+        }
         const QString label = last.label;
         const qint64 key = last.rows.keys.isEmpty() ? 0 : last.rows.keys.constLast();
         m_deleted.pop_back();
@@ -165,7 +172,13 @@ void CatalogKeeper::restoreSamples()
                                                            "没有恢复任何测试。"));
             return;
         }
-        const RestoredSamples result = restoreMissingSamples(m_database.connection, m_sampleFile);
+        RestoredSamples result;
+        try {
+            result = restoreMissingSamples(m_database.connection, m_sampleFile);
+        } catch (const std::exception &error) {
+            throw DatabaseError(
+                QStringLiteral("没能恢复示例测试，目录保持原样：%1").arg(QString::fromUtf8(error.what())));
+        }
         if (!result.restored.isEmpty())
             reload(result.firstRestored);
         QStringList lines;

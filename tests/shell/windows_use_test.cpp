@@ -388,6 +388,24 @@ TEST_F(KeyedWindow, SearchQuitFinishAndEscapeByKeys)
              EXPECT_EQ(selectedRow(), QStringLiteral("矛盾与修复"));
              EXPECT_FALSE(form->catalogKeeper().undoAction()->isEnabled());
          }},
+        {"a deletion the file refuses halfway leaves every row and node in place",
+         [&] {
+             const QString path = dir.filePath(QStringLiteral("date.mdb"));
+             testing::SideConnection(path).exec(QStringLiteral(
+                 "CREATE TRIGGER keep BEFORE DELETE ON 结果 BEGIN SELECT RAISE(ABORT, 'verdicts are kept'); END"));
+             const QStringList file = fileRows(path);
+             select(QStringLiteral("矛盾与修复"));
+             form->ui().catalogTree->setFocus();
+             dialogs.answers = {true};
+             press(Qt::Key_Delete);
+             EXPECT_EQ(dialogs.errors,
+                       QStringList{QStringLiteral("没能删除“矛盾与修复”，目录保持原样：verdicts are kept")});
+             dialogs.errors.clear();
+             EXPECT_EQ(fileRows(path), file);
+             EXPECT_TRUE(form->ui().catalogTree->hasNode(40));
+             EXPECT_TRUE(form->ui().catalogTree->hasNode(1300));
+             EXPECT_FALSE(form->catalogKeeper().undoAction()->isEnabled());
+         }},
         {"restoring the sample tests brings back a deleted test that can be taken",
          [&] {
              select(QStringLiteral("恋爱风格测试"));
