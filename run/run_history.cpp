@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -67,19 +68,19 @@ QList<int> choicesFromText(const QString &text)
 RunHistory::RunHistory(Connection &connection) : m_connection(connection)
 {}
 
-bool RunHistory::ensureTable()
+void RunHistory::ensureTable()
 {
-    if (!m_connection.connected())
-        return false;
     QSqlQuery query(m_connection.db());
-    return query.exec(kCreate);
+    if (!query.exec(kCreate))
+        throw DatabaseError(engineErrorText(query.lastError()));
 }
 
 std::optional<qint64> RunHistory::begin(qint64 testId, const QString &testName)
 {
-    if (!ensureTable())
+    if (!m_connection.connected())
         return std::nullopt;
     try {
+        ensureTable();
         return m_connection.insertRow(
             tableName(),
             {QStringLiteral("时间"), QStringLiteral("测试ID"), QStringLiteral("测试名称"), QStringLiteral("选择"),
@@ -94,27 +95,61 @@ void RunHistory::storeChoices(qint64 record, const QList<int> &chosen)
 {
     if (!m_connection.connected())
         return;
-    m_connection.updateRow(tableName(), record, {QStringLiteral("选择")}, {choicesText(chosen)});
+    // Inside the step's transaction a savepoint: a refused write takes back
+    // only itself.
+    Connection::Transaction write(m_connection);
+    if (!m_connection.updateRow(tableName(), record, {QStringLiteral("选择")}, {choicesText(chosen)}))
+        throw DatabaseError(QStringLiteral("the record of the run under way is gone"));
+    write.commit();
 }
+
+namespace {
+
+const QStringList kResultColumns{QStringLiteral("时间"),   QStringLiteral("测试ID"), QStringLiteral("测试名称"),
+                                 QStringLiteral("类别"),   QStringLiteral("分值"),   QStringLiteral("区间"),
+                                 QStringLiteral("最低分"), QStringLiteral("最高分"), QStringLiteral("结果"),
+                                 QStringLiteral("答案"),   QStringLiteral("完成")};
+
+QList<QVariant> resultValues(const RunResult &result)
+{
+    return {result.finishedAt.toString(kTimeFormat),
+            result.testId,
+            result.testName,
+            result.category,
+            result.score,
+            result.band,
+            result.range.minimum,
+            result.range.maximum,
+            result.verdict,
+            answersJson(result.answers),
+            1};
+}
+
+} // namespace
 
 void RunHistory::finish(qint64 record, const RunResult &result)
 {
     if (!m_connection.connected())
         return;
-    try {
-        m_connection.updateRow(
-            tableName(), record,
-            {QStringLiteral("时间"), QStringLiteral("测试ID"), QStringLiteral("测试名称"), QStringLiteral("类别"),
-             QStringLiteral("分值"), QStringLiteral("区间"), QStringLiteral("最低分"), QStringLiteral("最高分"),
-             QStringLiteral("结果"), QStringLiteral("答案"), QStringLiteral("完成")},
-            {result.finishedAt.toString(kTimeFormat), result.testId, result.testName, result.category, result.score,
-             result.band, result.range.minimum, result.range.maximum, result.verdict, answersJson(result.answers), 1});
-    } catch (const DatabaseError &) {}
+    if (!m_connection.updateRow(tableName(), record, kResultColumns, resultValues(result)))
+        throw DatabaseError(QStringLiteral("the record of the run under way is gone"));
+}
+
+void RunHistory::record(const RunResult &result)
+{
+    if (!m_connection.connected())
+        return;
+    ensureTable();
+    m_connection.insertRow(tableName(), kResultColumns, resultValues(result));
 }
 
 void RunHistory::discard(qint64 record)
 {
-    deleteRecord(record, false);
+    try {
+        deleteRecord(record, false);
+    } catch (const DatabaseError &) {
+        // Left behind, it is offered once more at the next start.
+    }
 }
 
 // A run under way and a finished one are deleted by different commands, so
@@ -124,18 +159,18 @@ void RunHistory::deleteRecord(qint64 record, bool finished)
 {
     if (!m_connection.connected())
         return;
-    try {
-        Connection::Transaction transaction(m_connection);
-        QSqlQuery query(m_connection.db());
-        query.prepare(QStringLiteral("SELECT 1 FROM 记录 WHERE 编号 = ? AND 完成 = ?"));
-        query.addBindValue(record);
-        query.addBindValue(finished ? 1 : 0);
-        if (!query.exec() || !query.next())
-            return;
-        query = QSqlQuery();
-        m_connection.deleteRow(tableName(), record);
-        transaction.commit();
-    } catch (const DatabaseError &) {}
+    Connection::Transaction transaction(m_connection);
+    QSqlQuery query(m_connection.db());
+    query.prepare(QStringLiteral("SELECT 1 FROM 记录 WHERE 编号 = ? AND 完成 = ?"));
+    query.addBindValue(record);
+    query.addBindValue(finished ? 1 : 0);
+    if (!query.exec())
+        throw DatabaseError(engineErrorText(query.lastError()));
+    if (!query.next())
+        return;
+    query = QSqlQuery();
+    m_connection.deleteRow(tableName(), record);
+    transaction.commit();
 }
 
 std::optional<RunHistory::Unfinished> RunHistory::unfinished() const
@@ -219,20 +254,18 @@ void RunHistory::removeAll()
 {
     if (!m_connection.connected())
         return;
-    try {
-        Connection::Transaction transaction(m_connection);
-        QList<qint64> records;
-        {
-            QSqlQuery query(m_connection.db());
-            if (!query.exec(QStringLiteral("SELECT 编号 FROM 记录 WHERE 完成 = 1")))
-                return;
-            while (query.next())
-                records.append(query.value(0).toLongLong());
-        }
-        for (qint64 record : std::as_const(records))
-            m_connection.deleteRow(tableName(), record);
-        transaction.commit();
-    } catch (const DatabaseError &) {}
+    Connection::Transaction transaction(m_connection);
+    QList<qint64> records;
+    {
+        QSqlQuery query(m_connection.db());
+        if (!query.exec(QStringLiteral("SELECT 编号 FROM 记录 WHERE 完成 = 1")))
+            throw DatabaseError(engineErrorText(query.lastError()));
+        while (query.next())
+            records.append(query.value(0).toLongLong());
+    }
+    for (qint64 record : std::as_const(records))
+        m_connection.deleteRow(tableName(), record);
+    transaction.commit();
 }
 
 } // namespace lovetest

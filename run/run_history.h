@@ -17,9 +17,11 @@ class Connection;
 // it. A run under way is a row not yet finished, holding the choices made so
 // far, so that it can be taken up again after the program ended.
 //
-// Every write goes through the connection's row writes. Nothing here raises
-// but storeChoices: a file that cannot be written (or read) simply keeps no
-// history.
+// Every write goes through the connection's row writes. A write the file
+// refuses raises DatabaseError with the engine's words, except begin and
+// discard: a run under way that cannot be written down is still taken, and
+// its result is recorded at the end. Reads of a table that cannot be read
+// find nothing.
 class RunHistory {
 public:
     explicit RunHistory(Connection &connection);
@@ -42,10 +44,13 @@ public:
 
     // A new run under way; nullopt when the file takes no history.
     std::optional<qint64> begin(qint64 testId, const QString &testName);
-    // Raises DatabaseError when the write fails: it is written with the
-    // answers of the step, in the step's transaction, and must fail with it.
+    // Written in the step's transaction under a savepoint of its own, so a
+    // refused write takes back only itself.
     void storeChoices(qint64 record, const QList<int> &chosen);
+    // The run under way becomes a finished record.
     void finish(qint64 record, const RunResult &result);
+    // A finished record of its own, for a run that has none under way.
+    void record(const RunResult &result);
     // Drops a run that was not finished.
     void discard(qint64 record);
     // The latest run not finished, if any.
@@ -63,7 +68,7 @@ public:
 
 private:
     void deleteRecord(qint64 record, bool finished);
-    bool ensureTable();
+    void ensureTable();
     Connection &m_connection;
 };
 

@@ -1,5 +1,6 @@
 #include "run/run_journal.h"
 
+#include "data/database_error.h"
 #include "run/answer_trail.h"
 #include "run/run_history.h"
 
@@ -14,16 +15,41 @@ void RunJournal::runStarted(qint64 testId, const QString &testName)
 
 void RunJournal::answersStored(const AnswerTrail &trail)
 {
-    if (m_record)
+    if (!m_record)
+        return;
+    try {
         m_history.storeChoices(*m_record, trail.chosenItems());
+    } catch (const DatabaseError &) {
+        // A record that no longer follows the answers is not offered later.
+        m_history.discard(*m_record);
+        m_record.reset();
+    }
 }
 
 void RunJournal::verdictShown(const RunResult &result)
 {
     m_lastResult = result;
-    if (m_record)
-        m_history.finish(*m_record, result);
-    m_record.reset();
+    QString failure;
+    if (m_record) {
+        try {
+            m_history.finish(*m_record, result);
+            m_record.reset();
+            return;
+        } catch (const DatabaseError &error) {
+            failure = error.message();
+            m_history.discard(*m_record);
+            m_record.reset();
+        }
+    }
+    try {
+        m_history.record(result);
+        return;
+    } catch (const DatabaseError &error) {
+        if (failure.isEmpty())
+            failure = error.message();
+    }
+    if (m_notice)
+        m_notice(failure);
 }
 
 void RunJournal::runEnded(bool finished)

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <optional>
 
 #include "run/run_listener.h"
@@ -10,7 +11,9 @@ class RunHistory;
 
 // Keeps the history as the run goes: a run under way is written down when it
 // starts and with every answer stored, becomes a record at its verdict, and
-// is dropped when it is quit.
+// is dropped when it is quit. A write the file refuses never stops the run:
+// the run under way stops being written down, the result is recorded at the
+// end if the file takes it, and the failure is told once.
 class RunJournal : public RunListener {
 public:
     explicit RunJournal(RunHistory &history) : m_history(history) {}
@@ -24,6 +27,10 @@ public:
     void verdictShown(const RunResult &result) override;
     void runEnded(bool finished) override;
 
+    // Told, with the engine's words, when a run's result could not be kept
+    // in the history; the run itself goes on.
+    void setFailureNotice(std::function<void(const QString &reason)> notice) { m_notice = std::move(notice); }
+
     // The result of the last run that reached its verdict.
     const std::optional<RunResult> &lastResult() const { return m_lastResult; }
 
@@ -32,6 +39,7 @@ private:
     std::optional<qint64> m_record;
     std::optional<qint64> m_continued;
     std::optional<RunResult> m_lastResult;
+    std::function<void(const QString &)> m_notice;
 };
 
 } // namespace lovetest

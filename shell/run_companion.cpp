@@ -61,6 +61,17 @@ RunCompanion::RunCompanion(TestDatabase &database, TestRun &run, const Places &p
     else
         places.window->addAction(m_ui.historyAction);
     connect(m_ui.historyAction, &QAction::triggered, this, &RunCompanion::showHistory);
+    m_journal->setFailureNotice([this](const QString &reason) {
+        // Said once the step is over, not inside its transaction; the verdict
+        // stays on screen and its page can still be kept.
+        QMetaObject::invokeMethod(
+            this,
+            [this, reason] {
+                Dialogs::instance().showMessage(m_places.window,
+                                                QStringLiteral("这次的结果没能保存到测试记录中：%1").arg(reason));
+            },
+            Qt::QueuedConnection);
+    });
     // The journal hears the run itself; the companion only shows it.
     m_run.addListener(m_journal.get());
     m_run.addListener(this);

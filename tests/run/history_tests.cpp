@@ -139,15 +139,41 @@ TEST_F(HistoryTest, ARunUnderWayKeepsItsChoicesForLater)
     EXPECT_EQ(history.entries()[0].verdict, QStringLiteral("高"));
 }
 
-TEST_F(HistoryTest, AHistoryThatCannotBeWrittenIsLeftAlone)
+// A history the file refuses to keep: the run still reaches its verdict with
+// its answers stored, and the failure is told once, in the engine's words.
+TEST_F(HistoryTest, AHistoryTheFileRefusesIsToldOnceAndTheRunGoesOn)
 {
-    fixture.exec("CREATE TABLE 记录 (x INTEGER)"); // not a table this program can write
-    take(10, {0, 0});
-    EXPECT_EQ(run.phase(), TestRun::Phase::ShowingVerdict);
-    EXPECT_TRUE(view.messages().isEmpty());
-    EXPECT_TRUE(history.entries().isEmpty());
-    EXPECT_FALSE(history.unfinished());
-    EXPECT_EQ(records(), 0);
+    const struct Case {
+        const char *name;
+        QStringList setUp;
+        const char *reason;
+    } cases[] = {
+        {"a table of other columns", {"CREATE TABLE 记录 (x INTEGER)"}, "no column named"},
+        {"a view", {"CREATE VIEW 记录 AS SELECT 1 AS 编号"}, "view"},
+        {"a trigger that aborts",
+         {"CREATE TABLE 记录 (编号 INTEGER PRIMARY KEY AUTOINCREMENT, 时间 TEXT, 测试ID INTEGER, 测试名称 TEXT,"
+          " 类别 TEXT, 分值 REAL, 区间 TEXT, 最低分 REAL, 最高分 REAL, 结果 TEXT, 答案 TEXT, 选择 TEXT,"
+          " 完成 INTEGER DEFAULT 0)",
+          "CREATE TRIGGER no_history BEFORE INSERT ON 记录 BEGIN SELECT RAISE(ABORT, 'no history here'); END"},
+         "no history here"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const QString &statement : c.setUp)
+            fixture.exec(statement.toUtf8());
+        QStringList notices;
+        journal.setFailureNotice([&notices](const QString &reason) { notices << reason; });
+        take(10, {0, 1});
+        EXPECT_EQ(run.phase(), TestRun::Phase::ShowingVerdict);
+        EXPECT_EQ(fixture.scalar("SELECT group_concat(分值) FROM 量表 WHERE Parent=10 AND ID<>10").toString(),
+                  QStringLiteral("3,0"));
+        ASSERT_EQ(notices.size(), 1);
+        EXPECT_TRUE(notices[0].contains(QString::fromUtf8(c.reason))) << notices[0].toStdString();
+        EXPECT_TRUE(journal.lastResult().has_value());
+        EXPECT_TRUE(view.messages().isEmpty());
+        run.step();
+        fixture.exec(c.setUp.first().startsWith(QStringLiteral("CREATE VIEW")) ? "DROP VIEW 记录" : "DROP TABLE 记录");
+    }
 }
 
 // An answer and the choices of the run under way are one commit: they never
@@ -170,16 +196,25 @@ TEST_F(HistoryTest, EachAnswerAndTheRunUnderWayAreOneCommit)
     EXPECT_EQ(history.entries().size(), 1);
     run.step();
 
-    // The choices cannot be written: the answer goes back with them.
+    // The choices cannot be written: the answer stays, the run goes on, no
+    // record that disagrees with the answers is left for later, and the
+    // result is still recorded at the end.
     take(10, {});
     fixture.exec("CREATE TRIGGER refuse BEFORE UPDATE OF 选择 ON 记录 BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+    QStringList notices;
+    journal.setFailureNotice([&notices](const QString &reason) { notices << reason; });
     commits = database.connection.commitCount();
     view.choose(0);
-    EXPECT_THROW(run.step(), DatabaseError);
-    EXPECT_EQ(database.connection.commitCount(), commits + 1); // only the run's end: its record goes
-    EXPECT_EQ(fixture.scalar("SELECT 分值 FROM 量表 WHERE ID=11").toInt(), 1);
-    EXPECT_EQ(run.phase(), TestRun::Phase::Idle);
+    run.step();
+    EXPECT_EQ(database.connection.commitCount(), commits + 1);
+    EXPECT_EQ(fixture.scalar("SELECT 分值 FROM 量表 WHERE ID=11").toInt(), 3);
+    EXPECT_EQ(run.phase(), TestRun::Phase::Answering);
     EXPECT_FALSE(history.unfinished());
+    view.choose(0);
+    run.step();
+    EXPECT_EQ(run.phase(), TestRun::Phase::ShowingVerdict);
+    EXPECT_EQ(history.entries().size(), 2);
+    EXPECT_TRUE(notices.isEmpty());
 }
 
 // Which unfinished run is offered at start, and what taking it up or

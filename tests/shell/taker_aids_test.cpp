@@ -188,6 +188,23 @@ TEST_F(TakerAidsTest, HistoryWindowListsOpensAndDeletesRuns)
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }
 
+// A history the file refuses: one notice after the verdict, which stays on
+// screen with its page.
+TEST_F(TakerAidsTest, AResultTheHistoryCannotKeepIsSaidOnce)
+{
+    fixture.exec("CREATE VIEW 记录 AS SELECT 1 AS 编号");
+    start(10);
+    answer({0, 0, 0});
+    ASSERT_EQ(form->run().phase(), TestRun::Phase::ShowingVerdict);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialogs.messages,
+              QStringList{QStringLiteral("这次的结果没能保存到测试记录中：cannot modify 记录 because it is a view")});
+    EXPECT_TRUE(verdictText().endsWith(QStringLiteral("低分结论")));
+    aids().ui().saveButton->click();
+    EXPECT_EQ(report.windowTitle(), QStringLiteral("《甲测试》测试结果"));
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
 TEST_F(TakerAidsTest, ARunLeftUnfinishedIsOfferedOnceAtTheNextStart)
 {
     start(10);
