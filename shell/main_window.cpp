@@ -136,7 +136,7 @@ MainWindow::MainWindow(const QString &databaseFile, QWidget *parent)
         *m_database, *m_run,
         RunCompanion::Places{this, m_ui.questionArea, m_ui.buttonBar, m_panels->paneContent(), m_ui.testMenu,
                              [this](const QString &page, const QString &title, const QString &testName) {
-                                 reportWindow()->showReport(page, title, testName);
+                                 reportWindow()->showResultPage(page, title, testName);
                              }});
 
     bindCommands();
