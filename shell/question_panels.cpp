@@ -1,5 +1,6 @@
 #include "shell/question_panels.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include <QAbstractButton>
@@ -202,7 +203,22 @@ void QuestionPanels::showQuestion(int number, int total)
     if (!content.error)
         (new HeightFitter(panel))->fit();
     showChoicePanel(*panel);
+    giveRoomToChoices(*panel);
     raiseContentError(content);
+}
+
+void QuestionPanels::giveRoomToChoices(const ChoiceGroup &panel)
+{
+    // A question taller than its pane takes the height it lacks from the
+    // instructions above, which scroll, down to two of their lines.
+    CappedPane &instructions = *m_panes.instructionsPane;
+    const int lacking = panel.height() - m_panes.questionPane->viewport()->height();
+    if (lacking <= 0 || instructions.maximumHeight() <= 0)
+        return;
+    const int floor = 2 * QFontMetrics(m_panes.instructionsView->font()).height() + 2;
+    const int height = std::max(floor, instructions.height() - lacking);
+    if (height < instructions.height())
+        setInstructionsHeight(height);
 }
 
 void QuestionPanels::showCategoryChoice()
