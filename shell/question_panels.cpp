@@ -210,15 +210,14 @@ void QuestionPanels::showQuestion(int number, int total)
 void QuestionPanels::giveRoomToChoices(const ChoiceGroup &panel)
 {
     // A question taller than its pane takes the height it lacks from the
-    // instructions above, which scroll, down to two of their lines.
+    // spare line under instructions shown whole; instructions at their
+    // cap keep it.
     CappedPane &instructions = *m_panes.instructionsPane;
     const int lacking = panel.height() - m_panes.questionPane->viewport()->height();
-    if (lacking <= 0 || instructions.maximumHeight() <= 0)
+    if (lacking <= 0 || instructions.maximumHeight() <= 0 || instructions.height() >= kInstructionsMaxHeight)
         return;
-    const int floor = 2 * QFontMetrics(m_panes.instructionsView->font()).height() + 2;
-    const int height = std::max(floor, instructions.height() - lacking);
-    if (height < instructions.height())
-        setInstructionsHeight(height);
+    const int spareLine = QFontMetrics(m_panes.instructionsView->font()).height();
+    setInstructionsHeight(instructions.height() - std::min(lacking, spareLine));
 }
 
 void QuestionPanels::showCategoryChoice()
