@@ -8,8 +8,13 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QSaveFile>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
 
 #include "data/codepage.h"
 #include "report/print_dialogs.h"
@@ -39,17 +44,18 @@ void HtmlCommands::print(bool preview)
         return;
     }
     QPrinter printer(QPrinter::HighResolution);
+    m_view.proposePrintNames(printer);
     if (!PrintDialogs::instance().choosePrinter(&m_view, printer))
         return;
-    // QTextEdit::print honours a "selection only" choice made in the dialog.
-    m_view.print(&printer);
+    m_view.printPage(&printer);
 }
 
 void HtmlCommands::printPreview()
 {
     QPrinter printer(QPrinter::HighResolution);
+    m_view.proposePrintNames(printer);
     HtmlView &view = m_view;
-    PrintDialogs::instance().preview(&view, printer, [&view](QPrinter *target) { view.print(target); });
+    PrintDialogs::instance().preview(&view, printer, [&view](QPrinter *target) { view.printPage(target); });
 }
 
 HtmlView::HtmlView(QWidget *parent) : QTextEdit(parent)
@@ -153,6 +159,100 @@ void HtmlView::saveToStream(QIODevice &stream) const
     const QByteArray bytes = toCp936Html(pageHtml());
     if (stream.write(bytes) != bytes.size())
         throw std::runtime_error("Stream write error");
+}
+
+void HtmlView::setPrintNames(const QString &pdfFileName, const QString &documentName)
+{
+    m_pdfFileName = pdfFileName;
+    m_documentName = documentName;
+}
+
+void HtmlView::proposePrintNames(QPrinter &printer) const
+{
+    if (!m_documentName.isEmpty())
+        printer.setDocName(m_documentName);
+    if (m_pdfFileName.isEmpty())
+        return;
+    // A ".pdf" name switches the printer to PDF output; the dialog is to
+    // start on the usual printer and only propose the name for a PDF.
+    const QPrinter::OutputFormat format = printer.outputFormat();
+    printer.setOutputFileName(m_pdfFileName);
+    printer.setOutputFormat(format);
+}
+
+std::unique_ptr<QTextDocument> HtmlView::printCopy(const QPagedPaintDevice &device, bool selectionOnly) const
+{
+    const QTextDocument *source = document();
+    auto copy = std::make_unique<QTextDocument>();
+    copy->setDefaultFont(source->defaultFont());
+    copy->setUseDesignMetrics(source->useDesignMetrics());
+    copy->setMetaInformation(QTextDocument::DocumentTitle, source->metaInformation(QTextDocument::DocumentTitle));
+    copy->rootFrame()->setFrameFormat(source->rootFrame()->frameFormat());
+    QTextCursor(copy.get()).insertFragment(selectionOnly ? textCursor().selection() : QTextDocumentFragment(source));
+
+    // The page's Chinese faces seldom have a bold style: the screen thickens
+    // their glyphs, but at printer resolution the glyphs are drawn as outlines
+    // (preview) or overprinted by a hair (PDF), and bold all but vanishes.
+    // An outline of the text's own colour keeps it bold on every device.
+    struct Span {
+        int start;
+        int length;
+        QPen pen;
+    };
+    QList<Span> spans;
+    const qreal defaultPoints = copy->defaultFont().pointSizeF() > 0 ? copy->defaultFont().pointSizeF() : 9.0;
+    for (QTextBlock block = copy->begin(); block.isValid(); block = block.next())
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QTextCharFormat format = fragment.charFormat();
+            if (format.fontWeight() < QFont::DemiBold)
+                continue;
+            const qreal points = format.fontPointSize() > 0 ? format.fontPointSize() : defaultPoints;
+            const QColor colour =
+                format.foreground().style() != Qt::NoBrush ? format.foreground().color() : QColor(Qt::black);
+            spans.append(
+                {fragment.position(), fragment.length(), QPen(colour, points * device.logicalDpiY() / 72.0 * 0.04)});
+        }
+    for (const Span &span : spans) {
+        QTextCursor cursor(copy.get());
+        cursor.setPosition(span.start);
+        cursor.setPosition(span.start + span.length, QTextCursor::KeepAnchor);
+        QTextCharFormat outline;
+        outline.setTextOutline(span.pen);
+        cursor.mergeCharFormat(outline);
+    }
+    return copy;
+}
+
+void HtmlView::printPage(QPrinter *printer) const
+{
+    // A "selection only" choice made in the dialog prints the selection.
+    const bool selectionOnly = printer->printRange() == QPrinter::Selection;
+    if (selectionOnly && !textCursor().hasSelection())
+        return;
+    printCopy(*printer, selectionOnly)->print(printer);
+}
+
+void HtmlView::savePdf(const QString &fileName, const QString &title) const
+{
+    const auto failure = [&fileName](const QString &reason) {
+        return std::runtime_error(QStringLiteral("无法保存 PDF 文件“%1”：%2")
+                                      .arg(QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()), reason)
+                                      .toStdString());
+    };
+    // Written beside the file and renamed over it only when whole.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw failure(file.errorString());
+    {
+        QPdfWriter writer(&file);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setResolution(300);
+        writer.setTitle(title);
+        printCopy(writer)->print(&writer);
+    }
+    if (!file.commit())
+        throw failure(file.errorString());
 }
 
 void HtmlView::mousePressEvent(QMouseEvent *event)

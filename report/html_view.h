@@ -7,6 +7,8 @@
 #include <QTextEdit>
 
 class QIODevice;
+class QPagedPaintDevice;
+class QPrinter;
 class QTextDocument;
 
 namespace lovetest {
@@ -68,6 +70,21 @@ public:
     // the title. Replaces the file as saveToFile does.
     void saveDocumentToFile(const QString &fileName, const QString &title) const;
 
+    // What the print dialog proposes when the user prints to a PDF file, and
+    // the name of the print job.
+    void setPrintNames(const QString &pdfFileName, const QString &documentName);
+    // Sets printer up with those names; printing to a printer stays as chosen.
+    void proposePrintNames(QPrinter &printer) const;
+    // The copy of the page (or of the selection only) that printing lays out
+    // on device: bold text is outlined in its own colour, as the printer
+    // copy keeps no synthetic bold of a face without a bold style.
+    std::unique_ptr<QTextDocument> printCopy(const QPagedPaintDevice &device, bool selectionOnly = false) const;
+    // Prints the page as QTextEdit::print does (honouring "selection only").
+    void printPage(QPrinter *printer) const;
+    // Writes the page as an A4 PDF titled title; a failed write leaves any
+    // file of that name as it was and throws a message naming the file.
+    void savePdf(const QString &fileName, const QString &title) const;
+
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
@@ -78,6 +95,8 @@ private:
     void showContextMenu(const QPoint &globalPos);
 
     QString m_written; // everything written since the last Clear
+    QString m_pdfFileName;
+    QString m_documentName;
     QPointer<QMenu> m_contextMenu;
     std::unique_ptr<HtmlCommands> m_commands;
 };

@@ -89,6 +89,11 @@ ReportWindow::ReportWindow(QWidget *parent) : QWidget(parent)
     m_ui.copySeparator = addSeparator(QStringLiteral("copySeparator"));
     m_ui.saveButton = addButton(QStringLiteral("saveButton"), QStringLiteral("另存"), QStringLiteral("save.svg"),
                                 &ReportWindow::onSaveAs);
+    m_ui.savePdfButton = addButton(QStringLiteral("savePdfButton"), QStringLiteral("保存为 PDF"),
+                                   QStringLiteral("save.svg"), &ReportWindow::onSavePdf);
+    m_ui.savePdfButton->setAccessibleName(QStringLiteral("保存为 PDF"));
+    m_ui.savePdfAction = m_ui.toolBar->actions().constLast();
+    m_ui.savePdfAction->setVisible(false);
     m_ui.saveSeparator = addSeparator(QStringLiteral("saveSeparator"));
     m_ui.printButton = addButton(QStringLiteral("printButton"), QStringLiteral("打印"), QStringLiteral("print.svg"),
                                  &ReportWindow::onPrint);
@@ -166,7 +171,19 @@ QAction *ReportWindow::addSeparator(const QString &name)
 
 void ReportWindow::showReport(const QString &pageHtml, const QString &title, const QString &testName)
 {
+    showPage(pageHtml, title, testName, false);
+}
+
+void ReportWindow::showResultPage(const QString &pageHtml, const QString &title, const QString &testName)
+{
+    showPage(pageHtml, title, testName, true);
+}
+
+void ReportWindow::showPage(const QString &pageHtml, const QString &title, const QString &testName, bool resultPage)
+{
     m_testName = testName.isEmpty() ? title : testName;
+    m_ui.savePdfAction->setVisible(resultPage);
+    m_ui.htmlView->setPrintNames(proposedFileName(m_testName, QStringLiteral("pdf")), m_testName);
     m_ui.htmlView->commands()->clear();
     m_ui.htmlView->setHtml(pageHtml);
     setWindowTitle(title);
@@ -202,6 +219,11 @@ void ReportWindow::onSaveAs()
 
 QString ReportWindow::proposedSaveName(const QString &testName)
 {
+    return proposedFileName(testName, saveDefaultExtension());
+}
+
+QString ReportWindow::proposedFileName(const QString &testName, const QString &suffix)
+{
     QString base = testName.trimmed();
     // Characters no file name of the common file systems may hold.
     static const QRegularExpression unsafe(QStringLiteral("[\\\\/:*?\"<>|\\x00-\\x1f]"));
@@ -210,7 +232,22 @@ QString ReportWindow::proposedSaveName(const QString &testName)
     if (base.isEmpty() || base == QLatin1String(".") || base == QLatin1String(".."))
         base = QStringLiteral("测试");
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QDir(folder).filePath(base + QLatin1Char('.') + saveDefaultExtension());
+    return QDir(folder).filePath(base + QLatin1Char('.') + suffix);
+}
+
+void ReportWindow::onSavePdf()
+{
+    guarded(this, [this] {
+        const QString proposed =
+            m_lastPdfName.isEmpty() ? proposedFileName(m_testName, QStringLiteral("pdf")) : m_lastPdfName;
+        QString name = Dialogs::instance().saveFileName(this, pdfFilter(), QStringLiteral("pdf"), proposed);
+        if (name.isEmpty())
+            return;
+        if (QFileInfo(name).suffix().isEmpty())
+            name += QStringLiteral(".pdf");
+        m_lastPdfName = name;
+        m_ui.htmlView->savePdf(name, m_testName);
+    });
 }
 
 void ReportWindow::onPrint()

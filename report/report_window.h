@@ -30,6 +30,8 @@ public:
     // window and shows it in front without making it modal. testName names
     // the saved page and its proposed file (the title when empty).
     void showReport(const QString &pageHtml, const QString &title, const QString &testName = QString());
+    // The same for the result page of a run, which can also be saved as PDF.
+    void showResultPage(const QString &pageHtml, const QString &title, const QString &testName);
 
     // The save dialog's filter and default extension.
     static QString saveFilter();
@@ -37,6 +39,9 @@ public:
     // The file the save dialog proposes for a page of testName: that name,
     // made safe for a file, in the user's documents folder.
     static QString proposedSaveName(const QString &testName);
+    // The same with another extension (the PDF of a printed or saved page).
+    static QString proposedFileName(const QString &testName, const QString &suffix);
+    static QString pdfFilter() { return QStringLiteral("PDF 文件 (*.pdf)"); }
 
     // The controls of the window, by the names the code and the tests use.
     struct Ui {
@@ -46,6 +51,8 @@ public:
         QToolButton *copyButton = nullptr;
         QAction *copySeparator = nullptr;
         QToolButton *saveButton = nullptr;
+        QToolButton *savePdfButton = nullptr; // result pages only
+        QAction *savePdfAction = nullptr; // shows and hides the button
         QAction *saveSeparator = nullptr;
         QToolButton *printButton = nullptr;
         QToolButton *previewButton = nullptr;
@@ -61,6 +68,7 @@ public slots:
     void onSelectAll(); // select all
     void onCopy(); // copy
     void onSaveAs(); // save as
+    void onSavePdf(); // save the result page as PDF
     void onPrint(); // print
     void onPreview(); // print preview
 
@@ -72,7 +80,10 @@ private:
 
     Ui m_ui;
     QString m_lastSaveName; // filled into the save dialog next time
+    void showPage(const QString &pageHtml, const QString &title, const QString &testName, bool resultPage);
+
     QString m_testName; // of the page shown
+    QString m_lastPdfName; // filled into the PDF save dialog next time
 };
 
 } // namespace lovetest

@@ -8,11 +8,12 @@
 #include "shell/application_setup.h"
 #include "shell/main_window.h"
 #include "shell/termination_signals.h"
+#include "shell/window_memory.h"
 #include "widgets/message_boxes.h"
 
 // The program: the main window, the About window and the report window,
-// created in this order; the main window shows maximised. Closing it or the
-// quit command ends the program.
+// created in this order; the main window shows maximised, or as the user left
+// it last time. Closing it or the quit command ends the program.
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
@@ -24,7 +25,11 @@ int main(int argc, char **argv)
         lovetest::AboutWindow aboutWindow(mainWindow.siteAddress());
         lovetest::ReportWindow reportWindow;
         mainWindow.setWindows(&aboutWindow, &reportWindow);
-        mainWindow.showMaximized();
+        auto *memory = new lovetest::WindowMemory(mainWindow, *mainWindow.ui().splitter);
+        if (memory->restore())
+            mainWindow.show();
+        else
+            mainWindow.showMaximized();
         mainWindow.offerResume();
         app.exec();
         return 0;

@@ -48,6 +48,9 @@ namespace {
 // a narrower left pane closes.
 constexpr int kPaneMinimum = 30;
 constexpr int kLeftPaneWidth = 185;
+// The right pane keeps the run buttons whole: three side by side with their
+// margins, and the frames around them.
+constexpr int kRunButtonsWidth = 24 + 3 * 75 + 2 * 8 + 24 + 4;
 // The title label keeps its centre at this fraction of the title strip.
 constexpr double kTitleCentre = 436.0 / 491.0;
 
@@ -137,7 +140,7 @@ MainWindow::MainWindow(const QString &databaseFile, QWidget *parent)
         *m_database, *m_run,
         RunCompanion::Places{this, m_ui.questionArea, m_ui.buttonBar, m_panels->paneContent(), m_ui.testMenu,
                              [this](const QString &page, const QString &title, const QString &testName) {
-                                 reportWindow()->showReport(page, title, testName);
+                                 reportWindow()->showResultPage(page, title, testName);
                              }});
 
     m_keeper = std::make_unique<CatalogKeeper>(
@@ -305,7 +308,7 @@ QFrame *MainWindow::buildRightPane()
     m_ui.testPane = pane(QStringLiteral("testPane"));
     m_ui.testPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_ui.testPane->setLineWidth(1);
-    m_ui.testPane->setMinimumWidth(kPaneMinimum);
+    m_ui.testPane->setMinimumWidth(kRunButtonsWidth);
     QVBoxLayout *layout = stack(m_ui.testPane);
     layout->setContentsMargins(1, 1, 1, 1);
     layout->addWidget(buildQuestionArea(), 1);

@@ -1,5 +1,6 @@
 #include "shell/question_panels.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include <QAbstractButton>
@@ -202,7 +203,21 @@ void QuestionPanels::showQuestion(int number, int total)
     if (!content.error)
         (new HeightFitter(panel))->fit();
     showChoicePanel(*panel);
+    giveRoomToChoices(*panel);
     raiseContentError(content);
+}
+
+void QuestionPanels::giveRoomToChoices(const ChoiceGroup &panel)
+{
+    // A question taller than its pane takes the height it lacks from the
+    // spare line under instructions shown whole; instructions at their
+    // cap keep it.
+    CappedPane &instructions = *m_panes.instructionsPane;
+    const int lacking = panel.height() - m_panes.questionPane->viewport()->height();
+    if (lacking <= 0 || instructions.maximumHeight() <= 0 || instructions.height() >= kInstructionsMaxHeight)
+        return;
+    const int spareLine = QFontMetrics(m_panes.instructionsView->font()).height();
+    setInstructionsHeight(instructions.height() - std::min(lacking, spareLine));
 }
 
 void QuestionPanels::showCategoryChoice()

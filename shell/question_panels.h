@@ -74,6 +74,7 @@ public:
 private:
     ChoiceGroup *newChoicePanel();
     void showChoicePanel(ChoiceGroup &panel);
+    void giveRoomToChoices(const ChoiceGroup &panel);
     void setInstructionsHeight(int height);
 
     TestDatabase &m_database;

@@ -15,6 +15,10 @@ public:
     QString pdfFile;
     bool accept = true;
     int previews = 0;
+    // What the printer held when the dialog opened.
+    QString proposedFile;
+    QString documentName;
+    QPrinter::OutputFormat proposedFormat = QPrinter::NativeFormat;
 
     bool choosePrinter(QWidget *, QPrinter &printer) override
     {
@@ -29,8 +33,11 @@ public:
     }
 
 private:
-    void toPdf(QPrinter &printer) const
+    void toPdf(QPrinter &printer)
     {
+        proposedFile = printer.outputFileName();
+        documentName = printer.docName();
+        proposedFormat = printer.outputFormat();
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdfFile);
     }

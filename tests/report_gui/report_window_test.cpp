@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <functional>
+
+#include <sys/resource.h>
 
 #include <QAction>
 #include <QApplication>
@@ -8,11 +11,14 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QPdfWriter>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QToolBar>
 #include <QToolButton>
@@ -87,13 +93,14 @@ TEST_F(ReportWindowTest, StartsHiddenWithAnEmptyPage)
     EXPECT_EQ(form.ui().htmlView->contextMenu(), form.ui().contextMenu);
 }
 
-TEST_F(ReportWindowTest, ToolbarShowsFiveCaptionedImagesAndTwoSeparators)
+TEST_F(ReportWindowTest, ToolbarShowsSixCaptionedImagesAndTwoSeparators)
 {
     const QList<QPair<QString, QString>> expected = {
         {QStringLiteral("selectAllButton"), QStringLiteral("全选")},
         {QStringLiteral("copyButton"), QStringLiteral("复制")},
         {QStringLiteral("copySeparator"), QString()},
         {QStringLiteral("saveButton"), QStringLiteral("另存")},
+        {QStringLiteral("savePdfButton"), QStringLiteral("保存为 PDF")},
         {QStringLiteral("saveSeparator"), QString()},
         {QStringLiteral("printButton"), QStringLiteral("打印")},
         {QStringLiteral("previewButton"), QStringLiteral("预览")},
@@ -313,6 +320,178 @@ TEST_F(ReportWindowTest, AResultPageIsSavedAndPrintedLikeAContentPage)
     form.ui().printButton->click();
     EXPECT_TRUE(readAll(printDialogs.pdfFile).startsWith("%PDF"));
     EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+RunResult oneQuestionResult()
+{
+    RunResult result;
+    result.testName = QStringLiteral("一题测试");
+    result.band = QStringLiteral("得分 3，在 3–5 分之间");
+    result.verdict = QStringLiteral("高");
+    result.answers = {{QStringLiteral("唯一题"), QStringLiteral("是")}};
+    return result;
+}
+
+TEST_F(ReportWindowTest, PrintingProposesThePdfNameAndKeepsThePrinter)
+{
+    PdfPrintDialogs printDialogs;
+    printDialogs.pdfFile = path(QStringLiteral("printed.pdf"));
+    Installed<PrintDialogs, PdfPrintDialogs> printing(printDialogs);
+    const QString proposed = ReportWindow::proposedFileName(QStringLiteral("测/试"), QStringLiteral("pdf"));
+    EXPECT_EQ(proposed,
+              QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                  .filePath(QStringLiteral("测_试.pdf")));
+
+    const QPrinter::OutputFormat usual = QPrinter(QPrinter::HighResolution).outputFormat();
+    for (bool result : {false, true}) {
+        SCOPED_TRACE(result ? "result page" : "content page");
+        if (result)
+            form.showResultPage(kSamplePage, QStringLiteral("title"), QStringLiteral("测/试"));
+        else
+            form.showReport(kSamplePage, QStringLiteral("title"), QStringLiteral("测/试"));
+        for (QToolButton *button : {form.ui().printButton, form.ui().previewButton}) {
+            printDialogs.proposedFile.clear();
+            button->click();
+            EXPECT_EQ(printDialogs.proposedFile, proposed);
+            EXPECT_EQ(printDialogs.documentName, QStringLiteral("测/试"));
+            // The name waits in the dialog; the printer chosen stays the usual one.
+            EXPECT_EQ(printDialogs.proposedFormat, usual);
+        }
+    }
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+// The fragments of a document whose text contains part.
+QList<QTextCharFormat> formatsOf(const QTextDocument &document, const QString &part)
+{
+    QList<QTextCharFormat> formats;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it)
+            if (it.fragment().text().contains(part))
+                formats << it.fragment().charFormat();
+    return formats;
+}
+
+TEST_F(ReportWindowTest, PrintingKeepsBoldQuestionsAndHeadings)
+{
+    // A content page and a result page, built the way the program builds them.
+    const QString contentPage =
+        QStringLiteral("<p align=center><B><font size=5>[心理测试]:恋爱风格测试</font></B></p><br><br>说明<br><br>"
+                       "&nbsp;&nbsp;&nbsp;&nbsp;<b>你喜欢什么颜色？</B><br>&nbsp;&nbsp;&nbsp;&nbsp;1.红色<br>");
+    const struct {
+        QString page;
+        QString heading;
+        QString question;
+        QString plain;
+    } pages[] = {
+        {contentPage, QStringLiteral("恋爱风格测试"), QStringLiteral("你喜欢什么颜色"), QStringLiteral("红色")},
+        {resultPage(oneQuestionResult()), QStringLiteral("一题测试"), QStringLiteral("唯一题"), QStringLiteral("答：")},
+    };
+    PdfPrintDialogs printDialogs;
+    Installed<PrintDialogs, PdfPrintDialogs> printing(printDialogs);
+    for (const auto &page : pages) {
+        SCOPED_TRACE(page.heading.toStdString());
+        form.showReport(page.page, QStringLiteral("title"));
+        QPdfWriter writer(path(QStringLiteral("probe.pdf")));
+        const std::unique_ptr<QTextDocument> copy = form.ui().htmlView->printCopy(writer);
+        for (const QString &boldPart : {page.heading, page.question}) {
+            const QList<QTextCharFormat> formats = formatsOf(*copy, boldPart);
+            ASSERT_FALSE(formats.isEmpty()) << boldPart.toStdString();
+            for (const QTextCharFormat &format : formats) {
+                EXPECT_EQ(format.fontWeight(), QFont::Bold) << boldPart.toStdString();
+                EXPECT_GT(format.textOutline().widthF(), 0.0) << boldPart.toStdString();
+            }
+        }
+        for (const QTextCharFormat &format : formatsOf(*copy, page.plain)) {
+            EXPECT_LT(format.fontWeight(), QFont::DemiBold);
+            EXPECT_EQ(format.textOutline().style(), Qt::NoPen);
+        }
+
+        printDialogs.pdfFile = path(QStringLiteral("page.pdf"));
+        form.ui().printButton->click();
+        const QByteArray pdf = readAll(printDialogs.pdfFile);
+        EXPECT_TRUE(pdf.startsWith("%PDF"));
+        EXPECT_GT(pdf.size(), 1000);
+    }
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+TEST_F(ReportWindowTest, OnlyAResultPageOffersSavingAsPdf)
+{
+    form.showReport(kSamplePage, QStringLiteral("测试一"));
+    EXPECT_FALSE(form.ui().savePdfButton->isVisible());
+    const RunResult result = oneQuestionResult();
+    form.showResultPage(resultPage(result), resultPageTitle(result), result.testName);
+    QApplication::processEvents(); // the toolbar lays its buttons out
+    EXPECT_TRUE(form.ui().savePdfButton->isVisible());
+    EXPECT_EQ(form.ui().savePdfButton->accessibleName(), QStringLiteral("保存为 PDF"));
+
+    // Cancelled: nothing written.
+    form.ui().savePdfButton->click();
+    ASSERT_EQ(dialogs.saveCalls.size(), 1);
+    EXPECT_EQ(dialogs.saveCalls[0].filter, QStringLiteral("PDF 文件 (*.pdf)"));
+    EXPECT_EQ(dialogs.saveCalls[0].defaultSuffix, QStringLiteral("pdf"));
+    EXPECT_EQ(dialogs.saveCalls[0].previousName,
+              ReportWindow::proposedFileName(result.testName, QStringLiteral("pdf")));
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+
+    // A name without extension gets ".pdf"; the file is a whole PDF, and the
+    // next dialog proposes it again.
+    dialogs.nextSaveName = path(QStringLiteral("result"));
+    form.ui().savePdfButton->click();
+    const QByteArray pdf = readAll(path(QStringLiteral("result.pdf")));
+    EXPECT_TRUE(pdf.startsWith("%PDF"));
+    EXPECT_TRUE(pdf.trimmed().endsWith("%%EOF"));
+    EXPECT_EQ(dialogs.saveCalls.last().previousName,
+              ReportWindow::proposedFileName(result.testName, QStringLiteral("pdf")));
+    form.ui().savePdfButton->click();
+    EXPECT_EQ(dialogs.saveCalls.last().previousName, path(QStringLiteral("result.pdf")));
+
+    // Back to a content page: the command goes.
+    form.showReport(kSamplePage, QStringLiteral("测试一"));
+    QApplication::processEvents();
+    EXPECT_FALSE(form.ui().savePdfButton->isVisible());
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+// A write cut short by a file size limit (which binds root as well) and a
+// folder that is missing: each is said with the file's name, and the file
+// saved before stays whole.
+TEST_F(ReportWindowTest, AFailedPdfSaveSaysSoAndLeavesTheOldFile)
+{
+    const RunResult result = oneQuestionResult();
+    form.showResultPage(resultPage(result), resultPageTitle(result), result.testName);
+    const QString target = path(QStringLiteral("old.pdf"));
+    const QByteArray old("%PDF- the result saved before");
+    {
+        QFile existing(target);
+        ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+        existing.write(old);
+    }
+    {
+        rlimit saved{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        const auto restore = qScopeGuard([&] {
+            setrlimit(RLIMIT_FSIZE, &saved);
+            std::signal(SIGXFSZ, oldHandler);
+        });
+        rlimit small = saved;
+        small.rlim_cur = 200;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        dialogs.nextSaveName = target;
+        form.ui().savePdfButton->click();
+    }
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("无法保存 PDF 文件“") + QDir::toNativeSeparators(target)))
+        << dialogs.errors[0].toStdString();
+    EXPECT_EQ(readAll(target), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("old.pdf")});
+
+    dialogs.nextSaveName = path(QStringLiteral("missing/result.pdf"));
+    form.ui().savePdfButton->click();
+    ASSERT_EQ(dialogs.errors.size(), 2);
+    EXPECT_TRUE(dialogs.errors[1].contains(QStringLiteral("missing"))) << dialogs.errors[1].toStdString();
 }
 
 } // namespace

@@ -257,6 +257,32 @@ int shootAll(const QString &database, const QString &folder)
     form.ui().startButton->click();
     shooter.shoot(form, QStringLiteral("15-long-question"));
     form.ui().quitButton->click();
+
+    // The question with instructions and five options at the first size:
+    // its last option stays above the progress line.
+    selectTest(form, 600);
+    form.ui().startButton->click();
+    for (int i = 0; i < 8; ++i) {
+        if (auto *choices = form.ui().questionPane->findChild<ChoiceGroup *>())
+            choices->setItemIndex(0);
+        form.ui().stepButton->click();
+    }
+    shooter.shoot(form, QStringLiteral("18-question-9"));
+    form.ui().quitButton->click();
+
+    // The smallest window, idle, in a question and at the verdict: every
+    // button whole.
+    selectTest(form, 100);
+    form.resize(form.minimumSize());
+    shooter.shoot(form, QStringLiteral("19-minimum-idle"));
+    form.ui().startButton->click();
+    shooter.shoot(form, QStringLiteral("20-minimum-question"));
+    while (auto *choices = form.ui().questionPane->findChild<ChoiceGroup *>()) {
+        choices->setItemIndex(0);
+        form.ui().stepButton->click();
+    }
+    shooter.shoot(form, QStringLiteral("21-minimum-verdict"));
+    form.ui().stepButton->click();
     form.resize(1000, 680);
 
     // Under a dark desktop palette the fixed colours keep their own

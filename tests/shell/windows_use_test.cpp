@@ -34,6 +34,7 @@
 #include "shell/about_window.h"
 #include "shell/catalog_keeper.h"
 #include "shell/main_window.h"
+#include "shell/run_companion.h"
 #include "tests/shell/main_window_harness.h"
 #include "tests/support/catalog_tests.h"
 #include "tests/support/dark_palette.h"
@@ -665,6 +666,75 @@ TEST_F(SampleWindow, DraggingTheSplitterShowsAHatchedLine)
     const int y = line.height() / 2;
     EXPECT_NE(line.pixel(0, y), line.pixel(1, y));
     EXPECT_EQ(line.pixel(0, y), line.pixel(1, y + 1));
+}
+
+// Every shown button of the window whole: inside its parent and inside the
+// window. Choices inside the question pane scroll, so for them only the
+// width counts.
+void expectButtonsWhole(const QMainWindow &window, const QWidget &scrolled, const char *state)
+{
+    SCOPED_TRACE(state);
+    for (const QAbstractButton *button : window.findChildren<QAbstractButton *>()) {
+        if (!button->isVisibleTo(&window) || !button->parentWidget())
+            continue;
+        const std::string name = (button->objectName() + QLatin1Char(' ') + button->text()).toStdString();
+        const QRect inWindow(button->mapTo(&window, QPoint()), button->size());
+        if (scrolled.isAncestorOf(button)) {
+            const int left = button->mapTo(&scrolled, QPoint()).x();
+            EXPECT_GE(left, 0) << name;
+            EXPECT_LE(left + button->width(), scrolled.width()) << name;
+            continue;
+        }
+        EXPECT_TRUE(button->parentWidget()->rect().contains(button->geometry())) << name;
+        EXPECT_TRUE(window.rect().contains(inWindow)) << name;
+        // A parent cut by its own parent cuts the button too.
+        const QRect parentInWindow(button->parentWidget()->mapTo(&window, QPoint()), button->parentWidget()->size());
+        EXPECT_TRUE(window.rect().contains(parentInWindow.intersected(inWindow))) << name;
+    }
+}
+
+TEST_F(SampleWindow, AtTheMinimumSizeEveryButtonIsWhole)
+{
+    form->resize(form->minimumSize());
+    select(QStringLiteral("恋爱风格测试"));
+    QApplication::processEvents();
+    const QWidget &scrolled = *form->ui().questionPane->viewport();
+    expectButtonsWhole(*form, scrolled, "idle");
+    form->ui().stepButton->click();
+    QApplication::processEvents();
+    ASSERT_TRUE(form->companion().ui().backButton->isVisible());
+    expectButtonsWhole(*form, scrolled, "question");
+    while (ChoiceGroup *panel = choicePanel()) {
+        panel->setItemIndex(0);
+        form->ui().stepButton->click();
+    }
+    QApplication::processEvents();
+    ASSERT_TRUE(form->companion().ui().saveButton->isVisible());
+    expectButtonsWhole(*form, scrolled, "verdict");
+    EXPECT_EQ(form->size(), form->minimumSize());
+}
+
+TEST_F(SampleWindow, TheLastOptionOfALongQuestionShowsAboveTheProgressLine)
+{
+    // Question 9 of this test has instructions and five options.
+    select(QStringLiteral("爱的表达力测试"));
+    form->ui().stepButton->click();
+    for (int i = 0; i < 8; ++i)
+        answer({0});
+    QApplication::processEvents();
+    ChoiceGroup *panel = choicePanel();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(panel->title().contains(QStringLiteral("9."))) << panel->title().toStdString();
+    const QLabel *progress = form->companion().ui().progressLine;
+    ASSERT_TRUE(progress->isVisible());
+    QWidget *last = panel->itemWidget(panel->count() - 1);
+    ASSERT_NE(last, nullptr);
+    const int lastBottom = last->mapTo(form.get(), QPoint(0, last->height())).y();
+    const int progressTop = progress->parentWidget()->mapTo(form.get(), QPoint()).y();
+    EXPECT_LE(lastBottom, progressTop);
+    // and it is not merely scrolled out of sight below the pane
+    const QWidget *viewport = form->ui().questionPane->viewport();
+    EXPECT_LE(lastBottom, viewport->mapTo(form.get(), QPoint(0, viewport->height())).y());
 }
 
 } // namespace
