@@ -224,7 +224,7 @@ int shootAll(const QString &database, const QString &folder)
             return;
         }
         useChineseButtonTexts(*box);
-        shooter.shoot(*box, QStringLiteral("18-folder-delete"));
+        shooter.shoot(*box, QStringLiteral("22-folder-delete"));
         QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
         QApplication::sendEvent(box, &enter);
     });
