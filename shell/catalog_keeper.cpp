@@ -24,6 +24,14 @@ namespace {
 
 const QString kSampleName = QStringLiteral("lovetest/date.mdb");
 
+// The reason of a failure without the name of the object that raised it.
+QString reasonOf(const std::exception &error)
+{
+    if (const auto *database = dynamic_cast<const DatabaseError *>(&error))
+        return database->message();
+    return reasonOf(error);
+}
+
 QString quoted(const QString &name)
 {
     return QStringLiteral("“%1”").arg(name);
@@ -110,8 +118,7 @@ void CatalogKeeper::remove(const QList<qint64> &keys, const QString &label, cons
         try {
             reload(keys.isEmpty() ? 0 : keys.constLast());
         } catch (...) {}
-        throw DatabaseError(
-            QStringLiteral("没能删除%1，目录保持原样：%2").arg(quoted(label), QString::fromUtf8(error.what())));
+        throw DatabaseError(QStringLiteral("没能删除%1，目录保持原样：%2").arg(quoted(label), reasonOf(error)));
     }
     m_deleted.push_back(std::move(deleted));
     updateActions();
@@ -141,8 +148,7 @@ void CatalogKeeper::undoDelete()
         try {
             writeEntryRows(m_database.connection, last.rows);
         } catch (const std::exception &error) {
-            throw DatabaseError(
-                QStringLiteral("没能撤销删除%1：%2").arg(quoted(last.label), QString::fromUtf8(error.what())));
+            throw DatabaseError(QStringLiteral("没能撤销删除%1：%2").arg(quoted(last.label), reasonOf(error)));
         }
         const QString label = last.label;
         const qint64 key = last.rows.keys.isEmpty() ? 0 : last.rows.keys.constLast();
@@ -176,8 +182,7 @@ void CatalogKeeper::restoreSamples()
         try {
             result = restoreMissingSamples(m_database.connection, m_sampleFile);
         } catch (const std::exception &error) {
-            throw DatabaseError(
-                QStringLiteral("没能恢复示例测试，目录保持原样：%1").arg(QString::fromUtf8(error.what())));
+            throw DatabaseError(QStringLiteral("没能恢复示例测试，目录保持原样：%1").arg(reasonOf(error)));
         }
         if (!result.restored.isEmpty())
             reload(result.firstRestored);

@@ -392,20 +392,28 @@ TEST_F(KeyedWindow, SearchQuitFinishAndEscapeByKeys)
         {"a deletion the file refuses halfway leaves every row and node in place",
          [&] {
              const QString path = dir.filePath(QStringLiteral("date.mdb"));
-             testing::SideConnection(path).exec(QStringLiteral(
-                 "CREATE TRIGGER keep BEFORE DELETE ON 结果 BEGIN SELECT RAISE(ABORT, 'verdicts are kept'); END"));
-             const QStringList file = fileRows(path);
-             select(QStringLiteral("矛盾与修复"));
-             form->ui().catalogTree->setFocus();
-             dialogs.answers = {true};
-             press(Qt::Key_Delete);
-             EXPECT_EQ(dialogs.errors,
-                       QStringList{QStringLiteral("没能删除“矛盾与修复”，目录保持原样：verdicts are kept")});
-             dialogs.errors.clear();
-             EXPECT_EQ(fileRows(path), file);
-             EXPECT_TRUE(form->ui().catalogTree->hasNode(40));
-             EXPECT_TRUE(form->ui().catalogTree->hasNode(1300));
-             EXPECT_FALSE(form->catalogKeeper().undoAction()->isEnabled());
+             // The second catalog row of the folder, then the first verdict row.
+             const QString triggers[] = {QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON 量表 WHEN old.ID=2800"
+                                                        " BEGIN SELECT RAISE(ABORT, 'rows are kept'); END"),
+                                         QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON 结果"
+                                                        " BEGIN SELECT RAISE(ABORT, 'rows are kept'); END")};
+             for (const QString &trigger : triggers) {
+                 testing::SideConnection(path).exec(trigger);
+                 const QStringList file = fileRows(path);
+                 select(QStringLiteral("矛盾与修复"));
+                 form->ui().catalogTree->setFocus();
+                 dialogs.answers = {true};
+                 press(Qt::Key_Delete);
+                 EXPECT_EQ(dialogs.errors,
+                           QStringList{QStringLiteral("没能删除“矛盾与修复”，目录保持原样：rows are kept")});
+                 dialogs.errors.clear();
+                 EXPECT_EQ(fileRows(path), file);
+                 EXPECT_TRUE(form->ui().catalogTree->hasNode(40));
+                 EXPECT_TRUE(form->ui().catalogTree->hasNode(1300));
+                 EXPECT_TRUE(form->ui().catalogTree->hasNode(2800));
+                 EXPECT_FALSE(form->catalogKeeper().undoAction()->isEnabled());
+                 testing::SideConnection(path).exec(QStringLiteral("DROP TRIGGER keep"));
+             }
          }},
         {"restoring the sample tests brings back a deleted test that can be taken",
          [&] {
