@@ -31,7 +31,9 @@ int main(int argc, char **argv)
         else
             mainWindow.showMaximized();
         mainWindow.offerResume();
-        app.exec();
+        // A termination signal during a start-up box ends the program here.
+        if (!lovetest::terminationRequested())
+            app.exec();
         return 0;
     } catch (const std::exception &error) {
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Application Error"),

@@ -23,6 +23,7 @@
 #include "shell/menu_order.h"
 #include "widgets/dialogs.h"
 #include "widgets/guard.h"
+#include "widgets/message_boxes.h"
 
 namespace lovetest {
 
@@ -256,6 +257,9 @@ void RunCompanion::offerResume()
         if (!Dialogs::instance().askYesNo(
                 m_places.window, applicationTitle(),
                 QStringLiteral("上次的测试《%1》还没有做完，是否继续？").arg(open->testName))) {
+            // Closed by the program's end, not answered: offered again next time.
+            if (terminationRequested())
+                return;
             m_resume->decline(*open);
             return;
         }

@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include "widgets/message_boxes.h"
+
 namespace lovetest {
 
 namespace {
@@ -31,6 +33,9 @@ void quitOnTerminationSignals(QCoreApplication &app)
     QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
         char byte;
         [[maybe_unused]] const ssize_t read = ::read(g_signalPipe[1], &byte, 1);
+        // A box open before the event loop runs closes as cancelled; main
+        // then does not enter the loop at all.
+        requestTermination();
         app.quit();
     });
     struct sigaction action = {};

@@ -88,7 +88,12 @@ public:
         box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
         box.setDefaultButton(preferred == DefaultAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
         box.setEscapeButton(QMessageBox::No);
-        return box.exec() == QMessageBox::Yes;
+        // Its own button texts, so not through execMessageBox; the program's
+        // end answers it as cancelled all the same.
+        if (terminationRequested())
+            return false;
+        const bool yes = box.exec() == QMessageBox::Yes;
+        return yes && !terminationRequested();
     }
     QString saveFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix,
                          const QString &previousName) override

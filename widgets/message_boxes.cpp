@@ -1,6 +1,8 @@
 #include "widgets/message_boxes.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
 
 namespace lovetest {
 
@@ -21,10 +23,31 @@ void useChineseButtonTexts(QMessageBox &box)
     }
 }
 
+namespace {
+
+bool g_terminating = false;
+
+} // namespace
+
 QMessageBox::StandardButton execMessageBox(QMessageBox &box)
 {
+    if (g_terminating)
+        return QMessageBox::NoButton;
     useChineseButtonTexts(box);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
+    const auto chosen = static_cast<QMessageBox::StandardButton>(box.exec());
+    return g_terminating ? QMessageBox::NoButton : chosen;
+}
+
+void requestTermination()
+{
+    g_terminating = true;
+    if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+        dialog->reject();
+}
+
+bool terminationRequested()
+{
+    return g_terminating;
 }
 
 } // namespace lovetest

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
@@ -291,6 +295,31 @@ protected:
         return view ? view->property("plainText").toString() : QString();
     }
 };
+
+// The session ends (SIGTERM) while the real program asks whether to go on
+// with the run: the question closes as cancelled, the program ends at once
+// and cleanly, and the run is offered again next time.
+TEST_F(KilledRunTest, ASignalDuringTheResumeQuestionEndsTheProgramAndKeepsTheRun)
+{
+    killAfterThreeAnswers();
+    QProcess program;
+    program.setWorkingDirectory(QFileInfo(fixture.path()).absolutePath());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(PROGRAM), {});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    // The question comes up at once; a signal that comes earlier must end
+    // the program just as cleanly.
+    QTest::qWait(1500);
+    ::kill(pid_t(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(20000)) << "still running after the signal";
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(fixture.path() + QStringLiteral("-wal")));
+    open();
+    EXPECT_TRUE(aids().history().unfinished().has_value());
+}
 
 TEST_F(KilledRunTest, AcceptedTheRunEndsWithTheVerdictOfAnUninterruptedOne)
 {
