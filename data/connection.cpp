@@ -37,6 +37,18 @@ Connection::~Connection()
         QSqlDatabase::removeDatabase(m_connectionName);
 }
 
+namespace {
+
+// The engine could not write for want of room: "database or disk is full",
+// or the write error a file-size limit gives.
+bool lacksRoom(const QSqlError &error)
+{
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    return code == 13 /* SQLITE_FULL */ || code == 10 /* SQLITE_IOERR */;
+}
+
+} // namespace
+
 void Connection::open(const QString &fileName)
 {
     if (m_connected)
@@ -65,22 +77,40 @@ void Connection::open(const QString &fileName)
         if (writable && !db.open())
             throw DatabaseError(objectName(), engineErrorText(db.lastError()));
         m_readOnly = !writable || openedReadOnly(db);
+        m_readOnlyCause = ReadOnlyCause::NotWritable;
         if (m_readOnly) {
             db.close();
             const QString message = openInMemoryCopy(db, path);
             if (!message.isEmpty())
                 throw DatabaseError(objectName(), message);
         }
+        // A disk without room for the engine's journal still lets every test
+        // be taken: the file is read into memory as a read-only one is.
+        const auto fallBackToMemory = [&](QSqlQuery &failed) {
+            if (m_readOnly || !lacksRoom(failed.lastError()))
+                return false;
+            failed = QSqlQuery();
+            db.close();
+            const QString message = openInMemoryCopy(db, path);
+            if (!message.isEmpty())
+                throw DatabaseError(objectName(), message);
+            m_readOnly = true;
+            m_readOnlyCause = ReadOnlyCause::DiskFull;
+            return true;
+        };
         // Opening is lazy: a file that is no database fails only here.
         QSqlQuery probe(db);
-        if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+        if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && !fallBackToMemory(probe))
             throw DatabaseError(objectName(), engineErrorText(probe.lastError()));
+        probe = QSqlQuery();
         // Write-ahead log with full sync: a commit is durable when it
         // returns (it survives a crash or power cut right after), for one
         // fdatasync of the log. Where the mode cannot be set (a read-only
         // file or folder) the engine stays in its rollback journal.
-        probe.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-        probe.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+        QSqlQuery journal(db);
+        if (!journal.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
+            fallBackToMemory(journal);
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous=FULL"));
         closeOnFailure.dismiss();
     }
     m_connected = true;

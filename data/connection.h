@@ -56,6 +56,10 @@ public:
     // Connected to an in-memory copy of a file the program may not write:
     // writes succeed and last until the program ends; the file stays as it is.
     bool readOnly() const { return m_connected && m_readOnly; }
+    // Why the file is read into memory: the program may not write it, or the
+    // disk has no room for the engine's journal at the start.
+    enum class ReadOnlyCause { NotWritable, DiskFull };
+    ReadOnlyCause readOnlyCause() const { return m_readOnlyCause; }
 
     // The file name given to the last open() (as given, not made absolute).
     QString fileName() const { return m_fileName; }
@@ -130,6 +134,7 @@ private:
     QString m_fileName = QStringLiteral("date.mdb");
     bool m_connected = false;
     bool m_readOnly = false;
+    ReadOnlyCause m_readOnlyCause = ReadOnlyCause::NotWritable;
 };
 
 } // namespace lovetest

@@ -163,7 +163,8 @@ MainWindow::MainWindow(const QString &databaseFile, QWidget *parent)
 
     m_database->openAll(databaseFile, [this](const QString &message) { Dialogs::instance().showError(this, message); });
     if (m_database->connection.readOnly())
-        Dialogs::instance().showMessage(this, readOnlyDatabaseNotice(m_database->connection.fileName()));
+        Dialogs::instance().showMessage(
+            this, readOnlyDatabaseNotice(m_database->connection.fileName(), m_database->connection.readOnlyCause()));
     guarded(this, [this] { buildWindow(); });
 }
 

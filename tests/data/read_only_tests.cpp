@@ -11,7 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 using namespace lovetest;
 using lovetest::testing::DatabaseFile;
@@ -177,3 +180,51 @@ INSTANTIATE_TEST_SUITE_P(ReadOnlyFile, RealPermissions,
                          [](const auto &param) { return std::string(param.param.name); });
 
 } // namespace
+
+namespace {
+
+// No byte can be written anywhere while it lives: a file-size limit of one
+// byte stands in for a full disk (it binds the superuser too).
+class NoRoomToWrite {
+public:
+    NoRoomToWrite()
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit none = m_saved;
+        none.rlim_cur = 1;
+        setrlimit(RLIMIT_FSIZE, &none);
+    }
+    ~NoRoomToWrite()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    NoRoomToWrite(const NoRoomToWrite &) = delete;
+    NoRoomToWrite &operator=(const NoRoomToWrite &) = delete;
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = nullptr;
+};
+
+} // namespace
+
+// Taking a test needs only reading: a disk without room at the start opens
+// the file as a read-only one is opened, in memory, and says why.
+TEST(ReadOnlyDatabase, AFullDiskAtStartOpensTheFileInMemory)
+{
+    DatabaseFile file;
+    file.fillSample();
+    const QByteArray before = fileBytes(file.path());
+    TestDatabase database;
+    {
+        NoRoomToWrite full;
+        EXPECT_EQ(database.openAll(file.path()), QStringList());
+    }
+    EXPECT_TRUE(database.connection.readOnly());
+    EXPECT_EQ(database.connection.readOnlyCause(), Connection::ReadOnlyCause::DiskFull);
+    EXPECT_TRUE(database.catalog.locate(QStringLiteral("ID"), 2));
+    database.connection.close();
+    EXPECT_EQ(fileBytes(file.path()), before);
+}
