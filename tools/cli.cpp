@@ -16,6 +16,7 @@
 #include "tools/database_build.h"
 #include "tools/database_export.h"
 #include "tools/player.h"
+#include "tools/terminal_text.h"
 
 namespace lovetest::content {
 
@@ -122,11 +123,11 @@ void printProblems(const QList<Problem> &problems, QTextStream &to)
 {
     for (const Problem &problem : problems) {
         if (problem.severity == Problem::Error)
-            to << problem.text() << '\n';
+            to << terminalSafe(problem.text()) << '\n';
     }
     for (const Problem &problem : problems) {
         if (problem.severity == Problem::Warning)
-            to << problem.text() << '\n';
+            to << terminalSafe(problem.text()) << '\n';
     }
 }
 
@@ -142,11 +143,15 @@ QString describeCounts(const Content &content)
 
 int build(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &err)
 {
-    CommandLine line({{QStringLiteral("o"), {}, QStringLiteral("FILE")}, {QStringLiteral("force"), {}}});
+    CommandLine line({{QStringLiteral("o"), {}, QStringLiteral("FILE")},
+                      {QStringLiteral("force"), {}},
+                      {QStringLiteral("drop-history"), {}}});
     line.parse(args);
     const QString output = line.value("o");
     if (line.positional().isEmpty() || output.isEmpty())
         throw UsageError("build needs content files and -o FILE");
+    if (line.isSet("drop-history") && !line.isSet("force"))
+        throw UsageError("--drop-history only goes with --force");
     ReadResult read = readContentFileList(line.positional());
     QList<Problem> problems = read.problems;
     if (!hasErrors(problems))
@@ -154,8 +159,11 @@ int build(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &e
     printProblems(problems, err);
     if (hasErrors(problems))
         throw ContentError("the content has errors; nothing was written");
-    buildDatabase(read.content, output, line.isSet("force"));
-    out << QStringLiteral("%1: %2\n").arg(output, describeCounts(read.content));
+    const bool force = line.isSet("force");
+    if (buildDatabase(read.content, output,
+                      {.replace = force, .dropHistory = line.isSet("drop-history"), .keepBackup = force}))
+        err << terminalSafe(QStringLiteral("kept the previous %1 as %2").arg(output, backupPath(output))) << '\n';
+    out << terminalSafe(QStringLiteral("%1: %2").arg(output, describeCounts(read.content))) << '\n';
     return ExitOk;
 }
 
@@ -169,7 +177,7 @@ int exportCommand(const QStringList &args, QIODevice &, QTextStream &out, QTextS
     ContentJsonWriter writer([&out](const QByteArray &piece) { out << QString::fromUtf8(piece); });
     exportDatabase(
         line.positional().first(), [&writer](const Test &test) { writer.write(test); },
-        [&err](const QString &note) { err << "warning: " << note << '\n'; });
+        [&err](const QString &note) { err << "warning: " << terminalSafe(note) << '\n'; });
     writer.finish();
     return ExitOk;
 }
@@ -208,7 +216,7 @@ int check(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &)
     printProblems(problems, out);
     if (line.isSet("ranges")) {
         for (const QString &range : describeRanges(read.content))
-            out << range << '\n';
+            out << terminalSafe(range) << '\n';
     }
     const auto errors =
         std::count_if(problems.begin(), problems.end(), [](const Problem &p) { return p.severity == Problem::Error; });
@@ -254,7 +262,7 @@ int play(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &)
     if (line.isSet("category"))
         request.category = integerOption(line, "category");
     for (const QString &shown : playTest(request))
-        out << shown << '\n';
+        out << terminalSafe(shown, LineBreaks::Keep) << '\n';
     return ExitOk;
 }
 
@@ -264,7 +272,7 @@ int report(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &
     line.parse(args);
     if (line.positional().size() != 1)
         throw UsageError("report needs one database file");
-    out << reportTest(line.positional().first(), integerOption(line, "test"));
+    out << terminalSafe(reportTest(line.positional().first(), integerOption(line, "test")), LineBreaks::Keep);
     return ExitOk;
 }
 
@@ -305,10 +313,12 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"build", R"(  build CONTENT.json... -o FILE [--force]
+    {"build", R"(  build CONTENT.json... -o FILE [--force] [--drop-history]
         Checks, then writes a new test database from content files (entries
         of all files in order); content with errors is refused. An existing
-        FILE is replaced only with --force.
+        FILE is replaced only with --force, and is first kept as FILE.bak.
+        A FILE that holds test records (table 记录, the history of the people
+        who took the tests) is replaced only with --drop-history as well.
 )",
      build},
     {"check", R"(  check FILE... [--ranges]
@@ -394,10 +404,10 @@ int runTool(const QStringList &args, QIODevice &in, QTextStream &out, QTextStrea
             throw UsageError(QStringLiteral("unknown command %1").arg(args.first()).toStdString());
         return command->run(args.mid(1), in, out, err);
     } catch (const UsageError &e) {
-        err << "lovetest-content: " << QString::fromUtf8(e.what()) << "\n(see lovetest-content --help)\n";
+        err << "lovetest-content: " << terminalSafe(QString::fromUtf8(e.what())) << "\n(see lovetest-content --help)\n";
         return ExitUsage;
     } catch (const std::exception &e) {
-        err << "lovetest-content: " << QString::fromUtf8(e.what()) << '\n';
+        err << "lovetest-content: " << terminalSafe(QString::fromUtf8(e.what())) << '\n';
         return ExitContentError;
     }
 }

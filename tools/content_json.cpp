@@ -10,13 +10,14 @@
 
 #include "data/convert.h"
 #include "tools/json_reader.h"
+#include "tools/terminal_text.h"
 
 namespace lovetest::content {
 
 QString describeTest(const Test &test)
 {
-    QString where =
-        QStringLiteral("%1 \"%2\"").arg(test.folder ? QStringLiteral("folder") : QStringLiteral("test"), test.name);
+    QString where = QStringLiteral("%1 \"%2\"")
+                        .arg(test.folder ? QStringLiteral("folder") : QStringLiteral("test"), shownName(test.name));
     if (test.id)
         where += QStringLiteral(" (id %1)").arg(*test.id);
     return where;

@@ -100,7 +100,8 @@ struct Problem {
 };
 bool hasErrors(const QList<Problem> &problems);
 
-// "测试 'name' (id 3)" style location used in every message.
+// "test \"name\" (id 3)": the location every message names, the name as
+// shownName() shows it.
 QString describeTest(const Test &test);
 QString describeQuestion(const Test &test, qsizetype questionIndex);
 

@@ -1,6 +1,10 @@
 #include "tools/database_build.h"
 
+#include <filesystem>
 #include <set>
+
+#include <QCoreApplication>
+#include <QFile>
 
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -15,6 +19,7 @@
 #include "data/split_text.h"
 #include "data/test_database.h"
 #include "seal/sealing.h"
+#include "tools/database_export.h"
 #include "tools/partial_file.h"
 #include "tools/scoped_database.h"
 #include "tools/stored_text.h"
@@ -165,13 +170,85 @@ void writeContent(QSqlDatabase db, const Content &content)
 
 } // namespace
 
-void buildDatabase(const Content &content, const QString &path, bool overwrite)
+QString backupPath(const QString &path)
 {
-    const QFileInfo target(path);
-    if (target.exists() && !overwrite)
+    return path + QStringLiteral(".bak");
+}
+
+namespace {
+
+// The records of the program's test history in an existing file; 0 for a
+// file that is no database or has no history table.
+qint64 historyRecords(const QString &path)
+{
+    if (!looksLikeDatabase(path))
+        return 0;
+    ScopedDatabase database(path, path, true);
+    QSqlDatabase db = database.db();
+    auto unreadable = [&path](const QSqlQuery &query) {
+        return ContentError(QStringLiteral("%1: cannot tell whether it holds test records (记录): %2; use "
+                                           "--drop-history with --force to replace it anyway")
+                                .arg(path, ScopedDatabase::reason(query.lastError()))
+                                .toStdString());
+    };
+    QSqlQuery tables(db);
+    if (!tables.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = '记录'")))
+        throw unreadable(tables);
+    if (!tables.next())
+        return 0;
+    QSqlQuery count(db);
+    if (!count.exec(QStringLiteral("SELECT count(*) FROM 记录")) || !count.next())
+        throw unreadable(count);
+    return count.value(0).toLongLong();
+}
+
+// Copies the file about to be replaced to its backup path: through a
+// partial file, so a failed copy leaves an older backup as it was.
+void keepBackup(const QString &path)
+{
+    const QString backup = backupPath(path);
+    PartialFile::removeLeftovers(backup);
+    const QString partial = backup + QStringLiteral(".part-%1").arg(QCoreApplication::applicationPid());
+    QFile::remove(partial);
+    QFile source(path);
+    QString reason;
+    if (!source.copy(partial)) {
+        reason = source.errorString();
+    } else {
+        std::error_code error;
+        std::filesystem::rename(QFile::encodeName(partial).toStdString(), QFile::encodeName(backup).toStdString(),
+                                error);
+        if (error)
+            reason = QString::fromStdString(error.message());
+    }
+    if (!reason.isEmpty()) {
+        QFile::remove(partial);
+        throw ContentError(QStringLiteral("%1: cannot keep the previous file as %2: %3; nothing was written")
+                               .arg(path, backup, reason)
+                               .toStdString());
+    }
+}
+
+} // namespace
+
+bool buildDatabase(const Content &content, const QString &path, const BuildTarget &target)
+{
+    const QFileInfo existing(path);
+    const bool replacing = existing.exists();
+    if (replacing && !target.replace)
         throw ContentError(QStringLiteral("%1 exists already (use --force to replace it)").arg(path).toStdString());
-    if (target.exists() && !target.isFile())
+    if (replacing && !existing.isFile())
         throw ContentError(QStringLiteral("%1 is not a regular file").arg(path).toStdString());
+    if (replacing && !target.dropHistory) {
+        if (const qint64 records = historyRecords(path))
+            throw ContentError(
+                QStringLiteral("%1 holds %2 test %3 (记录) that a rebuild would lose; use --drop-history with "
+                               "--force to replace it")
+                    .arg(path)
+                    .arg(records)
+                    .arg(records == 1 ? QStringLiteral("record") : QStringLiteral("records"))
+                    .toStdString());
+    }
     PartialFile partial(path);
     {
         ScopedDatabase database(partial.path(), path, false);
@@ -191,7 +268,13 @@ void buildDatabase(const Content &content, const QString &path, bool overwrite)
         rollBack.dismiss();
         db.close();
     }
+    // Kept only once the new file is whole, so a build that fails leaves
+    // both files as they were.
+    const bool kept = replacing && target.keepBackup;
+    if (kept)
+        keepBackup(path);
     partial.commit();
+    return kept;
 }
 
 } // namespace lovetest::content

@@ -18,10 +18,25 @@ struct TestRows {
 // Duplicate ids, and running out of ids, are errors.
 QList<TestRows> assignIds(const Content &content);
 
+// What a build may do to a file that exists already.
+struct BuildTarget {
+    bool replace = false;
+    // The program keeps its users' test history (table 记录) in the database
+    // file; a rebuild would lose it, so a file holding any is replaced only
+    // when this is set too.
+    bool dropHistory = false;
+    // The replaced file is first copied to FILE.bak, replacing an older one.
+    bool keepBackup = false;
+};
+
+// The path the previous file is kept under.
+QString backupPath(const QString &path);
+
 // Writes a new database with every sealed field sealed with the program's
 // data key, and the indexes that let a test's rows be found without a scan.
-// Refuses an existing file unless overwrite; writes to a partial file renamed
-// into place, so a failed build leaves nothing behind.
-void buildDatabase(const Content &content, const QString &path, bool overwrite);
+// Refuses an existing file unless target allows it; writes to a partial file
+// renamed into place, so a failed build leaves nothing behind. Returns
+// whether a previous file was kept as backupPath(path).
+bool buildDatabase(const Content &content, const QString &path, const BuildTarget &target = {});
 
 } // namespace lovetest::content

@@ -110,7 +110,7 @@ void BM_BuildAgainstSealing(benchmark::State &state)
     const QString path = dir.filePath(QStringLiteral("date.mdb"));
     double tool = 0, cipher = 0;
     for (auto _ : state) {
-        tool += timed([&] { buildDatabase(content, path, true); });
+        tool += timed([&] { buildDatabase(content, path, {.replace = true, .dropHistory = true}); });
         cipher += timed([&] {
             for (const QByteArray &field : fields)
                 benchmark::DoNotOptimize(sealText(field, dataKeyText));
@@ -128,7 +128,7 @@ void BM_ExportAgainstUnsealing(benchmark::State &state)
         sealed.append(sealText(field, dataKeyText));
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("date.mdb"));
-    buildDatabase(content, path, true);
+    buildDatabase(content, path, {.replace = true, .dropHistory = true});
     SealCodec codec;
     double tool = 0, cipher = 0;
     for (auto _ : state) {

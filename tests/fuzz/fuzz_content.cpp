@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString first = lovetest::fuzz::scratchFile(QStringLiteral("first.mdb"));
     const QString second = lovetest::fuzz::scratchFile(QStringLiteral("second.mdb"));
     try {
-        buildDatabase(content, first, true);
+        buildDatabase(content, first, {.replace = true, .dropHistory = true});
     } catch (const ContentError &) {
         return 0; // e.g. a text without a code page 936 form
     }

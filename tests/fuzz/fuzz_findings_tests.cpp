@@ -29,7 +29,7 @@ TEST(ContentRoundTrip, VerdictCategoriesComeBackAsStored)
     QTemporaryDir dir;
     for (const char *json : contents) {
         const QString first = dir.filePath("first.mdb");
-        content::buildDatabase(content::parseContentJson(json), first, true);
+        content::buildDatabase(content::parseContentJson(json), first, {.replace = true, .dropHistory = true});
         EXPECT_EQ(roundTripFault(first, dir.filePath("second.mdb")), QString()) << json;
     }
 }

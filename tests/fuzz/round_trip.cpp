@@ -50,7 +50,7 @@ QString roundTripFault(const QString &first, const QString &second)
         const QList<Problem> problems = checkContent(again);
         if (hasErrors(problems))
             return QStringLiteral("the export is refused: ") + problems.first().text();
-        buildDatabase(again, second, true);
+        buildDatabase(again, second, {.replace = true, .dropHistory = true});
     } catch (const std::exception &e) {
         return QStringLiteral("the export does not build: ") + QString::fromUtf8(e.what());
     }

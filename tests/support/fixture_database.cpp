@@ -7,7 +7,7 @@ namespace lovetest::testing {
 
 FixtureDatabase::FixtureDatabase(const QByteArray &contentJson) : m_path(m_dir.filePath(QStringLiteral("date.mdb")))
 {
-    content::buildDatabase(content::parseContentJson(contentJson), m_path, false);
+    content::buildDatabase(content::parseContentJson(contentJson), m_path);
     m_side = std::make_unique<SideConnection>(m_path);
 }
 

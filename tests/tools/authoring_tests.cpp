@@ -108,7 +108,7 @@ TEST(Folders, RunAndReportPassOverCatalogRows)
 {
     QTemporaryDir dir;
     const QString db = dir.filePath(QStringLiteral("date.mdb"));
-    buildDatabase(readContentFiles({kFolders}), db, false);
+    buildDatabase(readContentFiles({kFolders}), db);
 
     const ToolRun played = tool({"play", db, "--test", "100", "--answers", "1,1"});
     ASSERT_EQ(played.status, ExitOk) << played.err.toStdString();
@@ -288,7 +288,7 @@ TEST(DatabaseFaults, RowsOfDeletedEntriesAreReported)
 {
     QTemporaryDir dir;
     const QString db = dir.filePath(QStringLiteral("date.mdb"));
-    buildDatabase(readContentFiles({kFolders}), db, false);
+    buildDatabase(readContentFiles({kFolders}), db);
     execSql(db, QStringLiteral("DELETE FROM 量表 WHERE ID = 300"));
     const ToolRun run = tool({"check", db});
     EXPECT_EQ(run.status, ExitOk) << run.out.toStdString();
@@ -303,7 +303,7 @@ TEST(DatabaseFaults, AFieldThatCannotBeUnsealedIsNamedByItsRow)
 {
     QTemporaryDir dir;
     const QString db = dir.filePath(QStringLiteral("date.mdb"));
-    buildDatabase(readContentFiles({kFolders}), db, false);
+    buildDatabase(readContentFiles({kFolders}), db);
     execSql(db, QStringLiteral("UPDATE 量表 SET Name = '!!notbase64' WHERE ID = 102"));
     const ToolRun run = tool({"export", db});
     EXPECT_EQ(run.status, ExitContentError);
@@ -317,7 +317,7 @@ TEST(DatabaseFaults, ExportWritesOnlyBuildableIds)
 {
     QTemporaryDir dir;
     const QString db = dir.filePath(QStringLiteral("date.mdb"));
-    buildDatabase(readContentFiles({kFolders}), db, false);
+    buildDatabase(readContentFiles({kFolders}), db);
     execSql(db, QStringLiteral("UPDATE 量表 SET ID = 3000000000, Parent = 3000000000 WHERE ID = 20"));
     execSql(db, QStringLiteral("UPDATE 量表 SET Parent = 3000000000 WHERE ID = 300"));
     const ToolRun exported = tool({"export", db});
@@ -441,7 +441,7 @@ TEST(BuiltDatabase, HasTheIndexesTheWindowAndExportUse)
 {
     QTemporaryDir dir;
     const QString db = dir.filePath(QStringLiteral("date.mdb"));
-    buildDatabase(readContentFiles({kFolders}), db, false);
+    buildDatabase(readContentFiles({kFolders}), db);
     const QStringList indexes = tableRows(db, QStringLiteral("sqlite_master")).filter(QStringLiteral("index|"));
     EXPECT_EQ(indexes.size(), 4) << indexes.join('\n').toStdString();
     EXPECT_TRUE(indexes.join(' ').contains(QStringLiteral("ON \"量表\" (\"Parent\")")));

@@ -16,7 +16,7 @@ namespace {
 
 class PlayerTest : public ::testing::Test {
 protected:
-    PlayerTest() { buildDatabase(readContentFiles({QStringLiteral(FIXTURES_DIR "/small.json")}), db, false); }
+    PlayerTest() { buildDatabase(readContentFiles({QStringLiteral(FIXTURES_DIR "/small.json")}), db); }
 
     int run(const QStringList &args)
     {

@@ -78,9 +78,78 @@ TEST(ContentTool, BuildRefusesToReplaceWithoutForce)
     EXPECT_TRUE(refused.err.contains(QStringLiteral("--force")));
     EXPECT_EQ(readFile(db), "keep me");
 
-    EXPECT_EQ(tool({QStringLiteral("build"), kSmall, QStringLiteral("-o"), db, QStringLiteral("--force")}).status,
-              ExitOk);
+    const ToolRun forced = tool({QStringLiteral("build"), kSmall, QStringLiteral("-o"), db, QStringLiteral("--force")});
+    EXPECT_EQ(forced.status, ExitOk) << forced.err.toStdString();
     EXPECT_EQ(loadDatabase(db).tests.size(), 3);
+    EXPECT_EQ(readFile(db + QStringLiteral(".bak")), "keep me");
+    EXPECT_TRUE(forced.err.contains(QStringLiteral("kept the previous %1 as %1.bak\n").arg(db)))
+        << forced.err.toStdString();
+
+    // A later --force keeps the file it replaces, not the oldest one.
+    const QByteArray built = readFile(db);
+    ASSERT_EQ(tool({QStringLiteral("build"), kSmall, QStringLiteral("-o"), db, QStringLiteral("--force")}).status,
+              ExitOk);
+    EXPECT_EQ(readFile(db + QStringLiteral(".bak")), built);
+}
+
+// The program keeps its users' results in the database file: a rebuild over
+// it does not drop them unless asked to in so many words.
+TEST(ContentTool, ForcedBuildKeepsTheHistoryUnlessDropped)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("date.mdb"));
+    ASSERT_EQ(tool({QStringLiteral("build"), kSmall, QStringLiteral("-o"), db}).status, ExitOk);
+    {
+        lovetest::Connection connection(QStringLiteral("ADOConnection1"));
+        connection.open(db);
+        lovetest::RunHistory history(connection);
+        for (const char *name : {"甲", "乙", "丙"})
+            ASSERT_TRUE(history.begin(10, QString::fromUtf8(name)).has_value());
+    }
+    const QByteArray old = readFile(db);
+    const QStringList force{QStringLiteral("build"), kSmall, QStringLiteral("-o"), db, QStringLiteral("--force")};
+
+    const ToolRun refused = tool(force);
+    EXPECT_EQ(refused.status, ExitContentError);
+    EXPECT_TRUE(refused.err.contains(
+        QStringLiteral("%1 holds 3 test records (记录) that a rebuild would lose; use --drop-history with --force")
+            .arg(db)))
+        << refused.err.toStdString();
+    EXPECT_EQ(readFile(db), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("date.mdb")});
+
+    const ToolRun alone =
+        tool({QStringLiteral("build"), kSmall, QStringLiteral("-o"), db, QStringLiteral("--drop-history")});
+    EXPECT_EQ(alone.status, ExitUsage);
+    EXPECT_TRUE(alone.err.contains(QStringLiteral("--drop-history only goes with --force"))) << alone.err.toStdString();
+    EXPECT_EQ(readFile(db), old);
+
+    const ToolRun dropped = tool(force + QStringList{QStringLiteral("--drop-history")});
+    ASSERT_EQ(dropped.status, ExitOk) << dropped.err.toStdString();
+    EXPECT_EQ(readFile(db + QStringLiteral(".bak")), old);
+    EXPECT_TRUE(dropped.err.contains(QStringLiteral("kept the previous %1 as %1.bak").arg(db)));
+    EXPECT_FALSE(tool({QStringLiteral("export"), db}).err.contains(QStringLiteral("记录")));
+    // The backup is a whole database that still holds the records.
+    EXPECT_TRUE(
+        tool({QStringLiteral("export"), db + QStringLiteral(".bak")}).err.contains(QStringLiteral("记录: 3 records)")));
+}
+
+TEST(ContentTool, ForcedBuildThatCannotKeepABackupWritesNothing)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("date.mdb"));
+    writeFile(db, "keep me");
+    // A folder in the backup's place cannot be replaced by a file.
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("date.mdb.bak/inside")));
+
+    const ToolRun run = tool({QStringLiteral("build"), kSmall, QStringLiteral("-o"), db, QStringLiteral("--force")});
+    EXPECT_EQ(run.status, ExitContentError);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("cannot keep the previous file as %1.bak").arg(db)))
+        << run.err.toStdString();
+    EXPECT_EQ(readFile(db), "keep me");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("date.mdb")});
+    EXPECT_EQ(QDir(dir.filePath(QStringLiteral("date.mdb.bak"))).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList{QStringLiteral("inside")});
 }
 
 TEST(ContentTool, FailedBuildLeavesNothingBehind)
