@@ -24,7 +24,7 @@ prefix="$work/prefix"
 cmake --build "$build" -j "$(nproc)" --target lovetest lovetest-content sample_database man_pages > /dev/null
 cmake --install "$build" --prefix "$prefix" > /dev/null
 metainfo=share/metainfo/example.langyue_xinli.lovetest.metainfo.xml
-for file in bin/lovetest bin/lovetest-content bin/lovetest-start share/lovetest/date.mdb \
+for file in bin/lovetest bin/lovetest-content bin/lovetest-start share/lovetest/sample/date.mdb \
             share/applications/lovetest.desktop share/icons/hicolor/scalable/apps/lovetest.svg \
             "$metainfo" share/man/man1/lovetest.1.gz share/man/man1/lovetest-content.1.gz \
             share/man/man1/lovetest-start.1.gz; do
@@ -33,12 +33,18 @@ done
 for program in lovetest lovetest-content lovetest-start; do
   [ -x "$prefix/bin/$program" ] || fail "bin/$program is not executable"
 done
-grep -qx 'Exec=lovetest-start' "$prefix/share/applications/lovetest.desktop" \
-  || fail "the desktop entry does not start the launcher"
+grep -qx "Exec=$prefix/bin/lovetest-start" "$prefix/share/applications/lovetest.desktop" \
+  || fail "the desktop entry does not start the installed launcher"
+grep -qx "TryExec=$prefix/bin/lovetest-start" "$prefix/share/applications/lovetest.desktop" \
+  || fail "the desktop entry does not try the installed launcher"
+for file in share/doc/lovetest/copyright share/doc/lovetest/changelog.gz share/doc/lovetest/README.md \
+            share/doc/lovetest/content-format.md; do
+  [ -s "$prefix/$file" ] || fail "$file is not installed"
+done
 desktop-file-validate "$prefix/share/applications/lovetest.desktop"
 appstreamcli validate --no-net "$prefix/$metainfo" > /dev/null \
   || { appstreamcli validate --no-net "$prefix/$metainfo"; fail "the metainfo does not validate"; }
-"$prefix/bin/lovetest-content" check "$prefix/share/lovetest/date.mdb" > /dev/null \
+"$prefix/bin/lovetest-content" check "$prefix/share/lovetest/sample/date.mdb" > /dev/null \
   || fail "the installed sample database does not check"
 
 # Whether process $1 holds file $2 open.
@@ -88,7 +94,7 @@ echo "== first start from the launcher"
 home="$work/home"
 mkdir -p "$home"
 start_and_stop "$home/.local/share/lovetest" HOME="$home"
-same_content "$home/.local/share/lovetest/date.mdb" "$prefix/share/lovetest/date.mdb" \
+same_content "$home/.local/share/lovetest/date.mdb" "$prefix/share/lovetest/sample/date.mdb" \
   || fail "the seeded database is not the sample"
 # A database already there is the user's own and stays: here one of a single test.
 own="$work/own.mdb"
@@ -100,11 +106,20 @@ same_content "$home/.local/share/lovetest/date.mdb" "$own" || fail "the launcher
 # XDG_DATA_HOME names the data folder when it is set.
 start_and_stop "$work/xdg/lovetest" HOME="$home" XDG_DATA_HOME="$work/xdg"
 
+echo "== installing again over a prefix that is the user's data folder"
+# With the prefix as the data home (as with ~/.local), the user's database sits
+# in share/lovetest beside the sample's folder; a second install leaves it.
+start_and_stop "$prefix/share/lovetest" HOME="$home" XDG_DATA_HOME="$prefix/share"
+cp "$own" "$prefix/share/lovetest/date.mdb"
+cmake --install "$build" --prefix "$prefix" > /dev/null
+same_content "$prefix/share/lovetest/date.mdb" "$own" || fail "installing again replaced the user's database"
+rm -f "$prefix/share/lovetest/date.mdb"
+
 echo "== Debian package"
 deb="$(bash "$repo/scripts/package.sh" | tail -n 1)"
 dpkg-deb -c "$deb" > "$work/contents"
 cat "$work/contents"
-for file in usr/bin/lovetest usr/bin/lovetest-content usr/bin/lovetest-start usr/share/lovetest/date.mdb \
+for file in usr/bin/lovetest usr/bin/lovetest-content usr/bin/lovetest-start usr/share/lovetest/sample/date.mdb \
             usr/share/applications/lovetest.desktop usr/share/icons/hicolor/scalable/apps/lovetest.svg \
             "usr/$metainfo" usr/share/man/man1/lovetest.1.gz; do
   grep -q " \./$file\$" "$work/contents" || fail "$file is not in the package"

@@ -22,7 +22,7 @@ namespace lovetest {
 
 namespace {
 
-const QString kSampleName = QStringLiteral("lovetest/date.mdb");
+const QString kSampleName = QStringLiteral("lovetest/sample/date.mdb");
 
 // The reason of a failure without the name of the object that raised it.
 QString reasonOf(const std::exception &error)
@@ -174,7 +174,7 @@ void CatalogKeeper::restoreSamples()
         }
         if (m_sampleFile.isEmpty() || !QFileInfo(m_sampleFile).isFile()) {
             Dialogs::instance().showMessage(m_places.window,
-                                            QStringLiteral("找不到程序自带的示例测试（share/lovetest/date.mdb），"
+                                            QStringLiteral("找不到程序自带的示例测试（share/lovetest/sample/date.mdb），"
                                                            "没有恢复任何测试。"));
             return;
         }

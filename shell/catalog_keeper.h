@@ -76,7 +76,7 @@ private:
     QAction *m_restoreAction = nullptr;
 };
 
-// The sample database installed with the program (share/lovetest/date.mdb
+// The sample database installed with the program (share/lovetest/sample/date.mdb
 // beside its bin folder, or in the system data folders), or the one built
 // beside it in a build tree; empty when there is none.
 QString bundledSampleFile();
