@@ -124,6 +124,8 @@ for file in usr/bin/lovetest usr/bin/lovetest-content usr/bin/lovetest-start usr
             "usr/$metainfo" usr/share/man/man1/lovetest.1.gz; do
   grep -q " \./$file\$" "$work/contents" || fail "$file is not in the package"
 done
+# Debian's own package checker finds no error (its warnings are shown).
+lintian --fail-on error "$deb" || fail "lintian finds errors in the package"
 depends="$(dpkg-deb -f "$deb" Depends)"
 echo "Depends: $depends"
 for package in libqt6widgets6 libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins fonts-wqy-microhei; do
