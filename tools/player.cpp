@@ -1,9 +1,7 @@
 #include "tools/player.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include "data/convert.h"
 #include "data/sealed_fields.h"
@@ -23,7 +21,8 @@ namespace {
     throw UsageError(message.toStdString());
 }
 
-// The database of a file, opened on a private copy.
+// The database of a file, read through the engine (its write-ahead log
+// included) into memory: the run's own writes never reach the file.
 class DatabaseCopy {
 public:
     explicit DatabaseCopy(const QString &path)
@@ -32,11 +31,14 @@ public:
             throw ContentError(QStringLiteral("%1: no such file").arg(path).toStdString());
         if (!QFileInfo(path).isFile())
             throw ContentError(QStringLiteral("%1 is not a regular file").arg(path).toStdString());
-        const QString copy = copyDir.filePath(QStringLiteral("date.mdb"));
-        if (!copyDir.isValid() || !QFile::copy(path, copy))
-            throw ContentError(QStringLiteral("%1: cannot make a working copy").arg(path).toStdString());
-        QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
-        const QStringList errors = database.openAll(copy);
+        // Connected here, openAll() only opens the datasets: it never gets
+        // to open the file for writing.
+        try {
+            database.connection.openCopy(path);
+        } catch (const std::exception &error) {
+            throw ContentError(QStringLiteral("%1: %2").arg(path, QString::fromUtf8(error.what())).toStdString());
+        }
+        const QStringList errors = database.openAll(path);
         if (!errors.isEmpty())
             throw ContentError(QStringLiteral("%1: %2").arg(path, errors.first()).toStdString());
     }
@@ -47,7 +49,6 @@ public:
             usage(QStringLiteral("--test: no catalog entry has the id %1").arg(testId));
     }
 
-    QTemporaryDir copyDir;
     TestDatabase database;
     SealCodec codec;
     SealedFields sealed{database, codec};
