@@ -116,26 +116,6 @@ void Connection::open(const QString &fileName)
     m_connected = true;
 }
 
-void Connection::openCopy(const QString &fileName)
-{
-    if (m_connected)
-        return;
-    m_fileName = fileName;
-    const QString path = QDir::current().absoluteFilePath(fileName);
-    if (!QFileInfo(path).isFile())
-        throw DatabaseError(objectName(),
-                            QStringLiteral("Cannot open database file \"%1\": no such file").arg(fileName));
-    QSqlDatabase db = QSqlDatabase::contains(m_connectionName)
-        ? QSqlDatabase::database(m_connectionName, false)
-        : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-    const QString message = openInMemoryCopy(db, path);
-    if (!message.isEmpty())
-        throw DatabaseError(objectName(), message);
-    m_readOnly = true;
-    m_readOnlyCause = ReadOnlyCause::NotWritable;
-    m_connected = true;
-}
-
 void Connection::close()
 {
     // The kept statements go before the handle.

@@ -51,11 +51,6 @@ public:
     // Raises DatabaseError named after this object on failure and stays
     // disconnected.
     void open(const QString &fileName = QStringLiteral("date.mdb"));
-    // Connects to an in-memory copy of fileName as open() does for a file the
-    // program may not write, whatever its permissions: for readers that must
-    // never write the file yet see every commit, those in its write-ahead log
-    // included. Raises DatabaseError as open() does.
-    void openCopy(const QString &fileName);
     void close();
     bool connected() const;
     // Connected to an in-memory copy of a file the program may not write:

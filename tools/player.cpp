@@ -2,8 +2,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include "data/convert.h"
+#include "data/read_only_copy.h"
 #include "data/sealed_fields.h"
 #include "data/test_database.h"
 #include "report/content_report.h"
@@ -21,8 +23,9 @@ namespace {
     throw UsageError(message.toStdString());
 }
 
-// The database of a file, read through the engine (its write-ahead log
-// included) into memory: the run's own writes never reach the file.
+// The database of a file, on a private copy read through the engine (its
+// write-ahead log included, so what a running window wrote is there); the
+// run's own writes never reach the file.
 class DatabaseCopy {
 public:
     explicit DatabaseCopy(const QString &path)
@@ -31,14 +34,13 @@ public:
             throw ContentError(QStringLiteral("%1: no such file").arg(path).toStdString());
         if (!QFileInfo(path).isFile())
             throw ContentError(QStringLiteral("%1 is not a regular file").arg(path).toStdString());
-        // Connected here, openAll() only opens the datasets: it never gets
-        // to open the file for writing.
-        try {
-            database.connection.openCopy(path);
-        } catch (const std::exception &error) {
-            throw ContentError(QStringLiteral("%1: %2").arg(path, QString::fromUtf8(error.what())).toStdString());
-        }
-        const QStringList errors = database.openAll(path);
+        if (!copyDir.isValid())
+            throw ContentError(QStringLiteral("%1: cannot make a working copy").arg(path).toStdString());
+        const QString copy = copyDir.filePath(QStringLiteral("date.mdb"));
+        const QString failure = copyDatabaseFile(path, copy);
+        if (!failure.isEmpty())
+            throw ContentError(QStringLiteral("%1: %2").arg(path, failure).toStdString());
+        const QStringList errors = database.openAll(copy);
         if (!errors.isEmpty())
             throw ContentError(QStringLiteral("%1: %2").arg(path, errors.first()).toStdString());
     }
@@ -49,6 +51,7 @@ public:
             usage(QStringLiteral("--test: no catalog entry has the id %1").arg(testId));
     }
 
+    QTemporaryDir copyDir;
     TestDatabase database;
     SealCodec codec;
     SealedFields sealed{database, codec};

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -139,6 +140,7 @@ TEST_F(LiveDatabase, AFileWithALeftOverLogInAReadOnlyFolderIsRead)
     const QFileDevice::Permissions readOnly =
         QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
     ASSERT_TRUE(QFile::setPermissions(folder, readOnly));
+    const auto writableAgain = qScopeGuard([&] { QFile::setPermissions(folder, readOnly | QFile::WriteOwner); });
     const auto run = [&command](const QStringList &args) {
         QProcess tool;
         tool.start(command.first(), command.mid(1) + args);
@@ -156,7 +158,6 @@ TEST_F(LiveDatabase, AFileWithALeftOverLogInAReadOnlyFolderIsRead)
     EXPECT_TRUE(played.out.contains(QStringLiteral("得分: 4"))) << played.out.toStdString();
     EXPECT_EQ(QDir(folder).entryList(QDir::Files),
               QStringList({QStringLiteral("date.mdb"), QStringLiteral("date.mdb-wal")}));
-    QFile::setPermissions(folder, readOnly | QFile::WriteOwner);
 }
 
 } // namespace
