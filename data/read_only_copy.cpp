@@ -62,6 +62,18 @@ CopyResult copyFileInto(sqlite3 *memory, const QString &path, const QString &que
     return result;
 }
 
+// Copies the file at path into the database into as it is committed, its
+// write-ahead log included; a log that cannot be read through its shared
+// memory (in a folder nobody may write) leaves the file as it stands on disk.
+CopyResult copyCommitted(sqlite3 *into, const QString &path)
+{
+    CopyResult copy = copyFileInto(into, path, QStringLiteral("mode=ro"));
+    if ((copy.code == SQLITE_READONLY || copy.code == SQLITE_CANTOPEN) &&
+        copyFileInto(into, path, QStringLiteral("immutable=1")).code == SQLITE_OK)
+        copy = {};
+    return copy;
+}
+
 } // namespace
 
 bool databaseWritable(const QString &path)
@@ -91,15 +103,22 @@ QString openInMemoryCopy(QSqlDatabase &db, const QString &path)
     sqlite3 *memory = engineHandle(db);
     if (!memory)
         return QStringLiteral("The database driver gives no engine handle");
-    CopyResult copy = copyFileInto(memory, path, QStringLiteral("mode=ro"));
-    // A file left in write-ahead-log mode in a folder nobody may write cannot
-    // be read through the log's shared memory: read it as it stands on disk.
-    if ((copy.code == SQLITE_READONLY || copy.code == SQLITE_CANTOPEN) &&
-        copyFileInto(memory, path, QStringLiteral("immutable=1")).code == SQLITE_OK)
-        copy = {};
+    const CopyResult copy = copyCommitted(memory, path);
     if (copy.code == SQLITE_OK)
         closeOnFailure.dismiss();
     return copy.message;
+}
+
+QString copyDatabaseFile(const QString &path, const QString &copyPath)
+{
+    sqlite3 *target = nullptr;
+    auto closeTarget = qScopeGuard([&target] { sqlite3_close(target); });
+    if (sqlite3_open_v2(copyPath.toUtf8().constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK)
+        return QString::fromUtf8(sqlite3_errmsg(target));
+    // A scratch copy: no journal and no sync, it is written once and whole.
+    sqlite3_exec(target, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
+    return copyCommitted(target, path).message;
 }
 
 } // namespace lovetest

@@ -29,4 +29,10 @@ bool openedReadOnly(const QSqlDatabase &db);
 // on failure (db is then closed), an empty text on success.
 QString openInMemoryCopy(QSqlDatabase &db, const QString &path);
 
+// Writes the same whole copy of the file at path into the database file at
+// copyPath (made when missing): for a reader that must not write the file and
+// would rather not hold all of it in memory. Returns the engine's message on
+// failure, an empty text on success.
+QString copyDatabaseFile(const QString &path, const QString &copyPath);
+
 } // namespace lovetest

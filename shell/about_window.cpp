@@ -1,6 +1,8 @@
 #include "shell/about_window.h"
 
+#include <QDir>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QShortcut>
@@ -52,6 +54,19 @@ AboutWindow::AboutWindow(const QString &siteAddress, QWidget *parent)
     m_ui.homePageLabel->setCursor(Qt::PointingHandCursor);
     m_ui.homePageLabel->adjustSize();
     m_ui.homePageLabel->installEventFilter(this);
+
+    m_ui.dataFolderLabel = addLabel(QStringLiteral("dataFolderLabel"), QString(), 90);
+}
+
+void AboutWindow::setDataFolder(const QString &folder)
+{
+    const QString shown = QDir::toNativeSeparators(folder);
+    const QString prefix = QStringLiteral("数据文件夹: ");
+    const QFontMetrics metrics(m_ui.dataFolderLabel->font());
+    const int room = width() - 2 * m_ui.dataFolderLabel->x() - metrics.horizontalAdvance(prefix);
+    m_ui.dataFolderLabel->setText(prefix + metrics.elidedText(shown, Qt::ElideMiddle, room));
+    m_ui.dataFolderLabel->setToolTip(shown);
+    m_ui.dataFolderLabel->adjustSize();
 }
 
 QLabel *AboutWindow::addLabel(const QString &name, const QString &text, int top)

@@ -7,7 +7,8 @@ class QLabel;
 namespace lovetest {
 
 // The About window: the program's name and version, a date, the link to the
-// product web site and a contact line. Created once; closing only hides it.
+// product web site, a contact line and the data folder in use. Created once;
+// closing only hides it.
 class AboutWindow : public QWidget {
     Q_OBJECT
 
@@ -17,6 +18,9 @@ public:
 
     // Shows the window beside the main window, or brings it to the front.
     void showAbout();
+    // The absolute folder of the open database, shown as the last line
+    // (shortened in the middle when long; the whole folder is its tool tip).
+    void setDataFolder(const QString &folder);
 
     // The controls of the window, by the names the code and the tests use.
     struct Ui {
@@ -24,6 +28,7 @@ public:
         QLabel *dateLabel = nullptr;
         QLabel *homePageLabel = nullptr;
         QLabel *noteLabel = nullptr;
+        QLabel *dataFolderLabel = nullptr;
     };
     const Ui &ui() const { return m_ui; }
 

@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QStringList>
 
+#include "lovetest_version.h"
 #include "shell/shell_resources.h"
 #include "shell/toolkit_translations.h"
 
@@ -30,7 +31,7 @@ void setUpApplication(QApplication &app)
 {
     initShellResources();
     app.setApplicationName(QStringLiteral("lovetest"));
-    app.setApplicationVersion(QStringLiteral("1.0"));
+    app.setApplicationVersion(QString::fromLatin1(kProgramVersion));
     app.setWindowIcon(QIcon(programIconPath()));
     installToolkitTranslations(app, QLocale::system());
     const QStringList fallbacks = fallbackList();

@@ -1,8 +1,11 @@
+#include <cstdio>
+#include <cstring>
 #include <exception>
 
 #include <QApplication>
 #include <QMessageBox>
 
+#include "lovetest_version.h"
 #include "report/report_window.h"
 #include "shell/about_window.h"
 #include "shell/application_setup.h"
@@ -11,11 +14,45 @@
 #include "shell/window_memory.h"
 #include "widgets/message_boxes.h"
 
+namespace {
+
+const char kUsage[] = R"(Usage: lovetest [--help | --version]
+
+朗月爱情心理测试(娱乐版): love-psychology tests for entertainment.
+Reads the tests from date.mdb in the current folder and writes answers,
+renamed and deleted catalog entries back to it.
+
+  --help, -h   print this text and exit
+  --version    print the program's name and version and exit
+)";
+
+// --help and --version are answered before the application object exists:
+// they need no display, and a window system that cannot be reached would
+// otherwise abort the program. Returns whether one was answered.
+bool answeredInformation(int argc, char **argv)
+{
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("lovetest %s\n", lovetest::kProgramVersion);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 // The program: the main window, the About window and the report window,
 // created in this order; the main window shows maximised, or as the user left
 // it last time. Closing it or the quit command ends the program.
 int main(int argc, char **argv)
 {
+    if (answeredInformation(argc, argv))
+        return std::fflush(stdout) == 0 ? 0 : 1;
     QApplication app(argc, argv);
     lovetest::setUpApplication(app);
     lovetest::quitOnTerminationSignals(app);

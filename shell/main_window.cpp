@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -162,6 +164,8 @@ MainWindow::MainWindow(const QString &databaseFile, QWidget *parent)
     });
 
     m_database->openAll(databaseFile, [this](const QString &message) { Dialogs::instance().showError(this, message); });
+    // Where the file was looked for, fixed now: the About window names it.
+    m_dataFolder = QFileInfo(QDir::current().absoluteFilePath(m_database->connection.fileName())).absolutePath();
     if (m_database->connection.readOnly())
         Dialogs::instance().showMessage(
             this, readOnlyDatabaseNotice(m_database->connection.fileName(), m_database->connection.readOnlyCause()));
@@ -536,6 +540,7 @@ void MainWindow::onAbout()
             window->setWindowFlag(Qt::Window);
             m_about = window;
         }
+        m_about->setDataFolder(m_dataFolder);
         m_about->showAbout();
     });
 }

@@ -152,6 +152,7 @@ private:
     std::unique_ptr<RunCompanion> m_companion;
     std::unique_ptr<CatalogKeeper> m_keeper;
     QString m_siteAddress;
+    QString m_dataFolder; // absolute folder of the database file
     QPointer<AboutWindow> m_about;
     QPointer<ReportWindow> m_reportWindow;
 };

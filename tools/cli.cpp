@@ -7,8 +7,11 @@
 #include <QIODevice>
 #include <QTextStream>
 
+#include <sys/stat.h>
+
 #include "data/codepage.h"
 #include "data/sealed_fields.h"
+#include "lovetest_version.h"
 #include "seal/seal_codec.h"
 #include "seal/sealing.h"
 #include "tools/content_check.h"
@@ -25,7 +28,8 @@ namespace {
 const char kIntro[] = R"(Usage: lovetest-content COMMAND ...
 
 Builds, reads and tries the test databases of 朗月爱情心理测试.
-"COMMAND --help" prints the usage of one command.
+"COMMAND --help" prints the usage of one command, --version the version
+of the tool.
 
 Commands:
 )";
@@ -141,6 +145,36 @@ QString describeCounts(const Content &content)
     return text;
 }
 
+// Whether two names lead to the same existing file (device and inode, so a
+// different spelling, a symbolic or a hard link is the same file too).
+bool sameFile(const QString &one, const QString &other)
+{
+    struct stat a {};
+    struct stat b {};
+    return ::stat(QFile::encodeName(one).constData(), &a) == 0 &&
+        ::stat(QFile::encodeName(other).constData(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// A build replaces its output and, with --force, the output's backup: neither
+// may be a file it reads.
+void refuseWritingAnInput(const QStringList &inputs, const QString &output, bool force)
+{
+    for (const QString &input : inputs) {
+        if (sameFile(input, output))
+            throw ContentError(
+                QStringLiteral(
+                    "-o %1 names the content file %2; a build never writes over its input, nothing was written")
+                    .arg(output, input)
+                    .toStdString());
+        if (force && sameFile(input, backupPath(output)))
+            throw ContentError(
+                QStringLiteral("--force would keep the previous %2 as %1, the content file %3; nothing was "
+                               "written")
+                    .arg(backupPath(output), output, input)
+                    .toStdString());
+    }
+}
+
 int build(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &err)
 {
     CommandLine line({{QStringLiteral("o"), {}, QStringLiteral("FILE")},
@@ -152,6 +186,7 @@ int build(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &e
         throw UsageError("build needs content files and -o FILE");
     if (line.isSet("drop-history") && !line.isSet("force"))
         throw UsageError("--drop-history only goes with --force");
+    refuseWritingAnInput(line.positional(), output, line.isSet("force"));
     ReadResult read = readContentFileList(line.positional());
     QList<Problem> problems = read.problems;
     if (!hasErrors(problems))
@@ -393,6 +428,10 @@ int runTool(const QStringList &args, QIODevice &in, QTextStream &out, QTextStrea
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
         (args.isEmpty() ? err : out) << generalUsage();
         return args.isEmpty() ? ExitUsage : ExitOk;
+    }
+    if (args.first() == QLatin1String("--version")) {
+        out << "lovetest-content " << kProgramVersion << '\n';
+        return ExitOk;
     }
     const Command *command = findCommand(args.first());
     if (command && asksForHelp(args.mid(1))) {

@@ -1,12 +1,51 @@
 #include "tools/json_reader.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include <QStringDecoder>
 
 namespace lovetest::content {
+
+namespace {
+
+// What strtod makes of a well-formed number a double cannot hold: infinity
+// when it is too large, zero when too small, with its sign.
+double beyondDouble(const char *begin, const char *end)
+{
+    const bool negative = *begin == '-';
+    // The power of ten of the first digit that is not zero.
+    long long wholeDigits = 0, firstWhole = -1, fractionDigits = 0, firstFraction = -1;
+    bool fraction = false;
+    const char *p = begin + (negative ? 1 : 0);
+    for (; p != end && *p != 'e' && *p != 'E'; ++p) {
+        if (*p == '.')
+            fraction = true;
+        else if (!fraction && firstWhole < 0 && *p != '0')
+            firstWhole = wholeDigits++;
+        else if (!fraction)
+            ++wholeDigits;
+        else if (firstWhole < 0 && firstFraction < 0 && *p != '0')
+            firstFraction = fractionDigits++;
+        else
+            ++fractionDigits;
+    }
+    long long magnitude = firstWhole >= 0 ? wholeDigits - 1 - firstWhole : -(firstFraction + 1);
+    if (p != end) {
+        const char *digits = p + 1 + (p[1] == '+' ? 1 : 0);
+        long long exponent = 0;
+        if (std::from_chars(digits, end, exponent).ec == std::errc::result_out_of_range)
+            exponent = *digits == '-' ? -(1LL << 60) : 1LL << 60;
+        magnitude += exponent;
+    }
+    const double value = magnitude >= 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    return negative ? -value : value;
+}
+
+} // namespace
 
 const JsonNode *JsonNode::member(const QString &key) const
 {
@@ -355,7 +394,13 @@ private:
             if (!digits())
                 fail(QStringLiteral("digits must follow the exponent"));
         }
-        return std::strtod(m_bytes.mid(start, m_pos - start).constData(), nullptr);
+        // from_chars reads '.' whatever LC_NUMERIC says (the application
+        // object takes the user's locale, where strtod may want a comma).
+        double value = 0;
+        const auto [end, error] = std::from_chars(m_bytes.constData() + start, m_bytes.constData() + m_pos, value);
+        if (error == std::errc::result_out_of_range)
+            return beyondDouble(m_bytes.constData() + start, m_bytes.constData() + m_pos);
+        return value;
     }
 
     const QByteArray &m_bytes;

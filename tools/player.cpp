@@ -1,11 +1,11 @@
 #include "tools/player.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "data/convert.h"
+#include "data/read_only_copy.h"
 #include "data/sealed_fields.h"
 #include "data/test_database.h"
 #include "report/content_report.h"
@@ -23,7 +23,9 @@ namespace {
     throw UsageError(message.toStdString());
 }
 
-// The database of a file, opened on a private copy.
+// The database of a file, on a private copy read through the engine (its
+// write-ahead log included, so what a running window wrote is there); the
+// run's own writes never reach the file.
 class DatabaseCopy {
 public:
     explicit DatabaseCopy(const QString &path)
@@ -32,10 +34,12 @@ public:
             throw ContentError(QStringLiteral("%1: no such file").arg(path).toStdString());
         if (!QFileInfo(path).isFile())
             throw ContentError(QStringLiteral("%1 is not a regular file").arg(path).toStdString());
-        const QString copy = copyDir.filePath(QStringLiteral("date.mdb"));
-        if (!copyDir.isValid() || !QFile::copy(path, copy))
+        if (!copyDir.isValid())
             throw ContentError(QStringLiteral("%1: cannot make a working copy").arg(path).toStdString());
-        QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+        const QString copy = copyDir.filePath(QStringLiteral("date.mdb"));
+        const QString failure = copyDatabaseFile(path, copy);
+        if (!failure.isEmpty())
+            throw ContentError(QStringLiteral("%1: %2").arg(path, failure).toStdString());
         const QStringList errors = database.openAll(copy);
         if (!errors.isEmpty())
             throw ContentError(QStringLiteral("%1: %2").arg(path, errors.first()).toStdString());

@@ -1,13 +1,31 @@
 #include "tools/scoped_database.h"
 
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUrl>
 #include <QUuid>
 
 #include "data/database_error.h"
 #include "tools/content_model.h"
 
 namespace lovetest::content {
+
+namespace {
+
+// Opening is lazy: the log and its shared memory are opened by the first
+// read. False only when that read fails for want of them; any other failure
+// is left to the caller's own query and message.
+bool readableThroughLog(const QSqlDatabase &db)
+{
+    QSqlQuery probe(db);
+    if (probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+        return true;
+    const int code = probe.lastError().nativeErrorCode().toInt() & 0xff;
+    return code != 8 /* SQLITE_READONLY */ && code != 14 /* SQLITE_CANTOPEN */;
+}
+
+} // namespace
 
 ScopedDatabase::ScopedDatabase(const QString &path, const QString &shownName, bool readOnly)
     : m_name(QStringLiteral("lovetest-content-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
@@ -18,6 +36,17 @@ ScopedDatabase::ScopedDatabase(const QString &path, const QString &shownName, bo
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     if (!db.open())
         throw ContentError(QStringLiteral("%1: %2").arg(shownName, reason(db.lastError())).toStdString());
+    if (readOnly && !readableThroughLog(db)) {
+        // A write-ahead log in a folder nobody may write has no shared memory
+        // to be read through: read the file as it stands on disk.
+        db.close();
+        QUrl uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+        uri.setQuery(QStringLiteral("immutable=1"));
+        db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+        if (!db.open())
+            throw ContentError(QStringLiteral("%1: %2").arg(shownName, reason(db.lastError())).toStdString());
+    }
 }
 
 ScopedDatabase::~ScopedDatabase()

@@ -139,6 +139,25 @@ TEST_F(AboutWindowTest, ShowsNameDateLinkAndContact)
     EXPECT_EQ(form.pos(), QPoint(394, 295));
 }
 
+TEST_F(AboutWindowTest, TheLastLineNamesTheDataFolder)
+{
+    form.setDataFolder(QStringLiteral("/srv/朗月/data"));
+    EXPECT_EQ(form.ui().dataFolderLabel->text(), QStringLiteral("数据文件夹: /srv/朗月/data"));
+    EXPECT_GT(form.ui().dataFolderLabel->y(), form.ui().noteLabel->y());
+
+    // A long folder is shortened in the middle to fit the window; the tool
+    // tip names it whole.
+    const QString deep =
+        QStringLiteral("/home/someone") + QStringLiteral("/深层文件夹").repeated(30) + QStringLiteral("/lovetest");
+    form.setDataFolder(deep);
+    const QLabel *label = form.ui().dataFolderLabel;
+    EXPECT_EQ(label->toolTip(), deep);
+    EXPECT_TRUE(label->text().startsWith(QStringLiteral("数据文件夹: /home")));
+    EXPECT_TRUE(label->text().endsWith(QStringLiteral("/lovetest")));
+    EXPECT_LE(label->geometry().right(), form.width());
+    EXPECT_EQ(form.size(), QSize(292, 131));
+}
+
 TEST_F(AboutWindowTest, CaptionBarHasOnlyTheCloseBox)
 {
     const Qt::WindowFlags flags = form.windowFlags();

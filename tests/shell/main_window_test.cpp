@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -400,6 +402,9 @@ TEST_F(MainWindowTest, AboutCommandShowsTheOneAboutWindow)
     about.close();
     action("aboutAction")->trigger();
     EXPECT_TRUE(about.isVisible());
+    // Its last line names the folder of the open database, made absolute.
+    EXPECT_EQ(about.ui().dataFolderLabel->toolTip(),
+              QDir::toNativeSeparators(QFileInfo(fixture.path()).absolutePath()));
 }
 
 TEST_F(MainWindowTest, WebCommandsOpenTheSitesPages)

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <unistd.h>
+
 #include "data/connection.h"
 #include "run/run_history.h"
 #include "tests/tools/tool_run.h"
@@ -132,6 +134,54 @@ TEST(ContentTool, ForcedBuildKeepsTheHistoryUnlessDropped)
     // The backup is a whole database that still holds the records.
     EXPECT_TRUE(
         tool({QStringLiteral("export"), db + QStringLiteral(".bak")}).err.contains(QStringLiteral("记录: 3 records)")));
+}
+
+// However the output is spelled, a build does not write over a file it
+// reads, nor keep a backup over one; the refusal comes before anything is
+// written.
+TEST(ContentTool, BuildNeverWritesOverItsInput)
+{
+    QTemporaryDir dir;
+    const QString content = dir.filePath(QStringLiteral("a.json"));
+    const QByteArray text = readFile(kSmall);
+    writeFile(content, text);
+    ASSERT_TRUE(QFile::link(content, dir.filePath(QStringLiteral("symbolic.json"))));
+    ASSERT_EQ(::link(QFile::encodeName(content).constData(), QFile::encodeName(dir.filePath("hard.json")).constData()),
+              0);
+    writeFile(dir.filePath(QStringLiteral("a.json.bak.json")), text);
+    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("a.json.bak.json")), dir.filePath("out.mdb.bak")));
+    const QStringList entries = QDir(dir.path()).entryList(QDir::Files | QDir::System);
+
+    const QString other = dir.filePath(QStringLiteral("a.json.bak.json"));
+    const struct {
+        QStringList inputs;
+        QString output;
+        const char *expected;
+    } cases[] = {
+        {{content}, content, "names the content file"},
+        {{kSmall, content}, dir.path() + QStringLiteral("/./a.json"), "names the content file"},
+        {{content}, dir.filePath(QStringLiteral("symbolic.json")), "names the content file"},
+        {{content}, dir.filePath(QStringLiteral("hard.json")), "names the content file"},
+        {{other}, dir.filePath(QStringLiteral("out.mdb")), "as " /* the backup is a link to the input */},
+    };
+    for (const auto &c : cases) {
+        const ToolRun run = tool(QStringList{QStringLiteral("build")} + c.inputs +
+                                 QStringList{QStringLiteral("-o"), c.output, QStringLiteral("--force")});
+        const std::string at = (c.inputs.join(' ') + QStringLiteral(" -o ") + c.output).toStdString();
+        EXPECT_EQ(run.status, ExitContentError) << at;
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.expected))) << at << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QStringLiteral("nothing was written"))) << at;
+        EXPECT_TRUE(run.out.isEmpty()) << at;
+        EXPECT_TRUE(readFile(content) == text && readFile(other) == text) << at;
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System).join(' ').toStdString(),
+                  entries.join(' ').toStdString())
+            << at;
+    }
+    // Without --force the backup is never written, so it may be an input.
+    EXPECT_EQ(
+        tool({QStringLiteral("build"), other, QStringLiteral("-o"), dir.filePath(QStringLiteral("out.mdb"))}).status,
+        ExitOk);
+    EXPECT_TRUE(readFile(other) == text);
 }
 
 TEST(ContentTool, ForcedBuildThatCannotKeepABackupWritesNothing)
