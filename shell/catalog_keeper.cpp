@@ -173,9 +173,10 @@ void CatalogKeeper::restoreSamples()
             return;
         }
         if (m_sampleFile.isEmpty() || !QFileInfo(m_sampleFile).isFile()) {
-            Dialogs::instance().showMessage(m_places.window,
-                                            QStringLiteral("找不到程序自带的示例测试（share/lovetest/sample/date.mdb），"
-                                                           "没有恢复任何测试。"));
+            Dialogs::instance().showMessage(
+                m_places.window,
+                QStringLiteral("找不到程序自带的示例测试（share/lovetest/sample/date.mdb），"
+                               "没有恢复任何测试。"));
             return;
         }
         RestoredSamples result;

@@ -31,34 +31,34 @@ protected:
     {
         const QString localedef = QStandardPaths::findExecutable(QStringLiteral("localedef"));
         if (localedef.isEmpty()) {
-            skipReason = "localedef is not installed, no comma-decimal locale can be made";
+            g_skipReason = "localedef is not installed, no comma-decimal locale can be made";
             return;
         }
-        folder = new QTemporaryDir;
+        g_folder = new QTemporaryDir;
         QProcess make;
         make.start(localedef,
                    {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"), QStringLiteral("UTF-8"),
-                    folder->filePath(QLatin1String(kCommaLocale))});
+                    g_folder->filePath(QLatin1String(kCommaLocale))});
         // localedef exits 1 on mere warnings; the locale is there all the same.
-        if (!make.waitForFinished(120000) || !QFileInfo::exists(folder->filePath(QLatin1String(kCommaLocale))))
-            skipReason = "localedef could not make de_DE.UTF-8 (are the locale sources installed?)";
+        if (!make.waitForFinished(120000) || !QFileInfo::exists(g_folder->filePath(QLatin1String(kCommaLocale))))
+            g_skipReason = "localedef could not make de_DE.UTF-8 (are the locale sources installed?)";
     }
     static void TearDownTestSuite()
     {
-        delete folder;
-        folder = nullptr;
+        delete g_folder;
+        g_folder = nullptr;
     }
 
     void SetUp() override
     {
-        if (!skipReason.empty())
-            GTEST_SKIP() << skipReason;
+        if (!g_skipReason.empty())
+            GTEST_SKIP() << g_skipReason;
     }
 
     static QProcessEnvironment environment()
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("LOCPATH"), folder->path());
+        env.insert(QStringLiteral("LOCPATH"), g_folder->path());
         env.insert(QStringLiteral("LC_ALL"), QLatin1String(kCommaLocale));
         return env;
     }
@@ -70,8 +70,8 @@ protected:
         return content;
     }
 
-    static inline QTemporaryDir *folder = nullptr;
-    static inline std::string skipReason;
+    static inline QTemporaryDir *g_folder = nullptr;
+    static inline std::string g_skipReason;
 };
 
 // The tool takes the user's locale (the application object sets it), and
@@ -95,7 +95,7 @@ TEST_F(CommaDecimalLocale, TheBuiltToolReadsNumbersWithAPoint)
 TEST_F(CommaDecimalLocale, TheReaderIgnoresLcNumeric)
 {
     const Content expected = readContentFiles({kSmall});
-    qputenv("LOCPATH", folder->path().toLocal8Bit());
+    qputenv("LOCPATH", g_folder->path().toLocal8Bit());
     const char *set = std::setlocale(LC_NUMERIC, kCommaLocale);
     const auto restore = qScopeGuard([] {
         std::setlocale(LC_NUMERIC, "C");
