@@ -21,10 +21,13 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QPushButton>
+#include <QScrollArea>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 #include <benchmark/benchmark.h>
 
