@@ -26,6 +26,9 @@ class RunHistory {
 public:
     explicit RunHistory(Connection &connection);
 
+    // The texts of Entry and Unfinished, and the names of testsTaken(), are
+    // heads of what is stored: at most kShownLineLength + 1 characters
+    // (data/text_head.h), so a place showing them knows a cut one.
     struct Entry {
         qint64 record = 0;
         QDateTime time;

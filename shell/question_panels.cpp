@@ -56,7 +56,11 @@ void setPointSize(QWidget &view, int points)
 // also after the pane is resized and the captions wrap anew.
 class HeightFitter : public QObject {
 public:
-    explicit HeightFitter(ChoiceGroup *panel) : QObject(panel), m_panel(panel) { panel->installEventFilter(this); }
+    explicit HeightFitter(ChoiceGroup *panel) : QObject(panel), m_panel(panel)
+    {
+        panel->installEventFilter(this);
+        connect(panel, &ChoiceGroup::contentGrew, this, &HeightFitter::fit);
+    }
 
     void fit()
     {
@@ -283,13 +287,12 @@ void QuestionPanels::showVerdict(const QString &text)
     view->setTabChangesFocus(true);
     setPointSize(*view, 14);
     view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // The verdict separates the disclaimer by bare carriage returns.
-    QString lines = text;
-    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    view->setPlainText(lines);
+    // The verdict separates the disclaimer by bare carriage returns; a long
+    // one shows its head and the rest on demand.
+    view->setDisplayText(text);
     view->setAccessibleName(QStringLiteral("测试结果"));
     // Screen readers announce the verdict with the view, not only its name.
-    view->setAccessibleDescription(lines);
+    view->setAccessibleDescription(view->toPlainText());
     paneContent()->layout()->addWidget(view);
     view->show();
     if (m_state)
