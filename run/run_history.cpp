@@ -237,8 +237,12 @@ std::optional<RunResult> RunHistory::result(qint64 record) const
     if (!m_connection.connected())
         return std::nullopt;
     QSqlQuery query(m_connection.db());
-    query.prepare(QStringLiteral("SELECT 时间, 测试ID, 测试名称, 类别, 分值, 区间, 最低分, 最高分, 结果, 答案"
-                                 " FROM 记录 WHERE 编号 = ? AND 完成 = 1"));
+    // The result is shown, never taken further: its texts are read as the
+    // heads the result page shows.
+    query.prepare(QStringLiteral("SELECT 时间, 测试ID, %1, %2, 分值, 区间, 最低分, 最高分,"
+                                 " substr(结果, 1, %3), 答案 FROM 记录 WHERE 编号 = ? AND 完成 = 1")
+                      .arg(headColumn("测试名称"), headColumn("类别"))
+                      .arg(kShownHeadLength + 1));
     query.addBindValue(record);
     if (!query.exec() || !query.next())
         return std::nullopt;

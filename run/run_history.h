@@ -63,6 +63,8 @@ public:
     QList<Entry> entries(std::optional<qint64> testId = std::nullopt) const;
     // The tests with finished runs: ID and the name last taken under, by name.
     QList<std::pair<qint64, QString>> testsTaken() const;
+    // A finished run as the result page shows it: its name and category are
+    // heads as above, its verdict a head of kShownHeadLength + 1 characters.
     std::optional<RunResult> result(qint64 record) const;
     void remove(qint64 record);
     void removeAll();
