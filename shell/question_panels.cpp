@@ -9,6 +9,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -236,6 +237,16 @@ void QuestionPanels::showCategoryChoice()
 
 void QuestionPanels::showChoicePanel(ChoiceGroup &panel)
 {
+    // The "显示全文" buttons of long captions come between the panel and
+    // the step button.
+    QWidget *previous = &panel;
+    const auto showAllButtons = panel.findChildren<QPushButton *>(QStringLiteral("showAllButton"));
+    for (QPushButton *button : showAllButtons) {
+        QWidget::setTabOrder(previous, button);
+        previous = button;
+    }
+    if (previous != &panel && m_controls.stepButton)
+        QWidget::setTabOrder(previous, m_controls.stepButton);
     panel.show();
     // Digits and arrows answer at once, without a Tab or a click first.
     panel.setFocus(Qt::OtherFocusReason);

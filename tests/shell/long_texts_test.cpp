@@ -185,6 +185,14 @@ TEST_F(CaptionsOverTheLimit, ShowAllPutsTheWholeCaptionAndTheKeysStillChoose)
     const auto buttons = panel->findChildren<QPushButton *>(QStringLiteral("showAllButton"));
     ASSERT_EQ(buttons.size(), 2); // the question and its first option
     const int height = panel->height();
+    // Tab reaches them from the panel, and number keys still choose there.
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    panel->setFocus();
+    QTest::keyClick(panel, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), buttons[0]);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_2);
+    EXPECT_EQ(panel->itemIndex(), 1);
     for (QPushButton *button : buttons) {
         EXPECT_EQ(button->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
         button->click();
