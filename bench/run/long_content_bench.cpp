@@ -79,14 +79,13 @@ struct Window {
     Window(Place place, const QString &text)
     {
         const QString path = dir.filePath(QStringLiteral("date.mdb"));
-        content::buildDatabase(content::parseContentJson(contentWith(place, place == HistoryVerdict ? kShortText : text)),
-                               path);
+        content::buildDatabase(
+            content::parseContentJson(contentWith(place, place == HistoryVerdict ? kShortText : text)), path);
         form = std::make_unique<MainWindow>(path);
         form->setWindows(nullptr, &report);
         form->resize(1024, 740);
         form->show();
-        ready = QTest::qWaitForWindowExposed(form.get()) &&
-            form->database().catalog.locate(QStringLiteral("ID"), 10);
+        ready = QTest::qWaitForWindowExposed(form.get()) && form->database().catalog.locate(QStringLiteral("ID"), 10);
         if (ready && place == HistoryVerdict)
             ready = recordRunWithVerdict(path, text);
         paintPending();
