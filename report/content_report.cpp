@@ -8,6 +8,7 @@
 #include "data/sealed_fields.h"
 #include "data/split_text.h"
 #include "data/test_database.h"
+#include "data/text_head.h"
 #include "seal/keys.h"
 
 namespace lovetest {
@@ -36,7 +37,8 @@ ContentReport ContentReportBuilder::build()
     if (catalog.isEmpty() || idField->isNull())
         throw std::runtime_error("没有选中的测试，无法查看测试内容：请先在目录中选择一个测试");
     const QString testId = integerText(idField->asLargeInt());
-    const QString name = catalog.fieldByName(QStringLiteral("name"))->asString();
+    // The page is laid out whole: each text goes into it only as its head.
+    const QString name = boundedLine(catalog.fieldByName(QStringLiteral("name"))->asString());
 
     // Read afresh for every report: the copy then holds what was posted since,
     // such as instructions edited in the instructions pane.
@@ -65,14 +67,16 @@ ContentReport ContentReportBuilder::build()
         // Entries placed under this one (a test under a test) are no questions.
         if (rows.fieldByName(QStringLiteral("目录"))->asInteger() != 0)
             continue;
-        page += htmlEscape(rows.fieldByName(QStringLiteral("填写说明"))->asString()) + QStringLiteral("<br><br>");
+        page += htmlEscape(boundedText(rows.fieldByName(QStringLiteral("填写说明"))->asString())) +
+            QStringLiteral("<br><br>");
         page += QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;<b>") +
-            fromCp936(m_sealed.unseal(*rows.fieldByName(QStringLiteral("name")))) + QStringLiteral("</B><br>");
+            boundedText(fromCp936(m_sealed.unseal(*rows.fieldByName(QStringLiteral("name"))))) +
+            QStringLiteral("</B><br>");
         const QList<QByteArray> options =
             m_sealed.unsealList(*rows.fieldByName(QStringLiteral("结果")), kTextSeparator);
         for (qsizetype i = 0; i < options.size(); ++i)
-            page += QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;%1.").arg(i + 1) + htmlEscape(fromCp936(options[i])) +
-                QStringLiteral("<br>");
+            page += QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;%1.").arg(i + 1) +
+                htmlEscape(boundedText(fromCp936(options[i]))) + QStringLiteral("<br>");
     }
 
     page += QStringLiteral("<br><br><b>&nbsp;&nbsp;&nbsp;&nbsp;[测试结果]:</b><br>");
@@ -83,8 +87,8 @@ ContentReport ContentReportBuilder::build()
     const QList<QByteArray> verdicts =
         m_sealed.unsealList(*verdictSet.fieldByName(QStringLiteral("结果")), kTextSeparator);
     for (qsizetype j = 0; j < verdicts.size(); ++j)
-        page += QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;选择:%1.<br>").arg(j + 1) + htmlEscape(fromCp936(verdicts[j])) +
-            QStringLiteral("<br>");
+        page += QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;选择:%1.<br>").arg(j + 1) +
+            htmlEscape(boundedText(fromCp936(verdicts[j]))) + QStringLiteral("<br>");
 
     page += QStringLiteral("<br>朗月心理测试网:<a target=\"_blank\" href=\"http://") + site +
         QStringLiteral("\">http://") + site + QStringLiteral("</a>");

@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "data/text_head.h"
 #include "report/html_view.h"
 #include "report/report_resources.h"
 #include "widgets/dialogs.h"
@@ -181,7 +182,8 @@ void ReportWindow::showResultPage(const QString &pageHtml, const QString &title,
 
 void ReportWindow::showPage(const QString &pageHtml, const QString &title, const QString &testName, bool resultPage)
 {
-    m_testName = testName.isEmpty() ? title : testName;
+    // Names the printed document: a long name only as its head.
+    m_testName = boundedLine(testName.isEmpty() ? title : testName);
     m_ui.savePdfAction->setVisible(resultPage);
     m_ui.htmlView->setPrintNames(proposedFileName(m_testName, QStringLiteral("pdf")), m_testName);
     m_ui.htmlView->commands()->clear();

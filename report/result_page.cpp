@@ -1,6 +1,7 @@
 #include "report/result_page.h"
 
 #include "data/convert.h"
+#include "data/text_head.h"
 #include "report/content_report.h"
 #include "run/run_result.h"
 #include "run/test_run.h"
@@ -12,9 +13,11 @@ namespace {
 const QString kIndent = QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;");
 
 // Texts of the database and the history break lines with CR, LF or both.
-QString pageText(const QString &text)
+// A long one goes into the page only as its head: the page is laid out
+// whole, and a single text could otherwise hold the window for minutes.
+QString pageText(const QString &text, qsizetype limit = kShownHeadLength)
 {
-    QString lines = text;
+    QString lines = boundedText(text, limit);
     lines.replace(QStringLiteral("\r\n"), QStringLiteral("\r")).replace(QLatin1Char('\n'), QLatin1Char('\r'));
     return htmlEscape(lines);
 }
@@ -28,12 +31,12 @@ QString heading(const QString &text)
 
 QString resultPage(const RunResult &result)
 {
-    QString page = QStringLiteral("<p align=center><B><font size=5>[测试结果]:") + pageText(result.testName) +
-        QStringLiteral("</font></B></p>");
+    QString page = QStringLiteral("<p align=center><B><font size=5>[测试结果]:") +
+        pageText(result.testName, kShownLineLength) + QStringLiteral("</font></B></p>");
     page += QStringLiteral("测试时间：") + result.finishedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm")) +
         QStringLiteral("<br>");
     if (!result.category.isEmpty())
-        page += QStringLiteral("所选类别：") + pageText(result.category) + QStringLiteral("<br>");
+        page += QStringLiteral("所选类别：") + pageText(result.category, kShownLineLength) + QStringLiteral("<br>");
 
     page += heading(QStringLiteral("你的回答"));
     for (qsizetype i = 0; i < result.answers.size(); ++i) {
@@ -57,7 +60,7 @@ QString resultPage(const RunResult &result)
 
 QString resultPageTitle(const RunResult &result)
 {
-    return QStringLiteral("《%1》测试结果").arg(result.testName);
+    return QStringLiteral("《%1》测试结果").arg(boundedLine(result.testName));
 }
 
 } // namespace lovetest

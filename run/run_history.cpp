@@ -9,6 +9,7 @@
 
 #include "data/connection.h"
 #include "data/database_error.h"
+#include "data/text_head.h"
 
 namespace lovetest {
 
@@ -19,7 +20,14 @@ const QString kCreate =
                    "编号 INTEGER PRIMARY KEY AUTOINCREMENT, 时间 TEXT NOT NULL, 测试ID INTEGER NOT NULL, 测试名称 TEXT,"
                    " 类别 TEXT, 分值 REAL, 区间 TEXT, 最低分 REAL, 最高分 REAL, 结果 TEXT, 答案 TEXT, 选择 TEXT,"
                    " 完成 INTEGER NOT NULL DEFAULT 0)");
-const QString kEntryColumns = QStringLiteral("编号, 时间, 测试ID, 测试名称, 类别, 分值, 结果");
+// Lists read only the heads of the texts (one character more than a list
+// shows, so a cut text is known as one): a record may hold megabytes.
+QString headColumn(const char *column)
+{
+    return QStringLiteral("substr(%1, 1, %2)").arg(QString::fromUtf8(column)).arg(kShownLineLength + 1);
+}
+const QString kEntryColumns = QStringLiteral("编号, 时间, 测试ID, %1, %2, 分值, %3")
+                                  .arg(headColumn("测试名称"), headColumn("类别"), headColumn("结果"));
 // Times are kept as ISO text, to the millisecond, so they sort as written.
 const Qt::DateFormat kTimeFormat = Qt::ISODateWithMs;
 
@@ -178,8 +186,9 @@ std::optional<RunHistory::Unfinished> RunHistory::unfinished() const
     if (!m_connection.connected())
         return std::nullopt;
     QSqlQuery query(m_connection.db());
-    if (!query.exec(QStringLiteral("SELECT 编号, 测试ID, 测试名称, 选择 FROM 记录 WHERE 完成 = 0"
-                                   " ORDER BY 编号 DESC LIMIT 1")) ||
+    if (!query.exec(QStringLiteral("SELECT 编号, 测试ID, %1, 选择 FROM 记录 WHERE 完成 = 0"
+                                   " ORDER BY 编号 DESC LIMIT 1")
+                        .arg(headColumn("测试名称"))) ||
         !query.next())
         return std::nullopt;
     return Unfinished{query.value(0).toLongLong(), query.value(1).toLongLong(), query.value(2).toString(),
@@ -213,9 +222,10 @@ QList<std::pair<qint64, QString>> RunHistory::testsTaken() const
         return tests;
     QSqlQuery query(m_connection.db());
     // The name of each test's latest run.
-    if (!query.exec(QStringLiteral("SELECT 测试ID, 测试名称 FROM 记录 r WHERE 完成 = 1 AND 编号 ="
+    if (!query.exec(QStringLiteral("SELECT 测试ID, %1 FROM 记录 r WHERE 完成 = 1 AND 编号 ="
                                    " (SELECT MAX(编号) FROM 记录 WHERE 完成 = 1 AND 测试ID = r.测试ID)"
-                                   " ORDER BY 测试名称")))
+                                   " ORDER BY 测试名称")
+                        .arg(headColumn("测试名称"))))
         return tests;
     while (query.next())
         tests.append({query.value(0).toLongLong(), query.value(1).toString()});
@@ -227,8 +237,12 @@ std::optional<RunResult> RunHistory::result(qint64 record) const
     if (!m_connection.connected())
         return std::nullopt;
     QSqlQuery query(m_connection.db());
-    query.prepare(QStringLiteral("SELECT 时间, 测试ID, 测试名称, 类别, 分值, 区间, 最低分, 最高分, 结果, 答案"
-                                 " FROM 记录 WHERE 编号 = ? AND 完成 = 1"));
+    // The result is shown, never taken further: its texts are read as the
+    // heads the result page shows.
+    query.prepare(QStringLiteral("SELECT 时间, 测试ID, %1, %2, 分值, 区间, 最低分, 最高分,"
+                                 " substr(结果, 1, %3), 答案 FROM 记录 WHERE 编号 = ? AND 完成 = 1")
+                      .arg(headColumn("测试名称"), headColumn("类别"))
+                      .arg(kShownHeadLength + 1));
     query.addBindValue(record);
     if (!query.exec() || !query.next())
         return std::nullopt;

@@ -26,6 +26,9 @@ class RunHistory {
 public:
     explicit RunHistory(Connection &connection);
 
+    // The texts of Entry and Unfinished, and the names of testsTaken(), are
+    // heads of what is stored: at most kShownLineLength + 1 characters
+    // (data/text_head.h), so a place showing them knows a cut one.
     struct Entry {
         qint64 record = 0;
         QDateTime time;
@@ -60,6 +63,8 @@ public:
     QList<Entry> entries(std::optional<qint64> testId = std::nullopt) const;
     // The tests with finished runs: ID and the name last taken under, by name.
     QList<std::pair<qint64, QString>> testsTaken() const;
+    // A finished run as the result page shows it: its name and category are
+    // heads as above, its verdict a head of kShownHeadLength + 1 characters.
     std::optional<RunResult> result(qint64 record) const;
     void remove(qint64 record);
     void removeAll();

@@ -10,6 +10,7 @@
 #include "data/sealed_fields.h"
 #include "data/split_text.h"
 #include "data/test_database.h"
+#include "data/text_head.h"
 #include "run/answer_trail.h"
 #include "run/choice_content.h"
 #include "run/test_run.h"
@@ -95,7 +96,7 @@ QString verdictExplanation(const RunResult &result)
                       QStringLiteral("本测试可能的得分：%1–%2 分")
                           .arg(numberText(result.range.minimum), numberText(result.range.maximum))};
     if (!result.category.isEmpty())
-        lines.append(QStringLiteral("所选类别：%1").arg(result.category));
+        lines.append(QStringLiteral("所选类别：%1").arg(boundedLine(result.category)));
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -8,6 +8,7 @@
 #include "data/sealed_fields.h"
 #include "data/split_text.h"
 #include "data/test_database.h"
+#include "data/text_head.h"
 #include "run/run_result.h"
 #include "run/run_view.h"
 
@@ -121,7 +122,7 @@ void TestRun::start()
     if (countQuestionRows(questions) == 0) {
         // A catalog row without question rows is a folder of the catalog.
         m_view.showMessage(QStringLiteral("“%1”是一个分类，没有题目：请在它下面选择一个测试。")
-                               .arg(catalog.fieldByName(QStringLiteral("Name"))->asString()));
+                               .arg(boundedLine(catalog.fieldByName(QStringLiteral("Name"))->asString())));
         return;
     }
     runStep([&] { startRun(testId); });

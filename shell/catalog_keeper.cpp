@@ -12,6 +12,7 @@
 #include "data/database_error.h"
 #include "data/sample_tests.h"
 #include "data/test_database.h"
+#include "data/text_head.h"
 #include "run/test_run.h"
 #include "shell/menu_order.h"
 #include "widgets/dialogs.h"
@@ -34,7 +35,7 @@ QString reasonOf(const std::exception &error)
 
 QString quoted(const QString &name)
 {
-    return QStringLiteral("“%1”").arg(name);
+    return QStringLiteral("“%1”").arg(boundedLine(name));
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "data/convert.h"
+#include "data/text_head.h"
 #include "run/run_history.h"
 #include "widgets/dialogs.h"
 #include "widgets/guard.h"
@@ -109,7 +110,7 @@ void HistoryWindow::fillFilter()
     m_ui.filter->clear();
     m_ui.filter->addItem(QStringLiteral("全部测试"));
     for (const auto &[id, name] : m_history.testsTaken())
-        m_ui.filter->addItem(name, id);
+        m_ui.filter->addItem(boundedLine(name), id);
     const int index = chosen.isValid() ? m_ui.filter->findData(chosen) : 0;
     m_ui.filter->setCurrentIndex(index < 0 ? 0 : index);
 }
@@ -123,14 +124,16 @@ void HistoryWindow::reload()
     m_ui.table->setRowCount(int(entries.size()));
     for (int row = 0; row < entries.size(); ++row) {
         const RunHistory::Entry &entry = entries[row];
-        QString verdict = entry.verdict;
-        verdict.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-        const QStringList cells{entry.time.toString(QStringLiteral("yyyy-MM-dd HH:mm")), entry.testName, entry.category,
-                                numberText(entry.score), verdict};
+        // The store gives heads of long texts; the cells show them cut.
+        const QString verdict = boundedLine(entry.verdict);
+        QString verdictLine = verdict;
+        verdictLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        const QStringList cells{entry.time.toString(QStringLiteral("yyyy-MM-dd HH:mm")), boundedLine(entry.testName),
+                                boundedLine(entry.category), numberText(entry.score), verdictLine};
         for (int column = 0; column < cells.size(); ++column) {
             auto *item = new QTableWidgetItem(cells[column]);
             item->setData(Qt::UserRole, entry.record);
-            item->setToolTip(column == 4 ? entry.verdict : cells[column]);
+            item->setToolTip(column == 4 ? verdict : cells[column]);
             m_ui.table->setItem(row, column, item);
         }
     }

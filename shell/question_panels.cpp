@@ -9,6 +9,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -56,7 +57,11 @@ void setPointSize(QWidget &view, int points)
 // also after the pane is resized and the captions wrap anew.
 class HeightFitter : public QObject {
 public:
-    explicit HeightFitter(ChoiceGroup *panel) : QObject(panel), m_panel(panel) { panel->installEventFilter(this); }
+    explicit HeightFitter(ChoiceGroup *panel) : QObject(panel), m_panel(panel)
+    {
+        panel->installEventFilter(this);
+        connect(panel, &ChoiceGroup::contentGrew, this, &HeightFitter::fit);
+    }
 
     void fit()
     {
@@ -232,6 +237,16 @@ void QuestionPanels::showCategoryChoice()
 
 void QuestionPanels::showChoicePanel(ChoiceGroup &panel)
 {
+    // The "显示全文" buttons of long captions come between the panel and
+    // the step button.
+    QWidget *previous = &panel;
+    const auto showAllButtons = panel.findChildren<QPushButton *>(QStringLiteral("showAllButton"));
+    for (QPushButton *button : showAllButtons) {
+        QWidget::setTabOrder(previous, button);
+        previous = button;
+    }
+    if (previous != &panel && m_controls.stepButton)
+        QWidget::setTabOrder(previous, m_controls.stepButton);
     panel.show();
     // Digits and arrows answer at once, without a Tab or a click first.
     panel.setFocus(Qt::OtherFocusReason);
@@ -283,13 +298,12 @@ void QuestionPanels::showVerdict(const QString &text)
     view->setTabChangesFocus(true);
     setPointSize(*view, 14);
     view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // The verdict separates the disclaimer by bare carriage returns.
-    QString lines = text;
-    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    view->setPlainText(lines);
+    // The verdict separates the disclaimer by bare carriage returns; a long
+    // one shows its head and the rest on demand.
+    view->setDisplayText(text);
     view->setAccessibleName(QStringLiteral("测试结果"));
     // Screen readers announce the verdict with the view, not only its name.
-    view->setAccessibleDescription(lines);
+    view->setAccessibleDescription(view->toPlainText());
     paneContent()->layout()->addWidget(view);
     view->show();
     if (m_state)

@@ -13,6 +13,7 @@
 #include <QShortcut>
 
 #include "data/test_database.h"
+#include "data/text_head.h"
 #include "report/result_page.h"
 #include "run/resume_offer.h"
 #include "run/run_history.h"
@@ -256,7 +257,7 @@ void RunCompanion::offerResume()
             return;
         if (!Dialogs::instance().askYesNo(
                 m_places.window, applicationTitle(),
-                QStringLiteral("上次的测试《%1》还没有做完，是否继续？").arg(open->testName))) {
+                QStringLiteral("上次的测试《%1》还没有做完，是否继续？").arg(boundedLine(open->testName)))) {
             // Closed by the program's end, not answered: offered again next time.
             if (terminationRequested())
                 return;

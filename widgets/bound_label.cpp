@@ -2,6 +2,7 @@
 
 #include "data/dataset.h"
 #include "data/field.h"
+#include "data/text_head.h"
 
 namespace lovetest {
 
@@ -31,7 +32,8 @@ void BoundLabel::recordChanged(Field *field)
 void BoundLabel::showField()
 {
     const Field *field = boundField();
-    setText(field ? field->asString() : QString());
+    // A one-line label: a long text shows its head.
+    setText(field ? boundedLine(field->asString()) : QString());
 }
 
 } // namespace lovetest

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "data/text_head.h"
+
 namespace lovetest {
 
 CatalogTreeModel::CatalogTreeModel(QObject *parent) : QAbstractItemModel(parent)
@@ -234,7 +236,11 @@ QVariant CatalogTreeModel::data(const QModelIndex &index, int role) const
     const CatalogNode *node = nodeOf(index);
     if (!node)
         return {};
-    if (role == Qt::DisplayRole || role == Qt::EditRole)
+    // The tree lays out what it shows: a long label shows its head; an edit
+    // starts from the whole label.
+    if (role == Qt::DisplayRole)
+        return boundedLine(node->label);
+    if (role == Qt::EditRole)
         return node->label;
     return {};
 }

@@ -14,6 +14,7 @@
 
 #include "data/dataset.h"
 #include "data/field.h"
+#include "data/text_head.h"
 #include "widgets/catalog_search.h"
 #include "widgets/catalog_tree_model.h"
 #include "widgets/dialogs.h"
@@ -700,7 +701,7 @@ void CatalogTreeView::deleteSelectedNode()
     }
     const QList<qint64> keys = CatalogTreeModel::subtreeKeys(node);
     const QString label = node->label;
-    QString question = QStringLiteral("Do you want to delete the item \"%1\"").arg(label);
+    QString question = QStringLiteral("Do you want to delete the item \"%1\"").arg(boundedLine(label));
     if (m_removal) {
         const QString detail = m_removal->confirmationDetail(keys);
         if (!detail.isEmpty())

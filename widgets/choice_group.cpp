@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionFocusRect>
 #include <QVBoxLayout>
@@ -12,6 +13,7 @@
 #include "data/choice_value.h"
 #include "data/dataset.h"
 #include "data/field.h"
+#include "data/text_head.h"
 #include "widgets/guard.h"
 
 namespace lovetest {
@@ -42,6 +44,28 @@ protected:
     void nextCheckState() override {}
 };
 
+// Puts a caption into label: a long one only as its head, which any text
+// lays out at once. The button returned (nullptr when the caption fits)
+// puts the whole caption into the label when clicked, and the panel then
+// reports that its content grew.
+QPushButton *showCaption(QLabel &label, const QString &caption, ChoiceGroup &panel, QWidget *parent)
+{
+    const QString head = boundedText(caption);
+    label.setText(head);
+    if (head.size() == caption.size())
+        return nullptr;
+    auto *button = new QPushButton(QStringLiteral("显示全文（共 %1 字）").arg(caption.size()), parent);
+    button->setObjectName(QStringLiteral("showAllButton"));
+    button->setAccessibleName(QStringLiteral("显示全文"));
+    QObject::connect(button, &QPushButton::clicked, &label, [&label, &panel, button, caption] {
+        button->hide();
+        label.setText(caption);
+        button->deleteLater();
+        emit panel.contentGrew();
+    });
+    return button;
+}
+
 } // namespace
 
 // One item: its button and its caption, which wraps at the panel's width.
@@ -49,22 +73,29 @@ protected:
 class ChoiceItem : public QWidget {
 public:
     ChoiceItem(ChoiceGroup *panel, int index, const QString &caption, const QString &value)
-        : QWidget(panel), m_panel(panel), m_index(index), m_value(value)
+        : QWidget(panel), m_panel(panel), m_index(index), m_caption(caption), m_value(value)
     {
         m_button = new ChoiceButton(this);
-        m_button->setAccessibleName(caption);
-        m_label = new QLabel(caption, this);
+        m_button->setAccessibleName(boundedLine(caption));
+        m_label = new QLabel(this);
         m_label->setTextFormat(Qt::PlainText);
         m_label->setWordWrap(panel->wordWrap());
         auto *row = new QHBoxLayout(this);
         row->setContentsMargins(2, 2, 2, 2);
         row->setSpacing(4);
         row->addWidget(m_button, 0, Qt::AlignTop);
-        row->addWidget(m_label, 1);
+        if (QPushButton *showAll = showCaption(*m_label, caption, *panel, this)) {
+            auto *column = new QVBoxLayout;
+            column->addWidget(m_label);
+            column->addWidget(showAll, 0, Qt::AlignLeft);
+            row->addLayout(column, 1);
+        } else {
+            row->addWidget(m_label, 1);
+        }
         QObject::connect(m_button, &QAbstractButton::clicked, this, [this] { choose(); });
     }
 
-    QString caption() const { return m_label->text(); }
+    const QString &caption() const { return m_caption; }
     const QString &value() const { return m_value; }
     void setChosen(bool on) { m_button->setChosen(on); }
     void setWordWrap(bool on) { m_label->setWordWrap(on); }
@@ -103,6 +134,7 @@ private:
 
     ChoiceGroup *m_panel;
     int m_index;
+    QString m_caption;
     QString m_value;
     ChoiceButton *m_button = nullptr;
     QLabel *m_label = nullptr;
@@ -166,9 +198,12 @@ void ChoiceGroup::setWordWrap(bool on)
 void ChoiceGroup::setCaption(const QString &caption)
 {
     m_caption = caption;
-    m_captionLabel->setText(caption);
+    delete m_captionShowAll;
+    m_captionShowAll = showCaption(*m_captionLabel, caption, *this, this);
+    if (m_captionShowAll)
+        m_layout->insertWidget(m_layout->indexOf(m_captionLabel) + 1, m_captionShowAll, 0, Qt::AlignLeft);
     m_captionLabel->setVisible(!caption.isEmpty());
-    setAccessibleName(caption);
+    setAccessibleName(boundedLine(caption));
     updateGeometry();
 }
 
@@ -176,7 +211,7 @@ ChoiceItem *ChoiceGroup::newItem(const QString &caption, const QString &value)
 {
     auto *item = new ChoiceItem(this, int(m_items.size()), caption, value);
     // Items stand below the caption and above the closing stretch.
-    m_layout->insertWidget(int(m_items.size()) + 1, item);
+    m_layout->insertWidget(m_layout->count() - 1, item);
     m_items.append(item);
     return item;
 }

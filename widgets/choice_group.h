@@ -2,11 +2,13 @@
 #include <QColor>
 #include <QGroupBox>
 #include <QList>
+#include <QPointer>
 #include <QString>
 
 #include "widgets/field_data_link.h"
 
 class QLabel;
+class QPushButton;
 class QVBoxLayout;
 
 namespace lovetest {
@@ -28,8 +30,10 @@ class ChoiceItem;
 //
 // The caption and the item captions wrap at the panel's width, so the panel
 // never needs more width than its pane offers. They take the panel's font
-// and text colour. For screen readers each item is a radio button named by
-// its caption, and the panel is named by its caption.
+// and text colour. A caption too long to lay out at once shows its head and
+// "…", with a "显示全文" button under it for the rest. For screen readers
+// each item is a radio button named by its caption, and the panel is named
+// by its caption (names of a long caption are its head).
 class ChoiceGroup : public QGroupBox, private FieldDataLink {
     Q_OBJECT
 public:
@@ -88,6 +92,9 @@ public:
 signals:
     // The user chose an item and its value was written.
     void itemChosen(int index);
+    // A caption shown only in part was put in whole: the panel needs more
+    // height.
+    void contentGrew();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -110,6 +117,7 @@ private:
     QList<ChoiceItem *> m_items;
     QVBoxLayout *m_layout = nullptr;
     QLabel *m_captionLabel = nullptr;
+    QPointer<QPushButton> m_captionShowAll;
     QString m_caption;
     QColor m_textColor;
     bool m_wordWrap = true;

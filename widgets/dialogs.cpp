@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QProcess>
 
+#include "data/text_head.h"
 #include "widgets/message_boxes.h"
 
 namespace lovetest {
@@ -64,26 +65,28 @@ class RealDialogs final : public Dialogs {
 public:
     void showError(QWidget *parent, const QString &message) override
     {
-        QMessageBox box(QMessageBox::Critical, applicationTitle(), errorBoxText(message), QMessageBox::Ok, parent);
+        QMessageBox box(QMessageBox::Critical, applicationTitle(), boundedText(errorBoxText(message)), QMessageBox::Ok,
+                        parent);
         execMessageBox(box);
     }
     void showMessage(QWidget *parent, const QString &text) override
     {
         // Only the text and OK: a plain message carries no icon. Selectable,
         // so that an address the program could not open can be copied.
-        QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok, parent);
+        QMessageBox box(QMessageBox::NoIcon, applicationTitle(), boundedText(text), QMessageBox::Ok, parent);
         box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         execMessageBox(box);
     }
     bool confirm(QWidget *parent, const QString &caption, const QString &text) override
     {
-        QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
+        QMessageBox box(QMessageBox::Question, caption, boundedText(text), QMessageBox::Ok | QMessageBox::Cancel,
+                        parent);
         box.setDefaultButton(QMessageBox::Cancel);
         return execMessageBox(box) == QMessageBox::Ok;
     }
     bool askYesNo(QWidget *parent, const QString &caption, const QString &text, DefaultAnswer preferred) override
     {
-        QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
+        QMessageBox box(QMessageBox::Question, caption, boundedText(text), QMessageBox::Yes | QMessageBox::No, parent);
         box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
         box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
         box.setDefaultButton(preferred == DefaultAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);

@@ -23,10 +23,7 @@ TextHead headOf(const QString &text, qsizetype headLength)
 {
     if (text.size() <= headLength)
         return {text, false};
-    qsizetype cut = headLength;
-    if (cut > 0 && text.at(cut - 1).isHighSurrogate())
-        --cut;
-    return {text.left(cut) + QStringLiteral("\n…"), true};
+    return {text.left(headCut(text, headLength)) + QStringLiteral("\n…"), true};
 }
 
 LongTextPresenter::LongTextPresenter(QTextEdit &view, qsizetype headLength)

@@ -4,14 +4,11 @@
 #include <QPushButton>
 #include <QString>
 
+#include "data/text_head.h"
+
 class QTextEdit;
 
 namespace lovetest {
-
-// How much of a long text a view lays out before the user asks for more:
-// enough for every real remark, small enough that any text, even one
-// without a single break opportunity, is laid out at once.
-inline constexpr qsizetype kShownHeadLength = 5000;
 
 // The text with CR LF and a lone CR turned into "\n".
 QString withPlainLineBreaks(const QString &text);

@@ -3,6 +3,7 @@
 #include "data/database_error.h"
 #include "data/sealed_fields.h"
 #include "data/test_database.h"
+#include "data/text_head.h"
 #include "run/headless_view.h"
 #include "run/resume_offer.h"
 #include "run/run_history.h"
@@ -117,6 +118,29 @@ TEST_F(HistoryTest, AQuitRunLeavesNothingAndDeletingAsksNothingOfTheContent)
     EXPECT_EQ(reopened.catalog.recordCount(), 2);
     EXPECT_EQ(reopened.questions.recordCount(), 5);
     EXPECT_EQ(reopened.verdicts.recordCount(), 2);
+}
+
+// Megabytes in a record: the lists and the result read only the heads the
+// windows show, one character more than shown so a cut is known.
+TEST_F(HistoryTest, ListsAndResultsReadOnlyHeadsOfLongTexts)
+{
+    take(10, {0, 1});
+    run.step();
+    take(10, {0}); // under way
+    const QString huge(1 << 20, QLatin1Char('x'));
+    fixture.exec(QStringLiteral("UPDATE 记录 SET 测试名称 = '%1', 类别 = '%1', 结果 = '%1'").arg(huge));
+
+    const QList<RunHistory::Entry> entries = history.entries();
+    ASSERT_EQ(entries.size(), 1);
+    for (const QString &text : {entries[0].testName, entries[0].category, entries[0].verdict})
+        EXPECT_EQ(text.size(), kShownLineLength + 1);
+    EXPECT_EQ(history.testsTaken().value(0).second.size(), kShownLineLength + 1);
+    EXPECT_EQ(history.unfinished()->testName.size(), kShownLineLength + 1);
+    const std::optional<RunResult> result = history.result(entries[0].record);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->testName.size(), kShownLineLength + 1);
+    EXPECT_EQ(result->verdict.size(), kShownHeadLength + 1);
+    EXPECT_EQ(result->answers.size(), 2);
 }
 
 TEST_F(HistoryTest, ARunUnderWayKeepsItsChoicesForLater)

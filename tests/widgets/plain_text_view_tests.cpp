@@ -29,6 +29,29 @@ TEST(TextHead, ALongTextShowsABoundedHeadEndingInAnEllipsis)
     EXPECT_EQ(headOf(emoji, 4).shown, QString::fromUtf8("ab😀\n…"));
 }
 
+// The one-line form: the head and "…" on the same line, at most limit + 1
+// characters, a character outside the basic plane kept whole.
+TEST(TextHead, ABoundedTextEndsInAnEllipsisOnItsLine)
+{
+    const QString emoji = QString::fromUtf8("ab😀cd");
+    const struct {
+        QString text;
+        qsizetype limit;
+        QString shown;
+    } cases[] = {
+        {"abc", 3, "abc"},
+        {"abcdef", 4, QString::fromUtf8("abcd…")},
+        {emoji, 3, QString::fromUtf8("ab…")},
+        {emoji, 4, QString::fromUtf8("ab😀…")},
+        {emoji, 0, QString::fromUtf8("…")},
+        {QString(), 0, QString()},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(boundedText(c.text, c.limit), c.shown) << c.text.toStdString() << " / " << c.limit;
+    EXPECT_EQ(boundedLine(QString(kShownLineLength, QLatin1Char('x'))).size(), kShownLineLength);
+    EXPECT_EQ(boundedLine(QString(kShownLineLength + 1, QLatin1Char('x'))).size(), kShownLineLength + 1);
+}
+
 // A view that counts what its document asks to load.
 class RecordingView : public BoundTextView {
 public:
