@@ -90,6 +90,19 @@ QByteArray toCp936Html(const QString &text)
     });
 }
 
+QString firstCharacterOutsideCp936(const QString &text)
+{
+    if (exactly(text))
+        return {};
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype len = characterLength(text, i);
+        if (!exactly(QStringView(text).mid(i, len)))
+            return text.mid(i, len);
+        i += len;
+    }
+    return {};
+}
+
 bool fitsCp936(const QString &text, QChar *bad)
 {
     if (exactly(text))

@@ -14,5 +14,8 @@ QByteArray toCp936Html(const QString &text);
 // True when every character of text has a code page 936 mapping; otherwise
 // the first offending character is returned through bad (when given).
 bool fitsCp936(const QString &text, QChar *bad = nullptr);
+// The first character of text (a surrogate pair whole) without a code page
+// 936 form; empty when every character has one.
+QString firstCharacterOutsideCp936(const QString &text);
 
 } // namespace lovetest

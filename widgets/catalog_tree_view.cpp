@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QToolTip>
 
+#include "data/codepage.h"
 #include "data/dataset.h"
 #include "data/field.h"
 #include "data/text_head.h"
@@ -776,6 +777,19 @@ void CatalogTreeView::endLabelEdit(const QModelIndex &index, const QString &text
         if (const std::optional<QString> refusal = readOnlyRefusal(set)) {
             set->cancel();
             Dialogs::instance().showMessage(this, *refusal);
+            return;
+        }
+        // The file holds its texts in code page 936: a character outside it
+        // would be lost on the way, and the content could not be built again.
+        const QString bad = firstCharacterOutsideCp936(text);
+        if (!bad.isEmpty()) {
+            set->cancel();
+            m_model->setLabel(node, list->asString());
+            Dialogs::instance().showMessage(
+                this,
+                QStringLiteral("名称中的字符“%1”不能保存：测试数据只能保存 GBK（代码页 936）中的字符。"
+                               "名称没有改变。")
+                    .arg(bad));
             return;
         }
     }

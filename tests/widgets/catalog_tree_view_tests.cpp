@@ -438,7 +438,8 @@ TEST(TreeView, OnlyADeliberateClickStartsALabelEdit)
 
 // A tree with a title label, its node 2 ("B") renamed by F2 and Return.
 struct RefusedRename {
-    explicit RefusedRename(std::function<void(CatalogFile &)> beforeOpen = {}) : file({{1, kNull, "A"}, {2, 1, "B"}})
+    explicit RefusedRename(std::function<void(CatalogFile &)> beforeOpen = {}, const char *newName = "新名字")
+        : file({{1, kNull, "A"}, {2, 1, "B"}})
     {
         if (beforeOpen)
             beforeOpen(file);
@@ -448,7 +449,7 @@ struct RefusedRename {
         title.setDataField("Name");
         tree.show();
         tree.setCurrentIndex(tree.indexOfKey(2));
-        QLineEdit *editor = editLabel(tree, "新名字");
+        QLineEdit *editor = editLabel(tree, newName);
         EXPECT_NE(editor, nullptr);
         if (editor)
             QTest::keyClick(editor, Qt::Key_Return);
@@ -501,6 +502,22 @@ TEST(TreeView, ARenameTheFileRefusesIsReportedAndUndone)
     // Nothing is left pending: the tree moves on.
     rename.database->catalog.locate("ID", 1);
     EXPECT_EQ(rename.tree.selectedKey(), 1);
+}
+
+// The file keeps its texts in code page 936: a name with a character outside
+// it is refused in words, one of markup characters is kept as typed.
+TEST(TreeView, ANameCodePage936CannotHoldIsRefused)
+{
+    FakeDialogs dialogs;
+    RefusedRename rename({}, "A<b>&😀");
+    EXPECT_EQ(dialogs.messages,
+              QStringList{QStringLiteral("名称中的字符“😀”不能保存：测试数据只能保存 GBK（代码页 936）"
+                                         "中的字符。名称没有改变。")});
+    rename.expectOldNameEverywhere();
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+
+    RefusedRename kept({}, "A<b>&爱");
+    EXPECT_EQ(kept.file.scalar("SELECT Name FROM 量表 WHERE ID=2").toString(), QStringLiteral("A<b>&爱"));
 }
 
 TEST(TreeView, SearchDuringALabelEditDiscardsIt)
