@@ -18,7 +18,7 @@ const QString kSplitter = QStringLiteral("mainWindow/splitter");
 } // namespace
 
 WindowMemory::WindowMemory(QMainWindow &window, QSplitter &splitter)
-    : QObject(&window), m_window(&window), m_splitter(&splitter)
+    : QObject(&window), m_window(&window), m_windowObject(&window), m_splitter(&splitter)
 {
     window.installEventFilter(this);
     // The quit command ends the program without closing the window.
@@ -88,7 +88,9 @@ void WindowMemory::store()
 
 bool WindowMemory::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_window) {
+    // Compared as a plain object: while the window is being destroyed it is
+    // no longer a QMainWindow, and the filter still hears its last events.
+    if (watched == m_windowObject) {
         if (event->type() == QEvent::Show && !m_seenShown) {
             m_seenShown = true;
             m_shown = shape();

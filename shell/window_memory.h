@@ -45,6 +45,7 @@ private:
     Shape shape() const;
 
     QPointer<QMainWindow> m_window;
+    const QObject *m_windowObject = nullptr; // the window, for the event filter
     QPointer<QSplitter> m_splitter;
     Shape m_shown; // as first shown
     bool m_seenShown = false;
