@@ -117,16 +117,22 @@ constexpr CombinationCount kMaxCombinations = CombinationCount(1) << 120;
 
 std::optional<std::vector<SumCount>> countDense(const OptionLists &questions, qint64 lowest, qint64 span)
 {
-    std::vector<CombinationCount> counts(size_t(span) + 1, 0), next(counts.size());
-    counts[0] = 1;
-    qint64 reached = 0; // the highest offset counted so far
+    // The additions are known before any is made: refuse at once.
     quint64 work = 0;
+    qint64 reached = 0; // the highest offset counted so far
     for (const auto &options : questions) {
-        const qint64 least = *std::min_element(options.begin(), options.end());
-        const qint64 most = *std::max_element(options.begin(), options.end());
         work += quint64(reached + 1) * options.size();
         if (work > kMaxCountWork)
             return std::nullopt;
+        reached +=
+            *std::max_element(options.begin(), options.end()) - *std::min_element(options.begin(), options.end());
+    }
+    std::vector<CombinationCount> counts(size_t(span) + 1, 0), next(counts.size());
+    counts[0] = 1;
+    reached = 0;
+    for (const auto &options : questions) {
+        const qint64 least = *std::min_element(options.begin(), options.end());
+        const qint64 most = *std::max_element(options.begin(), options.end());
         std::fill(next.begin(), next.begin() + (reached + most - least + 1), 0);
         for (qint64 option : options) {
             const qint64 shift = option - least;

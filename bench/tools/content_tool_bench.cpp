@@ -151,14 +151,14 @@ void BM_ExportAgainstUnsealing(benchmark::State &state)
 
 // check --ranges (reachable scores, verdict shares and their lines) against
 // the reachable scores alone. Argument 0: the generated catalog; 1: tests of
-// 16 questions with options 0..500 (wide sums: counting stops at its work
+// 13 questions with options 0..500 (wide sums: counting stops at its work
 // bound), the case that bounds what counting may add.
 void BM_RangesAgainstReachableScores(benchmark::State &state)
 {
     Content content = generatedCatalog(state.range(0) ? 30 : 1000);
     if (state.range(0)) {
         for (content::Test &test : content.tests) {
-            test.questions.resize(16);
+            test.questions.resize(13);
             for (Question &question : test.questions) {
                 question.options = {};
                 for (int o = 0; o <= 500; ++o)
