@@ -428,4 +428,11 @@ TEST(ContentTool, ReportAllShowsBandsRangesAndEscapedTexts)
             .status,
         ExitUsage);
     EXPECT_EQ(tool({QStringLiteral("report"), QStringLiteral("--all")}).status, ExitUsage);
+    // Content that cannot be read gives no page.
+    const QString broken = dir.filePath(QStringLiteral("broken.json"));
+    writeFile(broken, R"({"tests": [{"id": 1, "name": })");
+    const ToolRun refused = tool({QStringLiteral("report"), QStringLiteral("--all"), broken});
+    EXPECT_EQ(refused.status, ExitContentError);
+    EXPECT_TRUE(refused.out.isEmpty());
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("no page was written"))) << refused.err.toStdString();
 }
