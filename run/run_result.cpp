@@ -31,9 +31,11 @@ bool isWhole(double value)
     return std::isfinite(value) && value == std::floor(value);
 }
 
-} // namespace
-
-QString scoreBandText(double score, const QList<QByteArray> &thresholds, int index, const ReachableScores &reachable)
+// The words that follow "得分 X，" for the verdict number index selected:
+// for the given score, or with none for any score that selects it. Empty
+// when nothing bounds the band.
+QString bandWords(std::optional<double> score, const QList<QByteArray> &thresholds, int index,
+                  const ReachableScores &reachable)
 {
     // Every threshold before the selected one lies below the score; the
     // highest of them is the band's lower end.
@@ -45,12 +47,11 @@ QString scoreBandText(double score, const QList<QByteArray> &thresholds, int ind
     std::optional<double> upper;
     if (index >= 0 && index < thresholds.size())
         upper = threshold(thresholds[index]);
-    const QString head = QStringLiteral("得分 %1，").arg(numberText(score));
     // The band's ends; NaN while unknown.
     double from = std::nan("");
     double to = std::nan("");
     bool banded = false;
-    if (reachable.exact && reachable.scores.contains(score)) {
+    if (reachable.exact && (!score || reachable.scores.contains(*score))) {
         // The reachable scores that select the same verdict, whatever the
         // order of the thresholds. A threshold that is no number stops the
         // search; the thresholds alone then tell the band.
@@ -68,33 +69,51 @@ QString scoreBandText(double score, const QList<QByteArray> &thresholds, int ind
     }
     if (!banded) {
         // With whole scores "above 20" means "from 21".
-        const bool whole = reachable.whole && isWhole(score) && isWhole(reachable.lowest) && isWhole(reachable.highest);
+        const bool whole =
+            reachable.whole && (!score || isWhole(*score)) && isWhole(reachable.lowest) && isWhole(reachable.highest);
         if (lower && whole && isWhole(*lower))
             from = *lower + 1;
-        else if (!lower && reachable.lowest <= score)
+        else if (!lower && (!score || reachable.lowest <= *score))
             from = reachable.lowest;
         if (upper)
             to = *upper;
-        else if (reachable.highest >= score)
+        else if (!score || reachable.highest >= *score)
             to = reachable.highest;
     }
 
     if (from < to) // false while either is NaN
-        return head + QStringLiteral("在 %1–%2 分之间").arg(numberText(from), numberText(to));
+        return QStringLiteral("在 %1–%2 分之间").arg(numberText(from), numberText(to));
     if (lower && upper)
-        return head + QStringLiteral("高于 %1 分、不超过 %2 分").arg(numberText(*lower), numberText(*upper));
+        return QStringLiteral("高于 %1 分、不超过 %2 分").arg(numberText(*lower), numberText(*upper));
     if (lower)
-        return head + QStringLiteral("高于 %1 分").arg(numberText(*lower));
+        return QStringLiteral("高于 %1 分").arg(numberText(*lower));
     if (upper)
-        return head + QStringLiteral("不超过 %1 分").arg(numberText(*upper));
-    return head.chopped(1);
+        return QStringLiteral("不超过 %1 分").arg(numberText(*upper));
+    return {};
+}
+
+} // namespace
+
+QString scoreBandText(double score, const QList<QByteArray> &thresholds, int index, const ReachableScores &reachable)
+{
+    const QString head = QStringLiteral("得分 %1，").arg(numberText(score));
+    const QString words = bandWords(score, thresholds, index, reachable);
+    return words.isEmpty() ? head.chopped(1) : head + words;
+}
+
+QString verdictBandText(const QList<QByteArray> &thresholds, int index, const ReachableScores &reachable)
+{
+    return bandWords(std::nullopt, thresholds, index, reachable);
+}
+
+QString scoreRangeText(const ScoreRange &range)
+{
+    return QStringLiteral("本测试可能的得分：%1–%2 分").arg(numberText(range.minimum), numberText(range.maximum));
 }
 
 QString verdictExplanation(const RunResult &result)
 {
-    QStringList lines{result.band,
-                      QStringLiteral("本测试可能的得分：%1–%2 分")
-                          .arg(numberText(result.range.minimum), numberText(result.range.maximum))};
+    QStringList lines{result.band, scoreRangeText(result.range)};
     if (!result.category.isEmpty())
         lines.append(QStringLiteral("所选类别：%1").arg(boundedLine(result.category)));
     return lines.join(QLatin1Char('\n'));

@@ -38,6 +38,14 @@ struct RunResult {
 // factor) and, at an open end, the reachable range that still holds the score.
 QString scoreBandText(double score, const QList<QByteArray> &thresholds, int index, const ReachableScores &reachable);
 
+// The band of verdict number index in the words scoreBandText uses after
+// the score ("在 21–30 分之间"), for whichever score selects it; empty when
+// nothing bounds it.
+QString verdictBandText(const QList<QByteArray> &thresholds, int index, const ReachableScores &reachable);
+
+// "本测试可能的得分：0–30 分".
+QString scoreRangeText(const ScoreRange &range);
+
 // The lines shown under the verdict: score and band, reachable range, and
 // the category when there is one.
 QString verdictExplanation(const RunResult &result);

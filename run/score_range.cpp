@@ -106,7 +106,97 @@ std::optional<std::vector<qint64>> sumsBySet(const OptionLists &questions)
     return sums;
 }
 
+// Counting keeps one counter per sum: over the dense interval of sums while
+// it is this narrow (2 × 1 MiB), otherwise over the distinct sums while a
+// step makes at most this many; and it stops once the additions pass the
+// work bound. The total must leave room for a share's "× 100".
+constexpr qint64 kMaxCountSpan = qint64(1) << 16;
+constexpr size_t kMaxCountEntries = size_t(1) << 16;
+constexpr quint64 kMaxCountWork = quint64(1) << 24;
+constexpr CombinationCount kMaxCombinations = CombinationCount(1) << 120;
+
+std::optional<std::vector<SumCount>> countDense(const OptionLists &questions, qint64 lowest, qint64 span)
+{
+    // The additions are known before any is made: refuse at once.
+    quint64 work = 0;
+    qint64 reached = 0; // the highest offset counted so far
+    for (const auto &options : questions) {
+        work += quint64(reached + 1) * options.size();
+        if (work > kMaxCountWork)
+            return std::nullopt;
+        reached +=
+            *std::max_element(options.begin(), options.end()) - *std::min_element(options.begin(), options.end());
+    }
+    std::vector<CombinationCount> counts(size_t(span) + 1, 0), next(counts.size());
+    counts[0] = 1;
+    reached = 0;
+    for (const auto &options : questions) {
+        const qint64 least = *std::min_element(options.begin(), options.end());
+        const qint64 most = *std::max_element(options.begin(), options.end());
+        std::fill(next.begin(), next.begin() + (reached + most - least + 1), 0);
+        for (qint64 option : options) {
+            const qint64 shift = option - least;
+            for (qint64 at = 0; at <= reached; ++at)
+                next[size_t(at + shift)] += counts[size_t(at)];
+        }
+        reached += most - least;
+        counts.swap(next);
+    }
+    std::vector<SumCount> result;
+    for (qint64 at = 0; at <= reached; ++at) {
+        if (counts[size_t(at)])
+            result.push_back({lowest + at, counts[size_t(at)]});
+    }
+    return result;
+}
+
+std::optional<std::vector<SumCount>> countSparse(const OptionLists &questions)
+{
+    std::vector<SumCount> counts{{0, 1}};
+    quint64 work = 0;
+    for (const auto &options : questions) {
+        const size_t made = counts.size() * options.size();
+        work += made;
+        if (made > kMaxCountEntries || work > kMaxCountWork)
+            return std::nullopt;
+        std::vector<SumCount> next;
+        next.reserve(made);
+        for (const SumCount &entry : counts)
+            for (qint64 option : options)
+                next.push_back({entry.sum + option, entry.count});
+        std::sort(next.begin(), next.end(), [](const SumCount &a, const SumCount &b) { return a.sum < b.sum; });
+        counts.clear();
+        for (const SumCount &entry : next) {
+            if (!counts.empty() && counts.back().sum == entry.sum)
+                counts.back().count += entry.count;
+            else
+                counts.push_back(entry);
+        }
+    }
+    return counts;
+}
+
 } // namespace
+
+std::optional<std::vector<SumCount>> countScoreCombinations(const QList<QList<qint64>> &optionScores)
+{
+    OptionLists questions;
+    CombinationCount total = 1;
+    qint64 lowest = 0, highest = 0;
+    for (const QList<qint64> &options : optionScores) {
+        if (options.isEmpty())
+            continue;
+        if (__builtin_mul_overflow(total, CombinationCount(options.size()), &total) || total > kMaxCombinations)
+            return std::nullopt;
+        questions.emplace_back(options.begin(), options.end());
+        const auto [least, most] = std::minmax_element(options.begin(), options.end());
+        lowest += *least;
+        highest += *most;
+    }
+    if (highest - lowest < kMaxCountSpan)
+        return countDense(questions, lowest, highest - lowest);
+    return countSparse(questions);
+}
 
 ReachableScores findReachableScores(const QList<QList<qint64>> &optionScores, double factor)
 {

@@ -1,4 +1,7 @@
 #pragma once
+#include <optional>
+#include <vector>
+
 #include <QList>
 #include <QStringList>
 
@@ -37,6 +40,20 @@ struct ReachableScores {
     ScoreRange range() const { return {lowest, highest}; }
 };
 ReachableScores findReachableScores(const QList<QList<qint64>> &optionScores, double factor);
+
+// How many answer combinations give each sum of option scores, ascending by
+// sum. Every option is an answer of its own, so two options of one question
+// with the same score count twice; questions without options are left out.
+// nullopt when counting would pass its bounds (the sums spread too wide or
+// too many of them) or the combinations outgrow the counter, so the work and
+// memory stay bounded whatever the scores.
+using CombinationCount = unsigned __int128;
+struct SumCount {
+    qint64 sum = 0;
+    CombinationCount count = 0;
+    bool operator==(const SumCount &) const = default;
+};
+std::optional<std::vector<SumCount>> countScoreCombinations(const QList<QList<qint64>> &optionScores);
 
 // The reachable scores of the test that is the current catalog row, read
 // from its question rows (the question set is filtered to it; walking it

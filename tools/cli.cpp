@@ -19,6 +19,7 @@
 #include "tools/database_build.h"
 #include "tools/database_export.h"
 #include "tools/player.h"
+#include "tools/proof_page.h"
 #include "tools/terminal_text.h"
 
 namespace lovetest::content {
@@ -248,11 +249,14 @@ int check(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &)
     const ReadResult read = readForCheck(line.positional());
     QList<Problem> problems = read.problems;
     problems += checkContent(read.content);
-    printProblems(problems, out);
+    RangeReport ranges;
     if (line.isSet("ranges")) {
-        for (const QString &range : describeRanges(read.content))
-            out << terminalSafe(range) << '\n';
+        ranges = describeRanges(read.content);
+        problems += ranges.warnings;
     }
+    printProblems(problems, out);
+    for (const QString &range : ranges.lines)
+        out << terminalSafe(range) << '\n';
     const auto errors =
         std::count_if(problems.begin(), problems.end(), [](const Problem &p) { return p.severity == Problem::Error; });
     out << QStringLiteral("%1, %2, %3\n")
@@ -301,10 +305,22 @@ int play(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &)
     return ExitOk;
 }
 
-int report(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &)
+int report(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &err)
 {
-    CommandLine line({{QStringLiteral("test"), {}, QStringLiteral("ID")}});
+    CommandLine line({{QStringLiteral("test"), {}, QStringLiteral("ID")}, {QStringLiteral("all"), {}}});
     line.parse(args);
+    if (line.isSet("all")) {
+        if (line.isSet("test"))
+            throw UsageError("report takes --test or --all, not both");
+        if (line.positional().isEmpty())
+            throw UsageError("report --all needs a database or content files");
+        const ReadResult read = readForCheck(line.positional());
+        printProblems(read.problems, err);
+        if (hasErrors(read.problems))
+            throw ContentError("the content has errors; no page was written");
+        out << terminalSafe(proofPage(read.content), LineBreaks::Keep);
+        return ExitOk;
+    }
     if (line.positional().size() != 1)
         throw UsageError("report needs one database file");
     out << terminalSafe(reportTest(line.positional().first(), integerOption(line, "test")), LineBreaks::Keep);
@@ -379,7 +395,12 @@ const Command kCommands[] = {
 )",
      play},
     {"report", R"(  report FILE --test ID
+  report FILE... --all
         Prints the content page of a test as the report window receives it.
+        With --all, prints a proof page of a database or of content files
+        as one HTML document: every test's remarks, category captions and
+        reachable scores, and each verdict with the score band that selects
+        it, every text escaped.
 )",
      report},
     {"seal", R"(  seal  Reads one text on standard input and prints its sealed form.

@@ -344,46 +344,128 @@ QList<Problem> checkContent(const Content &content)
     return Checker().run(content);
 }
 
-QStringList describeRanges(const Content &content)
+namespace {
+
+// How many of the counted answer combinations reach each verdict of a row
+// (one past the last threshold: above them all), or nothing when a threshold
+// is no integer. The score is the sum times the factor, as a run has it.
+QList<CombinationCount> verdictTallies(const Verdict &verdict, const std::vector<SumCount> &counts, double factor)
 {
-    QStringList lines;
+    QList<double> thresholds;
+    for (const QString &text : verdict.thresholds) {
+        const auto value = integerValue(text);
+        if (!value)
+            return {};
+        thresholds.append(double(*value));
+    }
+    QList<CombinationCount> tallies(thresholds.size() + 1, 0);
+    for (const SumCount &entry : counts) {
+        const double score = double(entry.sum) * factor;
+        qsizetype index = 0;
+        while (index < thresholds.size() && !(thresholds[index] >= score))
+            ++index;
+        tallies[index] += entry.count;
+    }
+    return tallies;
+}
+
+// "37.5 %", whatever the locale.
+QString shareText(CombinationCount count, CombinationCount total)
+{
+    return QString::number(double(count) * 100.0 / double(total), 'f', 1) + QStringLiteral(" %");
+}
+
+QString intervalText(const Verdict &verdict, qsizetype i)
+{
+    if (verdict.thresholds.isEmpty())
+        return QStringLiteral("every score");
+    if (i == 0)
+        return QStringLiteral("score <= %1").arg(verdict.thresholds[0]);
+    if (i < verdict.thresholds.size())
+        return QStringLiteral("%1 < score <= %2").arg(verdict.thresholds[i - 1], verdict.thresholds[i]);
+    if (i == verdict.thresholds.size())
+        return QStringLiteral("score > %1").arg(verdict.thresholds.last());
+    return QStringLiteral("never");
+}
+
+QString scoresLine(const Test &test, const ReachableScores &scores)
+{
+    if (scores.exact && scores.scores.isEmpty())
+        return QStringLiteral("%1: no reachable score").arg(describeTest(test));
+    if (!scores.exact)
+        return QStringLiteral("%1: scores %2 to %3 (too many combinations to list each)")
+            .arg(describeTest(test), numberText(scores.lowest), numberText(scores.highest));
+    // One arg() for all: a "%4" in the name stays as it is.
+    QString line = QStringLiteral("%1: scores %2 to %3 (%4 distinct")
+                       .arg(describeTest(test), numberText(scores.lowest), numberText(scores.highest),
+                            QString::number(scores.scores.size()));
+    if (scores.scores.size() <= kListedScores) {
+        QStringList each;
+        for (double score : scores.scores)
+            each.append(numberText(score));
+        line += QStringLiteral(": ") + each.join(QStringLiteral(", "));
+    }
+    return line + QLatin1Char(')');
+}
+
+} // namespace
+
+RangeReport describeRanges(const Content &content)
+{
+    RangeReport report;
+    QStringList &lines = report.lines;
     for (const Test &test : content.tests) {
         if (test.folder)
             continue;
         const ReachableScores scores = findReachableScores(test);
-        if (scores.exact && scores.scores.isEmpty())
-            lines.append(QStringLiteral("%1: no reachable score").arg(describeTest(test)));
-        else if (scores.exact)
-            lines.append(QStringLiteral("%1: scores %2 to %3 (%4 distinct)")
-                             .arg(describeTest(test), numberText(scores.lowest), numberText(scores.highest))
-                             .arg(scores.scores.size()));
-        else
-            lines.append(QStringLiteral("%1: scores %2 to %3 (too many combinations to list each)")
-                             .arg(describeTest(test), numberText(scores.lowest), numberText(scores.highest)));
+        lines.append(scoresLine(test, scores));
+        std::optional<std::vector<SumCount>> counts;
+        if (!scores.exact || !scores.scores.isEmpty()) {
+            counts = countScoreCombinations(test);
+            if (!counts)
+                lines.append(QStringLiteral("  the answers combine in too many ways to count; verdict shares "
+                                            "not counted"));
+        }
+        CombinationCount total = 0;
+        if (counts) {
+            for (const SumCount &entry : *counts)
+                total += entry.count;
+        }
         for (qsizetype v = 0; v < test.verdicts.size(); ++v) {
             const Verdict &verdict = test.verdicts[v];
             if (verdict.category)
                 lines.append(QStringLiteral("  category %1:").arg(*verdict.category));
+            const QList<CombinationCount> tallies =
+                counts ? verdictTallies(verdict, *counts, test.factor) : QList<CombinationCount>();
             for (qsizetype i = 0; i < verdict.texts.size(); ++i) {
-                QString interval;
-                if (verdict.thresholds.isEmpty())
-                    interval = QStringLiteral("every score");
-                else if (i == 0)
-                    interval = QStringLiteral("score <= %1").arg(verdict.thresholds[0]);
-                else if (i < verdict.thresholds.size())
-                    interval = QStringLiteral("%1 < score <= %2").arg(verdict.thresholds[i - 1], verdict.thresholds[i]);
-                else if (i == verdict.thresholds.size())
-                    interval = QStringLiteral("score > %1").arg(verdict.thresholds.last());
-                else
-                    interval = QStringLiteral("never");
-                lines.append(QStringLiteral("    %1 -> verdict %2: %3")
-                                 .arg(interval)
-                                 .arg(i + 1)
-                                 .arg(shortText(verdict.texts[i])));
+                QString share;
+                if (!tallies.isEmpty()) {
+                    const CombinationCount reached = i < tallies.size() ? tallies[i] : 0;
+                    share = QStringLiteral(" (%1)").arg(shareText(reached, total));
+                    // No share at all is the checker's "no reachable score" warning.
+                    const bool rare = reached > 0 && reached * 100 < CombinationCount(kRareVerdictPercent) * total;
+                    const bool common = reached * 100 > CombinationCount(kCommonVerdictPercent) * total;
+                    if (rare || common) {
+                        QString where = describeTest(test);
+                        if (verdict.category)
+                            where += QStringLiteral(", category %1").arg(*verdict.category);
+                        where += QStringLiteral(", verdict %1 (\"%2\")").arg(i + 1).arg(shortText(verdict.texts[i]));
+                        report.warnings.append(
+                            {Problem::Warning, where,
+                             QStringLiteral("reached by %1 of the answer combinations, %2 %3 %")
+                                 .arg(shareText(reached, total),
+                                      rare ? QStringLiteral("under") : QStringLiteral("over"),
+                                      QString::number(rare ? kRareVerdictPercent : kCommonVerdictPercent)),
+                             verdict.place});
+                    }
+                }
+                lines.append(
+                    QStringLiteral("    %1 -> verdict %2%3: %4")
+                        .arg(intervalText(verdict, i), QString::number(i + 1), share, shortText(verdict.texts[i])));
             }
         }
     }
-    return lines;
+    return report;
 }
 
 } // namespace lovetest::content

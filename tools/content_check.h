@@ -11,8 +11,20 @@ namespace lovetest::content {
 // errors first in content order, then warnings.
 QList<Problem> checkContent(const Content &content);
 
-// For each test: its reachable score range and which score interval leads
-// to which verdict, for tuning thresholds.
-QStringList describeRanges(const Content &content);
+// For each test: its reachable score range (each score when they are few),
+// which score interval leads to which verdict and the share of the answer
+// combinations that reach it, for tuning thresholds. A verdict that almost
+// no answers or most of them reach is a warning.
+struct RangeReport {
+    QStringList lines;
+    QList<Problem> warnings;
+};
+RangeReport describeRanges(const Content &content);
+
+// The shares a verdict may take before it is worth a warning.
+constexpr int kRareVerdictPercent = 2;
+constexpr int kCommonVerdictPercent = 80;
+// Reachable scores up to this many are listed one by one.
+constexpr qsizetype kListedScores = 12;
 
 } // namespace lovetest::content

@@ -2,7 +2,11 @@
 
 namespace lovetest::content {
 
-ReachableScores findReachableScores(const Test &test)
+namespace {
+
+// The integer scores of every question; empty for a question with a value
+// that is no integer.
+QList<QList<qint64>> optionScoresOf(const Test &test)
 {
     QList<QList<qint64>> optionScores;
     for (const Question &question : test.questions) {
@@ -17,7 +21,19 @@ ReachableScores findReachableScores(const Test &test)
         }
         optionScores.append(options);
     }
-    return lovetest::findReachableScores(optionScores, test.factor);
+    return optionScores;
+}
+
+} // namespace
+
+ReachableScores findReachableScores(const Test &test)
+{
+    return lovetest::findReachableScores(optionScoresOf(test), test.factor);
+}
+
+std::optional<std::vector<SumCount>> countScoreCombinations(const Test &test)
+{
+    return lovetest::countScoreCombinations(optionScoresOf(test));
 }
 
 QList<double> reachableScores(const Test &test)

@@ -16,9 +16,11 @@
 #include "data/split_text.h"
 #include "seal/seal_codec.h"
 #include "seal/sealing.h"
+#include "tools/content_check.h"
 #include "tools/content_json.h"
 #include "tools/database_build.h"
 #include "tools/database_export.h"
+#include "tools/reachable_scores.h"
 
 using namespace lovetest;
 using namespace lovetest::content;
@@ -147,6 +149,36 @@ void BM_ExportAgainstUnsealing(benchmark::State &state)
     report(state, tool, cipher);
 }
 
+// check --ranges (reachable scores, verdict shares and their lines) against
+// the reachable scores alone. Argument 0: the generated catalog; 1: tests of
+// 13 questions with options 0..500 (wide sums: counting stops at its work
+// bound), the case that bounds what counting may add.
+void BM_RangesAgainstReachableScores(benchmark::State &state)
+{
+    Content content = generatedCatalog(state.range(0) ? 30 : 1000);
+    if (state.range(0)) {
+        for (content::Test &test : content.tests) {
+            test.questions.resize(13);
+            for (Question &question : test.questions) {
+                question.options = {};
+                for (int o = 0; o <= 500; ++o)
+                    question.options.append(QString::number(o), QStringLiteral("项"));
+            }
+        }
+    }
+    double tool = 0, anchor = 0;
+    for (auto _ : state) {
+        tool += timed([&] { benchmark::DoNotOptimize(describeRanges(content)); });
+        anchor += timed([&] {
+            for (const content::Test &test : content.tests)
+                benchmark::DoNotOptimize(findReachableScores(test));
+        });
+    }
+    state.counters["ranges_s"] = tool / double(state.iterations());
+    state.counters["reachable_s"] = anchor / double(state.iterations());
+    state.counters["ratio"] = tool / anchor;
+}
+
 void sizes(benchmark::internal::Benchmark *benchmark)
 {
     benchmark->Arg(1000);
@@ -157,6 +189,7 @@ void sizes(benchmark::internal::Benchmark *benchmark)
 
 BENCHMARK(BM_BuildAgainstSealing)->Apply(sizes);
 BENCHMARK(BM_ExportAgainstUnsealing)->Apply(sizes);
+BENCHMARK(BM_RangesAgainstReachableScores)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 

@@ -544,6 +544,28 @@ TEST(ScoreBand, NamesTheIntervalThatSelectedTheVerdict)
     }
 }
 
+// Without a score: the band every score that selects the verdict shares,
+// in the same words.
+TEST(ScoreBand, OfAVerdictUsesTheWordsOfTheScoreBand)
+{
+    ReachableScores between;
+    between.exact = false;
+    between.lowest = 0;
+    between.highest = 50;
+    const QList<QByteArray> thresholds{"20", "30", "40"};
+    EXPECT_EQ(verdictBandText(thresholds, 0, between), QStringLiteral("在 0–20 分之间"));
+    EXPECT_EQ(verdictBandText(thresholds, 1, between), QStringLiteral("在 21–30 分之间"));
+    EXPECT_EQ(verdictBandText(thresholds, 3, between), QStringLiteral("在 41–50 分之间"));
+    between.whole = false; // a fractional factor: "above 20" is no whole step
+    EXPECT_EQ(verdictBandText(thresholds, 1, between), QStringLiteral("高于 20 分、不超过 30 分"));
+
+    const ReachableScores exact = findReachableScores({{0, 4}, {0, 4}}, 1); // 0, 4, 8
+    EXPECT_EQ(verdictBandText({"2", "6"}, 0, exact), QStringLiteral("不超过 2 分"));
+    EXPECT_EQ(verdictBandText({"2", "6"}, 1, exact), QStringLiteral("高于 2 分、不超过 6 分"));
+    EXPECT_EQ(verdictBandText({"5", "9"}, 1, exact), QStringLiteral("高于 5 分、不超过 9 分"));
+    EXPECT_EQ(verdictBandText({"9"}, 0, exact), QStringLiteral("在 0–8 分之间"));
+}
+
 TEST(ScoreBand, NamesTheReachableScoresThatSelectTheVerdict)
 {
     struct Case {

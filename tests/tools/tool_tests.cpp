@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -346,4 +347,92 @@ TEST(ContentText, LineBreaksAreStoredAsCrLf)
 {
     EXPECT_EQ(toStoredText(QStringLiteral("a\nb\r\nc\n")), QStringLiteral("a\r\nb\r\nc\r\n"));
     EXPECT_EQ(fromStoredText(QStringLiteral("a\r\nb\rc")), QStringLiteral("a\nb\rc"));
+}
+
+// The shares of check --ranges as printed, whatever the locale's decimal
+// point, and a lopsided verdict among the counted warnings.
+TEST(ContentTool, CheckRangesPrintsVerdictShares)
+{
+    QTemporaryDir dir;
+    const QString content = dir.filePath(QStringLiteral("shares.json"));
+    const QByteArray yesNo = R"({"text": "题", "options": [[0, "否"], [1, "是"]]})";
+    writeFile(content,
+              R"({"tests": [
+        {"id": 4, "name": "分布", "remarks": "说明",
+         "questions": [{"text": "一", "options": [[0, "否"], [1, "是"]]},
+                       {"text": "二", "options": [[0, "否"], [2, "是"]]}],
+         "verdicts": [{"thresholds": [0, 2], "texts": ["低", "中", "高"]}]},
+        {"id": 5, "name": "偏\u001B[2J", "remarks": "说明", "questions": [)" +
+                  QList<QByteArray>(6, yesNo).join(',') + R"(],
+         "verdicts": [{"thresholds": [0], "texts": ["从不", "总是"]}]}]})");
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::c()); });
+    const ToolRun run = tool({QStringLiteral("check"), content, QStringLiteral("--ranges")});
+    EXPECT_EQ(run.status, ExitOk) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("test \"分布\" (id 4): scores 0 to 3 (4 distinct: 0, 1, 2, 3)\n"
+                                                "    score <= 0 -> verdict 1 (25.0 %): 低\n"
+                                                "    0 < score <= 2 -> verdict 2 (50.0 %): 中\n"
+                                                "    score > 2 -> verdict 3 (25.0 %): 高\n")))
+        << run.out.toStdString();
+    // 1 of 64 answers gives 0; the name is shown terminal safe.
+    EXPECT_TRUE(run.out.contains(QStringLiteral("warning: test \"偏\\u001B[2J\" (id 5), verdict 1 (\"从不\"): reached "
+                                                "by 1.6 % of the answer combinations, under 2 %\n")))
+        << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("test \"偏\\u001B[2J\" (id 5), verdict 2 (\"总是\"): reached by 98.4 % "
+                                                "of the answer combinations, over 80 %\n")))
+        << run.out.toStdString();
+    EXPECT_TRUE(run.out.endsWith(QStringLiteral("2 tests, 0 errors, 2 warnings\n"))) << run.out.toStdString();
+}
+
+TEST(ContentTool, ReportAllShowsBandsRangesAndEscapedTexts)
+{
+    const QString proof = QStringLiteral(FIXTURES_DIR "/proof.json");
+    const ToolRun run = tool({QStringLiteral("report"), proof, QStringLiteral("--all")});
+    ASSERT_EQ(run.status, ExitOk) << run.err.toStdString();
+    const QString &page = run.out;
+    EXPECT_TRUE(page.startsWith(QStringLiteral("<!DOCTYPE html>"))) << page.toStdString();
+    for (const char *expected : {
+             "<h2>粗体&lt;b&gt;名&lt;/b&gt;</h2>",
+             "<p>第一行<br>第二行&nbsp;&amp;&nbsp;更多</p>",
+             "<p>本测试可能的得分：0–3 分</p>",
+             "<li>男&lt;i&gt;</li>",
+             "<h3>[测试结果] 男&lt;i&gt;</h3>",
+             // Scores 0..3, each reachable.
+             "<tr><td>1.低&lt;script&gt;</td><td>不超过 0 分</td></tr>",
+             "<tr><td>2.中</td><td>在 1–2 分之间</td></tr>",
+             "<tr><td>3.高</td><td>高于 2 分</td></tr>",
+             "<tr><td>1.少</td><td>在 0–1 分之间</td></tr>",
+             "<tr><td>2.多</td><td>在 2–3 分之间</td></tr>",
+             "<tr><td>3.永远不会</td><td>没有可能的得分选中此结论</td></tr>",
+             // Scores 2, 4 and 6 after the factor.
+             "<p>本测试可能的得分：2–6 分</p>",
+             "<h3>[测试结果]</h3>",
+             "<tr><td>1.低</td><td>在 2–4 分之间</td></tr>",
+             "<tr><td>2.高</td><td>高于 4 分</td></tr>",
+         })
+        EXPECT_TRUE(page.contains(QString::fromUtf8(expected))) << expected << "\n" << page.toStdString();
+    EXPECT_FALSE(page.contains(QStringLiteral("<b>名"))) << page.toStdString();
+    EXPECT_FALSE(page.contains(QStringLiteral("<script>")));
+    EXPECT_FALSE(page.contains(QStringLiteral("<i>")));
+
+    // A database built from the content proofs the same.
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("date.mdb"));
+    ASSERT_EQ(tool({QStringLiteral("build"), proof, QStringLiteral("-o"), db}).status, ExitOk);
+    const ToolRun fromDatabase = tool({QStringLiteral("report"), QStringLiteral("--all"), db});
+    ASSERT_EQ(fromDatabase.status, ExitOk) << fromDatabase.err.toStdString();
+    EXPECT_EQ(fromDatabase.out, page);
+
+    EXPECT_EQ(
+        tool({QStringLiteral("report"), db, QStringLiteral("--all"), QStringLiteral("--test"), QStringLiteral("7")})
+            .status,
+        ExitUsage);
+    EXPECT_EQ(tool({QStringLiteral("report"), QStringLiteral("--all")}).status, ExitUsage);
+    // Content that cannot be read gives no page.
+    const QString broken = dir.filePath(QStringLiteral("broken.json"));
+    writeFile(broken, R"({"tests": [{"id": 1, "name": })");
+    const ToolRun refused = tool({QStringLiteral("report"), QStringLiteral("--all"), broken});
+    EXPECT_EQ(refused.status, ExitContentError);
+    EXPECT_TRUE(refused.out.isEmpty());
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("no page was written"))) << refused.err.toStdString();
 }
