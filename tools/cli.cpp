@@ -260,10 +260,13 @@ void writeSplitFiles(const QString &dir, const QList<std::pair<QString, QByteArr
                 present.append(target.filePath(name));
         }
         if (!present.isEmpty())
-            throw ContentError(QStringLiteral("%1 already %2; nothing was written")
-                                   .arg(present.join(QStringLiteral(", ")),
-                                        present.size() == 1 ? QStringLiteral("exists (--force replaces it)")
-                                                            : QStringLiteral("exist (--force replaces them)"))
+            throw ContentError((present.size() == 1
+                                    ? QStringLiteral("%1 already exists (--force replaces it); nothing was written")
+                                          .arg(present.first())
+                                    : QStringLiteral("%1 and %2 more files to write already exist (--force replaces "
+                                                     "them); nothing was written")
+                                          .arg(present.first())
+                                          .arg(present.size() - 1))
                                    .toStdString());
     }
     if (!QDir().mkpath(dir))
