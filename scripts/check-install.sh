@@ -38,7 +38,7 @@ grep -qx "Exec=$prefix/bin/lovetest-start" "$prefix/share/applications/lovetest.
 grep -qx "TryExec=$prefix/bin/lovetest-start" "$prefix/share/applications/lovetest.desktop" \
   || fail "the desktop entry does not try the installed launcher"
 for file in share/doc/lovetest/copyright share/doc/lovetest/changelog.gz share/doc/lovetest/README.md \
-            share/doc/lovetest/content-format.md; do
+            share/doc/lovetest/content-format.md share/doc/lovetest/lovetest-content.schema.json; do
   [ -s "$prefix/$file" ] || fail "$file is not installed"
 done
 desktop-file-validate "$prefix/share/applications/lovetest.desktop"

@@ -2,9 +2,11 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
+#include <QSaveFile>
 #include <QTextStream>
 
 #include <sys/stat.h>
@@ -203,17 +205,100 @@ int build(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &e
     return ExitOk;
 }
 
+// The files export --split writes: one a test, named by its id (tests
+// without one numbered in catalog order), and the folders together.
+QList<std::pair<QString, QByteArray>> splitFiles(const QList<Test> &entries)
+{
+    QList<std::pair<QString, QByteArray>> files;
+    QList<Test> folders;
+    int unnumbered = 0;
+    for (const Test &entry : entries) {
+        if (entry.folder) {
+            folders.append(entry);
+            continue;
+        }
+        const QString name =
+            entry.id ? QStringLiteral("%1.json").arg(*entry.id) : QStringLiteral("test-%1.json").arg(++unnumbered);
+        files.append({name, testFileJson(entry)});
+    }
+    if (!folders.isEmpty())
+        files.append({QStringLiteral("folders.json"), foldersFileJson(folders)});
+    return files;
+}
+
+// Writes one file: with replace, whole or not at all (a file there is
+// replaced); otherwise only as a new file, so one that turned up since the
+// names were looked at is left alone.
+void writeOutputFile(const QString &path, const QByteArray &bytes, bool replace)
+{
+    if (replace) {
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+            throw ContentError(QStringLiteral("%1: %2").arg(path, file.errorString()).toStdString());
+        return;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        throw ContentError(QStringLiteral("%1: %2").arg(path, file.errorString()).toStdString());
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        const QString reason = file.errorString();
+        file.remove();
+        throw ContentError(QStringLiteral("%1: %2").arg(path, reason).toStdString());
+    }
+}
+
+// Writes the split files into dir. Every name is looked at before anything
+// is written: a file the user has there is replaced only with force.
+void writeSplitFiles(const QString &dir, const QList<std::pair<QString, QByteArray>> &files, bool force)
+{
+    const QDir target(dir);
+    if (QFileInfo(dir).exists() && !QFileInfo(dir).isDir())
+        throw ContentError(QStringLiteral("--split %1 is no folder; nothing was written").arg(dir).toStdString());
+    if (!force) {
+        QStringList present;
+        for (const auto &[name, bytes] : files) {
+            if (QFileInfo::exists(target.filePath(name)) || QFileInfo(target.filePath(name)).isSymLink())
+                present.append(target.filePath(name));
+        }
+        if (!present.isEmpty())
+            throw ContentError((present.size() == 1
+                                    ? QStringLiteral("%1 already exists (--force replaces it); nothing was written")
+                                          .arg(present.first())
+                                    : QStringLiteral("%1 and %2 more files to write already exist (--force replaces "
+                                                     "them); nothing was written")
+                                          .arg(present.first())
+                                          .arg(present.size() - 1))
+                                   .toStdString());
+    }
+    if (!QDir().mkpath(dir))
+        throw ContentError(QStringLiteral("cannot make the folder %1").arg(dir).toStdString());
+    for (const auto &[name, bytes] : files)
+        writeOutputFile(target.filePath(name), bytes, force);
+}
+
 int exportCommand(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &err)
 {
-    CommandLine line;
+    CommandLine line({{QStringLiteral("split"), {}, QStringLiteral("DIR")}, {QStringLiteral("force"), {}}});
     line.parse(args);
     if (line.positional().size() != 1)
         throw UsageError("export needs one database file");
+    if (line.isSet("force") && !line.isSet("split"))
+        throw UsageError("--force only goes with --split");
+    const auto warn = [&err](const QString &note) { err << "warning: " << terminalSafe(note) << '\n'; };
+    if (line.isSet("split")) {
+        // Held whole, so every file name is known before one is written.
+        Content content;
+        exportDatabase(
+            line.positional().first(), [&content](const Test &test) { content.tests.append(test); }, warn);
+        const auto files = splitFiles(content.tests);
+        writeSplitFiles(line.value("split"), files, line.isSet("force"));
+        out << terminalSafe(QStringLiteral("%1: %2").arg(line.value("split"), describeCounts(content))) << '\n';
+        return ExitOk;
+    }
     // Written as it is read: a large catalog is never held whole.
     ContentJsonWriter writer([&out](const QByteArray &piece) { out << QString::fromUtf8(piece); });
     exportDatabase(
-        line.positional().first(), [&writer](const Test &test) { writer.write(test); },
-        [&err](const QString &note) { err << "warning: " << terminalSafe(note) << '\n'; });
+        line.positional().first(), [&writer](const Test &test) { writer.write(test); }, warn);
     writer.finish();
     return ExitOk;
 }
@@ -379,9 +464,13 @@ const Command kCommands[] = {
         score interval leads to which verdict.
 )",
      check},
-    {"export", R"(  export FILE
+    {"export", R"(  export FILE [--split DIR [--force]]
         Prints every catalog entry of a database (tests and folders) as content
-        JSON, every sealed field unsealed.
+        JSON, every sealed field unsealed, laid out as the sample files are.
+        --split DIR writes one file a test instead, named by its id
+        (DIR/100.json), and the folders as DIR/folders.json, so that
+        "build DIR/*.json" makes the same database again. Files already in
+        DIR are replaced only with --force.
 )",
      exportCommand},
     {"play", R"(  play FILE --test ID --answers I,J,... [--category N]

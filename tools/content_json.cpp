@@ -4,9 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QLocale>
 
 #include "data/convert.h"
 #include "tools/json_reader.h"
@@ -61,6 +59,9 @@ const QStringList kTestKeys{"id",         "name",      "parent",   "remarks", "f
 const QStringList kFolderKeys{"id", "folder", "name", "parent", "remarks"};
 const QStringList kQuestionKeys{"text", "instructions", "options"};
 const QStringList kVerdictKeys{"category", "thresholds", "texts"};
+// The one key besides "tests" a file may hold: it names the JSON schema that
+// lets an editor complete keys and flag mistakes (content/lovetest-content.schema.json).
+const QString kSchemaKey = QStringLiteral("$schema");
 
 int editDistance(const QString &a, const QString &b)
 {
@@ -103,7 +104,12 @@ public:
         if (!tests || tests->kind != JsonNode::Array)
             error(root.place, {}, QStringLiteral("the content must be an object with a \"tests\" list"));
         else
-            unknownKeys(root, {QStringLiteral("tests")}, {});
+            unknownKeys(root, {QStringLiteral("tests"), kSchemaKey}, {});
+        // The editor's schema reference: no content, but a text like every URI.
+        if (const JsonNode *schema = root.kind == JsonNode::Object ? root.member(kSchemaKey) : nullptr;
+            schema && schema->kind != JsonNode::String)
+            error(schema->place, {},
+                  QStringLiteral("\"%1\" must be a text, not %2").arg(kSchemaKey, schema->kindName()));
         return std::move(m_result);
     }
 
@@ -321,64 +327,137 @@ private:
     throw ContentError(lines.join(QLatin1Char('\n')).toStdString());
 }
 
-QJsonValue jsonValue(const QString &valueText)
+// JSON is written by hand, not through QJsonDocument, so the layout is the
+// one authors keep in content/tests: a key a line, each option pair and each
+// list of numbers on one line, a verdict text a line.
+QByteArray jsonString(const QString &text)
+{
+    QByteArray out = "\"";
+    for (const char c : text.toUtf8()) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20)
+                out += "\\u00" + QByteArray::number(int(c), 16).rightJustified(2, '0');
+            else
+                out += c;
+        }
+    }
+    return out + '"';
+}
+
+QByteArray jsonNumber(double d)
+{
+    if (!std::isfinite(d))
+        return "null";
+    if (std::floor(d) == d && std::fabs(d) < 9.0e15)
+        return QByteArray::number(static_cast<qint64>(d));
+    return QByteArray::number(d, 'g', QLocale::FloatingPointShortest);
+}
+
+// A list value: a number where it is an integer JSON holds exactly, its text otherwise.
+QByteArray jsonValue(const QString &valueText)
 {
     bool ok = false;
     const qint64 n = valueText.toLongLong(&ok);
     if (ok && QString::number(n) == valueText && std::llabs(n) < (qint64(1) << 53))
-        return QJsonValue(static_cast<double>(n));
-    return QJsonValue(valueText);
+        return QByteArray::number(n);
+    return jsonString(valueText);
 }
 
-QJsonArray jsonChoices(const ChoiceList &list)
+QByteArray jsonChoices(const ChoiceList &list)
 {
-    QJsonArray result;
+    QByteArrayList pairs;
     for (qsizetype i = 0; i < list.size(); ++i)
-        result.append(QJsonArray{jsonValue(list.values.value(i)), list.captions.value(i)});
-    return result;
+        pairs.append('[' + jsonValue(list.values.value(i)) + ", " + jsonString(list.captions.value(i)) + ']');
+    return '[' + pairs.join(", ") + ']';
 }
 
-QJsonObject jsonEntry(const Test &test)
+QByteArray member(const char *key, const QByteArray &value)
 {
-    QJsonObject object;
-    if (test.id)
-        object.insert(QLatin1String("id"), static_cast<double>(*test.id));
-    if (test.parent)
-        object.insert(QLatin1String("parent"),
-                      *test.parent == kNoParentRow ? QJsonValue() : QJsonValue(double(*test.parent)));
-    object.insert(QLatin1String("name"), test.name);
-    object.insert(QLatin1String("remarks"), test.remarks);
+    return '"' + QByteArray(key) + "\": " + value;
+}
+
+// The keys a folder shows on its first line; the remarks follow on the next.
+QByteArrayList folderHead(const Test &folder)
+{
+    QByteArrayList head;
+    if (folder.id)
+        head.append(member("id", QByteArray::number(*folder.id)));
+    head.append(member("folder", "true"));
+    if (folder.parent)
+        head.append(member("parent", *folder.parent == kNoParentRow ? "null" : QByteArray::number(*folder.parent)));
+    head.append(member("name", jsonString(folder.name)));
+    return head;
+}
+
+// One entry as a block of lines from "{" to "}", keys indented by two.
+QByteArray jsonEntry(const Test &test)
+{
     if (test.folder) {
-        object.insert(QLatin1String("folder"), true);
-        return object;
+        QByteArrayList lines;
+        for (const QByteArray &item : folderHead(test))
+            lines.append("  " + item);
+        lines.append("  " + member("remarks", jsonString(test.remarks)));
+        return "{\n" + lines.join(",\n") + "\n}";
     }
-    object.insert(QLatin1String("factor"), test.factor);
+    QByteArrayList lines;
+    if (test.id)
+        lines.append(member("id", QByteArray::number(*test.id)));
+    if (test.parent)
+        lines.append(member("parent", *test.parent == kNoParentRow ? "null" : QByteArray::number(*test.parent)));
+    lines.append(member("name", jsonString(test.name)));
+    lines.append(member("remarks", jsonString(test.remarks)));
+    lines.append(member("factor", jsonNumber(test.factor)));
     if (!test.categories.isEmpty())
-        object.insert(QLatin1String("categories"), jsonChoices(test.categories));
-    QJsonArray questions;
+        lines.append(member("categories", jsonChoices(test.categories)));
+    QByteArrayList questions;
     for (const Question &question : test.questions) {
-        QJsonObject qo;
-        qo.insert(QLatin1String("text"), question.text);
+        QByteArrayList parts{member("text", jsonString(question.text))};
         if (!question.instructions.isEmpty())
-            qo.insert(QLatin1String("instructions"), question.instructions);
-        qo.insert(QLatin1String("options"), jsonChoices(question.options));
-        questions.append(qo);
+            parts.append(member("instructions", jsonString(question.instructions)));
+        parts.append(member("options", jsonChoices(question.options)));
+        questions.append("    {" + parts.join(",\n     ") + '}');
     }
-    object.insert(QLatin1String("questions"), questions);
-    QJsonArray verdicts;
+    lines.append(member("questions", questions.isEmpty() ? "[]" : "[\n" + questions.join(",\n") + "\n  ]"));
+    QByteArrayList verdicts;
     for (const Verdict &verdict : test.verdicts) {
-        QJsonObject vo;
+        QByteArray head = "    {";
         if (verdict.category)
-            vo.insert(QLatin1String("category"), jsonValue(*verdict.category));
-        QJsonArray thresholds;
+            head += member("category", jsonValue(*verdict.category)) + ", ";
+        QByteArrayList thresholds;
         for (const QString &t : verdict.thresholds)
             thresholds.append(jsonValue(t));
-        vo.insert(QLatin1String("thresholds"), thresholds);
-        vo.insert(QLatin1String("texts"), QJsonArray::fromStringList(verdict.texts));
-        verdicts.append(vo);
+        head += member("thresholds", '[' + thresholds.join(", ") + ']') + ", ";
+        QByteArrayList texts;
+        for (const QString &text : verdict.texts)
+            texts.append("      " + jsonString(text));
+        verdicts.append(head + member("texts", texts.isEmpty() ? "[]}" : "[\n" + texts.join(",\n") + "\n    ]}"));
     }
-    object.insert(QLatin1String("verdicts"), verdicts);
-    return object;
+    lines.append(member("verdicts", verdicts.isEmpty() ? "[]" : "[\n" + verdicts.join(",\n") + "\n  ]"));
+    for (QByteArray &line : lines)
+        line.prepend("  ");
+    return "{\n" + lines.join(",\n") + "\n}";
 }
 
 } // namespace
@@ -430,16 +509,27 @@ ContentJsonWriter::ContentJsonWriter(std::function<void(const QByteArray &)> sin
 
 void ContentJsonWriter::write(const Test &test)
 {
-    QByteArray object = QJsonDocument(jsonEntry(test)).toJson(QJsonDocument::Indented);
-    object.chop(1); // the final line break
-    object.replace("\n", "\n  ");
-    m_sink((m_first ? QByteArray("{\"tests\": [\n  ") : QByteArray(",\n  ")) + object);
+    m_sink((m_first ? QByteArray("{\"tests\": [") : QByteArray(", ")) + jsonEntry(test));
     m_first = false;
 }
 
 void ContentJsonWriter::finish()
 {
-    m_sink(m_first ? QByteArray("{\"tests\": []}\n") : QByteArray("\n]}\n"));
+    m_sink(m_first ? QByteArray("{\"tests\": []}\n") : QByteArray("]}\n"));
+}
+
+QByteArray testFileJson(const Test &test)
+{
+    return "{\"tests\": [" + jsonEntry(test) + "]}\n";
+}
+
+QByteArray foldersFileJson(const QList<Test> &folders)
+{
+    QByteArrayList entries;
+    for (const Test &folder : folders)
+        entries.append("  {" + folderHead(folder).join(", ") + ",\n   " +
+                       member("remarks", jsonString(folder.remarks)) + '}');
+    return entries.isEmpty() ? QByteArray("{\"tests\": []}\n") : "{\"tests\": [\n" + entries.join(",\n") + "\n]}\n";
 }
 
 QByteArray toContentJson(const Content &content)

@@ -24,9 +24,9 @@ ReadResult readContentFileList(const QStringList &paths);
 // The same, throwing a ContentError listing every error.
 Content readContentFiles(const QStringList &paths);
 
-// Writes content back in the same format, integers where values are
-// integers. The streaming form hands out the document piece by piece, so a
-// large catalog is never held as one text.
+// Writes content back in the same format and in the layout of the sample
+// files, integers where values are integers. The streaming form hands out the
+// document piece by piece, so a large catalog is never held as one text.
 class ContentJsonWriter {
 public:
     explicit ContentJsonWriter(std::function<void(const QByteArray &)> sink);
@@ -38,5 +38,9 @@ private:
     bool m_first = true;
 };
 QByteArray toContentJson(const Content &content);
+// One test as a file of its own, and the folders of a catalog as one file,
+// each laid out as the files of content/tests are.
+QByteArray testFileJson(const Test &test);
+QByteArray foldersFileJson(const QList<Test> &folders);
 
 } // namespace lovetest::content

@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QTemporaryDir>
 #include <map>
 
 #include "data/convert.h"
+#include "tool_run.h"
 #include "tools/content_check.h"
 #include "tools/content_json.h"
 #include "tools/player.h"
 
 using namespace lovetest::content;
+using namespace lovetest::content::testing;
 namespace content = lovetest::content;
 
 namespace {
@@ -94,6 +97,83 @@ TEST(SampleContent, EveryVerdictIsReachedThroughTheController)
             }
         }
     }
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// export --split of the sample database gives back the sample files byte for
+// byte, but for the schema reference an editor needs beside them.
+TEST(SampleExport, SplitWritesTheSampleFiles)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out"));
+    const ToolRun run =
+        tool({QStringLiteral("export"), QStringLiteral(SAMPLE_DATABASE), QStringLiteral("--split"), out});
+    ASSERT_EQ(run.status, ExitOk) << run.err.toStdString();
+    EXPECT_EQ(run.err, QString());
+    const QDir samples(QStringLiteral(SAMPLE_CONTENT_DIR));
+    const QStringList names = samples.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
+    EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), names.size());
+    for (const QString &name : names) {
+        QByteArray sample = fileBytes(samples.filePath(name));
+        ASSERT_TRUE(sample.startsWith(R"({"$schema": "../lovetest-content.schema.json", )")) << name.toStdString();
+        sample.remove(1, qsizetype(strlen(R"("$schema": "../lovetest-content.schema.json", )")));
+        const Content content = parseContentJson(sample);
+        const QString written = content.tests.first().folder ? QStringLiteral("folders.json")
+                                                             : QStringLiteral("%1.json").arg(*content.tests.first().id);
+        EXPECT_EQ(fileBytes(QDir(out).filePath(written)).toStdString(), sample.toStdString()) << name.toStdString();
+    }
+}
+
+TEST(SampleExport, SplitFilesBuildTheSameDatabase)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out"));
+    ASSERT_EQ(tool({QStringLiteral("export"), QStringLiteral(SAMPLE_DATABASE), QStringLiteral("--split"), out}).status,
+              ExitOk);
+    QStringList files;
+    for (const QString &name : QDir(out).entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name))
+        files.append(QDir(out).filePath(name));
+    const QString rebuilt = dir.filePath(QStringLiteral("rebuilt.mdb"));
+    const ToolRun build =
+        tool(QStringList{QStringLiteral("build")} + files + QStringList{QStringLiteral("-o"), rebuilt});
+    ASSERT_EQ(build.status, ExitOk) << build.err.toStdString();
+    const ToolRun original = tool({QStringLiteral("export"), QStringLiteral(SAMPLE_DATABASE)});
+    ASSERT_EQ(original.status, ExitOk);
+    EXPECT_EQ(tool({QStringLiteral("export"), rebuilt}).out, original.out);
+    EXPECT_EQ(parseContentJson(original.out.toUtf8()), sampleContent());
+}
+
+// A file already in the folder is the user's: nothing is written unless
+// --force, which replaces it.
+TEST(SampleExport, SplitRefusesFilesThatExist)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(out));
+    const QString mine = QDir(out).filePath(QStringLiteral("folders.json"));
+    writeFile(mine, "mine");
+    const QStringList args{QStringLiteral("export"), QStringLiteral(SAMPLE_DATABASE), QStringLiteral("--split"), out};
+    const ToolRun refused = tool(args);
+    EXPECT_EQ(refused.status, ExitContentError);
+    EXPECT_TRUE(refused.err.contains(mine + QStringLiteral(" already exists"))) << refused.err.toStdString();
+    EXPECT_EQ(QDir(out).entryList(QDir::Files), QStringList{QStringLiteral("folders.json")});
+    EXPECT_EQ(fileBytes(mine), "mine");
+
+    const ToolRun forced = tool(args + QStringList{QStringLiteral("--force")});
+    ASSERT_EQ(forced.status, ExitOk) << forced.err.toStdString();
+    EXPECT_TRUE(fileBytes(mine).contains("认识自己"));
+    // A second run finds every file it would write.
+    const ToolRun again = tool(args);
+    EXPECT_EQ(again.status, ExitContentError);
+    EXPECT_TRUE(again.err.contains(QStringLiteral("already exist (--force replaces them)"))) << again.err.toStdString();
+
+    EXPECT_EQ(tool({QStringLiteral("export"), QStringLiteral(SAMPLE_DATABASE), QStringLiteral("--force")}).status,
+              ExitUsage);
 }
 
 } // namespace
