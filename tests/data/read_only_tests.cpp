@@ -1,6 +1,7 @@
 #include "data/field.h"
 #include "data/test_database.h"
 #include "fixture.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/forced_read_only.h"
 
 #include <QDir>
@@ -11,10 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <unistd.h>
-
-#include <csignal>
 
 using namespace lovetest;
 using lovetest::testing::DatabaseFile;
@@ -181,35 +179,6 @@ INSTANTIATE_TEST_SUITE_P(ReadOnlyFile, RealPermissions,
 
 } // namespace
 
-namespace {
-
-// No byte can be written anywhere while it lives: a file-size limit of one
-// byte stands in for a full disk (it binds the superuser too).
-class NoRoomToWrite {
-public:
-    NoRoomToWrite()
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit none = m_saved;
-        none.rlim_cur = 1;
-        setrlimit(RLIMIT_FSIZE, &none);
-    }
-    ~NoRoomToWrite()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    NoRoomToWrite(const NoRoomToWrite &) = delete;
-    NoRoomToWrite &operator=(const NoRoomToWrite &) = delete;
-
-private:
-    rlimit m_saved{};
-    void (*m_handler)(int) = nullptr;
-};
-
-} // namespace
-
 // Taking a test needs only reading: a disk without room at the start opens
 // the file as a read-only one is opened, in memory, and says why.
 TEST(ReadOnlyDatabase, AFullDiskAtStartOpensTheFileInMemory)
@@ -219,7 +188,7 @@ TEST(ReadOnlyDatabase, AFullDiskAtStartOpensTheFileInMemory)
     const QByteArray before = fileBytes(file.path());
     TestDatabase database;
     {
-        NoRoomToWrite full;
+        lovetest::testing::FileSizeLimit full(1); // no byte can be written: a full disk
         EXPECT_EQ(database.openAll(file.path()), QStringList());
     }
     EXPECT_TRUE(database.connection.readOnly());

@@ -23,6 +23,7 @@
 #include "data/codepage.h"
 #include "fakes.h"
 #include "report/html_view.h"
+#include "tests/support/file_size_limit.h"
 
 namespace lovetest {
 namespace {
@@ -220,16 +221,8 @@ TEST_F(HtmlViewTest, AFailedSaveLeavesTheOldFileWhole)
     view.setHtml(QStringLiteral("<p>%1</p>").arg(QString(4000, QChar(0x7231))));
     ASSERT_GT(toCp936(view.pageHtml()).size(), 2 * old.size());
 
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    const auto restore = qScopeGuard([&] {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
-    });
-    rlimit small = saved;
-    small.rlim_cur = rlim_t(old.size()) + 16;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    testing::FileSizeLimit limit(rlim_t(old.size()) + 16);
+    ASSERT_TRUE(limit.applied());
 
     EXPECT_EQ(errorOf([&] { view.saveToFile(file); }), "Stream write error");
     EXPECT_EQ(readAll(file), old);

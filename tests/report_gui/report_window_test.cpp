@@ -29,6 +29,7 @@
 #include "report/report_window.h"
 #include "report/result_page.h"
 #include "run/run_result.h"
+#include "tests/support/file_size_limit.h"
 
 namespace lovetest {
 namespace {
@@ -469,16 +470,8 @@ TEST_F(ReportWindowTest, AFailedPdfSaveSaysSoAndLeavesTheOldFile)
         existing.write(old);
     }
     {
-        rlimit saved{};
-        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        const auto restore = qScopeGuard([&] {
-            setrlimit(RLIMIT_FSIZE, &saved);
-            std::signal(SIGXFSZ, oldHandler);
-        });
-        rlimit small = saved;
-        small.rlim_cur = 200;
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        testing::FileSizeLimit limit(200);
+        ASSERT_TRUE(limit.applied());
         dialogs.nextSaveName = target;
         form.ui().savePdfButton->click();
     }
