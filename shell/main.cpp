@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <optional>
 
 #include <QApplication>
 #include <QMessageBox>
@@ -10,20 +11,24 @@
 #include "shell/about_window.h"
 #include "shell/application_setup.h"
 #include "shell/main_window.h"
+#include "shell/preview/content_preview.h"
 #include "shell/termination_signals.h"
 #include "shell/window_memory.h"
 #include "widgets/message_boxes.h"
 
 namespace {
 
-const char kUsage[] = R"(Usage: lovetest [--help | --version]
+const char kUsage[] = R"(Usage: lovetest [--help | --version | --preview FILE...]
 
 朗月爱情心理测试(娱乐版): love-psychology tests for entertainment.
 Reads the tests from date.mdb in the current folder and writes answers,
 renamed and deleted catalog entries back to it.
 
-  --help, -h   print this text and exit
-  --version    print the program's name and version and exit
+  --help, -h         print this text and exit
+  --version          print the program's name and version and exit
+  --preview FILE...  show content files (the authoring format) as the
+                     program would, built again whenever one changes;
+                     nothing is written beside them
 )";
 
 // --help and --version are answered before the application object exists:
@@ -44,6 +49,30 @@ bool answeredInformation(int argc, char **argv)
     return false;
 }
 
+// The content files after --preview; nullopt for a normal start.
+std::optional<QStringList> previewFiles(const QStringList &args)
+{
+    if (args.size() < 2 || args.at(1) != QLatin1String("--preview"))
+        return std::nullopt;
+    QStringList files = args.mid(2);
+    if (!files.isEmpty() && files.first() == QLatin1String("--"))
+        files.removeFirst();
+    return files;
+}
+
+int preview(const QStringList &files)
+{
+    if (files.isEmpty()) {
+        std::fputs("lovetest: --preview needs content files\n", stderr);
+        return 2;
+    }
+    lovetest::ContentPreview preview(files);
+    preview.show();
+    if (!lovetest::terminationRequested())
+        QApplication::exec();
+    return 0;
+}
+
 } // namespace
 
 // The program: the main window, the About window and the report window,
@@ -58,6 +87,8 @@ int main(int argc, char **argv)
     lovetest::quitOnTerminationSignals(app);
 
     try {
+        if (const std::optional<QStringList> files = previewFiles(QApplication::arguments()))
+            return preview(*files);
         lovetest::MainWindow mainWindow;
         lovetest::AboutWindow aboutWindow(mainWindow.siteAddress());
         lovetest::ReportWindow reportWindow;

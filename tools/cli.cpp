@@ -21,6 +21,7 @@
 #include "tools/database_build.h"
 #include "tools/database_export.h"
 #include "tools/player.h"
+#include "tools/preview_launch.h"
 #include "tools/proof_page.h"
 #include "tools/terminal_text.h"
 
@@ -448,6 +449,19 @@ struct Command {
     int (*run)(const QStringList &args, QIODevice &in, QTextStream &out, QTextStream &err);
 };
 
+int preview(const QStringList &args, QIODevice &, QTextStream &, QTextStream &)
+{
+    CommandLine line;
+    line.parse(args);
+    if (line.positional().isEmpty())
+        throw UsageError("preview needs content files");
+    for (const QString &file : line.positional()) {
+        if (!QFileInfo(file).isFile())
+            throw ContentError(QStringLiteral("%1: no such file").arg(file).toStdString());
+    }
+    throw ContentError(launchPreview(line.positional()).toStdString());
+}
+
 const Command kCommands[] = {
     {"build", R"(  build CONTENT.json... -o FILE [--force] [--drop-history]
         Checks, then writes a new test database from content files (entries
@@ -483,6 +497,14 @@ const Command kCommands[] = {
         "类别: VALUE".
 )",
      play},
+    {"preview", R"(  preview CONTENT.json...
+        Shows the content files in the program's main window, built in a
+        private folder (nothing is written beside them), and builds them
+        again whenever one changes, keeping the selected test; errors are
+        printed here and shown in the window's status line. Runs the
+        program lovetest found beside this tool, which needs a display.
+)",
+     preview},
     {"report", R"(  report FILE --test ID
   report FILE... --all
         Prints the content page of a test as the report window receives it.

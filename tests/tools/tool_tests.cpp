@@ -237,6 +237,7 @@ TEST(ContentTool, UsageErrorsExitWithTwo)
         {QStringLiteral("build"), kSmall},
         {QStringLiteral("build"), kSmall, QStringLiteral("-o")},
         {QStringLiteral("export")},
+        {QStringLiteral("preview")},
         {QStringLiteral("export"), QStringLiteral("a"), QStringLiteral("b")},
         {QStringLiteral("build"), kSmall, QStringLiteral("--bogus"), QStringLiteral("-o"), QStringLiteral("x")},
     };
