@@ -11,8 +11,15 @@
 #include "shell/main_window.h"
 #include "tests/shell/main_window_harness.h"
 #include "tests/support/fixture_database.h"
+#include "tools/content_check.h"
+#include "tools/content_json.h"
+#include "tools/database_build.h"
+#include "tools/database_export.h"
 #include "widgets/catalog_tree_view.h"
 #include "widgets/choice_group.h"
+
+#include <QLineEdit>
+#include <QTemporaryDir>
 
 namespace lovetest {
 namespace {
@@ -53,6 +60,54 @@ TEST_F(FolderCatalog, FoldersNestAndOnlyTestsRun)
     EXPECT_TRUE(verdictText().endsWith(QStringLiteral("多")));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
     form.reset();
+}
+
+// What the window stores under a new name, the authoring tool exports and
+// builds again unchanged; what it could not, the window refuses.
+TEST_F(FolderCatalog, ANameTheWindowKeepsSurvivesExportAndBuild)
+{
+    struct Case {
+        const char *name;
+        bool kept;
+    };
+    const Case cases[]{
+        {"A<b>&爱", true},
+        {"\"引号\" ‘单引号’ \\ 反斜杠 {} [1, 2]", true},
+        {"ā é ü · — … ① ＡＢ", true},
+        {"A<b>&😀", false},
+        {"café ☕", false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString name = QString::fromUtf8(c.name);
+        testing::FixtureDatabase fixture(foldersContent());
+        openWindow(fixture.path());
+        dialogs.messages.clear();
+        selectId(100);
+        CatalogTreeView *tree = form->ui().catalogTree;
+        tree->setFocus();
+        QTest::keyClick(tree, Qt::Key_F2);
+        auto *editor = tree->viewport()->findChild<QLineEdit *>();
+        ASSERT_NE(editor, nullptr);
+        editor->setText(name);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QApplication::processEvents();
+        EXPECT_EQ(dialogs.messages.size(), c.kept ? 0 : 1);
+        form.reset();
+
+        const content::Content exported = content::loadDatabase(fixture.path());
+        const auto renamed = std::find_if(exported.tests.begin(), exported.tests.end(),
+                                          [](const content::Test &test) { return test.id == 100; });
+        ASSERT_NE(renamed, exported.tests.end());
+        EXPECT_EQ(renamed->name, c.kept ? name : QStringLiteral("上层测试"));
+
+        const content::ReadResult read = content::readContent(content::toContentJson(exported));
+        ASSERT_FALSE(content::hasErrors(read.problems + content::checkContent(read.content)));
+        QTemporaryDir dir;
+        const QString rebuilt = dir.filePath(QStringLiteral("rebuilt.mdb"));
+        content::buildDatabase(read.content, rebuilt);
+        EXPECT_EQ(content::toContentJson(content::loadDatabase(rebuilt)), content::toContentJson(exported));
+    }
 }
 
 } // namespace
