@@ -52,7 +52,7 @@ ContentReport ContentReportBuilder::build()
     const QString site = fromCp936(m_sealed.unseal(sealedSiteAddress()));
 
     QString page = QStringLiteral("<p align=center><B><font size=5><a target=\"_blank\" href=\"http://") + site +
-        QStringLiteral("\" style=\"text-decoration: none\">[心理测试]:</a>") + name +
+        QStringLiteral("\" style=\"text-decoration: none\">[心理测试]:</a>") + name.toHtmlEscaped() +
         QStringLiteral("</font></B></p><br><br>");
 
     rows.setFiltered(false);
@@ -70,7 +70,7 @@ ContentReport ContentReportBuilder::build()
         page += htmlEscape(boundedText(rows.fieldByName(QStringLiteral("填写说明"))->asString())) +
             QStringLiteral("<br><br>");
         page += QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;<b>") +
-            boundedText(fromCp936(m_sealed.unseal(*rows.fieldByName(QStringLiteral("name"))))) +
+            boundedText(fromCp936(m_sealed.unseal(*rows.fieldByName(QStringLiteral("name"))))).toHtmlEscaped() +
             QStringLiteral("</B><br>");
         const QList<QByteArray> options =
             m_sealed.unsealList(*rows.fieldByName(QStringLiteral("结果")), kTextSeparator);

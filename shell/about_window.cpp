@@ -9,6 +9,7 @@
 
 #include "shell/web_links.h"
 #include "widgets/guard.h"
+#include "widgets/plain_tool_tip.h"
 
 namespace lovetest {
 
@@ -65,7 +66,7 @@ void AboutWindow::setDataFolder(const QString &folder)
     const QFontMetrics metrics(m_ui.dataFolderLabel->font());
     const int room = width() - 2 * m_ui.dataFolderLabel->x() - metrics.horizontalAdvance(prefix);
     m_ui.dataFolderLabel->setText(prefix + metrics.elidedText(shown, Qt::ElideMiddle, room));
-    m_ui.dataFolderLabel->setToolTip(shown);
+    m_ui.dataFolderLabel->setToolTip(plainToolTip(shown));
     m_ui.dataFolderLabel->adjustSize();
 }
 

@@ -15,6 +15,7 @@
 #include "run/run_history.h"
 #include "widgets/dialogs.h"
 #include "widgets/guard.h"
+#include "widgets/plain_tool_tip.h"
 
 namespace lovetest {
 
@@ -133,7 +134,7 @@ void HistoryWindow::reload()
         for (int column = 0; column < cells.size(); ++column) {
             auto *item = new QTableWidgetItem(cells[column]);
             item->setData(Qt::UserRole, entry.record);
-            item->setToolTip(column == 4 ? verdict : cells[column]);
+            item->setToolTip(plainToolTip(column == 4 ? verdict : cells[column]));
             m_ui.table->setItem(row, column, item);
         }
     }

@@ -108,6 +108,7 @@ int main(int argc, char **argv)
                         QStringLiteral("Exception %1: %2")
                             .arg(QString::fromLatin1(typeid(error).name()), QString::fromUtf8(error.what())),
                         QMessageBox::Ok);
+        box.setTextFormat(Qt::PlainText);
         lovetest::execMessageBox(box);
         return 1;
     }

@@ -100,6 +100,7 @@ void RunCompanion::buildProgress(QWidget *parent)
     layout->setSpacing(8);
     m_ui.progressLine = new QLabel(m_progress);
     m_ui.progressLine->setObjectName(QStringLiteral("progressLine"));
+    m_ui.progressLine->setTextFormat(Qt::PlainText);
     m_ui.progressBar = new QProgressBar(m_progress);
     m_ui.progressBar->setObjectName(QStringLiteral("progressBar"));
     m_ui.progressBar->setAccessibleName(QStringLiteral("测试进度"));

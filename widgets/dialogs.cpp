@@ -67,6 +67,7 @@ public:
     {
         QMessageBox box(QMessageBox::Critical, applicationTitle(), boundedText(errorBoxText(message)), QMessageBox::Ok,
                         parent);
+        box.setTextFormat(Qt::PlainText);
         execMessageBox(box);
     }
     void showMessage(QWidget *parent, const QString &text) override
@@ -74,6 +75,7 @@ public:
         // Only the text and OK: a plain message carries no icon. Selectable,
         // so that an address the program could not open can be copied.
         QMessageBox box(QMessageBox::NoIcon, applicationTitle(), boundedText(text), QMessageBox::Ok, parent);
+        box.setTextFormat(Qt::PlainText);
         box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         execMessageBox(box);
     }
@@ -81,6 +83,7 @@ public:
     {
         QMessageBox box(QMessageBox::Question, caption, boundedText(text), QMessageBox::Ok | QMessageBox::Cancel,
                         parent);
+        box.setTextFormat(Qt::PlainText);
         box.setDefaultButton(QMessageBox::Cancel);
         return execMessageBox(box) == QMessageBox::Ok;
     }
@@ -91,6 +94,7 @@ public:
         box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
         box.setDefaultButton(preferred == DefaultAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
         box.setEscapeButton(QMessageBox::No);
+        box.setTextFormat(Qt::PlainText);
         // Its own button texts, so not through execMessageBox; the program's
         // end answers it as cancelled all the same.
         if (terminationRequested())

@@ -20,6 +20,7 @@
 #include "tools/content_json.h"
 #include "tools/database_build.h"
 #include "widgets/catalog_tree_view.h"
+#include "widgets/plain_tool_tip.h"
 
 namespace lovetest {
 
@@ -221,8 +222,7 @@ void ContentPreview::setStatus(const QString &text)
         return;
     m_window->statusBar()->showMessage(text);
     // The whole list, as plain text, where the line is too short for it.
-    m_window->statusBar()->setToolTip(
-        m_errors.isEmpty() ? QString() : m_errors.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")));
+    m_window->statusBar()->setToolTip(plainToolTip(m_errors));
 }
 
 void ContentPreview::watchFiles()

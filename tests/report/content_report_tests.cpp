@@ -53,10 +53,12 @@ const QString kFooter = QStringLiteral("<br>朗月心理测试网:<a target=\"_b
 TEST_F(ContentReportTest, BuildsTheWholePage)
 {
     const ContentReport report = reportOf(10);
-    const QString expected = heading(QStringLiteral("<i>测试</i> & 名"))
+    // Every text of the test is escaped: markup in content shows as its
+    // characters and loads nothing.
+    const QString expected = heading(QStringLiteral("&lt;i&gt;测试&lt;/i&gt; &amp; 名"))
         // instructions escaped, CR LF kept as <br> and a line feed
         + QStringLiteral("请读&nbsp;&quot;说明&quot;<br>\n第二行<br><br>") + kNbsp4 +
-        QStringLiteral("<b>第一题 <b>粗</b> & 好</B><br>") + kNbsp4 + QStringLiteral("1.甲&nbsp;乙<br>") + kNbsp4 +
+        QStringLiteral("<b>第一题 &lt;b&gt;粗&lt;/b&gt; &amp; 好</B><br>") + kNbsp4 + QStringLiteral("1.甲&nbsp;乙<br>") + kNbsp4 +
         QStringLiteral("2.&lt;3<br>") + kNbsp4 + QStringLiteral("3.A&amp;B<br>") +
         QStringLiteral("<br><br>") // no instructions
         + kNbsp4 + QStringLiteral("<b>第二题</B><br>") + kNbsp4 + QStringLiteral("1.是<br>") + kNbsp4 +

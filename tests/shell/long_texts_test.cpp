@@ -1,5 +1,6 @@
 // Every place that shows content shows a bounded head of a 1 MB text, and
-// the rest where the place offers it.
+// the rest where the place offers it; and shows markup in content as the
+// characters it is, loading nothing it names.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -7,12 +8,16 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTableWidget>
 #include <QTest>
+#include <QTextDocument>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 
 #include "data/test_database.h"
 #include "data/text_head.h"
@@ -23,8 +28,10 @@
 #include "shell/run_companion.h"
 #include "tests/shell/main_window_harness.h"
 #include "tests/support/fixture_database.h"
+#include "tests/support/shown_tool_tip.h"
 #include "widgets/catalog_tree_view.h"
 #include "widgets/choice_group.h"
+#include "widgets/dialogs.h"
 
 namespace lovetest {
 namespace {
@@ -62,9 +69,7 @@ protected:
     explicit LongTexts(const QString &text = longText()) : fixture(contentWith(text)) {}
     void SetUp() override
     {
-        fprintf(stderr, "T fixture %lld\n", (long long)QDateTime::currentMSecsSinceEpoch());
         openWindow(fixture.path());
-        fprintf(stderr, "T open %lld\n", (long long)QDateTime::currentMSecsSinceEpoch());
         selectId(10);
     }
 
@@ -132,7 +137,7 @@ TEST_F(LongTexts, EveryPlaceShowsABoundedHead)
     QTableWidget *table = history->ui().table;
     for (int column : {1, 2, 4}) {
         shown += {{"history cell", table->item(0, column)->text(), kShownLineLength},
-                  {"history tooltip", table->item(0, column)->toolTip(), kShownLineLength}};
+                  {"history tooltip", testing::shownToolTip(table->item(0, column)->toolTip()), kShownLineLength}};
     }
     shown.append({"history filter", history->ui().filter->itemText(1), kShownLineLength});
     history->ui().openButton->click();
@@ -210,6 +215,153 @@ TEST_F(CaptionsOverTheLimit, ShowAllPutsTheWholeCaptionAndTheKeysStillChoose)
     EXPECT_EQ(panel->itemIndex(), 1);
     QTest::keyClick(panel, Qt::Key_1);
     EXPECT_EQ(panel->itemIndex(), 0);
+}
+
+// Markup in a name, a question, an option, a category or a verdict: every
+// place shows the characters, and nothing loads the file it names.
+const QString kPlanted = QStringLiteral("/nonexistent-planted/picture.png");
+
+class HostileTexts : public LongTexts {
+protected:
+    HostileTexts() : LongTexts(QStringLiteral("<img src=%1><b>粗</b>").arg(kPlanted)) {}
+
+    QString hostile() const { return QStringLiteral("<img src=%1><b>粗</b>").arg(kPlanted); }
+
+    // A document that notes what a rich text asks it to load.
+    class ResourceSpy : public QTextDocument {
+    public:
+        QList<QUrl> requested;
+
+    protected:
+        QVariant loadResource(int type, const QUrl &name) override
+        {
+            requested.append(name);
+            return QTextDocument::loadResource(type, name);
+        }
+    };
+
+    // Whether text, shown where Qt takes markup for rich text (a tooltip, an
+    // automatic label), would load the planted file.
+    static bool loadsThePlantedFile(const QString &text, bool rich)
+    {
+        ResourceSpy spy;
+        if (rich)
+            spy.setHtml(text);
+        else
+            spy.setPlainText(text);
+        spy.setTextWidth(400);
+        spy.size(); // lays the document out, which sizes (and loads) images
+        for (const QUrl &url : spy.requested) {
+            if (url.toString().contains(QStringLiteral("planted")))
+                return true;
+        }
+        return false;
+    }
+
+    // Every label of a window shows markup as characters.
+    void expectPlainLabels(QWidget *window, const char *where)
+    {
+        for (QLabel *label : window->findChildren<QLabel *>()) {
+            if (!label->text().contains(QStringLiteral("<img")))
+                continue;
+            const bool rich = label->textFormat() == Qt::RichText ||
+                (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text()));
+            EXPECT_FALSE(rich) << where << ": " << label->objectName().toStdString();
+        }
+    }
+    void expectPlainToolTip(const QString &toolTip, const char *where)
+    {
+        EXPECT_FALSE(loadsThePlantedFile(toolTip, Qt::mightBeRichText(toolTip))) << where;
+        EXPECT_TRUE(testing::shownToolTip(toolTip).contains(hostile())) << where << ": " << toolTip.toStdString();
+    }
+    void expectPageShowsCharacters(const char *where)
+    {
+        const QString page = reportPage();
+        EXPECT_FALSE(loadsThePlantedFile(page, true)) << where;
+        QTextDocument shown;
+        shown.setHtml(page);
+        EXPECT_TRUE(shown.toPlainText().replace(QChar::Nbsp, QLatin1Char(' ')).contains(hostile())) << where;
+    }
+};
+
+TEST_F(HostileTexts, EveryPlaceShowsMarkupAsCharactersAndLoadsNothing)
+{
+    // The spy sees what an unescaped text would load.
+    ASSERT_TRUE(loadsThePlantedFile(hostile(), true));
+
+    expectPlainLabels(form.get(), "title");
+    startSelected();
+    expectPlainLabels(form.get(), "question");
+    answer({0, 0});
+    expectPlainLabels(form.get(), "category");
+    answer({0});
+    ASSERT_EQ(form->run().phase(), TestRun::Phase::ShowingVerdict);
+    EXPECT_TRUE(verdictText().contains(hostile()));
+    expectPlainLabels(form.get(), "verdict");
+    form->companion().ui().saveButton->click();
+    expectPageShowsCharacters("result page");
+    EXPECT_TRUE(report.windowTitle().contains(hostile()));
+    form->ui().stepButton->click();
+
+    form->companion().ui().historyAction->trigger();
+    HistoryWindow *history = form->companion().historyWindow();
+    ASSERT_TRUE(history && history->ui().table->rowCount() == 1);
+    for (int column : {1, 2, 4}) {
+        EXPECT_TRUE(history->ui().table->item(0, column)->text().contains(hostile()));
+        expectPlainToolTip(history->ui().table->item(0, column)->toolTip(), "history tooltip");
+    }
+    expectPlainLabels(history, "history");
+    history->hide();
+
+    form->onContent();
+    expectPageShowsCharacters("content page");
+
+    // The folder's message, the delete prompt and the resume offer carry the
+    // name as it is; the boxes show it as plain text (RealDialogs below).
+    selectId(30);
+    startSelected();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].contains(hostile()));
+    selectId(10);
+    dialogs.answers = {false};
+    form->ui().catalogTree->setFocus();
+    QTest::keyClick(form->ui().catalogTree, Qt::Key_Delete);
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_TRUE(dialogs.questions[0].text.contains(hostile()));
+    startSelected();
+    answer({0});
+    openWindow(fixture.path());
+    dialogs.answers = {false};
+    form->offerResume();
+    ASSERT_EQ(dialogs.questions.size(), 2);
+    EXPECT_TRUE(dialogs.questions[1].text.contains(hostile()));
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
+}
+
+// The program's own boxes show every text as plain text.
+TEST(RealDialogs, BoxesShowMarkupAsCharacters)
+{
+    const QString text = QStringLiteral("<img src=%1>").arg(kPlanted);
+    const QList<std::function<void()>> boxes{
+        [&] { Dialogs::instance().showError(nullptr, text); },
+        [&] { Dialogs::instance().showMessage(nullptr, text); },
+        [&] { Dialogs::instance().confirm(nullptr, QStringLiteral("确认"), text); },
+        [&] { Dialogs::instance().askYesNo(nullptr, QStringLiteral("确认"), text, Dialogs::DefaultAnswer::No); },
+    };
+    for (qsizetype i = 0; i < boxes.size(); ++i) {
+        Qt::TextFormat format = Qt::RichText;
+        QString shown;
+        QTimer::singleShot(0, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                format = box->textFormat();
+                shown = box->text();
+                box->reject();
+            }
+        });
+        boxes[i]();
+        EXPECT_EQ(format, Qt::PlainText) << "box " << i;
+        EXPECT_TRUE(shown.contains(text)) << "box " << i;
+    }
 }
 
 } // namespace

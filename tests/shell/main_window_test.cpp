@@ -32,6 +32,7 @@
 #include "tests/shell/main_window_harness.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/fixture_database.h"
+#include "tests/support/shown_tool_tip.h"
 #include "widgets/bound_label.h"
 #include "widgets/bound_text_view.h"
 #include "widgets/catalog_tree_view.h"
@@ -403,7 +404,7 @@ TEST_F(MainWindowTest, AboutCommandShowsTheOneAboutWindow)
     action("aboutAction")->trigger();
     EXPECT_TRUE(about.isVisible());
     // Its last line names the folder of the open database, made absolute.
-    EXPECT_EQ(about.ui().dataFolderLabel->toolTip(),
+    EXPECT_EQ(testing::shownToolTip(about.ui().dataFolderLabel->toolTip()),
               QDir::toNativeSeparators(QFileInfo(fixture.path()).absolutePath()));
 }
 
