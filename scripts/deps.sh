@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libqt6svg6 nettle-dev
           libgtest-dev libbenchmark-dev fonts-wqy-microhei qt6-translations-l10n
           desktop-file-utils appstream dpkg-dev file clang libclang-rt-14-dev
-          clang-format clang-tidy lintian)
+          clang-format clang-tidy lintian strace)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -91,6 +91,39 @@ protected:
     QLabel *itemLabel(int index) const { return choicePanel()->itemWidget(index)->findChild<QLabel *>(); }
     QString reportPage() const { return report.ui().htmlView->pageHtml(); }
 
+    // The boxes that name an entry: the folder's message when it is started,
+    // the delete prompt (declined), and the resume offer of a run left after
+    // its first answer (declined).
+    struct Boxes {
+        QString folderMessage;
+        QString deletePrompt;
+        QString resumeOffer;
+    };
+    Boxes boxesNamingTheTest()
+    {
+        Boxes boxes;
+        const qsizetype messages = dialogs.messages.size();
+        const qsizetype questions = dialogs.questions.size();
+        selectId(30);
+        startSelected();
+        if (dialogs.messages.size() == messages + 1)
+            boxes.folderMessage = dialogs.messages.last();
+        selectId(10);
+        dialogs.answers = {false};
+        form->ui().catalogTree->setFocus();
+        QTest::keyClick(form->ui().catalogTree, Qt::Key_Delete);
+        if (dialogs.questions.size() == questions + 1)
+            boxes.deletePrompt = dialogs.questions.last().text;
+        startSelected();
+        answer({0});
+        openWindow(fixture.path());
+        dialogs.answers = {false};
+        form->offerResume();
+        if (dialogs.questions.size() == questions + 2)
+            boxes.resumeOffer = dialogs.questions.last().text;
+        return boxes;
+    }
+
     FixtureDatabase fixture;
 };
 
@@ -148,28 +181,12 @@ TEST_F(LongTexts, EveryPlaceShowsABoundedHead)
     EXPECT_LE(reportPage().count(kMark), kShownLineLength + 3 * kShownHeadLength);
     shown.append({"content window title", report.windowTitle(), kShownLineLength});
 
-    selectId(30);
-    startSelected();
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_LE(dialogs.messages[0].size(), kShownLineLength + 40);
-    EXPECT_TRUE(dialogs.messages[0].contains(QStringLiteral("…”")));
-
-    selectId(10);
-    dialogs.answers = {false};
-    form->ui().catalogTree->setFocus();
-    QTest::keyClick(form->ui().catalogTree, Qt::Key_Delete);
-    ASSERT_EQ(dialogs.questions.size(), 1);
-    EXPECT_LE(dialogs.questions[0].text.size(), kShownLineLength + 40);
-
-    // Left after the first answer, offered again at the next start.
-    startSelected();
-    answer({0});
-    openWindow(fixture.path());
-    dialogs.answers = {false};
-    form->offerResume();
-    ASSERT_EQ(dialogs.questions.size(), 2);
-    EXPECT_LE(dialogs.questions[1].text.size(), kShownLineLength + 20);
-    EXPECT_TRUE(dialogs.questions[1].text.contains(QStringLiteral("…》")));
+    const Boxes boxes = boxesNamingTheTest();
+    EXPECT_LE(boxes.folderMessage.size(), kShownLineLength + 40);
+    EXPECT_TRUE(boxes.folderMessage.contains(QStringLiteral("…”")));
+    EXPECT_LE(boxes.deletePrompt.size(), kShownLineLength + 40);
+    EXPECT_LE(boxes.resumeOffer.size(), kShownLineLength + 20);
+    EXPECT_TRUE(boxes.resumeOffer.contains(QStringLiteral("…》")));
 
     expectBounded(shown);
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
@@ -318,23 +335,9 @@ TEST_F(HostileTexts, EveryPlaceShowsMarkupAsCharactersAndLoadsNothing)
 
     // The folder's message, the delete prompt and the resume offer carry the
     // name as it is; the boxes show it as plain text (RealDialogs below).
-    selectId(30);
-    startSelected();
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_TRUE(dialogs.messages[0].contains(hostile()));
-    selectId(10);
-    dialogs.answers = {false};
-    form->ui().catalogTree->setFocus();
-    QTest::keyClick(form->ui().catalogTree, Qt::Key_Delete);
-    ASSERT_EQ(dialogs.questions.size(), 1);
-    EXPECT_TRUE(dialogs.questions[0].text.contains(hostile()));
-    startSelected();
-    answer({0});
-    openWindow(fixture.path());
-    dialogs.answers = {false};
-    form->offerResume();
-    ASSERT_EQ(dialogs.questions.size(), 2);
-    EXPECT_TRUE(dialogs.questions[1].text.contains(hostile()));
+    const Boxes boxes = boxesNamingTheTest();
+    for (const QString &text : {boxes.folderMessage, boxes.deletePrompt, boxes.resumeOffer})
+        EXPECT_TRUE(text.contains(hostile())) << text.toStdString();
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
 }
 
