@@ -14,9 +14,15 @@ ResumeOffer::ResumeOffer(TestDatabase &database, TestRun &run, RunHistory &histo
 
 std::optional<RunHistory::Unfinished> ResumeOffer::find()
 {
+    m_droppedNote.clear();
     std::optional<RunHistory::Unfinished> open = m_history.unfinished();
     if (!open || m_run.running())
         return std::nullopt;
+    if (!open->usable) {
+        m_history.discard(open->record);
+        m_droppedNote = QStringLiteral("上次没做完的测试记录无法读取，已删除。");
+        return std::nullopt;
+    }
     // A run left before its first answer has nothing to go on with.
     if (std::all_of(open->chosen.begin(), open->chosen.end(), [](int item) { return item < 0; })) {
         m_history.discard(open->record);
@@ -25,6 +31,7 @@ std::optional<RunHistory::Unfinished> ResumeOffer::find()
     Dataset &catalog = m_database.catalog;
     if (!catalog.active() || !catalog.locate(QStringLiteral("ID"), open->testId)) {
         m_history.discard(open->record);
+        m_droppedNote = QStringLiteral("上次没做完的测试已不在目录中，它的记录已删除。");
         return std::nullopt;
     }
     return open;

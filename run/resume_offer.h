@@ -19,6 +19,9 @@ public:
     // nullopt when there is none or a run is going on. A run left before its
     // first answer, or whose test is gone, is dropped here.
     std::optional<RunHistory::Unfinished> find();
+    // Why find() dropped a run it could not offer (its test is gone, its
+    // record cannot be read), for the status line; empty when it did not.
+    const QString &droppedNote() const { return m_droppedNote; }
     // Declined: the run is dropped and not offered again.
     void decline(const RunHistory::Unfinished &open);
     // Goes on at the first question without an answer, in the run's own
@@ -30,6 +33,7 @@ private:
     TestRun &m_run;
     RunHistory &m_history;
     RunJournal &m_journal;
+    QString m_droppedNote;
 };
 
 } // namespace lovetest

@@ -186,13 +186,21 @@ std::optional<RunHistory::Unfinished> RunHistory::unfinished() const
     if (!m_connection.connected())
         return std::nullopt;
     QSqlQuery query(m_connection.db());
-    if (!query.exec(QStringLiteral("SELECT 编号, 测试ID, %1, 选择 FROM 记录 WHERE 完成 = 0"
+    // Only heads are read: a record holding megabytes of name or answers
+    // would hold up the start.
+    if (!query.exec(QStringLiteral("SELECT 编号, 测试ID, %1, substr(选择, 1, %2) FROM 记录 WHERE 完成 = 0"
                                    " ORDER BY 编号 DESC LIMIT 1")
-                        .arg(headColumn("测试名称"))) ||
+                        .arg(headColumn("测试名称"))
+                        .arg(kChoicesTextLimit + 1)) ||
         !query.next())
         return std::nullopt;
-    return Unfinished{query.value(0).toLongLong(), query.value(1).toLongLong(), query.value(2).toString(),
-                      choicesFromText(query.value(3).toString())};
+    Unfinished open{query.value(0).toLongLong(), query.value(1).toLongLong(), query.value(2).toString(), {}};
+    const QString choices = query.value(3).toString();
+    if (choices.size() > kChoicesTextLimit)
+        open.usable = false;
+    else
+        open.chosen = choicesFromText(choices);
+    return open;
 }
 
 QList<RunHistory::Entry> RunHistory::entries(std::optional<qint64> testId) const

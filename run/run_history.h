@@ -43,7 +43,13 @@ public:
         qint64 testId = 0;
         QString testName;
         QList<int> chosen; // item index per question, -1 for none yet
+        // False when the stored answers are longer than any test's: the
+        // record is not read further, and can only be dropped.
+        bool usable = true;
     };
+    // The longest answer list a run record may hold: far more questions than
+    // a test has, and little enough to read at start without a wait.
+    static constexpr qsizetype kChoicesTextLimit = 64 * 1024;
 
     // A new run under way; nullopt when the file takes no history.
     std::optional<qint64> begin(qint64 testId, const QString &testName);

@@ -7,10 +7,12 @@
 #include <QBoxLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStatusBar>
 
 #include "data/test_database.h"
 #include "data/text_head.h"
@@ -254,6 +256,10 @@ void RunCompanion::offerResume()
 {
     guarded(m_places.window, [this] {
         const std::optional<RunHistory::Unfinished> open = m_resume->find();
+        if (!m_resume->droppedNote().isEmpty()) {
+            if (auto *window = qobject_cast<QMainWindow *>(m_places.window))
+                window->statusBar()->showMessage(m_resume->droppedNote(), 10000);
+        }
         if (!open)
             return;
         if (!Dialogs::instance().askYesNo(

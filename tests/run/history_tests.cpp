@@ -289,6 +289,41 @@ TEST_F(HistoryTest, OffersOnlyARunWithAnswersWhoseTestIsThere)
     EXPECT_EQ(history.entries()[0].record, again);
 }
 
+// A run record whose test is gone, or whose answers are longer than any
+// test's (10 MB), is dropped at start with a note, its answers never read.
+TEST_F(HistoryTest, ARunThatCannotBeTakenUpIsDroppedWithANote)
+{
+    ResumeOffer offer{database, run, history, journal};
+    const qint64 gone = *history.begin(99, QStringLiteral("已删除"));
+    history.storeChoices(gone, {0});
+    EXPECT_FALSE(offer.find());
+    EXPECT_EQ(offer.droppedNote(), QStringLiteral("上次没做完的测试已不在目录中，它的记录已删除。"));
+    EXPECT_EQ(records(), 0);
+
+    const qint64 huge = *history.begin(10, QStringLiteral("两题测试"));
+    fixture.exec(QStringLiteral("UPDATE 记录 SET 测试名称 = hex(zeroblob(5000000)), 选择 = "
+                                "replace(hex(zeroblob(2500000)), '00', '0,') WHERE 编号 = %1")
+                     .arg(huge));
+    ASSERT_GT(fixture.scalar(QStringLiteral("SELECT length(选择) FROM 记录")).toLongLong(), 4'000'000);
+    EXPECT_FALSE(offer.find());
+    EXPECT_EQ(offer.droppedNote(), QStringLiteral("上次没做完的测试记录无法读取，已删除。"));
+    EXPECT_EQ(records(), 0);
+
+    // At the limit the record is still read, and offered.
+    const qint64 longest = *history.begin(10, QStringLiteral("两题测试"));
+    fixture.exec(
+        QStringLiteral("UPDATE 记录 SET 选择 = '1,-1' || substr(replace(hex(zeroblob(40000)), '00', ',-1'), 1, "
+                       "%1 - 4) WHERE 编号 = %2")
+            .arg(RunHistory::kChoicesTextLimit)
+            .arg(longest));
+    ASSERT_EQ(fixture.scalar(QStringLiteral("SELECT length(选择) FROM 记录")).toLongLong(),
+              RunHistory::kChoicesTextLimit);
+    const std::optional<RunHistory::Unfinished> open = offer.find();
+    ASSERT_TRUE(open);
+    EXPECT_TRUE(offer.droppedNote().isEmpty());
+    EXPECT_EQ(open->chosen.value(0), 1);
+}
+
 TEST(ChoicesText, RoundTrips)
 {
     EXPECT_EQ(choicesText({0, 2, -1}), QStringLiteral("0,2,-1"));
