@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QIODevice>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QTextStream>
 
 #include <sys/stat.h>
@@ -20,6 +21,8 @@
 #include "tools/content_json.h"
 #include "tools/database_build.h"
 #include "tools/database_export.h"
+#include "tools/database_input.h"
+#include "tools/database_update.h"
 #include "tools/player.h"
 #include "tools/preview_launch.h"
 #include "tools/proof_page.h"
@@ -304,15 +307,6 @@ int exportCommand(const QStringList &args, QIODevice &, QTextStream &out, QTextS
     return ExitOk;
 }
 
-// One path meant as a database: an SQLite file, a name ending in .mdb, or
-// something that is no regular file (refused there in words).
-bool meantAsDatabase(const QString &path)
-{
-    const QFileInfo info(path);
-    return looksLikeDatabase(path) || path.endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive) ||
-        (info.exists() && !info.isFile());
-}
-
 // The entries and problems of one database or of content files.
 ReadResult readForCheck(const QStringList &paths)
 {
@@ -337,7 +331,9 @@ int check(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &)
     problems += checkContent(read.content);
     RangeReport ranges;
     if (line.isSet("ranges")) {
-        ranges = describeRanges(read.content);
+        // Content files name their tests as the database built from them does.
+        const bool database = line.positional().size() == 1 && meantAsDatabase(line.positional().first());
+        ranges = describeRanges(database ? read.content : asBuilt(read.content));
         problems += ranges.warnings;
     }
     printProblems(problems, out);
@@ -349,6 +345,16 @@ int check(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &)
                .arg(describeCounts(read.content), counted(errors, "error", "errors"),
                     counted(problems.size() - errors, "warning", "warnings"));
     return errors ? ExitContentError : ExitOk;
+}
+
+// Content with errors yields no database: its problems are printed and
+// the command refused.
+void requireDatabase(const DatabaseInput &input, QTextStream &err, const char *outcome)
+{
+    if (!input.path().isEmpty())
+        return;
+    printProblems(input.problems(), err);
+    throw ContentError(QStringLiteral("the content has errors; %1").arg(QLatin1String(outcome)).toStdString());
 }
 
 qint64 integerOption(const CommandLine &line, const char *name)
@@ -363,16 +369,15 @@ qint64 integerOption(const CommandLine &line, const char *name)
     return value;
 }
 
-int play(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &)
+int play(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &err)
 {
     CommandLine line({{QStringLiteral("test"), {}, QStringLiteral("ID")},
                       {QStringLiteral("answers"), {}, QStringLiteral("I,J,...")},
                       {QStringLiteral("category"), {}, QStringLiteral("N")}});
     line.parse(args);
-    if (line.positional().size() != 1)
-        throw UsageError("play needs one database file");
+    if (line.positional().isEmpty())
+        throw UsageError("play needs a database or content files");
     PlayRequest request;
-    request.databasePath = line.positional().first();
     request.testId = integerOption(line, "test");
     const QString answers = line.value("answers");
     if (!answers.isEmpty()) {
@@ -386,6 +391,9 @@ int play(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &)
     }
     if (line.isSet("category"))
         request.category = integerOption(line, "category");
+    const DatabaseInput input(line.positional());
+    requireDatabase(input, err, "nothing was played");
+    request.databasePath = input.path();
     for (const QString &shown : playTest(request))
         out << terminalSafe(shown, LineBreaks::Keep) << '\n';
     return ExitOk;
@@ -407,9 +415,61 @@ int report(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &
         out << terminalSafe(proofPage(read.content), LineBreaks::Keep);
         return ExitOk;
     }
-    if (line.positional().size() != 1)
-        throw UsageError("report needs one database file");
-    out << terminalSafe(reportTest(line.positional().first(), integerOption(line, "test")), LineBreaks::Keep);
+    if (line.positional().isEmpty())
+        throw UsageError("report needs a database or content files");
+    const qint64 testId = integerOption(line, "test");
+    const DatabaseInput input(line.positional());
+    requireDatabase(input, err, "no page was written");
+    out << terminalSafe(reportTest(input.path(), testId), LineBreaks::Keep);
+    return ExitOk;
+}
+
+// Writes the entries of content files into an existing database; a dry run
+// lists them and the summary says what would be done.
+int update(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &err)
+{
+    CommandLine line({{QStringLiteral("dry-run"), {}}});
+    line.parse(args);
+    if (line.positional().size() < 2)
+        throw UsageError("update needs a database file and content files");
+    const QString database = line.positional().first();
+    const QStringList files = line.positional().mid(1);
+    ReadResult read = readContentFileList(files);
+    QList<Problem> problems = read.problems;
+    if (!hasErrors(problems))
+        problems += checkContent(read.content);
+    if (hasErrors(problems)) {
+        printProblems(problems, err);
+        throw ContentError("the content has errors; nothing was written");
+    }
+    // Printed whether the update succeeds or not; only the warnings are left.
+    const bool dryRun = line.isSet("dry-run");
+    const auto printWarnings = qScopeGuard([&] { printProblems(problems, err); });
+    const QList<EntryChange> changes = updateDatabase(database, read.content, problems, {.dryRun = dryRun});
+    qsizetype counts[2][2] = {}; // [folder][replaced]
+    for (const EntryChange &change : changes) {
+        const Test &entry = read.content.tests[change.index];
+        ++counts[entry.folder][change.replaced];
+        if (dryRun)
+            out << terminalSafe(QStringLiteral("%1 %2").arg(
+                       change.replaced ? QStringLiteral("replace") : QStringLiteral("add"), describeTest(entry)))
+                << '\n';
+    }
+    QStringList summary;
+    const char *kinds[2][2] = {{"test", "tests"}, {"folder", "folders"}};
+    for (int folder = 0; folder < 2; ++folder) {
+        if (folder && !counts[1][0] && !counts[1][1])
+            break;
+        summary.append(QStringLiteral("%1 %2, %3 %4")
+                           .arg(counted(counts[folder][1], kinds[folder][0], kinds[folder][1]),
+                                dryRun ? QStringLiteral("to replace") : QStringLiteral("replaced"))
+                           .arg(counts[folder][0])
+                           .arg(dryRun ? QStringLiteral("to add") : QStringLiteral("added")));
+    }
+    out << terminalSafe(summary.join(QStringLiteral("; ")));
+    if (dryRun)
+        out << " (dry run: nothing was written)";
+    out << '\n';
     return ExitOk;
 }
 
@@ -487,8 +547,9 @@ const Command kCommands[] = {
         DIR are replaced only with --force.
 )",
      exportCommand},
-    {"play", R"(  play FILE --test ID --answers I,J,... [--category N]
-        Runs a test of the database (on a copy; FILE is not written) choosing
+    {"play", R"(  play FILE... --test ID --answers I,J,... [--category N]
+        Runs a test of a database (on a copy; FILE is not written), or of
+        content files (built into a temporary database first), choosing
         option I for the first question, J for the second ..., options
         counted from 1 as the content page and the number keys count them,
         and category value N when the test asks for one. Prints each question
@@ -505,15 +566,28 @@ const Command kCommands[] = {
         program lovetest found beside this tool, which needs a display.
 )",
      preview},
-    {"report", R"(  report FILE --test ID
+    {"report", R"(  report FILE... --test ID
   report FILE... --all
-        Prints the content page of a test as the report window receives it.
+        Prints the content page of a test of a database or of content files
+        as the report window receives it.
         With --all, prints a proof page of a database or of content files
         as one HTML document: every test's remarks, category captions and
         reachable scores, and each verdict with the score band that selects
         it, every text escaped.
 )",
      report},
+    {"update", R"(  update FILE CONTENT.json... [--dry-run]
+        Replaces the entries of the content files in the database FILE by id
+        (each entry's catalog row, question rows and verdict rows) and adds
+        those whose id it lacks; every other entry, rename and the test
+        history (记录) stay. The content is checked first as build checks it,
+        and the whole update is one transaction on FILE, which the program
+        may have open (its lock is waited for a few seconds). Every entry
+        needs an id and a parent in the content files or in FILE; question
+        rows may not take ids that rows of other entries hold. --dry-run
+        lists the entries it would replace and add and writes nothing.
+)",
+     update},
     {"seal", R"(  seal  Reads one text on standard input and prints its sealed form.
 )",
      seal},

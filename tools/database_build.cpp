@@ -110,10 +110,10 @@ const QStringList kIndexStatements{
     catalogIndexStatement(),
 };
 
-void writeContent(QSqlDatabase db, const Content &content)
+} // namespace
+
+void insertEntries(QSqlDatabase db, const Content &content, const QList<TestRows> &ids)
 {
-    const QList<TestRows> ids = assignIds(content);
-    TestDatabase::createSchema(db);
     QSqlQuery row(db);
     row.prepare(QStringLiteral("INSERT INTO 量表 (ID, Parent, Name, 目录, 分值, 分值范围, 结果, 参数, 备注, 填写说明) "
                                "VALUES (?, ?, ?, ?, 0, ?, ?, ?, ?, ?)"));
@@ -161,6 +161,15 @@ void writeContent(QSqlDatabase db, const Content &content)
             exec(verdictRow, at);
         }
     }
+}
+
+namespace {
+
+void writeContent(QSqlDatabase db, const Content &content)
+{
+    const QList<TestRows> ids = assignIds(content);
+    TestDatabase::createSchema(db);
+    insertEntries(db, content, ids);
     for (const QString &statement : kIndexStatements) {
         QSqlQuery index(db);
         if (!index.exec(statement))

@@ -1,5 +1,6 @@
 #pragma once
 #include <QList>
+#include <QSqlDatabase>
 #include <QString>
 
 #include "tools/content_model.h"
@@ -17,6 +18,11 @@ struct TestRows {
 // next id after its test that no entry uses, all within kMinId … kMaxId.
 // Duplicate ids, and running out of ids, are errors.
 QList<TestRows> assignIds(const Content &content);
+
+// Writes the rows of every entry of content (its catalog row, question rows
+// and verdict rows), every sealed field sealed, under the ids given, into a
+// database that has the tables already.
+void insertEntries(QSqlDatabase db, const Content &content, const QList<TestRows> &ids);
 
 // What a build may do to a file that exists already.
 struct BuildTarget {

@@ -126,6 +126,11 @@ bool looksLikeDatabase(const QString &path)
         file.read(16) == QByteArray("SQLite format 3", 16);
 }
 
+void requireTestDatabase(const QString &path)
+{
+    const ReadableDatabase database(path);
+}
+
 void exportDatabase(const QString &path, const std::function<void(const Test &)> &sink,
                     const std::function<void(const QString &)> &warn)
 {

@@ -22,6 +22,10 @@ Content loadDatabase(const QString &path);
 // the window). They are warnings; export leaves them out.
 QList<Problem> checkDatabaseRows(const QString &path);
 
+// Refuses, as a ContentError saying why, a file that is no readable test
+// database (missing, no SQLite file, or without the tables the program reads).
+void requireTestDatabase(const QString &path);
+
 // Whether the file starts as an SQLite database does.
 bool looksLikeDatabase(const QString &path);
 

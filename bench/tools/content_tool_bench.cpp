@@ -1,5 +1,5 @@
-// Build and export of a generated catalog, each against the cipher work it
-// cannot avoid: sealing (build) or unsealing (export) the same number of
+// Build, update and export of a generated catalog, each against the cipher
+// work it cannot avoid: sealing (build, update) or unsealing (export) the same number of
 // fields of the same lengths, timed in the same run as processor time of
 // the thread. The counter "ratio" is tool time / cipher time. 1,000 tests run by default; set
 // LOVETEST_BENCH_10000=1 to add 10,000 (by hand only: it takes minutes).
@@ -20,6 +20,7 @@
 #include "tools/content_json.h"
 #include "tools/database_build.h"
 #include "tools/database_export.h"
+#include "tools/database_update.h"
 #include "tools/reachable_scores.h"
 
 using namespace lovetest;
@@ -149,6 +150,31 @@ void BM_ExportAgainstUnsealing(benchmark::State &state)
     report(state, tool, cipher);
 }
 
+// update of 10 tests in a catalog of N against sealing those tests' fields:
+// the work follows the tests written, not the file they go into.
+void BM_UpdateAgainstSealing(benchmark::State &state)
+{
+    const Content catalog = generatedCatalog(int(state.range(0)));
+    Content changed;
+    for (qsizetype t = 0; t < catalog.tests.size(); t += catalog.tests.size() / 10)
+        changed.tests.append(catalog.tests[t]);
+    const QList<QByteArray> fields = sealedFieldsOf(changed);
+    const QByteArray dataKeyText = deriveDataKeyText();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("date.mdb"));
+    buildDatabase(catalog, path);
+    double tool = 0, cipher = 0;
+    for (auto _ : state) {
+        QList<Problem> problems;
+        tool += timed([&] { benchmark::DoNotOptimize(updateDatabase(path, changed, problems)); });
+        cipher += timed([&] {
+            for (const QByteArray &field : fields)
+                benchmark::DoNotOptimize(sealText(field, dataKeyText));
+        });
+    }
+    report(state, tool, cipher);
+}
+
 // check --ranges (reachable scores, verdict shares and their lines) against
 // the reachable scores alone. Argument 0: the generated catalog; 1: tests of
 // 13 questions with options 0..500 (wide sums: counting stops at its work
@@ -189,6 +215,7 @@ void sizes(benchmark::internal::Benchmark *benchmark)
 
 BENCHMARK(BM_BuildAgainstSealing)->Apply(sizes);
 BENCHMARK(BM_ExportAgainstUnsealing)->Apply(sizes);
+BENCHMARK(BM_UpdateAgainstSealing)->Apply(sizes)->Iterations(20);
 BENCHMARK(BM_RangesAgainstReachableScores)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
