@@ -10,6 +10,7 @@
 #include "data/connection.h"
 #include "data/database_error.h"
 #include "data/text_head.h"
+#include "run/run_claims.h"
 
 namespace lovetest {
 
@@ -76,6 +77,17 @@ QList<int> choicesFromText(const QString &text)
 RunHistory::RunHistory(Connection &connection) : m_connection(connection)
 {}
 
+RunHistory::~RunHistory() = default;
+
+RunClaims *RunHistory::claims()
+{
+    if (!m_connection.connected() || m_connection.readOnly())
+        return nullptr;
+    if (!m_claims)
+        m_claims = std::make_unique<RunClaims>(m_connection.fileName());
+    return m_claims.get();
+}
+
 void RunHistory::ensureTable()
 {
     QSqlQuery query(m_connection.db());
@@ -89,11 +101,17 @@ std::optional<qint64> RunHistory::begin(qint64 testId, const QString &testName)
         return std::nullopt;
     try {
         ensureTable();
-        return m_connection.insertRow(
+        // Claimed before another copy can see the row.
+        Connection::Transaction write(m_connection);
+        const qint64 record = m_connection.insertRow(
             tableName(),
             {QStringLiteral("时间"), QStringLiteral("测试ID"), QStringLiteral("测试名称"), QStringLiteral("选择"),
              QStringLiteral("完成")},
             {QDateTime::currentDateTime().toString(kTimeFormat), testId, testName, QString(QLatin1String("")), 0});
+        if (RunClaims *owned = claims())
+            owned->claim(record);
+        write.commit();
+        return record;
     } catch (const DatabaseError &) {
         return std::nullopt;
     }
@@ -141,6 +159,8 @@ void RunHistory::finish(qint64 record, const RunResult &result)
         return;
     if (!m_connection.updateRow(tableName(), record, kResultColumns, resultValues(result)))
         throw DatabaseError(QStringLiteral("the record of the run under way is gone"));
+    if (m_claims)
+        m_claims->release(record);
 }
 
 void RunHistory::record(const RunResult &result)
@@ -158,6 +178,8 @@ void RunHistory::discard(qint64 record)
     } catch (const DatabaseError &) {
         // Left behind, it is offered once more at the next start.
     }
+    if (m_claims)
+        m_claims->release(record);
 }
 
 // A run under way and a finished one are deleted by different commands, so
@@ -181,17 +203,31 @@ void RunHistory::deleteRecord(qint64 record, bool finished)
     transaction.commit();
 }
 
-std::optional<RunHistory::Unfinished> RunHistory::unfinished() const
+std::optional<RunHistory::Unfinished> RunHistory::unfinished()
 {
     if (!m_connection.connected())
+        return std::nullopt;
+    std::optional<qint64> free;
+    {
+        QSqlQuery runs(m_connection.db());
+        if (!runs.exec(QStringLiteral("SELECT 编号 FROM 记录 WHERE 完成 = 0 ORDER BY 编号 DESC")))
+            return std::nullopt;
+        RunClaims *owned = claims();
+        while (!free && runs.next()) {
+            const qint64 record = runs.value(0).toLongLong();
+            if (!owned || owned->claim(record))
+                free = record;
+        }
+    }
+    if (!free)
         return std::nullopt;
     QSqlQuery query(m_connection.db());
     // Only heads are read: a record holding megabytes of name or answers
     // would hold up the start.
-    if (!query.exec(QStringLiteral("SELECT 编号, 测试ID, %1, substr(选择, 1, %2) FROM 记录 WHERE 完成 = 0"
-                                   " ORDER BY 编号 DESC LIMIT 1")
+    if (!query.exec(QStringLiteral("SELECT 编号, 测试ID, %1, substr(选择, 1, %2) FROM 记录 WHERE 编号 = %3")
                         .arg(headColumn("测试名称"))
-                        .arg(kChoicesTextLimit + 1)) ||
+                        .arg(kChoicesTextLimit + 1)
+                        .arg(*free)) ||
         !query.next())
         return std::nullopt;
     Unfinished open{query.value(0).toLongLong(), query.value(1).toLongLong(), query.value(2).toString(), {}};

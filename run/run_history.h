@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <optional>
 
 #include <QDateTime>
@@ -10,6 +11,7 @@
 namespace lovetest {
 
 class Connection;
+class RunClaims;
 
 // The taker's past runs, kept in the table 记录 of the open test database
 // beside the test content. The table is made when the first run is recorded,
@@ -22,9 +24,14 @@ class Connection;
 // discard: a run under way that cannot be written down is still taken, and
 // its result is recorded at the end. Reads of a table that cannot be read
 // find nothing.
+//
+// A run under way belongs to the copy of the program that began or took it
+// up (RunClaims): another copy on the same file neither offers nor drops it
+// while that copy runs.
 class RunHistory {
 public:
     explicit RunHistory(Connection &connection);
+    ~RunHistory();
 
     // The texts of Entry and Unfinished, and the names of testsTaken(), are
     // heads of what is stored: at most kShownLineLength + 1 characters
@@ -62,8 +69,9 @@ public:
     void record(const RunResult &result);
     // Drops a run that was not finished.
     void discard(qint64 record);
-    // The latest run not finished, if any.
-    std::optional<Unfinished> unfinished() const;
+    // The latest run not finished that no other running copy owns, if any;
+    // this copy owns it from then on.
+    std::optional<Unfinished> unfinished();
 
     // Finished runs, newest first; of one test only when testId is given.
     QList<Entry> entries(std::optional<qint64> testId = std::nullopt) const;
@@ -80,7 +88,12 @@ public:
 private:
     void deleteRecord(qint64 record, bool finished);
     void ensureTable();
+    // Claims of runs under way, on a file other copies may share; none for
+    // a file read into memory.
+    RunClaims *claims();
+
     Connection &m_connection;
+    std::unique_ptr<RunClaims> m_claims;
 };
 
 // The choices as kept for a run under way: "0,2,-1".

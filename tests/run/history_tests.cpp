@@ -324,6 +324,34 @@ TEST_F(HistoryTest, ARunThatCannotBeTakenUpIsDroppedWithANote)
     EXPECT_EQ(open->chosen.value(0), 1);
 }
 
+// Two copies of the program on one file: a run under way is offered by
+// neither while the copy that runs it is there, and is left where it is.
+TEST_F(HistoryTest, ARunUnderWayBelongsToTheCopyThatRunsIt)
+{
+    auto other = std::make_unique<TestDatabase>();
+    ASSERT_TRUE(other->openAll(fixture.path()).isEmpty());
+    auto otherHistory = std::make_unique<RunHistory>(other->connection);
+    const qint64 theirs = *otherHistory->begin(10, QStringLiteral("两题测试"));
+    otherHistory->storeChoices(theirs, {1, -1});
+
+    ResumeOffer offer{database, run, history, journal};
+    EXPECT_FALSE(offer.find());
+    EXPECT_TRUE(offer.droppedNote().isEmpty());
+    EXPECT_EQ(records(), 1);
+
+    // This copy's own run is not the other's to offer either.
+    take(10, {0});
+    EXPECT_EQ(otherHistory->unfinished().value_or(RunHistory::Unfinished{}).record, theirs) << "only its own";
+    run.finish(); // quit: its record goes
+
+    // The other copy ends with its run unfinished: now it is offered here.
+    otherHistory.reset();
+    other.reset();
+    const std::optional<RunHistory::Unfinished> open = offer.find();
+    ASSERT_TRUE(open);
+    EXPECT_EQ(open->record, theirs);
+}
+
 TEST(ChoicesText, RoundTrips)
 {
     EXPECT_EQ(choicesText({0, 2, -1}), QStringLiteral("0,2,-1"));

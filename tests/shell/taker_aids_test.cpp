@@ -260,14 +260,19 @@ protected:
     KilledRunTest() : TakerAidsTest(kFourQuestions) {}
     void SetUp() override {}
 
-    void killAfterThreeAnswers()
+    // Another copy of the program, three answers into a run and running on.
+    void startAnotherCopyAfterThreeAnswers(QProcess &program)
     {
-        QProcess program;
         program.start(QStringLiteral(INTERRUPTED_RUN), {fixture.path(), "10", "1", "2", "0"});
         ASSERT_TRUE(program.waitForStarted(10000));
         while (!program.canReadLine() && program.state() == QProcess::Running)
             program.waitForReadyRead(30000);
         ASSERT_EQ(program.readLine().trimmed(), QByteArray("answered"));
+    }
+    void killAfterThreeAnswers()
+    {
+        QProcess program;
+        startAnotherCopyAfterThreeAnswers(program);
         program.kill(); // kill -9
         ASSERT_TRUE(program.waitForFinished(10000));
         EXPECT_EQ(program.exitStatus(), QProcess::CrashExit);
@@ -337,6 +342,27 @@ TEST_F(KilledRunTest, AcceptedTheRunEndsWithTheVerdictOfAnUninterruptedOne)
         form->ui().questionPane->findChild<QWidget *>(QStringLiteral("verdictView"))->property("plainText").toString();
     EXPECT_TRUE(verdict.endsWith(QStringLiteral("高")));
     EXPECT_EQ(verdict, uninterruptedVerdict());
+}
+
+// A run under way in another running copy is its own: this copy neither
+// offers nor drops it, and takes it up once that copy is gone.
+TEST_F(KilledRunTest, ARunInAnotherRunningCopyIsLeftToIt)
+{
+    QProcess other;
+    startAnotherCopyAfterThreeAnswers(other);
+    open();
+    form->offerResume();
+    EXPECT_TRUE(dialogs.questions.isEmpty()) << "offered while its copy runs";
+    EXPECT_EQ(fixture.scalar(QStringLiteral("SELECT count(*) FROM 记录 WHERE 完成 = 0")).toInt(), 1);
+
+    other.kill();
+    ASSERT_TRUE(other.waitForFinished(10000));
+    form.reset();
+    open();
+    dialogs.answers = {true};
+    form->offerResume();
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_EQ(progress(), QStringLiteral("第 4 题 / 共 4 题"));
 }
 
 TEST_F(KilledRunTest, DeclinedNothingChanges)
