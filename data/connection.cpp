@@ -5,11 +5,14 @@
 
 #include <QAtomicInteger>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
+
+#include <sys/stat.h>
 
 namespace lovetest {
 
@@ -19,6 +22,16 @@ QString uniqueConnectionName(const QString &objectName)
 {
     static QAtomicInteger<quint64> counter;
     return QStringLiteral("lovetest-%1-%2").arg(objectName).arg(++counter);
+}
+
+// Device and inode of the file at path: what stays the same through renames
+// of the folder's entries and changes for a file renamed over it.
+std::optional<std::pair<quint64, quint64>> fileIdentity(const QString &path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return std::pair<quint64, quint64>(quint64(info.st_dev), quint64(info.st_ino));
 }
 
 } // namespace
@@ -114,6 +127,9 @@ void Connection::open(const QString &fileName)
         closeOnFailure.dismiss();
     }
     m_connected = true;
+    m_fileReplaced = false;
+    m_path = path;
+    m_identity = m_readOnly ? std::nullopt : fileIdentity(path);
 }
 
 void Connection::close()
@@ -152,6 +168,23 @@ namespace lovetest {
 void Connection::failWith(const QSqlQuery &query) const
 {
     throw DatabaseError(engineErrorText(query.lastError()));
+}
+
+void Connection::ensureSameFile()
+{
+    if (!m_identity || !m_connected)
+        return;
+    if (!m_fileReplaced && fileIdentity(m_path) == m_identity)
+        return;
+    if (!m_fileReplaced) {
+        m_fileReplaced = true;
+        // The commits so far go into the file the engine has open, and the
+        // log at the path is left empty for the file that is there now.
+        QSqlQuery(db()).exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    }
+    throw DatabaseError(QStringLiteral("测试数据文件“%1”已被别的程序替换或移走。为了不损坏现在的文件，程序不再写入它，"
+                                       "这次的修改没有保存。请重新启动程序。")
+                            .arg(QDir::toNativeSeparators(m_fileName)));
 }
 
 const Connection::TableInfo &Connection::tableInfo(const QString &table)
@@ -216,6 +249,8 @@ qint64 Connection::insertRow(const QString &table, const QStringList &columns, c
                   .arg(quoteSqlIdentifier(table), names.join(QStringLiteral(", ")),
                        QStringList(names.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
     }
+    if (m_transactionDepth == 0)
+        ensureSameFile();
     QSqlQuery &query = preparedStatement(sql);
     for (int i = 0; i < values.size(); ++i)
         query.bindValue(i, values[i]);
@@ -231,6 +266,8 @@ qint64 Connection::insertRow(const QString &table, const QStringList &columns, c
 bool Connection::updateRow(const QString &table, qint64 rowid, const QStringList &columns,
                            const QList<QVariant> &values)
 {
+    if (m_transactionDepth == 0)
+        ensureSameFile();
     QStringList assignments;
     for (const QString &column : columns)
         assignments.append(quoteSqlIdentifier(column) + QStringLiteral("=?"));
@@ -269,6 +306,8 @@ bool Connection::updateRow(const QString &table, qint64 rowid, const QStringList
 
 void Connection::deleteRow(const QString &table, qint64 rowid)
 {
+    if (m_transactionDepth == 0)
+        ensureSameFile();
     logRow(table, rowid, true);
     auto unlog = qScopeGuard([this] { m_changes.pop_back(); });
     QSqlQuery *prepared = statement(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(quoteSqlIdentifier(table)));
@@ -330,6 +369,8 @@ Connection::Transaction::Transaction(Connection &connection) : m_connection(conn
     if (!connection.connected())
         return;
     const int level = connection.m_transactionDepth;
+    if (level == 0)
+        connection.ensureSameFile();
     QSqlQuery query(connection.db());
     // IMMEDIATE takes the write lock at once: a step either gets the whole
     // file or fails before it writes anything.

@@ -11,6 +11,8 @@
 #include "data/stored_row.h"
 
 #include <map>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace lovetest {
@@ -121,6 +123,11 @@ private:
     QSqlQuery *statement(const QString &sql);
     QSqlQuery &preparedStatement(const QString &sql); // raises
     [[noreturn]] void failWith(const QSqlQuery &query) const;
+    // Raises DatabaseError when the file at the opened path is no longer the
+    // file the engine has open (another program renamed a new file over it,
+    // or moved it): the write-ahead log beside it would then be applied to
+    // the wrong file. The log is emptied into the old file first.
+    void ensureSameFile();
 
     QHash<QString, TableInfo> m_tables;
     std::map<QString, QSqlQuery> m_statements; // stable addresses
@@ -134,6 +141,9 @@ private:
     QString m_fileName = QStringLiteral("date.mdb");
     bool m_connected = false;
     bool m_readOnly = false;
+    QString m_path; // absolute, as opened
+    std::optional<std::pair<quint64, quint64>> m_identity; // device and inode of the opened file
+    bool m_fileReplaced = false;
     ReadOnlyCause m_readOnlyCause = ReadOnlyCause::NotWritable;
 };
 

@@ -1,9 +1,13 @@
 #include "data/connection.h"
+#include "data/database_error.h"
 #include "data/dataset.h"
 #include "fixture.h"
 
 #include <QFile>
+#include <QFileInfo>
+
 #include <QSqlQuery>
+#include <cstdio>
 
 #include <gtest/gtest.h>
 
@@ -106,6 +110,52 @@ TEST(Connection, TransactionsCommitTogetherAndRollBackWhatTheyWrote)
     connection.updateRow(table, rowid(1), score, {5});
     again.commit();
     EXPECT_EQ(stored(1), 5);
+}
+
+// Another program renames a new file over the open one: the program writes
+// nothing more, and the log it leaves at the path is empty, so the new file
+// is read as it is.
+TEST(Connection, AFileReplacedWhileOpenIsNotWrittenAgain)
+{
+    DatabaseFile file;
+    file.fillSample();
+    const QString path = file.dir() + QStringLiteral("/own.mdb");
+    const QString replacement = file.dir() + QStringLiteral("/new.mdb");
+    ASSERT_TRUE(QFile::copy(file.path(), path));
+    ASSERT_TRUE(QFile::copy(file.path(), replacement));
+    Connection connection(QStringLiteral("connection"));
+    connection.open(path);
+    Dataset set(QStringLiteral("catalog"), &connection, QStringLiteral("量表"));
+    set.open();
+    const int before = set.fieldByName(QStringLiteral("分值"))->asInteger();
+    set.edit();
+    set.fieldByName(QStringLiteral("分值"))->setAsInteger(before + 4);
+    set.post();
+    ASSERT_GT(QFileInfo(path + QStringLiteral("-wal")).size(), 0);
+
+    ASSERT_EQ(::rename(QFile::encodeName(replacement).constData(), QFile::encodeName(path).constData()), 0);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        set.edit();
+        set.fieldByName(QStringLiteral("分值"))->setAsInteger(before + 5);
+        try {
+            set.post();
+            ADD_FAILURE() << "written to a replaced file";
+        } catch (const DatabaseError &error) {
+            EXPECT_TRUE(QString::fromUtf8(error.what()).contains(QStringLiteral("已被别的程序替换或移走")))
+                << error.what();
+        }
+        set.cancel();
+    }
+    EXPECT_EQ(QFileInfo(path + QStringLiteral("-wal")).size(), 0);
+
+    Connection reader(QStringLiteral("reader"));
+    reader.open(path);
+    QSqlQuery check(reader.db());
+    ASSERT_TRUE(check.exec(QStringLiteral("PRAGMA integrity_check")) && check.next());
+    EXPECT_EQ(check.value(0).toString(), QStringLiteral("ok"));
+    Dataset fresh(QStringLiteral("fresh"), &reader, QStringLiteral("量表"));
+    fresh.open();
+    EXPECT_EQ(fresh.fieldByName(QStringLiteral("分值"))->asInteger(), before);
 }
 
 } // namespace
