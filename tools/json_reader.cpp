@@ -200,7 +200,9 @@ private:
             node.kind = JsonNode::Null;
         } else if (c == '-' || (c >= '0' && c <= '9')) {
             node.kind = JsonNode::Number;
+            const qsizetype start = m_pos;
             node.number = number();
+            node.written = m_bytes.mid(start, m_pos - start);
         } else {
             fail(QStringLiteral("a value (text, number, list, object, true, false or null) was expected"));
         }
@@ -221,8 +223,16 @@ private:
                 fail(QStringLiteral("a key in double quotes was expected"));
             const TextPlace keyPlace = here();
             QString key = string();
-            if (node.member(key)) {
-                throw JsonSyntaxError(keyPlace, QStringLiteral("the key \"%1\" appears twice in one object").arg(key));
+            for (size_t i = 0; i < node.members.size(); ++i) {
+                if (node.members[i].first == key) {
+                    const TextPlace first = node.keyPlaces[i];
+                    throw JsonSyntaxError(keyPlace,
+                                          QStringLiteral("the key \"%1\" appears twice in one object "
+                                                         "(first at %2:%3)")
+                                              .arg(key)
+                                              .arg(first.line)
+                                              .arg(first.column));
+                }
             }
             skipSpace();
             if (m_pos >= m_bytes.size() || m_bytes[m_pos] != ':')

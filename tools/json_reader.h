@@ -26,6 +26,7 @@ struct JsonNode {
     TextPlace place;
     bool boolean = false;
     double number = 0;
+    QByteArray written; // Number: as the file writes it, for messages
     QString string;
     std::vector<JsonNode> items; // Array
     std::vector<JsonMember> members; // Object, in file order
