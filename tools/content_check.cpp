@@ -80,7 +80,9 @@ QString valueFault(const QString &text)
     bool ok = false;
     const double number = text.trimmed().toDouble(&ok); // '.' whatever the locale
     const bool hasDigit = std::any_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
-    if (hasDigit && (std::isinf(number) || (ok && std::floor(number) == number)))
+    const bool beyondInt =
+        number < double(std::numeric_limits<int>::min()) || number > double(std::numeric_limits<int>::max());
+    if (hasDigit && (std::isinf(number) || (ok && std::floor(number) == number && beyondInt)))
         return QStringLiteral("is out of range (%1 to %2)")
             .arg(std::numeric_limits<int>::min())
             .arg(std::numeric_limits<int>::max());

@@ -346,6 +346,10 @@ TEST(AuthorMistakes, AreSortedByFileAndPlace)
             R"(as markup)",
     };
     EXPECT_EQ(lines.join('\n').toStdString(), expected.join('\n').toStdString());
+    // The reader's errors do not keep build from the checker's.
+    const ToolRun built = tool({"build", a, b, "-o", dir.filePath(QStringLiteral("o.mdb"))});
+    EXPECT_EQ(built.err.split(QLatin1Char('\n')).mid(0, expected.size()).join('\n').toStdString(),
+              expected.join('\n').toStdString());
 }
 
 } // namespace
