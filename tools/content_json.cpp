@@ -172,7 +172,7 @@ private:
             const double d = value.number;
             if (std::floor(d) == d && std::fabs(d) < 9.0e15)
                 return QString::number(static_cast<qint64>(d));
-            return QString::fromLatin1(value.written);
+            return value.numberText();
         }
         if (value.kind == JsonNode::String && m_textValues == TextValues::Kept)
             return value.string;
@@ -228,13 +228,13 @@ private:
                       .arg(QLatin1String(key))
                       .arg(kMinId)
                       .arg(kMaxId)
-                      .arg(QString::fromLatin1(value->written)));
+                      .arg(value->numberText()));
             return std::nullopt;
         }
         if (d < double(kMinId) || d > double(kMaxId)) {
             error(value->place, where,
                   QStringLiteral("\"%1\" %2 is out of range (%3 to %4)")
-                      .arg(QLatin1String(key), QString::fromLatin1(value->written))
+                      .arg(QLatin1String(key), value->numberText())
                       .arg(kMinId)
                       .arg(kMaxId));
             return std::nullopt;
@@ -250,6 +250,11 @@ private:
         ChoiceList result;
         if (!pairs)
             return result;
+        const qsizetype count = qsizetype(pairs->items.size());
+        result.values.reserve(count);
+        result.captions.reserve(count);
+        result.valuePlaces.reserve(count);
+        result.captionPlaces.reserve(count);
         bool whole = true;
         for (size_t i = 0; i < pairs->items.size(); ++i) {
             const JsonNode &pair = pairs->items[i];
@@ -328,8 +333,7 @@ private:
                 test.factor = factor->number;
             else
                 error(factor->place, where,
-                      QStringLiteral("\"factor\" must be a finite number above 0, not %1")
-                          .arg(QString::fromLatin1(factor->written)));
+                      QStringLiteral("\"factor\" must be a finite number above 0, not %1").arg(factor->numberText()));
         }
         test.categories = choices(member(node, "categories", JsonNode::Array, where, nullptr, &test.categoriesPlace),
                                   where, "category", "category value", "categories", test.refused);

@@ -1,5 +1,6 @@
 #include "tools/json_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -54,6 +55,11 @@ const JsonNode *JsonNode::member(const QString &key) const
             return &value;
     }
     return nullptr;
+}
+
+QString JsonNode::numberText() const
+{
+    return written.isEmpty() ? QString::number(static_cast<qint64>(number)) : QString::fromLatin1(written);
 }
 
 QString JsonNode::kindName() const
@@ -202,7 +208,13 @@ private:
             node.kind = JsonNode::Number;
             const qsizetype start = m_pos;
             node.number = number();
-            node.written = m_bytes.mid(start, m_pos - start);
+            // Short plain integers, nearly every number of a content file,
+            // are written back from the value without an allocation.
+            const qsizetype length = m_pos - start;
+            if (length > 15 || std::any_of(m_bytes.constData() + start, m_bytes.constData() + m_pos, [](char d) {
+                    return d == '.' || d == 'e' || d == 'E';
+                }))
+                node.written = m_bytes.mid(start, length);
         } else {
             fail(QStringLiteral("a value (text, number, list, object, true, false or null) was expected"));
         }
