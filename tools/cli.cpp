@@ -142,6 +142,18 @@ void printProblems(const QList<Problem> &problems, QTextStream &to)
     }
 }
 
+// What check and build both report of content read from files: the
+// reader's mistakes and the checker's, in the order of the output.
+QList<Problem> contentProblems(const ReadResult &read, const QStringList &files, bool strict,
+                               const QList<Problem> &more = {})
+{
+    QList<Problem> problems = read.problems + checkContent(read.content) + more;
+    if (strict)
+        makeWarningsErrors(problems);
+    sortProblems(problems, files);
+    return problems;
+}
+
 QString describeCounts(const Content &content)
 {
     const auto folders =
@@ -186,7 +198,8 @@ int build(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &e
 {
     CommandLine line({{QStringLiteral("o"), {}, QStringLiteral("FILE")},
                       {QStringLiteral("force"), {}},
-                      {QStringLiteral("drop-history"), {}}});
+                      {QStringLiteral("drop-history"), {}},
+                      {QStringLiteral("strict"), {}}});
     line.parse(args);
     const QString output = line.value("o");
     if (line.positional().isEmpty() || output.isEmpty())
@@ -195,9 +208,7 @@ int build(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &e
         throw UsageError("--drop-history only goes with --force");
     refuseWritingAnInput(line.positional(), output, line.isSet("force"));
     ReadResult read = readContentFileList(line.positional());
-    QList<Problem> problems = read.problems;
-    if (!hasErrors(problems))
-        problems += checkContent(read.content);
+    const QList<Problem> problems = contentProblems(read, line.positional(), line.isSet("strict"));
     printProblems(problems, err);
     if (hasErrors(problems))
         throw ContentError("the content has errors; nothing was written");
@@ -322,20 +333,18 @@ ReadResult readForCheck(const QStringList &paths)
 
 int check(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &)
 {
-    CommandLine line({{QStringLiteral("ranges"), {}}});
+    CommandLine line({{QStringLiteral("ranges"), {}}, {QStringLiteral("strict"), {}}});
     line.parse(args);
     if (line.positional().isEmpty())
         throw UsageError("check needs a database or content files");
     const ReadResult read = readForCheck(line.positional());
-    QList<Problem> problems = read.problems;
-    problems += checkContent(read.content);
     RangeReport ranges;
     if (line.isSet("ranges")) {
         // Content files name their tests as the database built from them does.
         const bool database = line.positional().size() == 1 && meantAsDatabase(line.positional().first());
         ranges = describeRanges(database ? read.content : asBuilt(read.content));
-        problems += ranges.warnings;
     }
+    const QList<Problem> problems = contentProblems(read, line.positional(), line.isSet("strict"), ranges.warnings);
     printProblems(problems, out);
     for (const QString &range : ranges.lines)
         out << terminalSafe(range) << '\n';
@@ -428,16 +437,15 @@ int report(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &
 // lists them and the summary says what would be done.
 int update(const QStringList &args, QIODevice &, QTextStream &out, QTextStream &err)
 {
-    CommandLine line({{QStringLiteral("dry-run"), {}}});
+    CommandLine line({{QStringLiteral("dry-run"), {}}, {QStringLiteral("strict"), {}}});
     line.parse(args);
     if (line.positional().size() < 2)
         throw UsageError("update needs a database file and content files");
     const QString database = line.positional().first();
     const QStringList files = line.positional().mid(1);
     ReadResult read = readContentFileList(files);
-    QList<Problem> problems = read.problems;
-    if (!hasErrors(problems))
-        problems += checkContent(read.content);
+    // Checked as build checks it.
+    QList<Problem> problems = contentProblems(read, files, line.isSet("strict"));
     if (hasErrors(problems)) {
         printProblems(problems, err);
         throw ContentError("the content has errors; nothing was written");
@@ -523,19 +531,21 @@ int preview(const QStringList &args, QIODevice &, QTextStream &, QTextStream &)
 }
 
 const Command kCommands[] = {
-    {"build", R"(  build CONTENT.json... -o FILE [--force] [--drop-history]
-        Checks, then writes a new test database from content files (entries
-        of all files in order); content with errors is refused. An existing
+    {"build", R"(  build CONTENT.json... -o FILE [--force] [--drop-history] [--strict]
+        Checks as check does, then writes a new test database from content
+        files (entries of all files in order); content with errors is
+        refused, with --strict content with warnings too. An existing
         FILE is replaced only with --force, and is first kept as FILE.bak.
         A FILE that holds test records (table 记录, the history of the people
         who took the tests) is replaced only with --drop-history as well.
 )",
      build},
-    {"check", R"(  check FILE... [--ranges]
+    {"check", R"(  check FILE... [--ranges] [--strict]
         Reports every mistake of a database or of content files (errors, then
-        warnings, each with its file, line and column) and exits 1 when there
-        is an error. --ranges prints each test's reachable scores and which
-        score interval leads to which verdict.
+        warnings, each sorted by file, line and column) and exits 1 when there
+        is an error; --strict makes every warning an error. --ranges prints
+        each test's reachable scores and which score interval leads to which
+        verdict.
 )",
      check},
     {"export", R"(  export FILE [--split DIR [--force]]
@@ -576,7 +586,7 @@ const Command kCommands[] = {
         it, every text escaped.
 )",
      report},
-    {"update", R"(  update FILE CONTENT.json... [--dry-run]
+    {"update", R"(  update FILE CONTENT.json... [--dry-run] [--strict]
         Replaces the entries of the content files in the database FILE by id
         (each entry's catalog row, question rows and verdict rows) and adds
         those whose id it lacks; every other entry, rename and the test

@@ -1,7 +1,10 @@
 #include "tools/content_check.h"
 
+#include <cmath>
+#include <limits>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "data/codepage.h"
 #include "data/convert.h"
@@ -57,6 +60,35 @@ qsizetype firstOutsideCp936(const QString &text)
     return -1;
 }
 
+// "3:7" for a place in file, "other.json:3:7" for one elsewhere; empty when
+// the place is not known.
+QString placeText(const SourcePlace &place, const QString &file)
+{
+    if (place.line <= 0)
+        return {};
+    const QString lineColumn = QStringLiteral("%1:%2").arg(place.line).arg(place.column);
+    return place.file == file ? lineColumn : place.file + QLatin1Char(':') + lineColumn;
+}
+
+// Why a score, value or threshold is none the program reads, or empty when it
+// is one. A whole number too large for a 32-bit integer is out of range,
+// named as written (not as the double it would become).
+QString valueFault(const QString &text)
+{
+    if (integerValue(text))
+        return {};
+    bool ok = false;
+    const double number = text.trimmed().toDouble(&ok); // '.' whatever the locale
+    const bool hasDigit = std::any_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+    const bool beyondInt =
+        number < double(std::numeric_limits<int>::min()) || number > double(std::numeric_limits<int>::max());
+    if (hasDigit && (std::isinf(number) || (ok && std::floor(number) == number && beyondInt)))
+        return QStringLiteral("is out of range (%1 to %2)")
+            .arg(std::numeric_limits<int>::min())
+            .arg(std::numeric_limits<int>::max());
+    return QStringLiteral("is not an integer");
+}
+
 class Checker {
 public:
     QList<Problem> run(const Content &content)
@@ -66,11 +98,16 @@ public:
             if (!test.id)
                 continue;
             const auto [other, added] = byId.emplace(*test.id, &test);
-            if (!added)
-                error(test.place, describeTest(test),
-                      QStringLiteral("the id %1 is used by another %2")
-                          .arg(*test.id)
-                          .arg(other->second->folder ? QStringLiteral("folder") : QStringLiteral("test")));
+            if (added)
+                continue;
+            const Test &first = *other->second;
+            QString what = QStringLiteral("the id %1 is used by another %2")
+                               .arg(*test.id)
+                               .arg(first.folder ? QStringLiteral("folder") : QStringLiteral("test"));
+            const SourcePlace firstPlace = first.idPlace.orElse(first.place);
+            if (const QString there = placeText(firstPlace, test.place.file); !there.isEmpty())
+                what += QStringLiteral(" (first at %1)").arg(there);
+            error(test.idPlace.orElse(test.place), describeTest(test), what);
         }
         for (const Test &test : content.tests) {
             checkPlacement(test, byId);
@@ -126,11 +163,12 @@ private:
     void checkName(const Test &test)
     {
         const QString where = describeTest(test);
-        checkText(test.place, where, "the name", test.name);
-        checkText(test.place, where, "the remarks", test.remarks);
-        if (test.name.trimmed().isEmpty())
-            error(test.place, where, QStringLiteral("the name is empty"));
-        checkMarkup(test.place, where, "the name", test.name);
+        const SourcePlace name = test.namePlace.orElse(test.place);
+        checkText(name, where, "the name", test.name);
+        checkText(test.remarksPlace.orElse(test.place), where, "the remarks", test.remarks);
+        if (test.name.trimmed().isEmpty() && !test.refused.contains(QStringLiteral("name")))
+            error(name, where, QStringLiteral("the name is empty"));
+        checkMarkup(name, where, "the name", test.name);
     }
 
     // A parent must name an entry of the same build, and following parents
@@ -139,8 +177,9 @@ private:
     {
         if (!test.parent || *test.parent == kNoParentRow || (test.id && *test.parent == *test.id))
             return;
+        const SourcePlace place = test.parentPlace.orElse(test.place);
         if (!byId.count(*test.parent)) {
-            warning(test.place, describeTest(test),
+            warning(place, describeTest(test),
                     QStringLiteral("the parent %1 is no entry of this build, so the entry stands at the top level")
                         .arg(*test.parent));
             return;
@@ -148,7 +187,7 @@ private:
         std::set<qint64> seen{*test.id};
         for (const Test *up = byId.at(*test.parent); up;) {
             if (!seen.insert(*up->id).second) {
-                error(test.place, describeTest(test),
+                error(place, describeTest(test),
                       QStringLiteral("the parents lead round in a circle back to id %1").arg(*up->id));
                 return;
             }
@@ -160,7 +199,8 @@ private:
 
     void checkFolder(const Test &test) { checkName(test); }
 
-    void checkChoices(const SourcePlace &place, const QString &where, const ChoiceList &choices, const char *valuesName)
+    void checkChoices(const SourcePlace &place, const QString &where, const ChoiceList &choices, const char *valuesName,
+                      bool captionsRequired)
     {
         if (choices.values.size() != choices.captions.size())
             error(place, where,
@@ -168,13 +208,20 @@ private:
                       .arg(choices.values.size())
                       .arg(QLatin1String(valuesName))
                       .arg(choices.captions.size()));
-        for (const QString &value : choices.values) {
-            if (!integerValue(value))
-                error(place, where, QStringLiteral("the value \"%1\" is not an integer").arg(value));
+        for (qsizetype i = 0; i < choices.values.size(); ++i) {
+            const QString &value = choices.values[i];
+            if (const QString fault = valueFault(value); !fault.isEmpty())
+                error(choices.valuePlaces.placeOf(i, place), where,
+                      QStringLiteral("the value \"%1\" %2").arg(value, fault));
         }
-        for (qsizetype i = 0; i < choices.captions.size(); ++i)
-            checkListItem(place, QStringLiteral("%1, item %2").arg(where).arg(i + 1), "the caption",
-                          choices.captions[i]);
+        for (qsizetype i = 0; i < choices.captions.size(); ++i) {
+            const QString itemWhere = QStringLiteral("%1, item %2").arg(where).arg(i + 1);
+            const SourcePlace captionPlace = choices.captionPlaces.placeOf(i, place);
+            checkListItem(captionPlace, itemWhere, "the caption", choices.captions[i]);
+            // An option without a caption is a blank line the user cannot tell apart.
+            if (captionsRequired && choices.captions[i].trimmed().isEmpty())
+                error(captionPlace, itemWhere, QStringLiteral("the caption is empty"));
+        }
     }
 
     void checkTest(const Test &test)
@@ -182,20 +229,26 @@ private:
         const QString where = describeTest(test);
         checkName(test);
         if (test.remarks.trimmed().isEmpty())
-            warning(test.place, where, QStringLiteral("the remarks are empty"));
-        if (test.questions.isEmpty())
-            error(test.place, where, QStringLiteral("the test has no questions"));
+            warning(test.remarksPlace.orElse(test.place), where, QStringLiteral("the remarks are empty"));
+        // A factor from a database; the reader refuses these in a file.
+        if (!std::isfinite(test.factor) || test.factor <= 0)
+            error(test.factorPlace.orElse(test.place), where,
+                  QStringLiteral("\"factor\" must be a finite number above 0, not %1").arg(numberText(test.factor)));
+        if (test.questions.isEmpty() && !test.refused.contains(QStringLiteral("questions")))
+            error(test.questionsPlace.orElse(test.place), where, QStringLiteral("the test has no questions"));
         for (qsizetype q = 0; q < test.questions.size(); ++q) {
             const Question &question = test.questions[q];
             const QString at = describeQuestion(test, q);
-            checkText(question.place, at, "the text", question.text);
-            checkText(question.place, at, "the instructions", question.instructions);
-            if (question.text.trimmed().isEmpty())
-                error(question.place, at, QStringLiteral("the question text is empty"));
-            checkMarkup(question.place, at, "the text", question.text);
-            if (question.options.isEmpty())
-                error(question.place, at, QStringLiteral("the question has no options"));
-            checkChoices(question.place, at, question.options, "scores");
+            const SourcePlace text = question.textPlace.orElse(question.place);
+            checkText(text, at, "the text", question.text);
+            checkText(question.instructionsPlace.orElse(question.place), at, "the instructions", question.instructions);
+            if (question.text.trimmed().isEmpty() && !question.refused.contains(QStringLiteral("text")))
+                error(text, at, QStringLiteral("the question text is empty"));
+            checkMarkup(text, at, "the text", question.text);
+            const SourcePlace options = question.optionsPlace.orElse(question.place);
+            if (question.options.isEmpty() && !question.refused.contains(QStringLiteral("options")))
+                error(options, at, QStringLiteral("the question has no options"));
+            checkChoices(options, at, question.options, "scores", true);
         }
         checkCategories(test);
         checkVerdicts(test);
@@ -204,14 +257,23 @@ private:
     void checkCategories(const Test &test)
     {
         const QString where = describeTest(test) + QStringLiteral(", categories");
-        checkChoices(test.place, where, test.categories, "values");
-        std::set<qint64> seen;
-        for (const QString &value : test.categories.values) {
-            const auto number = integerValue(value);
+        const SourcePlace place = test.categoriesPlace.orElse(test.place);
+        checkChoices(place, where, test.categories, "values", false);
+        std::map<qint64, SourcePlace> seen;
+        for (qsizetype i = 0; i < test.categories.values.size(); ++i) {
+            const auto number = integerValue(test.categories.values[i]);
+            const SourcePlace valuePlace = test.categories.valuePlaces.placeOf(i, place);
             if (number == 0)
-                error(test.place, where, QStringLiteral("the category value 0 cannot be chosen"));
-            if (number && !seen.insert(*number).second)
-                error(test.place, where, QStringLiteral("the category value %1 is offered twice").arg(*number));
+                error(valuePlace, where, QStringLiteral("the category value 0 cannot be chosen"));
+            if (!number)
+                continue;
+            const auto [first, added] = seen.emplace(*number, valuePlace);
+            if (added)
+                continue;
+            QString what = QStringLiteral("the category value %1 is offered twice").arg(*number);
+            if (const QString there = placeText(first->second, valuePlace.file); !there.isEmpty())
+                what += QStringLiteral(" (first at %1)").arg(there);
+            error(valuePlace, where, what);
         }
     }
 
@@ -219,7 +281,8 @@ private:
     {
         const QString where = describeTest(test);
         if (test.verdicts.isEmpty()) {
-            error(test.place, where, QStringLiteral("the test has no verdict row"));
+            if (!test.refused.contains(QStringLiteral("verdicts")))
+                error(test.verdictsPlace.orElse(test.place), where, QStringLiteral("the test has no verdict row"));
             return;
         }
         std::set<qint64> offered;
@@ -247,12 +310,24 @@ private:
                 warning(verdict.place, at,
                         QStringLiteral("is never used: an earlier row serves the category %1").arg(*category));
         }
-        for (const QString &value : test.categories.values) {
-            const auto number = integerValue(value);
+        // A row whose category was refused may have been meant for any of them.
+        const bool rowRefused = test.refused.contains(QStringLiteral("verdicts")) ||
+            std::any_of(test.verdicts.begin(), test.verdicts.end(),
+                        [](const Verdict &v) { return v.refused.contains(QStringLiteral("category")); });
+        for (qsizetype i = 0; i < test.categories.values.size() && !rowRefused; ++i) {
+            const auto number = integerValue(test.categories.values[i]);
             if (number && *number != 0 && !covered.count(*number))
-                error(test.place, where, QStringLiteral("no verdict row for the category %1").arg(value));
+                error(test.categories.valuePlaces.placeOf(i, test.categoriesPlace.orElse(test.place)), where,
+                      QStringLiteral("no verdict row for the category %1").arg(test.categories.values[i]));
         }
-        const ReachableScores scores = findReachableScores(test);
+        // A score already reported as refused or no integer would make every
+        // verdict's reach a guess: none is judged then.
+        const bool scoresKnown = std::all_of(test.questions.begin(), test.questions.end(), [](const Question &q) {
+            return !q.refused.contains(QStringLiteral("options")) &&
+                std::all_of(q.options.values.begin(), q.options.values.end(),
+                            [](const QString &value) { return integerValue(value).has_value(); });
+        });
+        const ReachableScores scores = scoresKnown ? findReachableScores(test) : ReachableScores{};
         if (!scores.exact)
             warning(test.place, where,
                     QStringLiteral("the scores combine in too many ways to check each one; every score "
@@ -265,30 +340,46 @@ private:
     void checkVerdictRow(const Test &test, const Verdict &verdict, qsizetype index, const ReachableScores &scores)
     {
         const QString where = verdictRowName(test, verdict, index);
-        if (verdict.category && !integerValue(*verdict.category))
-            error(verdict.place, where, QStringLiteral("the category \"%1\" is not an integer").arg(*verdict.category));
-        for (qsizetype i = 0; i < verdict.texts.size(); ++i)
-            checkListItem(verdict.place, QStringLiteral("%1, verdict %2").arg(where).arg(i + 1), "the verdict",
-                          verdict.texts[i]);
+        if (verdict.category) {
+            if (const QString fault = valueFault(*verdict.category); !fault.isEmpty())
+                error(verdict.categoryPlace.orElse(verdict.place), where,
+                      QStringLiteral("the category \"%1\" %2").arg(*verdict.category, fault));
+        }
+        for (qsizetype i = 0; i < verdict.texts.size(); ++i) {
+            const QString textWhere = QStringLiteral("%1, verdict %2").arg(where).arg(i + 1);
+            const SourcePlace textPlace = verdict.textPlaces.placeOf(i, verdict.place);
+            checkListItem(textPlace, textWhere, "the verdict", verdict.texts[i]);
+            if (verdict.texts[i].trimmed().isEmpty())
+                error(textPlace, textWhere, QStringLiteral("the verdict text is empty"));
+        }
         QList<qint64> thresholds;
-        for (const QString &t : verdict.thresholds) {
-            const auto value = integerValue(t);
-            if (!value) {
-                error(verdict.place, where, QStringLiteral("the threshold \"%1\" is not an integer").arg(t));
+        for (qsizetype i = 0; i < verdict.thresholds.size(); ++i) {
+            const QString &t = verdict.thresholds[i];
+            if (const QString fault = valueFault(t); !fault.isEmpty()) {
+                error(verdict.thresholdPlaces.placeOf(i, verdict.place), where,
+                      QStringLiteral("the threshold \"%1\" %2").arg(t, fault));
                 return;
             }
-            thresholds.append(*value);
+            thresholds.append(*integerValue(t));
         }
+        // Lists the reader refused in part were reported there; their counts
+        // prove nothing.
+        if (verdict.refused.contains(QStringLiteral("thresholds")) || verdict.refused.contains(QStringLiteral("texts")))
+            return;
         if (verdict.thresholds.isEmpty())
-            error(verdict.place, where, QStringLiteral("there are no thresholds"));
+            error(verdict.thresholdsPlace.orElse(verdict.place), where, QStringLiteral("there are no thresholds"));
         if (verdict.texts.size() < verdict.thresholds.size())
-            error(verdict.place, where,
+            error(verdict.textsPlace.orElse(verdict.place), where,
                   QStringLiteral("%1 thresholds but only %2 verdict texts")
                       .arg(verdict.thresholds.size())
                       .arg(verdict.texts.size()));
+        // Out of order, the verdicts after the fall are never chosen: that
+        // is said here, not once more for each of them below.
+        bool ordered = true;
         for (qsizetype i = 1; i < thresholds.size(); ++i) {
             if (thresholds[i] <= thresholds[i - 1]) {
-                warning(verdict.place, where,
+                ordered = false;
+                warning(verdict.thresholdPlaces.placeOf(i, verdict.place), where,
                         QStringLiteral("the thresholds are not increasing (%1 after %2)")
                             .arg(thresholds[i])
                             .arg(thresholds[i - 1]));
@@ -321,12 +412,12 @@ private:
         }
         const qsizetype last = selected.empty() ? -1 : *selected.rbegin();
         if (last >= verdict.texts.size() && verdict.texts.size() >= verdict.thresholds.size())
-            error(verdict.place, where,
+            error(verdict.textsPlace.orElse(verdict.place), where,
                   QStringLiteral("the score %1 lies above the last threshold but no verdict text follows it")
                       .arg(numberText(scores.highest)));
-        for (qsizetype i = 0; i < verdict.texts.size(); ++i) {
+        for (qsizetype i = 0; i < verdict.texts.size() && ordered; ++i) {
             if (!selected.count(i))
-                warning(verdict.place, where,
+                warning(verdict.textPlaces.placeOf(i, verdict.place), where,
                         QStringLiteral("no reachable score selects verdict %1 (\"%2\")")
                             .arg(i + 1)
                             .arg(shortText(verdict.texts[i])));
@@ -342,6 +433,24 @@ private:
 QList<Problem> checkContent(const Content &content)
 {
     return Checker().run(content);
+}
+
+void sortProblems(QList<Problem> &problems, const QStringList &files)
+{
+    const auto fileRank = [&files](const QString &file) {
+        const qsizetype index = files.indexOf(file);
+        return index < 0 ? files.size() : index;
+    };
+    std::stable_sort(problems.begin(), problems.end(), [&](const Problem &a, const Problem &b) {
+        return std::tuple(a.severity, fileRank(a.place.file), a.place.line, a.place.column) <
+            std::tuple(b.severity, fileRank(b.place.file), b.place.line, b.place.column);
+    });
+}
+
+void makeWarningsErrors(QList<Problem> &problems)
+{
+    for (Problem &problem : problems)
+        problem.severity = Problem::Error;
 }
 
 namespace {
@@ -456,7 +565,7 @@ RangeReport describeRanges(const Content &content)
                                  .arg(shareText(reached, total),
                                       rare ? QStringLiteral("under") : QStringLiteral("over"),
                                       QString::number(rare ? kRareVerdictPercent : kCommonVerdictPercent)),
-                             verdict.place});
+                             verdict.textPlaces.placeOf(i, verdict.place)});
                     }
                 }
                 lines.append(

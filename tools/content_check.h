@@ -11,6 +11,13 @@ namespace lovetest::content {
 // errors first in content order, then warnings.
 QList<Problem> checkContent(const Content &content);
 
+// Errors before warnings, each in the order of files (a file not named
+// there after them), then by line and column; problems at the same place
+// keep their order.
+void sortProblems(QList<Problem> &problems, const QStringList &files);
+// What --strict does: every warning counts as an error.
+void makeWarningsErrors(QList<Problem> &problems);
+
 // For each test: its reachable score range (each score when they are few),
 // which score interval leads to which verdict and the share of the answer
 // combinations that reach it, for tuning thresholds. A verdict that almost

@@ -80,11 +80,26 @@ int editDistance(const QString &a, const QString &b)
     return row[b.size()];
 }
 
+// The valid key a misspelt one is nearest to, or empty when none is near.
+QString nearestKey(const QString &key, const QStringList &valid)
+{
+    QString nearest;
+    int best = std::max<int>(2, int(key.size() / 3)) + 1;
+    for (const QString &candidate : valid) {
+        const int d = editDistance(key.toLower(), candidate);
+        if (d < best) {
+            best = d;
+            nearest = candidate;
+        }
+    }
+    return nearest;
+}
+
 // Reads the entries of one file, noting every mistake and going on with the
 // next key or entry, so one run reports them all.
 class EntryReader {
 public:
-    explicit EntryReader(QString fileName) : m_file(std::move(fileName)) {}
+    EntryReader(QString fileName, TextValues textValues) : m_file(std::move(fileName)), m_textValues(textValues) {}
 
     ReadResult read(const QByteArray &bytes)
     {
@@ -121,51 +136,65 @@ private:
         m_result.problems.append({Problem::Error, where, what, at(place)});
     }
 
-    void unknownKeys(const JsonNode &object, const QStringList &valid, const QString &where)
+    // Keys in alsoKnown but not in valid are reported by the caller in words
+    // of their own.
+    void unknownKeys(const JsonNode &object, const QStringList &valid, const QString &where,
+                     const QStringList &alsoKnown = {})
     {
         for (size_t i = 0; i < object.members.size(); ++i) {
             const QString &key = object.members[i].first;
-            if (valid.contains(key))
+            if (valid.contains(key) || alsoKnown.contains(key))
                 continue;
-            QString nearest;
-            int best = std::max<int>(2, int(key.size() / 3)) + 1;
-            for (const QString &candidate : valid) {
-                const int d = editDistance(key.toLower(), candidate);
-                if (d < best) {
-                    best = d;
-                    nearest = candidate;
-                }
-            }
             QString what =
                 QStringLiteral("unknown key \"%1\" (valid keys: %2)").arg(key, valid.join(QStringLiteral(", ")));
-            if (!nearest.isEmpty())
+            if (const QString nearest = nearestKey(key, valid); !nearest.isEmpty())
                 what += QStringLiteral("; did you mean %1?").arg(nearest);
             error(object.keyPlaces[i], where, what);
         }
     }
 
-    // A list value: integers are kept as their decimal text, strings as they
-    // are (the checker reports those that are no integers).
-    std::optional<QString> valueText(const JsonNode &value, const QString &where)
+    // Whether the object holds a misspelling of key: its unknown-key message
+    // already names key, so key is not reported missing as well.
+    static bool misspelt(const JsonNode &object, const QString &key, const QStringList &valid)
     {
-        if (value.kind == JsonNode::String)
-            return value.string;
+        return std::any_of(object.members.begin(), object.members.end(), [&](const JsonMember &m) {
+            return !valid.contains(m.first) && nearestKey(m.first, valid) == key;
+        });
+    }
+
+    // A score, category value or threshold: an integer is kept as its
+    // decimal text, any other number as written (the checker names those
+    // that are no integers or out of range). Text is refused: the program
+    // reads numbers, and "3" is a mistake of the file.
+    std::optional<QString> valueText(const JsonNode &value, const QString &where, const char *what)
+    {
         if (value.kind == JsonNode::Number) {
             const double d = value.number;
             if (std::floor(d) == d && std::fabs(d) < 9.0e15)
                 return QString::number(static_cast<qint64>(d));
-            return QString::number(d, 'g', 17);
+            return value.numberText();
         }
-        error(value.place, where, QStringLiteral("a value must be an integer or a text, not %1").arg(value.kindName()));
+        if (value.kind == JsonNode::String && m_textValues == TextValues::Kept)
+            return value.string;
+        if (value.kind == JsonNode::String)
+            error(value.place, where,
+                  QStringLiteral("the %1 \"%2\" must be a number, not a text").arg(QLatin1String(what), value.string));
+        else
+            error(value.place, where,
+                  QStringLiteral("the %1 must be an integer, not %2").arg(QLatin1String(what), value.kindName()));
         return std::nullopt;
     }
 
+    // The value of key when it is of kind. A key left out is reported when
+    // required names the object's valid keys; a null is taken as left out.
     const JsonNode *member(const JsonNode &object, const char *key, JsonNode::Kind kind, const QString &where,
-                           bool required)
+                           const QStringList *required = nullptr, SourcePlace *place = nullptr)
     {
         const JsonNode *value = object.member(QLatin1String(key));
+        if (value && place)
+            *place = at(value->place);
         if (!value || value->kind == JsonNode::Null) {
-            if (required)
+            if (required && !misspelt(object, QLatin1String(key), *required))
                 error(object.place, where, QStringLiteral("\"%1\" is missing").arg(QLatin1String(key)));
             return nullptr;
         }
@@ -180,22 +209,32 @@ private:
         return value;
     }
 
-    QString text(const JsonNode &object, const char *key, const QString &where, bool required)
+    QString text(const JsonNode &object, const char *key, const QString &where, SourcePlace *place,
+                 const QStringList *required = nullptr)
     {
-        const JsonNode *value = member(object, key, JsonNode::String, where, required);
+        const JsonNode *value = member(object, key, JsonNode::String, where, required, place);
         return value ? value->string : QString();
     }
 
-    std::optional<qint64> id(const JsonNode &object, const char *key, const QString &where)
+    std::optional<qint64> id(const JsonNode &object, const char *key, const QString &where, SourcePlace *place)
     {
-        const JsonNode *value = member(object, key, JsonNode::Number, where, false);
+        const JsonNode *value = member(object, key, JsonNode::Number, where, nullptr, place);
         if (!value)
             return std::nullopt;
         const double d = value->number;
-        if (std::floor(d) != d || d < double(kMinId) || d > double(kMaxId)) {
+        if (std::floor(d) != d) {
             error(value->place, where,
-                  QStringLiteral("\"%1\" must be a whole number from %2 to %3")
+                  QStringLiteral("\"%1\" must be a whole number from %2 to %3, not %4")
                       .arg(QLatin1String(key))
+                      .arg(kMinId)
+                      .arg(kMaxId)
+                      .arg(value->numberText()));
+            return std::nullopt;
+        }
+        if (d < double(kMinId) || d > double(kMaxId)) {
+            error(value->place, where,
+                  QStringLiteral("\"%1\" %2 is out of range (%3 to %4)")
+                      .arg(QLatin1String(key), value->numberText())
                       .arg(kMinId)
                       .arg(kMaxId));
             return std::nullopt;
@@ -203,21 +242,49 @@ private:
         return static_cast<qint64>(d);
     }
 
-    ChoiceList choices(const JsonNode *pairs, const QString &where, const char *what)
+    // Pairs that cannot be taken are reported and left out; the list is then
+    // refused, so the checker does not count or miss its items again.
+    ChoiceList choices(const JsonNode *pairs, const QString &where, const char *what, const char *valueName,
+                       const char *key, RefusedKeys &refused)
     {
         ChoiceList result;
         if (!pairs)
             return result;
+        const qsizetype count = qsizetype(pairs->items.size());
+        result.values.reserve(count);
+        result.captions.reserve(count);
+        result.valuePlaces.reserve(count);
+        result.captionPlaces.reserve(count);
+        bool whole = true;
         for (size_t i = 0; i < pairs->items.size(); ++i) {
             const JsonNode &pair = pairs->items[i];
             const QString itemWhere = QStringLiteral("%1, %2 %3").arg(where, QLatin1String(what)).arg(i + 1);
-            if (pair.kind != JsonNode::Array || pair.items.size() != 2 || pair.items[1].kind != JsonNode::String) {
-                error(pair.place, itemWhere, QStringLiteral("must be a [value, caption] pair"));
+            if (pair.kind != JsonNode::Array || pair.items.size() != 2) {
+                // A third item is where the pair goes wrong.
+                const bool tooLong = pair.kind == JsonNode::Array && pair.items.size() > 2;
+                error(tooLong ? pair.items[2].place : pair.place, itemWhere,
+                      QStringLiteral("must be a [value, caption] pair"));
+                whole = false;
                 continue;
             }
-            if (const auto value = valueText(pair.items[0], itemWhere))
-                result.append(*value, pair.items[1].string);
+            if (pair.items[1].kind != JsonNode::String) {
+                error(pair.items[1].place, itemWhere,
+                      QStringLiteral("must be a [value, caption] pair: the caption must be a text, not %1")
+                          .arg(pair.items[1].kindName()));
+                whole = false;
+                continue;
+            }
+            const auto value = valueText(pair.items[0], itemWhere, valueName);
+            if (!value) {
+                whole = false;
+                continue;
+            }
+            result.append(*value, pair.items[1].string);
+            result.valuePlaces.append(at(pair.items[0].place));
+            result.captionPlaces.append(at(pair.items[1].place));
         }
+        if (!whole)
+            refused.append(QLatin1String(key));
         return result;
     }
 
@@ -234,18 +301,23 @@ private:
                 error(folder->place, {}, QStringLiteral("\"folder\" must be true or false"));
             test.folder = folder->boolean;
         }
-        test.name = text(node, "name", QStringLiteral("entry %1").arg(index + 1), true);
-        test.id = id(node, "id", describeTest(test));
+        const QStringList &keys = test.folder ? kFolderKeys : kTestKeys;
+        test.name = text(node, "name", QStringLiteral("entry %1").arg(index + 1), &test.namePlace, &keys);
+        if (!node.member(QStringLiteral("name")) || node.member(QStringLiteral("name"))->kind != JsonNode::String)
+            test.refused.append(QStringLiteral("name"));
+        test.id = id(node, "id", describeTest(test), &test.idPlace);
         const QString where = describeTest(test);
         if (const JsonNode *parent = node.member(QStringLiteral("parent"))) {
-            if (parent->kind == JsonNode::Null)
+            if (parent->kind == JsonNode::Null) {
                 test.parent = kNoParentRow;
-            else
-                test.parent = id(node, "parent", where);
+                test.parentPlace = at(parent->place);
+            } else {
+                test.parent = id(node, "parent", where, &test.parentPlace);
+            }
         }
-        test.remarks = text(node, "remarks", where, false);
+        test.remarks = text(node, "remarks", where, &test.remarksPlace);
         if (test.folder) {
-            unknownKeys(node, kFolderKeys, where);
+            unknownKeys(node, kFolderKeys, where, kTestKeys);
             for (const char *key : {"questions", "verdicts", "factor", "categories"}) {
                 if (const JsonNode *value = node.member(QLatin1String(key)))
                     error(value->place, where, QStringLiteral("a folder holds no \"%1\"").arg(QLatin1String(key)));
@@ -254,16 +326,30 @@ private:
             return;
         }
         unknownKeys(node, kTestKeys, where);
-        if (const JsonNode *factor = member(node, "factor", JsonNode::Number, where, false))
-            test.factor = factor->number;
-        test.categories = choices(member(node, "categories", JsonNode::Array, where, false), where, "category");
-        if (const JsonNode *questions = member(node, "questions", JsonNode::Array, where, true)) {
+        if (const JsonNode *factor = member(node, "factor", JsonNode::Number, where, nullptr, &test.factorPlace)) {
+            // A run multiplies the sum by it: zero, a negative or an endless
+            // factor would make every verdict the same or turn them round.
+            if (std::isfinite(factor->number) && factor->number > 0)
+                test.factor = factor->number;
+            else
+                error(factor->place, where,
+                      QStringLiteral("\"factor\" must be a finite number above 0, not %1").arg(factor->numberText()));
+        }
+        test.categories = choices(member(node, "categories", JsonNode::Array, where, nullptr, &test.categoriesPlace),
+                                  where, "category", "category value", "categories", test.refused);
+        if (const JsonNode *questions =
+                member(node, "questions", JsonNode::Array, where, &kTestKeys, &test.questionsPlace)) {
             for (size_t q = 0; q < questions->items.size(); ++q)
                 question(test, questions->items[q], qsizetype(q));
+        } else {
+            test.refused.append(QStringLiteral("questions"));
         }
-        if (const JsonNode *verdicts = member(node, "verdicts", JsonNode::Array, where, true)) {
+        if (const JsonNode *verdicts =
+                member(node, "verdicts", JsonNode::Array, where, &kTestKeys, &test.verdictsPlace)) {
             for (size_t v = 0; v < verdicts->items.size(); ++v)
                 verdict(test, verdicts->items[v], qsizetype(v));
+        } else {
+            test.refused.append(QStringLiteral("verdicts"));
         }
         m_result.content.tests.append(test);
     }
@@ -273,14 +359,21 @@ private:
         const QString where = describeQuestion(test, index);
         if (node.kind != JsonNode::Object) {
             error(node.place, where, QStringLiteral("must be an object"));
+            test.refused.append(QStringLiteral("questions"));
             return;
         }
         unknownKeys(node, kQuestionKeys, where);
         Question question;
         question.place = at(node.place);
-        question.text = text(node, "text", where, true);
-        question.instructions = text(node, "instructions", where, false);
-        question.options = choices(member(node, "options", JsonNode::Array, where, true), where, "option");
+        question.text = text(node, "text", where, &question.textPlace, &kQuestionKeys);
+        if (!question.textPlace.line || node.member(QStringLiteral("text"))->kind != JsonNode::String)
+            question.refused.append(QStringLiteral("text"));
+        question.instructions = text(node, "instructions", where, &question.instructionsPlace);
+        const JsonNode *options =
+            member(node, "options", JsonNode::Array, where, &kQuestionKeys, &question.optionsPlace);
+        question.options = choices(options, where, "option", "score", "options", question.refused);
+        if (!options)
+            question.refused.append(QStringLiteral("options"));
         test.questions.append(question);
     }
 
@@ -289,31 +382,49 @@ private:
         const QString where = QStringLiteral("%1, verdict row %2").arg(describeTest(test)).arg(index + 1);
         if (node.kind != JsonNode::Object) {
             error(node.place, where, QStringLiteral("must be an object"));
+            test.refused.append(QStringLiteral("verdicts"));
             return;
         }
         unknownKeys(node, kVerdictKeys, where);
         Verdict verdict;
         verdict.place = at(node.place);
-        if (const JsonNode *category = node.member(QStringLiteral("category")))
-            verdict.category = valueText(*category, where);
-        if (const JsonNode *thresholds = member(node, "thresholds", JsonNode::Array, where, true)) {
-            for (const JsonNode &t : thresholds->items) {
-                if (const auto value = valueText(t, where))
-                    verdict.thresholds.append(*value);
-            }
+        if (const JsonNode *category = node.member(QStringLiteral("category"))) {
+            verdict.categoryPlace = at(category->place);
+            verdict.category = valueText(*category, where, "category");
+            if (!verdict.category)
+                verdict.refused.append(QStringLiteral("category"));
         }
-        if (const JsonNode *texts = member(node, "texts", JsonNode::Array, where, true)) {
-            for (const JsonNode &t : texts->items) {
-                if (t.kind == JsonNode::String)
-                    verdict.texts.append(t.string);
-                else
-                    error(t.place, where, QStringLiteral("\"texts\" must hold texts, not %1").arg(t.kindName()));
+        if (const JsonNode *thresholds =
+                member(node, "thresholds", JsonNode::Array, where, &kVerdictKeys, &verdict.thresholdsPlace)) {
+            for (const JsonNode &t : thresholds->items) {
+                if (const auto value = valueText(t, where, "threshold")) {
+                    verdict.thresholds.append(*value);
+                    verdict.thresholdPlaces.append(at(t.place));
+                } else {
+                    verdict.refused.append(QStringLiteral("thresholds"));
+                }
             }
+        } else {
+            verdict.refused.append(QStringLiteral("thresholds"));
+        }
+        if (const JsonNode *texts = member(node, "texts", JsonNode::Array, where, &kVerdictKeys, &verdict.textsPlace)) {
+            for (const JsonNode &t : texts->items) {
+                if (t.kind == JsonNode::String) {
+                    verdict.texts.append(t.string);
+                    verdict.textPlaces.append(at(t.place));
+                } else {
+                    error(t.place, where, QStringLiteral("\"texts\" must hold texts, not %1").arg(t.kindName()));
+                    verdict.refused.append(QStringLiteral("texts"));
+                }
+            }
+        } else {
+            verdict.refused.append(QStringLiteral("texts"));
         }
         test.verdicts.append(verdict);
     }
 
     QString m_file;
+    TextValues m_textValues;
     ReadResult m_result;
 };
 
@@ -462,14 +573,14 @@ QByteArray jsonEntry(const Test &test)
 
 } // namespace
 
-ReadResult readContent(const QByteArray &json, const QString &fileName)
+ReadResult readContent(const QByteArray &json, const QString &fileName, TextValues textValues)
 {
-    return EntryReader(fileName).read(json);
+    return EntryReader(fileName, textValues).read(json);
 }
 
-Content parseContentJson(const QByteArray &json)
+Content parseContentJson(const QByteArray &json, TextValues textValues)
 {
-    ReadResult result = readContent(json);
+    ReadResult result = readContent(json, {}, textValues);
     if (hasErrors(result.problems))
         throwErrors(result.problems);
     return result.content;

@@ -14,10 +14,15 @@ struct ReadResult {
     Content content;
     QList<Problem> problems;
 };
-ReadResult readContent(const QByteArray &json, const QString &fileName = {});
+// A score, category value or threshold written as text ("3") is an author's
+// mistake; Kept takes it as the text a database stores, for content that
+// stands for what other programs wrote (test databases holding such values).
+enum class TextValues { Refused, Kept };
+ReadResult readContent(const QByteArray &json, const QString &fileName = {},
+                       TextValues textValues = TextValues::Refused);
 
 // The same, as one call that throws a ContentError listing every error.
-Content parseContentJson(const QByteArray &json);
+Content parseContentJson(const QByteArray &json, TextValues textValues = TextValues::Refused);
 // Reads several content files in order (the sample set is one file a test),
 // collecting every problem of every file.
 ReadResult readContentFileList(const QStringList &paths);

@@ -15,6 +15,28 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Where an entry was read: the file, and the line and column when it came
+// from a content file. Not part of the content: it never makes two equal.
+struct SourcePlace {
+    QString file;
+    int line = 0;
+    int column = 0;
+    bool operator==(const SourcePlace &) const { return true; }
+    // This place when it is known, otherwise fallback.
+    SourcePlace orElse(const SourcePlace &fallback) const { return line > 0 ? *this : fallback; }
+};
+
+// Where a content file holds each item of a list. Like SourcePlace it never
+// makes two lists unequal, and it is empty for content from a database.
+struct SourcePlaces : QList<SourcePlace> {
+    bool operator==(const SourcePlaces &) const { return true; }
+    // The place of item i, or fallback when it is not known.
+    SourcePlace placeOf(qsizetype i, const SourcePlace &fallback) const
+    {
+        return i < size() && (*this)[i].line > 0 ? (*this)[i] : fallback;
+    }
+};
+
 // The choices of a question or of a category panel: a value list paired
 // item by item with a caption list. Values are kept as the texts that go into
 // the list, and the two lists as read, so content whose values are not
@@ -23,6 +45,8 @@ public:
 struct ChoiceList {
     QStringList values;
     QStringList captions;
+    SourcePlaces valuePlaces = {};
+    SourcePlaces captionPlaces = {};
     bool isEmpty() const { return values.isEmpty() && captions.isEmpty(); }
     qsizetype size() const { return std::max(values.size(), captions.size()); }
     void append(const QString &value, const QString &caption)
@@ -33,25 +57,25 @@ struct ChoiceList {
     bool operator==(const ChoiceList &) const = default;
 };
 
-// Where an entry was read: the file, and the line and column when it came
-// from a content file. Not part of the content: it never makes two equal.
-struct SourcePlace {
-    QString file;
-    int line = 0;
-    int column = 0;
-    bool operator==(const SourcePlace &) const { return true; }
-};
-
 // The lowest and highest id an entry or question row may take: the ids the
 // program's integer fields and filter texts hold without loss.
 constexpr qint64 kMinId = 1;
 constexpr qint64 kMaxId = 2147483647;
+
+// The list keys of an entry the reader refused (and reported), so the checker
+// does not report the same mistake again as an empty list.
+struct RefusedKeys : QStringList {
+    bool operator==(const RefusedKeys &) const { return true; }
+};
 
 struct Question {
     QString text;
     QString instructions; // empty: none
     ChoiceList options;
     SourcePlace place;
+    // The pieces' own places; "= {}" lets brace lists leave them out quietly.
+    SourcePlace textPlace = {}, instructionsPlace = {}, optionsPlace = {};
+    RefusedKeys refused = {};
     bool operator==(const Question &) const = default;
 };
 
@@ -60,6 +84,9 @@ struct Verdict {
     QStringList thresholds;
     QStringList texts;
     SourcePlace place;
+    SourcePlace categoryPlace = {}, thresholdsPlace = {}, textsPlace = {};
+    SourcePlaces thresholdPlaces = {}, textPlaces = {};
+    RefusedKeys refused = {};
     bool operator==(const Verdict &) const = default;
 };
 
@@ -79,6 +106,9 @@ struct Test {
     ChoiceList categories; // empty: no category choice
     QList<Question> questions;
     QList<Verdict> verdicts;
+    SourcePlace idPlace = {}, parentPlace = {}, namePlace = {}, remarksPlace = {}, factorPlace = {},
+                categoriesPlace = {}, questionsPlace = {}, verdictsPlace = {};
+    RefusedKeys refused = {};
     bool operator==(const Test &) const = default;
 };
 

@@ -1,5 +1,6 @@
 #include "tools/json_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -54,6 +55,11 @@ const JsonNode *JsonNode::member(const QString &key) const
             return &value;
     }
     return nullptr;
+}
+
+QString JsonNode::numberText() const
+{
+    return written.isEmpty() ? QString::number(static_cast<qint64>(number)) : QString::fromLatin1(written);
 }
 
 QString JsonNode::kindName() const
@@ -200,7 +206,15 @@ private:
             node.kind = JsonNode::Null;
         } else if (c == '-' || (c >= '0' && c <= '9')) {
             node.kind = JsonNode::Number;
+            const qsizetype start = m_pos;
             node.number = number();
+            // Short plain integers, nearly every number of a content file,
+            // are written back from the value without an allocation.
+            const qsizetype length = m_pos - start;
+            if (length > 15 || std::any_of(m_bytes.constData() + start, m_bytes.constData() + m_pos, [](char d) {
+                    return d == '.' || d == 'e' || d == 'E';
+                }))
+                node.written = m_bytes.mid(start, length);
         } else {
             fail(QStringLiteral("a value (text, number, list, object, true, false or null) was expected"));
         }
@@ -221,8 +235,16 @@ private:
                 fail(QStringLiteral("a key in double quotes was expected"));
             const TextPlace keyPlace = here();
             QString key = string();
-            if (node.member(key)) {
-                throw JsonSyntaxError(keyPlace, QStringLiteral("the key \"%1\" appears twice in one object").arg(key));
+            for (size_t i = 0; i < node.members.size(); ++i) {
+                if (node.members[i].first == key) {
+                    const TextPlace first = node.keyPlaces[i];
+                    throw JsonSyntaxError(keyPlace,
+                                          QStringLiteral("the key \"%1\" appears twice in one object "
+                                                         "(first at %2:%3)")
+                                              .arg(key)
+                                              .arg(first.line)
+                                              .arg(first.column));
+                }
             }
             skipSpace();
             if (m_pos >= m_bytes.size() || m_bytes[m_pos] != ':')

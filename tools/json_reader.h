@@ -26,12 +26,17 @@ struct JsonNode {
     TextPlace place;
     bool boolean = false;
     double number = 0;
+    // Number: as the file writes it, kept only when plain digits would not
+    // give it back (a point, an exponent, more digits than a double holds).
+    QByteArray written;
     QString string;
     std::vector<JsonNode> items; // Array
     std::vector<JsonMember> members; // Object, in file order
     std::vector<TextPlace> keyPlaces; // Object: where each key stands
 
     const JsonNode *member(const QString &key) const;
+    // A number as the file writes it, for messages.
+    QString numberText() const;
     QString kindName() const;
 };
 

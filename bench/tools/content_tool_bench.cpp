@@ -1,12 +1,14 @@
 // Build, update and export of a generated catalog, each against the cipher
-// work it cannot avoid: sealing (build, update) or unsealing (export) the same number of
-// fields of the same lengths, timed in the same run as processor time of
-// the thread. The counter "ratio" is tool time / cipher time. 1,000 tests run by default; set
+// work it cannot avoid: sealing (build, update) or unsealing (export) the same
+// number of fields of the same lengths, and check of its content file against
+// a plain JSON parse, timed in the same run as processor time of the thread.
+// The counter "ratio" is tool time / cipher time. 1,000 tests run by default; set
 // LOVETEST_BENCH_10000=1 to add 10,000 (by hand only: it takes minutes).
 #include <cstdlib>
 #include <ctime>
 
 #include <QDir>
+#include <QJsonDocument>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -205,6 +207,25 @@ void BM_RangesAgainstReachableScores(benchmark::State &state)
     state.counters["ratio"] = tool / anchor;
 }
 
+// check of a content file (reading with every key's place, then the
+// checker) against parsing the same bytes with QJsonDocument, which keeps no
+// places and proves nothing.
+void BM_CheckAgainstJsonParse(benchmark::State &state)
+{
+    const QByteArray json = toContentJson(generatedCatalog(int(state.range(0))));
+    double tool = 0, anchor = 0;
+    for (auto _ : state) {
+        tool += timed([&] {
+            const ReadResult read = readContent(json, QStringLiteral("catalog.json"));
+            benchmark::DoNotOptimize(checkContent(read.content));
+        });
+        anchor += timed([&] { benchmark::DoNotOptimize(QJsonDocument::fromJson(json)); });
+    }
+    state.counters["check_s"] = tool / double(state.iterations());
+    state.counters["parse_s"] = anchor / double(state.iterations());
+    state.counters["ratio"] = tool / anchor;
+}
+
 void sizes(benchmark::internal::Benchmark *benchmark)
 {
     benchmark->Arg(1000);
@@ -216,6 +237,7 @@ void sizes(benchmark::internal::Benchmark *benchmark)
 BENCHMARK(BM_BuildAgainstSealing)->Apply(sizes);
 BENCHMARK(BM_ExportAgainstUnsealing)->Apply(sizes);
 BENCHMARK(BM_UpdateAgainstSealing)->Apply(sizes)->Iterations(20);
+BENCHMARK(BM_CheckAgainstJsonParse)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_RangesAgainstReachableScores)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace

@@ -7,7 +7,9 @@ namespace lovetest::testing {
 
 FixtureDatabase::FixtureDatabase(const QByteArray &contentJson) : m_path(m_dir.filePath(QStringLiteral("date.mdb")))
 {
-    content::buildDatabase(content::parseContentJson(contentJson), m_path);
+    // Fixtures hold values as other programs stored them, texts that are no
+    // numbers included.
+    content::buildDatabase(content::parseContentJson(contentJson, content::TextValues::Kept), m_path);
     m_side = std::make_unique<SideConnection>(m_path);
 }
 

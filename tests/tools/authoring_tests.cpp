@@ -129,93 +129,13 @@ TEST(Folders, RunAndReportPassOverCatalogRows)
         << folder.err.toStdString();
 }
 
-// One test entry of a content file; each case swaps one piece for a mistake.
+// One test entry of a content file (content_message_tests.cpp holds the
+// table of mistakes made in it).
 const char kSoundTest[] = R"({"tests": [
   {"id": 5, "name": "好测试", "remarks": "说明",
    "questions": [{"text": "第一题", "options": [[1, "是"], [0, "否"]]}],
    "verdicts": [{"thresholds": [0], "texts": ["低", "高"]}]}
 ]})";
-
-struct BrokenCase {
-    const char *mistake;
-    const char *from; // replaced in kSoundTest
-    const char *to;
-    Problem::Severity severity;
-    const char *expected;
-};
-
-const BrokenCase kBroken[] = {
-    {"caption holds the text separator", R"([1, "是"])", R"([1, "甲{9234856}乙"])", Problem::Error,
-     "question 1, item 1: the caption \"甲{9234856}乙\" holds the list separator {9234856}"},
-    {"verdict holds the text separator", R"("低")", R"("低{9234856}中")", Problem::Error,
-     "verdict row 1, verdict 1: the verdict \"低{9234856}中\" holds the list separator"},
-    {"score holds the value separator", R"([1, "是"])", R"(["1|2", "是"])", Problem::Error,
-     "question 1: the value \"1|2\" is not an integer"},
-    {"unknown key", R"("text": "第一题")", R"("text": "第一题", "instruction": "慢慢想")", Problem::Error,
-     "3:34: error: test \"好测试\" (id 5), question 1: unknown key \"instruction\" (valid keys: text, instructions, "
-     "options); "
-     "did you mean instructions?"},
-    {"duplicate category value", R"("remarks": "说明",)", R"("remarks": "说明", "categories": [[1, "男"], [1, "女"]],)",
-     Problem::Error, "the category value 1 is offered twice"},
-    {"empty name", R"("name": "好测试")", R"("name": " ")", Problem::Error, "the name is empty"},
-    {"empty question text", R"("text": "第一题")", R"("text": "")", Problem::Error,
-     "question 1: the question text is empty"},
-    {"second verdict row without categories", R"("texts": ["低", "高"]})",
-     R"("texts": ["低", "高"]}, {"thresholds": [0], "texts": ["x", "y"]})", Problem::Warning,
-     "verdict row 2: is never used: a test without categories uses its first verdict row"},
-    {"verdict row for a category not offered", R"("remarks": "说明",)",
-     R"("remarks": "说明", "categories": [[1, "男"]],)", Problem::Warning, ""},
-    {"markup in a question", R"("text": "第一题")", R"("text": "你觉得 1<2 还是 <i>3 吗？")", Problem::Warning,
-     "question 1: the text \"你觉得 1<2 还是 <i>3 吗？\" holds \"<\" or \"&\", which the content page reads as markup"},
-    {"markup in a name", R"("name": "好测试")", R"("name": "你 & 我")", Problem::Warning, "the name \"你 & 我\" holds"},
-    {"id beyond the integer fields", R"("id": 5)", R"("id": 1e19)", Problem::Error,
-     "\"id\" must be a whole number from 1 to 2147483647"},
-    {"id zero", R"("id": 5)", R"("id": 0)", Problem::Error, "\"id\" must be a whole number from 1 to 2147483647"},
-    {"parent circle", R"("id": 5,)",
-     R"("id": 5, "parent": 6, "folder": true, "name": "甲"}, {"id": 6, "folder": true, "name": "乙", "parent": 5}, {"id": 7,)",
-     Problem::Error, "the parents lead round in a circle"},
-    {"parent not in the build", R"("id": 5,)", R"("id": 5, "parent": 77,)", Problem::Warning,
-     "the parent 77 is no entry of this build, so the entry stands at the top level"},
-    {"folder with questions", R"("id": 5,)", R"("id": 5, "folder": true,)", Problem::Error,
-     "folder \"好测试\" (id 5): a folder holds no \"questions\""},
-    {"character outside code page 936", R"("第一题")", R"("第一题😊")", Problem::Error,
-     "question 1: the text holds \"😊\" U+1F60A, which code page 936 cannot hold"},
-};
-
-TEST(AuthorMistakes, EachIsReportedWithItsPlace)
-{
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("test.json"));
-    for (const BrokenCase &c : kBroken) {
-        QString json = QString::fromUtf8(kSoundTest);
-        ASSERT_TRUE(json.contains(QString::fromUtf8(c.from))) << c.mistake;
-        json.replace(QString::fromUtf8(c.from), QString::fromUtf8(c.to));
-        writeFile(file, json.toUtf8());
-        QString expected = QString::fromUtf8(c.expected);
-        if (expected.isEmpty()) {
-            // The category test lacks its verdict rows: the sound row 1 serves
-            // no category.
-            json.replace(
-                QStringLiteral(R"({"thresholds": [0])"),
-                QStringLiteral(
-                    R"({"category": 1, "thresholds": [0], "texts": ["a", "b"]}, {"category": 3, "thresholds": [0])"));
-            writeFile(file, json.toUtf8());
-            expected = QStringLiteral("verdict row 2 (category 3): is never used: the test offers no category 3");
-        }
-        const ToolRun run = tool({"check", file});
-        const QString severity = c.severity == Problem::Error ? QStringLiteral("error") : QStringLiteral("warning");
-        bool found = false;
-        for (const QString &line : run.out.split(QLatin1Char('\n')))
-            found = found ||
-                (line.startsWith(file + QLatin1Char(':')) && line.contains(severity + QStringLiteral(": ")) &&
-                 line.contains(expected));
-        EXPECT_TRUE(found) << c.mistake << "\n" << run.out.toStdString();
-        EXPECT_EQ(run.status, c.severity == Problem::Error ? ExitContentError : ExitOk) << c.mistake;
-        EXPECT_EQ(tool({"build", file, "-o", dir.filePath(QStringLiteral("o.mdb")), "--force"}).status,
-                  c.severity == Problem::Error ? ExitContentError : ExitOk)
-            << c.mistake;
-    }
-}
 
 TEST(AuthorMistakes, EveryErrorOfEveryFileIsReported)
 {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 
 #include "tools/content_check.h"
 #include "tools/reachable_scores.h"
@@ -64,6 +65,57 @@ const Case kCases[] = {
          return c;
      },
      Problem::Error, "question 1: the value \"2.5\" is not an integer"},
+    // Values as a database may hold them: a whole number past 32 bits is
+    // out of range, named as stored.
+    {"score out of range",
+     [] {
+         auto c = soundContent();
+         c.tests[0].questions[0].options.values[0] = "99999999999999999999";
+         return c;
+     },
+     Problem::Error, "question 1: the value \"99999999999999999999\" is out of range (-2147483648 to 2147483647)"},
+    {"whole score written with a point",
+     [] {
+         auto c = soundContent();
+         c.tests[0].questions[0].options.values[0] = "2.0";
+         return c;
+     },
+     Problem::Error, "question 1: the value \"2.0\" is not an integer"},
+    {"threshold out of range",
+     [] {
+         auto c = soundContent();
+         c.tests[0].verdicts[0].thresholds[1] = "-3000000000";
+         return c;
+     },
+     Problem::Error, "verdict row 1: the threshold \"-3000000000\" is out of range"},
+    {"factor zero",
+     [] {
+         auto c = soundContent();
+         c.tests[0].factor = 0;
+         return c;
+     },
+     Problem::Error, "(id 10): \"factor\" must be a finite number above 0, not 0"},
+    {"factor endless",
+     [] {
+         auto c = soundContent();
+         c.tests[0].factor = std::numeric_limits<double>::infinity();
+         return c;
+     },
+     Problem::Error, "\"factor\" must be a finite number above 0"},
+    {"empty option caption",
+     [] {
+         auto c = soundContent();
+         c.tests[0].questions[1].options.captions[0] = "  ";
+         return c;
+     },
+     Problem::Error, "question 2, item 1: the caption is empty"},
+    {"empty verdict text",
+     [] {
+         auto c = soundContent();
+         c.tests[0].verdicts[0].texts[1] = "";
+         return c;
+     },
+     Problem::Error, "verdict row 1, verdict 2: the verdict text is empty"},
     {"threshold not an integer",
      [] {
          auto c = soundContent();

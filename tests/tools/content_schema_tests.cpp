@@ -100,6 +100,12 @@ private:
             } else if (keyword == QLatin1String("maximum")) {
                 if (instance.isDouble() && instance.toDouble() > rule.toDouble())
                     fail(path, QStringLiteral("above the maximum"));
+            } else if (keyword == QLatin1String("exclusiveMinimum")) {
+                if (instance.isDouble() && instance.toDouble() <= rule.toDouble())
+                    fail(path, QStringLiteral("not above the minimum"));
+            } else if (keyword == QLatin1String("minLength")) {
+                if (instance.isString() && instance.toString().size() < rule.toInt())
+                    fail(path, QStringLiteral("too short"));
             } else if (keyword == QLatin1String("minItems")) {
                 if (instance.isArray() && instance.toArray().size() < rule.toInt())
                     fail(path, QStringLiteral("too few items"));
@@ -232,6 +238,12 @@ TEST(ContentSchema, AgreesWithTheReaderOnMistakes)
         {"option of three", R"([0, "否"])", R"([0, "否", "不"])"},
         {"caption not a text", R"([0, "否"])", "[0, 1]"},
         {"score not an integer", R"([0, "否"])", R"([0.5, "否"])"},
+        {"score as text", R"([0, "否"])", R"(["0", "否"])"},
+        {"category value as text", R"([2, "恋爱中"])", R"(["2", "恋爱中"])"},
+        {"empty option caption", R"([0, "否"])", R"([0, ""])"},
+        {"empty verdict text", R"("texts": ["低", "高"]}])", R"("texts": ["低", ""]}])"},
+        {"factor zero", R"("factor": 1.5)", R"("factor": 0)"},
+        {"factor negative", R"("factor": 1.5)", R"("factor": -1)"},
         {"threshold as text", R"("category": 2, "thresholds": [0])", R"("category": 2, "thresholds": ["高"])"},
         {"no thresholds", R"("category": 2, "thresholds": [0])", R"("category": 2, "thresholds": [])"},
         {"verdict text not a text", R"("texts": ["低", "高"]}])", R"("texts": ["低", 3]}])"},
