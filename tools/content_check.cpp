@@ -151,15 +151,6 @@ private:
                       .arg(QLatin1String(what), shortText(text), QString::fromLatin1(kTextSeparator)));
     }
 
-    // The content page takes the name and question texts as markup.
-    void checkMarkup(const SourcePlace &place, const QString &where, const char *what, const QString &text)
-    {
-        if (text.contains(QLatin1Char('<')) || text.contains(QLatin1Char('&')))
-            warning(place, where,
-                    QStringLiteral("%1 \"%2\" holds \"<\" or \"&\", which the content page reads as markup")
-                        .arg(QLatin1String(what), shortText(text)));
-    }
-
     void checkName(const Test &test)
     {
         const QString where = describeTest(test);
@@ -168,7 +159,6 @@ private:
         checkText(test.remarksPlace.orElse(test.place), where, "the remarks", test.remarks);
         if (test.name.trimmed().isEmpty() && !test.refused.contains(QStringLiteral("name")))
             error(name, where, QStringLiteral("the name is empty"));
-        checkMarkup(name, where, "the name", test.name);
     }
 
     // A parent must name an entry of the same build, and following parents
@@ -244,7 +234,6 @@ private:
             checkText(question.instructionsPlace.orElse(question.place), at, "the instructions", question.instructions);
             if (question.text.trimmed().isEmpty() && !question.refused.contains(QStringLiteral("text")))
                 error(text, at, QStringLiteral("the question text is empty"));
-            checkMarkup(text, at, "the text", question.text);
             const SourcePlace options = question.optionsPlace.orElse(question.place);
             if (question.options.isEmpty() && !question.refused.contains(QStringLiteral("options")))
                 error(options, at, QStringLiteral("the question has no options"));
