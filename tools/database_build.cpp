@@ -211,6 +211,31 @@ qint64 historyRecords(const QString &path)
     return count.value(0).toLongLong();
 }
 
+// A database the program has open keeps its write-ahead log beside it, by
+// name: a new file renamed over it would take that log as its own and be
+// damaged. The log is folded back into the file, which needs every other
+// connection gone; one that stays means the file is in use, and it is left
+// alone. A file left in log mode by a program that died is folded back too,
+// so its backup holds every commit.
+void requireFileNotInUse(const QString &path)
+{
+    if (!looksLikeDatabase(path))
+        return;
+    ScopedDatabase database(path, path, false);
+    QSqlQuery mode(database.db());
+    if (!mode.exec(QStringLiteral("PRAGMA journal_mode")) || !mode.next() ||
+        mode.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+        return;
+    mode.finish();
+    QSqlQuery plain(database.db());
+    if (!plain.exec(QStringLiteral("PRAGMA journal_mode=DELETE")) || !plain.next() ||
+        plain.value(0).toString().compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
+        throw ContentError(QStringLiteral("%1 is open in the program (or in another program); close it and build "
+                                          "again, nothing was written")
+                               .arg(path)
+                               .toStdString());
+}
+
 // Copies the file about to be replaced to its backup path: through a
 // partial file, so a failed copy leaves an older backup as it was.
 void keepBackup(const QString &path)
@@ -248,6 +273,8 @@ bool buildDatabase(const Content &content, const QString &path, const BuildTarge
         throw ContentError(QStringLiteral("%1 exists already (use --force to replace it)").arg(path).toStdString());
     if (replacing && !existing.isFile())
         throw ContentError(QStringLiteral("%1 is not a regular file").arg(path).toStdString());
+    if (replacing)
+        requireFileNotInUse(path);
     if (replacing && !target.dropHistory) {
         if (const qint64 records = historyRecords(path))
             throw ContentError(

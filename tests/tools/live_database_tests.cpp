@@ -160,4 +160,34 @@ TEST_F(LiveDatabase, AFileWithALeftOverLogInAReadOnlyFolderIsRead)
               QStringList({QStringLiteral("date.mdb"), QStringLiteral("date.mdb-wal")}));
 }
 
+// A rebuild onto a file the program has open would leave the program's log
+// beside a new file: it is refused while the file is open, and goes ahead,
+// with a backup holding every commit, once the program has let go.
+TEST_F(LiveDatabase, BuildRefusesToReplaceAFileInUse)
+{
+    const auto bytes = [this] {
+        QFile file(db);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    {
+        WindowLikeWriter writer(db);
+        writer.renameAndDelete();
+        const QByteArray before = bytes();
+        const ToolRun refused =
+            tool({QStringLiteral("build"), kSmall, QStringLiteral("-o"), db, QStringLiteral("--force")});
+        EXPECT_EQ(refused.status, ExitContentError);
+        EXPECT_TRUE(refused.err.contains(QStringLiteral("is open in the program"))) << refused.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(db + QStringLiteral(".bak")));
+        EXPECT_EQ(bytes(), before) << "the file was written";
+        EXPECT_GT(QFileInfo(db + QStringLiteral("-wal")).size(), 0) << "the program's log was touched";
+    }
+    const ToolRun built = tool({QStringLiteral("build"), kSmall, QStringLiteral("-o"), db, QStringLiteral("--force")});
+    ASSERT_EQ(built.status, ExitOk) << built.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(db + QStringLiteral("-wal")));
+    const ToolRun kept = tool({QStringLiteral("export"), db + QStringLiteral(".bak")});
+    ASSERT_EQ(kept.status, ExitOk) << kept.err.toStdString();
+    EXPECT_EQ(testNames(kept.out), QStringList({QStringLiteral("改名的测试"), QStringLiteral("无编号测试")}));
+    EXPECT_EQ(tool({QStringLiteral("check"), db}).status, ExitOk);
+}
+
 } // namespace
