@@ -1,5 +1,7 @@
 #include "tools/database_export.h"
 
+#include "data/database_error.h"
+
 #include <optional>
 
 #include <QFile>
@@ -56,7 +58,7 @@ public:
         QSqlQuery tables(db());
         tables.setForwardOnly(true);
         if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'")))
-            fail(QStringLiteral("cannot be read: %1").arg(ScopedDatabase::reason(tables.lastError())));
+            failWith(tables);
         QStringList present;
         while (tables.next())
             present.append(tables.value(0).toString());
@@ -66,7 +68,7 @@ public:
                 fail(QStringLiteral("is not a test database: no table %1").arg(name));
             QSqlQuery columns(db());
             if (!columns.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(name)))
-                fail(QStringLiteral("cannot be read: %1").arg(ScopedDatabase::reason(columns.lastError())));
+                failWith(columns);
             QStringList names;
             while (columns.next())
                 names.append(columns.value(1).toString());
@@ -85,7 +87,11 @@ public:
     void exec(QSqlQuery &query) const
     {
         if (!query.exec())
-            fail(QStringLiteral("cannot be read: %1").arg(ScopedDatabase::reason(query.lastError())));
+            failWith(query);
+    }
+    [[noreturn]] void failWith(const QSqlQuery &query) const
+    {
+        throw ContentError(databaseTrouble(m_path, engineErrorText(query.lastError())).toStdString());
     }
 
 private:
@@ -250,6 +256,14 @@ QList<Problem> checkDatabaseRows(const QString &path)
 {
     ReadableDatabase database(path);
     QList<Problem> problems;
+    // Damage in pages no export reads is found too.
+    QSqlQuery pages(database.db());
+    pages.setForwardOnly(true);
+    pages.prepare(QStringLiteral("PRAGMA quick_check(1)"));
+    database.exec(pages);
+    if (pages.next() && pages.value(0).toString() != QLatin1String("ok"))
+        problems.append(
+            {Problem::Error, {}, QStringLiteral("the file is damaged (database disk image is malformed)"), {path}});
     const std::pair<QString, QString> kinds[] = {
         {QStringLiteral(
              "SELECT q.Parent, COUNT(*) FROM 量表 q WHERE (q.目录 IS NULL OR q.目录 <> 1) AND NOT EXISTS "

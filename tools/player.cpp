@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include "data/convert.h"
+#include "data/database_error.h"
 #include "data/read_only_copy.h"
 #include "data/sealed_fields.h"
 #include "data/test_database.h"
@@ -13,6 +14,8 @@
 #include "run/test_run.h"
 #include "seal/seal_codec.h"
 #include "tools/content_model.h"
+#include "tools/database_export.h"
+#include "tools/scoped_database.h"
 
 namespace lovetest::content {
 
@@ -37,12 +40,14 @@ public:
         if (!copyDir.isValid())
             throw ContentError(QStringLiteral("%1: cannot make a working copy").arg(path).toStdString());
         const QString copy = copyDir.filePath(QStringLiteral("date.mdb"));
+        // A wrong file is named in the words export and check use.
+        requireTestDatabase(path);
         const QString failure = copyDatabaseFile(path, copy);
         if (!failure.isEmpty())
-            throw ContentError(QStringLiteral("%1: %2").arg(path, failure).toStdString());
+            throw ContentError(databaseTrouble(path, failure).toStdString());
         const QStringList errors = database.openAll(copy);
         if (!errors.isEmpty())
-            throw ContentError(QStringLiteral("%1: %2").arg(path, errors.first()).toStdString());
+            throw ContentError(databaseTrouble(path, errors.first()).toStdString());
     }
 
     void select(qint64 testId)
@@ -109,6 +114,8 @@ QStringList playTest(const PlayRequest &request)
         throw;
     } catch (const ContentError &) {
         throw;
+    } catch (const DatabaseError &e) {
+        throw ContentError(databaseTrouble(request.databasePath, e.message()).toStdString());
     } catch (const std::exception &e) {
         throw ContentError(e.what());
     }
@@ -134,6 +141,8 @@ QString reportTest(const QString &databasePath, qint64 testId)
     ContentReportBuilder builder(file.database, file.sealed);
     try {
         return builder.build().page;
+    } catch (const DatabaseError &e) {
+        throw ContentError(databaseTrouble(databasePath, e.message()).toStdString());
     } catch (const std::exception &e) {
         throw ContentError(e.what());
     }

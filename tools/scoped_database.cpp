@@ -1,5 +1,7 @@
 #include "tools/scoped_database.h"
 
+#include <QRegularExpression>
+
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -65,6 +67,24 @@ QString ScopedDatabase::reason(const QSqlError &error)
     if (text.contains(QLatin1String("locked")))
         return text + QStringLiteral(" (another program is writing it; try again when it has finished)");
     return text;
+}
+
+QString databaseTrouble(const QString &path, const QString &engineWords)
+{
+    QString words = engineWords;
+    // "questions: no such table: 量表" from the program's data layer.
+    static const QRegularExpression objectName(QStringLiteral("^[A-Za-z][A-Za-z0-9_]*: "));
+    words.remove(objectName);
+    if (words.contains(QLatin1String("malformed")))
+        return QStringLiteral("%1: the file is damaged (%2)").arg(path, words);
+    if (words.contains(QLatin1String("file is not a database")))
+        return QStringLiteral("%1 is not a test database: it is no SQLite database file").arg(path);
+    if (words.startsWith(QLatin1String("no such table: ")))
+        return QStringLiteral("%1 is not a test database: no table %2").arg(path, words.mid(15));
+    if (words.contains(QLatin1String("locked")))
+        return QStringLiteral("%1: %2 (another program is writing it; try again when it has finished)")
+            .arg(path, words);
+    return QStringLiteral("%1 cannot be read: %2").arg(path, words);
 }
 
 void exec(QSqlQuery &query, const QString &what)

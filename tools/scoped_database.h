@@ -26,6 +26,12 @@ private:
     QString m_name;
 };
 
+// What is wrong with the database file at path, from the engine's words, as
+// every command says it: "PATH: the file is damaged (database disk image is
+// malformed)", "PATH is not a test database: no table 量表". Names of the
+// program's own objects ("catalog: ") never reach the user.
+QString databaseTrouble(const QString &path, const QString &engineWords);
+
 // Runs a prepared query; a failure is a ContentError "what: reason".
 void exec(QSqlQuery &query, const QString &what);
 
