@@ -10,7 +10,7 @@ out="$repo/build-fuzz"
 seconds="${FUZZ_SECONDS:-60}"
 jobs="${FUZZ_JOBS:-2}"
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(fuzz_filter fuzz_unseal fuzz_split_text fuzz_content fuzz_database)
+[ ${#targets[@]} -eq 0 ] && targets=(fuzz_filter fuzz_unseal fuzz_split_text fuzz_content fuzz_database fuzz_history)
 
 "$repo/scripts/deps.sh"
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
