@@ -1,9 +1,11 @@
 #include "connection.h"
 
 #include "database_error.h"
+#include "engine_handle.h"
 #include "read_only_copy.h"
 
 #include <QAtomicInteger>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +15,8 @@
 #include <QUrl>
 
 #include <sys/stat.h>
+
+#include <sqlite3.h>
 
 namespace lovetest {
 
@@ -137,6 +141,9 @@ void Connection::close()
     // The kept statements go before the handle.
     m_statements.clear();
     m_failedStatement = QSqlQuery();
+    // The last chance for writes the disk had no room for.
+    if (m_connected && holdsWrites())
+        writeHeldBack();
     if (QSqlDatabase::contains(m_connectionName)) {
         QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
         if (db.isOpen()) {
@@ -148,6 +155,10 @@ void Connection::close()
     }
     m_tables.clear();
     m_transactionDepth = 0;
+    m_pending.clear();
+    m_savepointMarks.clear();
+    m_heldInMemory = false;
+    m_held = HeldWrites();
     m_connected = false;
 }
 
@@ -168,6 +179,96 @@ namespace lovetest {
 void Connection::failWith(const QSqlQuery &query) const
 {
     throw DatabaseError(engineErrorText(query.lastError()));
+}
+
+bool Connection::holdInMemory(const std::vector<HeldWrite> &refused, const QSqlError &cause)
+{
+    if (m_readOnly || !lacksRoom(cause))
+        return false;
+    sqlite3 *handle = engineHandle(db());
+    if (!handle)
+        return false;
+    // The refused commit may have been taken back by the engine already.
+    if (!sqlite3_get_autocommit(handle))
+        QSqlQuery(db()).exec(QStringLiteral("ROLLBACK"));
+    // Every commit so far, as this connection sees the file (its log too),
+    // becomes the connection's database in memory; the file stays as it is.
+    sqlite3_int64 size = 0;
+    unsigned char *image = sqlite3_serialize(handle, "main", &size, 0);
+    if (!image)
+        return false;
+    if (sqlite3_deserialize(handle, "main", image, size, size,
+                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE) != SQLITE_OK)
+        return false; // the engine freed the image
+    m_readOnly = true;
+    m_readOnlyCause = ReadOnlyCause::DiskFull;
+    m_heldInMemory = true;
+    m_identityAtMove = m_identity;
+    m_identity.reset();
+    m_lastWriteBack = QDateTime::currentMSecsSinceEpoch();
+    QSqlDatabase memory = db();
+    QString error;
+    bool made = QSqlQuery(memory).exec(QStringLiteral("BEGIN"));
+    for (const HeldWrite &write : refused) {
+        if (made)
+            made = makeWrite(memory, write, &error);
+    }
+    if (!made || !QSqlQuery(memory).exec(QStringLiteral("COMMIT"))) {
+        QSqlQuery(memory).exec(QStringLiteral("ROLLBACK"));
+        // In memory with what the file had: the refused commit is lost as
+        // it would have been, and said as it would have been.
+        emit writesHeldInMemory(engineErrorText(cause));
+        return false;
+    }
+    m_held.append(refused);
+    emit writesHeldInMemory(engineErrorText(cause));
+    return true;
+}
+
+void Connection::noteWrite(HeldWrite write)
+{
+    if (m_transactionDepth > 0) {
+        m_pending.push_back(std::move(write));
+    } else if (m_heldInMemory) {
+        m_held.append({std::move(write)});
+        tryWriteBack();
+    }
+}
+
+void Connection::tryWriteBack()
+{
+    // A full disk fails a write at once; trying now and then costs little.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (!holdsWrites() || now - m_lastWriteBack < 5000)
+        return;
+    m_lastWriteBack = now;
+    writeHeldBack();
+}
+
+QString Connection::writeHeldBack()
+{
+    if (!holdsWrites())
+        return {};
+    if (fileIdentity(m_path) != m_identityAtMove)
+        return QStringLiteral("测试数据文件“%1”已被别的程序替换或移走").arg(QDir::toNativeSeparators(m_fileName));
+    const QString name = m_connectionName + QStringLiteral("-write-back");
+    QString error;
+    {
+        QSqlDatabase file = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        QUrl uri = QUrl::fromLocalFile(m_path);
+        uri.setQuery(QStringLiteral("mode=rw"));
+        file.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+        file.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=2000"));
+        if (!file.open())
+            error = engineErrorText(file.lastError());
+        else
+            error = m_held.writeTo(file);
+        file.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (error.isEmpty())
+        emit heldWritesStored();
+    return error;
 }
 
 void Connection::ensureSameFile()
@@ -254,11 +355,12 @@ qint64 Connection::insertRow(const QString &table, const QStringList &columns, c
     QSqlQuery &query = preparedStatement(sql);
     for (int i = 0; i < values.size(); ++i)
         query.bindValue(i, values[i]);
-    if (!query.exec())
+    if (!execWrite(query))
         failWith(query);
     const qint64 rowid = query.lastInsertId().toLongLong();
     query.finish();
     logRow(table, rowid, false);
+    noteWrite({HeldWrite::Insert, table, rowid, columns, values});
     countWrite();
     return rowid;
 }
@@ -282,13 +384,14 @@ bool Connection::updateRow(const QString &table, qint64 rowid, const QStringList
     for (int i = 0; i < values.size(); ++i)
         query.bindValue(i, values[i]);
     query.bindValue(int(values.size()), rowid);
-    if (!query.exec())
+    if (!execWrite(query))
         failWith(query);
     const int affected = query.numRowsAffected();
     query.finish();
     if (affected == 0)
         return false;
     unlog.dismiss();
+    noteWrite({HeldWrite::Update, table, rowid, columns, values});
     // A write to the rowid's own column (an INTEGER PRIMARY KEY) moves the
     // row: its new rowid is a row no earlier reader had.
     const QString &alias = tableInfo(table).rowidAlias;
@@ -314,10 +417,11 @@ void Connection::deleteRow(const QString &table, qint64 rowid)
     if (!prepared)
         failWith(m_failedStatement);
     prepared->bindValue(0, rowid);
-    if (!prepared->exec())
+    if (!execWrite(*prepared))
         failWith(*prepared);
     prepared->finish();
     unlog.dismiss();
+    noteWrite({HeldWrite::Delete, table, rowid, {}, {}});
     countWrite();
 }
 
@@ -342,6 +446,17 @@ QSqlQuery &Connection::preparedStatement(const QString &sql)
     if (!query)
         failWith(m_failedStatement);
     return *query;
+}
+
+bool Connection::execWrite(QSqlQuery &query)
+{
+    if (query.exec())
+        return true;
+    // A write of its own (its own commit) the disk had no room for is made
+    // again in the in-memory copy.
+    if (m_transactionDepth > 0 || !holdInMemory({}, query.lastError()))
+        return false;
+    return query.exec();
 }
 
 void Connection::countWrite()
@@ -377,6 +492,10 @@ Connection::Transaction::Transaction(Connection &connection) : m_connection(conn
     if (!query.exec(level == 0 ? QStringLiteral("BEGIN IMMEDIATE")
                                : QStringLiteral("SAVEPOINT ") + savepointName(level)))
         connection.failWith(query);
+    if (level == 0)
+        connection.m_pending.clear();
+    else
+        connection.m_savepointMarks.push_back(connection.m_pending.size());
     m_level = level;
     ++connection.m_transactionDepth;
 }
@@ -389,9 +508,14 @@ Connection::Transaction::~Transaction()
     QSqlQuery query(m_connection.db());
     if (m_level == 0) {
         query.exec(QStringLiteral("ROLLBACK"));
+        m_connection.m_pending.clear();
     } else {
         query.exec(QStringLiteral("ROLLBACK TO ") + savepointName(m_level));
         query.exec(QStringLiteral("RELEASE ") + savepointName(m_level));
+        if (!m_connection.m_savepointMarks.empty()) {
+            m_connection.m_pending.resize(m_connection.m_savepointMarks.back());
+            m_connection.m_savepointMarks.pop_back();
+        }
     }
     m_connection.m_transactionDepth = m_level;
 }
@@ -401,10 +525,27 @@ void Connection::Transaction::commit()
     if (m_level < 0)
         return;
     QSqlQuery query(m_connection.db());
-    if (!query.exec(m_level == 0 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE ") + savepointName(m_level)))
-        m_connection.failWith(query);
-    if (m_level == 0)
+    if (!query.exec(m_level == 0 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE ") + savepointName(m_level))) {
+        // A commit the disk has no room for is made in memory instead.
+        std::vector<HeldWrite> refused = m_level == 0 ? std::move(m_connection.m_pending) : std::vector<HeldWrite>();
+        m_connection.m_pending.clear();
+        if (m_level != 0 || !m_connection.holdInMemory(refused, query.lastError()))
+            m_connection.failWith(query);
         ++m_connection.m_commits;
+        m_connection.m_transactionDepth = 0;
+        m_level = -1;
+        return;
+    }
+    if (m_level == 0) {
+        ++m_connection.m_commits;
+        if (m_connection.m_heldInMemory) {
+            m_connection.m_held.append(std::move(m_connection.m_pending));
+            m_connection.tryWriteBack();
+        }
+        m_connection.m_pending.clear();
+    } else if (!m_connection.m_savepointMarks.empty()) {
+        m_connection.m_savepointMarks.pop_back();
+    }
     m_connection.m_transactionDepth = m_level;
     m_level = -1;
 }

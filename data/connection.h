@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include "data/held_writes.h"
 #include "data/stored_row.h"
 
 #include <map>
@@ -104,11 +105,33 @@ public:
     // outside any.
     quint64 commitCount() const { return m_commits; }
 
+    // Writes the disk had no room for, kept in the in-memory copy the
+    // connection moved to (see writesHeldInMemory), are written to the file
+    // now; returns the engine's words when it still refuses them. Tried by
+    // itself now and then after later writes, and when the connection closes.
+    QString writeHeldBack();
+    bool holdsWrites() const { return m_heldInMemory && !m_held.isEmpty(); }
+
     // The writes so far; seq grows by one per entry and is never reused.
     quint64 lastChangeSeq() const { return m_nextSeq - 1; }
     const std::vector<RowChange> &changes() const { return m_changes; }
 
+signals:
+    // A commit failed for want of room on the disk (or an I/O error): the
+    // connection moved to an in-memory copy of the file holding every commit
+    // so far, made the failed commit there, and goes on there; the file keeps
+    // what it had. Said once, with the engine's words.
+    void writesHeldInMemory(const QString &reason);
+    // Every held write is in the file now.
+    void heldWritesStored();
+
 private:
+    // Moves to the in-memory copy after a commit the disk refused and makes
+    // the refused writes there; false (error set) when it cannot.
+    bool holdInMemory(const std::vector<HeldWrite> &refused, const QSqlError &cause);
+    void noteWrite(HeldWrite write);
+    void tryWriteBack();
+
     // What a write needs to know of a table, read once per connection.
     struct TableInfo {
         QStringList columns;
@@ -118,6 +141,9 @@ private:
     const TableInfo &tableInfo(const QString &table);
     void logRow(const QString &table, qint64 rowid, bool existsNow);
     void countWrite();
+    // Runs a row write; one outside any transaction that the disk has no
+    // room for is made in the in-memory copy instead.
+    bool execWrite(QSqlQuery &query);
     // A statement prepared once and kept; nullptr (the failed query in
     // m_failedStatement) when the engine refuses it.
     QSqlQuery *statement(const QString &sql);
@@ -144,6 +170,14 @@ private:
     QString m_path; // absolute, as opened
     std::optional<std::pair<quint64, quint64>> m_identity; // device and inode of the opened file
     bool m_fileReplaced = false;
+    // The writes of the transaction under way (savepoint marks per inner
+    // level), made again in memory when its commit finds no room.
+    std::vector<HeldWrite> m_pending;
+    std::vector<size_t> m_savepointMarks;
+    bool m_heldInMemory = false;
+    HeldWrites m_held;
+    std::optional<std::pair<quint64, quint64>> m_identityAtMove;
+    qint64 m_lastWriteBack = 0; // msecs since epoch of the last try
     ReadOnlyCause m_readOnlyCause = ReadOnlyCause::NotWritable;
 };
 
