@@ -197,6 +197,10 @@ bool Connection::holdInMemory(const std::vector<HeldWrite> &refused, const QSqlE
     unsigned char *image = sqlite3_serialize(handle, "main", &size, 0);
     if (!image)
         return false;
+    // The image says "write-ahead log" (header bytes 18 and 19); in memory
+    // there is none, and the engine would look for it.
+    if (size > 19)
+        image[18] = image[19] = 1;
     if (sqlite3_deserialize(handle, "main", image, size, size,
                             SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE) != SQLITE_OK)
         return false; // the engine freed the image

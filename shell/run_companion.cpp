@@ -5,6 +5,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QBoxLayout>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMainWindow>
@@ -14,6 +15,7 @@
 #include <QShortcut>
 #include <QStatusBar>
 
+#include "data/connection.h"
 #include "data/test_database.h"
 #include "data/text_head.h"
 #include "report/result_page.h"
@@ -65,6 +67,23 @@ RunCompanion::RunCompanion(TestDatabase &database, TestRun &run, const Places &p
     else
         places.window->addAction(m_ui.historyAction);
     connect(m_ui.historyAction, &QAction::triggered, this, &RunCompanion::showHistory);
+    // A disk that fills during a run: said once, after the step; the run
+    // goes on in memory and its answers go to the file when it has room.
+    connect(
+        &database.connection, &Connection::writesHeldInMemory, this,
+        [this](const QString &reason) {
+            Dialogs::instance().showMessage(
+                m_places.window,
+                QStringLiteral(
+                    "磁盘已满：答案暂时只保存在内存中，磁盘有空间时会写回测试数据文件“%1”，退出程序时也会再试。"
+                    "（%2）")
+                    .arg(QDir::toNativeSeparators(m_database.connection.fileName()), reason));
+        },
+        Qt::QueuedConnection);
+    connect(&database.connection, &Connection::heldWritesStored, this, [this] {
+        if (auto *window = qobject_cast<QMainWindow *>(m_places.window))
+            window->statusBar()->showMessage(QStringLiteral("答案已写回测试数据文件。"), 10000);
+    });
     m_journal->setFailureNotice([this](const QString &reason) {
         // Said once the step is over, not inside its transaction; the verdict
         // stays on screen and its page can still be kept.

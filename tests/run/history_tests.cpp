@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "data/connection.h"
 #include "data/database_error.h"
 #include "data/sealed_fields.h"
 #include "data/test_database.h"
@@ -10,6 +11,7 @@
 #include "run/run_journal.h"
 #include "run/test_run.h"
 #include "seal/seal_codec.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/fixture_database.h"
 
 using namespace lovetest;
@@ -350,6 +352,33 @@ TEST_F(HistoryTest, ARunUnderWayBelongsToTheCopyThatRunsIt)
     const std::optional<RunHistory::Unfinished> open = offer.find();
     ASSERT_TRUE(open);
     EXPECT_EQ(open->record, theirs);
+}
+
+// The disk fills during a run: the run goes on in memory with one notice,
+// the file keeps what it had (the run under way, to be offered again), and
+// the answers reach the file once it has room.
+TEST_F(HistoryTest, AFullDiskDuringARunHoldsTheAnswersInMemoryUntilThereIsRoom)
+{
+    int held = 0;
+    QObject::connect(&database.connection, &Connection::writesHeldInMemory, [&held] { ++held; });
+    take(10, {0});
+    {
+        lovetest::testing::FileSizeLimit full(1);
+        ASSERT_TRUE(full.applied());
+        view.choose(1);
+        run.step(); // the last answer and the verdict
+        ASSERT_EQ(run.phase(), TestRun::Phase::ShowingVerdict);
+        EXPECT_TRUE(view.shown().endsWith(QStringLiteral("高"))) << view.shown().toStdString();
+        EXPECT_EQ(held, 1);
+        EXPECT_TRUE(database.connection.holdsWrites());
+        EXPECT_FALSE(database.connection.writeHeldBack().isEmpty()) << "still no room";
+    }
+    EXPECT_EQ(fixture.scalar("SELECT 选择 || ':' || 完成 FROM 记录").toString(), QStringLiteral("0,-1:0"));
+    EXPECT_EQ(history.entries().size(), 1) << "the program sees its own result";
+    EXPECT_EQ(database.connection.writeHeldBack(), QString());
+    EXPECT_FALSE(database.connection.holdsWrites());
+    EXPECT_EQ(fixture.scalar("SELECT 完成 || ':' || 结果 FROM 记录").toString(), QStringLiteral("1:高"));
+    EXPECT_EQ(held, 1);
 }
 
 TEST(ChoicesText, RoundTrips)

@@ -27,6 +27,7 @@
 #include "shell/run_companion.h"
 #include "tests/shell/main_window_harness.h"
 #include "tests/support/fake_dialogs.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/fixture_database.h"
 #include "widgets/choice_group.h"
 
@@ -207,6 +208,28 @@ TEST_F(TakerAidsTest, AResultTheHistoryCannotKeepIsSaidOnce)
     aids().ui().saveButton->click();
     EXPECT_EQ(report.windowTitle(), QStringLiteral("《甲测试》测试结果"));
     EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+// The disk fills in the middle of a run: one message, the run goes on to its
+// verdict, and the answers reach the file once there is room.
+TEST_F(TakerAidsTest, AFullDiskDuringARunIsSaidOnceAndTheRunGoesOn)
+{
+    start(10);
+    answer({0});
+    {
+        testing::FileSizeLimit full(1);
+        ASSERT_TRUE(full.applied());
+        answer({0, 0});
+        QCoreApplication::processEvents();
+    }
+    ASSERT_EQ(form->run().phase(), TestRun::Phase::ShowingVerdict);
+    EXPECT_TRUE(verdictText().endsWith(QStringLiteral("低分结论")));
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].startsWith(QStringLiteral("磁盘已满：答案暂时只保存在内存中")))
+        << dialogs.messages[0].toStdString();
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
+    form.reset(); // at the end the file takes them
+    EXPECT_EQ(fixture.scalar("SELECT count(*) FROM 记录 WHERE 完成 = 1").toInt(), 1);
 }
 
 TEST_F(TakerAidsTest, ARunLeftUnfinishedIsOfferedOnceAtTheNextStart)
