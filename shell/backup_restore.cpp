@@ -104,16 +104,8 @@ std::optional<DailyBackup::Outcome> BackupRestore::runDailyBackup()
 void BackupRestore::chooseAndRestore()
 {
     guarded(m_places.window, [this] {
-        if (m_run.running())
+        if (refused())
             return;
-        if (const std::optional<QString> refusal = readOnlyRefusal(&m_database.catalog)) {
-            Dialogs::instance().showMessage(m_places.window, *refusal);
-            return;
-        }
-        if (!m_database.connection.connected()) {
-            Dialogs::instance().showMessage(m_places.window, closedDatabaseMessage(m_database.connection.fileName()));
-            return;
-        }
         const QList<BackupFile> backups = listBackups(databasePath());
         if (backups.isEmpty()) {
             Dialogs::instance().showMessage(
@@ -133,17 +125,8 @@ void BackupRestore::chooseAndRestore()
 void BackupRestore::restore(const BackupFile &backup)
 {
     guarded(m_places.window, [this, &backup] {
-        if (m_run.running())
+        if (refused())
             return;
-        if (const std::optional<QString> refusal = readOnlyRefusal(&m_database.catalog)) {
-            Dialogs::instance().showMessage(m_places.window, *refusal);
-            return;
-        }
-        Connection &connection = m_database.connection;
-        if (!connection.connected()) {
-            Dialogs::instance().showMessage(m_places.window, closedDatabaseMessage(connection.fileName()));
-            return;
-        }
         const QString label = BackupListDialog::label(backup);
         if (!Dialogs::instance().askYesNo(m_places.window, applicationTitle(),
                                           QStringLiteral("要用 %1 的备份（%2）替换现在的测试数据吗？\n"
@@ -165,7 +148,7 @@ void BackupRestore::restore(const BackupFile &backup)
         for (Dataset *set :
              {&m_database.catalog, &m_database.questions, &m_database.instructions, &m_database.verdicts})
             set->close();
-        const QString failure = restoreDatabaseFrom(connection.db(), backup.path);
+        const QString failure = restoreDatabaseFrom(m_database.connection.db(), backup.path);
         reload();
         if (key != 0)
             m_database.catalog.locate(QStringLiteral("ID"), key);
@@ -176,6 +159,22 @@ void BackupRestore::restore(const BackupFile &backup)
                 QStringLiteral("没能从 %1 的备份（%2）恢复，数据保持原样：%3").arg(label, fileNameOf(backup), failure));
         note(QStringLiteral("已从 %1 的备份恢复；恢复前的数据在 %2 中。").arg(label, QFileInfo(safety).fileName()));
     });
+}
+
+bool BackupRestore::refused()
+{
+    // Quietly during a run: the command is disabled then.
+    if (m_run.running())
+        return true;
+    if (const std::optional<QString> refusal = readOnlyRefusal(&m_database.catalog)) {
+        Dialogs::instance().showMessage(m_places.window, *refusal);
+        return true;
+    }
+    if (!m_database.connection.connected()) {
+        Dialogs::instance().showMessage(m_places.window, closedDatabaseMessage(m_database.connection.fileName()));
+        return true;
+    }
+    return false;
 }
 
 void BackupRestore::reload()

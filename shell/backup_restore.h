@@ -63,6 +63,8 @@ private:
     void runEnded(bool finished) override;
     void updateAction();
     bool mayBackUp() const;
+    // Whether a restore may not go on now; says why unless a run is under way.
+    bool refused();
     DailyBackup &daily();
     void reload();
     void note(const QString &text);
