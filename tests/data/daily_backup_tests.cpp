@@ -3,6 +3,7 @@
 #include "fixture.h"
 #include "tests/support/file_size_limit.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -143,8 +144,9 @@ TEST_F(DailyBackupTest, ClosingDuringABackgroundBackupLeavesNoPartialFile)
     // Stopped or finished, never half there.
     const QStringList left = folderEntries(backupFolder(file.path()));
     EXPECT_TRUE(left.isEmpty() || left == QStringList{"date-20260309.mdb"}) << left.join(' ').toStdString();
-    if (!left.isEmpty())
+    if (!left.isEmpty()) {
         EXPECT_EQ(fileContents(dailyBackupPath(file.path(), day)), fileContents(file.path()));
+    }
 }
 
 TEST_F(DailyBackupTest, RestoreReplacesTheContentOfTheOpenDatabase)
