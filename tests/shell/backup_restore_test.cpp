@@ -5,10 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTest>
 #include <QTimer>
 
 #include <cmath>
@@ -45,14 +45,6 @@ const QByteArray kContent = R"({"tests": [
   "questions": [{"text": "唯一题", "options": [[1, "甲"], [5, "乙"]]}],
   "verdicts": [{"thresholds": [3], "texts": ["低", "高"]}]}
 ]})";
-
-void pressKey(QWidget *widget, Qt::Key key)
-{
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-    QApplication::sendEvent(widget, &release);
-}
 
 double luminance(const QColor &colour)
 {
@@ -95,7 +87,7 @@ protected:
             for (int row = 0; row < dialog->list()->count(); ++row)
                 shownRows << dialog->list()->item(row)->text();
             for (Qt::Key key : keys)
-                pressKey(dialog->list(), key);
+                QTest::keyClick(dialog->list(), key);
         });
     }
 
@@ -242,10 +234,10 @@ TEST(BackupListDialogTest, KeysNamesAndADarkPalette)
                 contrastRatio(button->palette().color(QPalette::ButtonText), button->palette().color(QPalette::Button)),
                 4.5);
 
-        pressKey(list, Qt::Key_Down);
-        pressKey(list, Qt::Key_Down);
-        pressKey(list, Qt::Key_Up);
-        pressKey(list, Qt::Key_Return);
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Up);
+        QTest::keyClick(list, Qt::Key_Return);
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
         ASSERT_TRUE(dialog.chosen());
         EXPECT_EQ(dialog.chosen()->path, QStringLiteral("/b/date-20260310.mdb"));
@@ -253,7 +245,7 @@ TEST(BackupListDialogTest, KeysNamesAndADarkPalette)
     {
         BackupListDialog dialog(backups);
         dialog.show();
-        pressKey(dialog.list(), Qt::Key_Escape);
+        QTest::keyClick(dialog.list(), Qt::Key_Escape);
         EXPECT_EQ(dialog.result(), QDialog::Rejected);
         EXPECT_FALSE(dialog.isVisible());
     }
