@@ -86,10 +86,14 @@ void BackupRestore::startDailyBackup()
 {
     if (!mayBackUp())
         return;
-    daily().start(this, [this](const DailyBackup::Outcome &outcome) {
-        if (!outcome.error.isEmpty())
-            note(QStringLiteral("没能备份测试数据库：%1").arg(outcome.error));
-    });
+    daily().start(this, [this](const DailyBackup::Outcome &outcome) { reportFailure(outcome); });
+}
+
+void BackupRestore::reportFailure(const DailyBackup::Outcome &outcome)
+{
+    // No box: the start goes on, and tomorrow's start tries again.
+    if (!outcome.error.isEmpty())
+        note(QStringLiteral("没能备份测试数据库：%1").arg(outcome.error));
 }
 
 std::optional<DailyBackup::Outcome> BackupRestore::runDailyBackup()
@@ -98,7 +102,9 @@ std::optional<DailyBackup::Outcome> BackupRestore::runDailyBackup()
         return std::nullopt;
     DailyBackup &backup = daily();
     backup.wait();
-    return backup.runNow();
+    DailyBackup::Outcome outcome = backup.runNow();
+    reportFailure(outcome);
+    return outcome;
 }
 
 void BackupRestore::chooseAndRestore()

@@ -63,6 +63,7 @@ private:
     void runEnded(bool finished) override;
     void updateAction();
     bool mayBackUp() const;
+    void reportFailure(const DailyBackup::Outcome &outcome);
     // Whether a restore may not go on now; says why unless a run is under way.
     bool refused();
     DailyBackup &daily();

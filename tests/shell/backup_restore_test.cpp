@@ -116,6 +116,21 @@ TEST_F(BackupWindow, DailyBackupFollowsTheFilesWriteAccess)
     EXPECT_EQ(dialogs.messages.size(), 1);
 }
 
+TEST_F(BackupWindow, AFailedBackupIsOneLineInTheStatusBar)
+{
+    // A file where the folder should be.
+    QFile blocker(backupFolder(fixture.path()));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const std::optional<DailyBackup::Outcome> outcome = form->backups().runDailyBackup();
+    ASSERT_TRUE(outcome);
+    EXPECT_FALSE(outcome->made);
+    EXPECT_TRUE(form->statusBar()->currentMessage().startsWith(QStringLiteral("没能备份测试数据库：")))
+        << form->statusBar()->currentMessage().toStdString();
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
 TEST_F(BackupWindow, RestoreBringsBackTheOldDataAndKeepsTheCurrentOne)
 {
     ASSERT_TRUE(form->backups().runDailyBackup()->made);
