@@ -10,6 +10,7 @@
 #include "report/report_window.h"
 #include "shell/about_window.h"
 #include "shell/application_setup.h"
+#include "shell/backup_restore.h"
 #include "shell/main_window.h"
 #include "shell/preview/content_preview.h"
 #include "shell/termination_signals.h"
@@ -98,6 +99,8 @@ int main(int argc, char **argv)
             mainWindow.show();
         else
             mainWindow.showMaximized();
+        // After the first paint is queued; the copy runs on its own thread.
+        mainWindow.backups().startDailyBackup();
         mainWindow.offerResume();
         // A termination signal during a start-up box ends the program here.
         if (!lovetest::terminationRequested())

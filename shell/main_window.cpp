@@ -26,6 +26,7 @@
 #include "seal/keys.h"
 #include "seal/seal_codec.h"
 #include "shell/about_window.h"
+#include "shell/backup_restore.h"
 #include "shell/catalog_keeper.h"
 #include "shell/pane_splitter.h"
 #include "shell/question_panels.h"
@@ -147,6 +148,9 @@ MainWindow::MainWindow(const QString &databaseFile, QWidget *parent)
 
     m_keeper = std::make_unique<CatalogKeeper>(
         *m_database, *m_run, CatalogKeeper::Places{this, m_ui.catalogTree, m_ui.testMenu, m_ui.statusStrip});
+    m_backups = std::make_unique<BackupRestore>(
+        *m_database, *m_run,
+        BackupRestore::Places{this, m_ui.catalogTree, m_ui.testMenu, m_keeper->restoreAction(), m_ui.statusStrip});
 
     bindCommands();
 
@@ -174,6 +178,7 @@ MainWindow::MainWindow(const QString &databaseFile, QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    m_backups.reset();
     m_keeper.reset();
     m_companion.reset();
     // The bound views go before the datasets they follow.

@@ -20,6 +20,7 @@ class QToolButton;
 
 namespace lovetest {
 
+class BackupRestore;
 class CatalogKeeper;
 class ContentReportBuilder;
 class QuestionPanels;
@@ -61,6 +62,8 @@ public:
     RunCompanion &companion() { return *m_companion; }
     // Undoing deletions in the catalog, restoring the sample tests.
     CatalogKeeper &catalogKeeper() { return *m_keeper; }
+    // The daily backup and restoring one.
+    BackupRestore &backups() { return *m_backups; }
     // Offers to go on with a run the program left unfinished.
     void offerResume();
 
@@ -151,6 +154,7 @@ private:
     std::unique_ptr<ContentReportBuilder> m_report;
     std::unique_ptr<RunCompanion> m_companion;
     std::unique_ptr<CatalogKeeper> m_keeper;
+    std::unique_ptr<BackupRestore> m_backups;
     QString m_siteAddress;
     QString m_dataFolder; // absolute folder of the database file
     QPointer<AboutWindow> m_about;

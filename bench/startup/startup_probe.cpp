@@ -4,6 +4,7 @@
 #include "report/report_window.h"
 #include "shell/about_window.h"
 #include "shell/application_setup.h"
+#include "shell/backup_restore.h"
 #include "shell/main_window.h"
 
 #include <QApplication>
@@ -19,5 +20,7 @@ int main(int argc, char **argv)
     QuitAfterFirstPaint quit;
     mainWindow.installEventFilter(&quit);
     mainWindow.showMaximized();
+    // As main() does: the day's backup runs beside the first paint.
+    mainWindow.backups().startDailyBackup();
     return app.exec();
 }

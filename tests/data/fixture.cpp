@@ -4,6 +4,8 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
+#include <QUrl>
 
 #include <stdexcept>
 
@@ -88,6 +90,44 @@ void DatabaseFile::fillSample()
     addVerdict(3, 2, QStringLiteral("6"), QStringLiteral("z{9234856}w"));
     exec(QStringLiteral("INSERT INTO 说明 (内容) VALUES ('说明')"));
     exec(QStringLiteral("COMMIT"));
+}
+
+QStringList contents(const QSqlDatabase &db)
+{
+    QStringList lines;
+    QSqlQuery tables(db);
+    tables.exec(QStringLiteral("SELECT type, name, sql FROM sqlite_master ORDER BY rowid"));
+    while (tables.next()) {
+        lines << tables.value(2).toString();
+        if (tables.value(0).toString() != QStringLiteral("table"))
+            continue;
+        QSqlQuery rows(db);
+        rows.exec(QStringLiteral("SELECT rowid, * FROM \"%1\"").arg(tables.value(1).toString()));
+        while (rows.next()) {
+            QStringList values;
+            for (int i = 0; i < rows.record().count(); ++i)
+                values << QStringLiteral("%1:%2").arg(rows.value(i).typeName(), rows.value(i).toString());
+            lines << values.join(QLatin1Char('|'));
+        }
+    }
+    return lines;
+}
+
+QStringList fileContents(const QString &path)
+{
+    const QString name = QStringLiteral("fixture-file-reader");
+    QStringList lines;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        QUrl uri = QUrl::fromLocalFile(path);
+        uri.setQuery(QStringLiteral("mode=ro"));
+        db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
+        if (db.open())
+            lines = contents(db);
+    }
+    QSqlDatabase::removeDatabase(name);
+    return lines;
 }
 
 } // namespace lovetest::testing

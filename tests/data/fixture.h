@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
 #include <QVariantList>
@@ -24,6 +25,13 @@ inline QByteArray fileBytes(const QString &path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
+
+// The schema and every row of every table in stored order, each value with
+// the type the engine holds it in.
+QStringList contents(const QSqlDatabase &db);
+// The same of the file at path, read through a connection of its own that
+// only reads; empty when it does not open as a database.
+QStringList fileContents(const QString &path);
 
 // A fresh test database file "date.mdb" in a temporary directory, which is
 // the current directory while the fixture lives. Rows are written through a

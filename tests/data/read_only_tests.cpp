@@ -15,52 +15,13 @@
 #include <unistd.h>
 
 using namespace lovetest;
+using lovetest::testing::contents;
 using lovetest::testing::DatabaseFile;
 using lovetest::testing::fileBytes;
+using lovetest::testing::fileContents;
 using lovetest::testing::ForcedReadOnly;
 
 namespace {
-
-// The schema and every row of every table in stored order, each value with
-// the type the engine holds it in.
-QStringList contents(const QSqlDatabase &db)
-{
-    QStringList lines;
-    QSqlQuery tables(db);
-    tables.exec(QStringLiteral("SELECT type, name, sql FROM sqlite_master ORDER BY rowid"));
-    while (tables.next()) {
-        lines << tables.value(2).toString();
-        if (tables.value(0).toString() != QStringLiteral("table"))
-            continue;
-        QSqlQuery rows(db);
-        rows.exec(QStringLiteral("SELECT rowid, * FROM \"%1\"").arg(tables.value(1).toString()));
-        while (rows.next()) {
-            QStringList values;
-            for (int i = 0; i < rows.record().count(); ++i)
-                values << QStringLiteral("%1:%2").arg(rows.value(i).typeName(), rows.value(i).toString());
-            lines << values.join(QLatin1Char('|'));
-        }
-    }
-    return lines;
-}
-
-// The file's contents read through a connection of its own that only reads.
-QStringList fileContents(const QString &path)
-{
-    const QString name = QStringLiteral("read-only-test-reader");
-    QStringList lines;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        QUrl uri = QUrl::fromLocalFile(path);
-        uri.setQuery(QStringLiteral("mode=ro"));
-        db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
-        if (db.open())
-            lines = contents(db);
-    }
-    QSqlDatabase::removeDatabase(name);
-    return lines;
-}
 
 QVariant scoreOf(const Connection &connection, int id)
 {
