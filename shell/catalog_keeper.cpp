@@ -30,7 +30,7 @@ QString reasonOf(const std::exception &error)
 {
     if (const auto *database = dynamic_cast<const DatabaseError *>(&error))
         return database->message();
-    return reasonOf(error);
+    return QString::fromUtf8(error.what());
 }
 
 QString quoted(const QString &name)
