@@ -135,8 +135,10 @@ QList<RunResult::Verdict> storedTestVerdicts(TestDatabase &database, SealedField
     if (!connection->connected())
         return {};
     const QString testId = integerText(result.testId);
+    // Each copy holds only the test's own rows, so the read does not grow
+    // with the catalog.
     Dataset catalog(QString::fromUtf8(message_names::kCatalog), connection, database.catalog.tableName(),
-                    database.catalog.whereClause());
+                    database.catalog.whereClause() + QStringLiteral(" AND ID=") + testId);
     catalog.open();
     if (!catalog.locate(QStringLiteral("id"), result.testId))
         return {};
@@ -159,14 +161,14 @@ QList<RunResult::Verdict> storedTestVerdicts(TestDatabase &database, SealedField
         verdictFilter += QStringLiteral(" and 类别=") + integerText(toInteger(*value));
     }
 
-    Dataset questions(QString::fromUtf8(message_names::kQuestions), connection, database.questions.tableName());
+    Dataset questions(QString::fromUtf8(message_names::kQuestions), connection, database.questions.tableName(),
+                      QStringLiteral("Parent=") + testId);
     questions.open();
-    questions.setFilter(QStringLiteral("Parent=") + testId);
-    questions.setFiltered(true);
     const ReachableScores reachable =
         questionsReachableScores(questions, sealed, catalog.fieldByName(QStringLiteral("参数"))->asFloat());
 
-    Dataset verdictSet(QString::fromUtf8(message_names::kVerdicts), connection, database.verdicts.tableName());
+    Dataset verdictSet(QString::fromUtf8(message_names::kVerdicts), connection, database.verdicts.tableName(),
+                       QStringLiteral("lbid=") + testId);
     verdictSet.open();
     verdictSet.setFilter(verdictFilter);
     verdictSet.setFiltered(true);

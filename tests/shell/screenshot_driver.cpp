@@ -172,11 +172,11 @@ void shootTakerAids(MainWindow &form, ReportWindow &report, Shooter &shooter, te
     report.resize(760, 560);
     shooter.shoot(report, QStringLiteral("13-result-page"));
     // The card to share, written by the window's own command.
-    dialogs.nextSaveName = shooter.filePath(QStringLiteral("22-result-card.png"));
+    dialogs.nextSaveName = shooter.filePath(QStringLiteral("25-result-card.png"));
     report.ui().saveImageButton->click();
     dialogs.nextSaveName.clear();
-    shooter.expectPicture(QStringLiteral("22-result-card"),
-                          QImage(shooter.filePath(QStringLiteral("22-result-card.png"))));
+    shooter.expectPicture(QStringLiteral("25-result-card"),
+                          QImage(shooter.filePath(QStringLiteral("25-result-card.png"))));
     report.hide();
     form.ui().stepButton->click();
     companion.showHistory();
@@ -324,11 +324,11 @@ int shootAll(const QString &database, const QString &folder)
         darkReport.resize(760, 560);
         dark.setWindows(nullptr, &darkReport);
         dark.companion().ui().saveButton->click();
-        shooter.shoot(darkReport, QStringLiteral("23-dark-result-page"));
+        shooter.shoot(darkReport, QStringLiteral("26-dark-result-page"));
         darkReport.ui().copyImageButton->click();
         const QImage card = QGuiApplication::clipboard()->image();
-        card.save(shooter.filePath(QStringLiteral("24-dark-result-card.png")));
-        shooter.expectPicture(QStringLiteral("24-dark-result-card"), card);
+        card.save(shooter.filePath(QStringLiteral("27-dark-result-card.png")));
+        shooter.expectPicture(QStringLiteral("27-dark-result-card"), card);
         darkReport.hide();
         dark.hide();
         QApplication::setPalette(saved);
