@@ -4,6 +4,7 @@
 // ratio says how the read grows with the catalog.
 //
 // Run with --large to add the catalog of 10,000 tests.
+#include "bench/support/anchored_timing.h"
 #include "bench/support/large_catalog.h"
 #include "data/sealed_fields.h"
 #include "data/test_database.h"
@@ -15,8 +16,6 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstdio>
-#include <string>
 #include <vector>
 
 using namespace lovetest;
@@ -64,22 +63,8 @@ void BM_PastVerdicts(benchmark::State &state)
         return;
     }
     bool ok = true;
-    anchor.timeRead(ok); // warm-up
-    measured.timeRead(ok);
-    double anchorSeconds = 0;
-    constexpr int kAnchorRounds = 5;
-    for (int i = 0; i < kAnchorRounds; ++i)
-        anchorSeconds += anchor.timeRead(ok);
-    anchorSeconds /= kAnchorRounds;
-
-    double seconds = 0;
-    for (auto _ : state) {
-        const double step = measured.timeRead(ok);
-        state.SetIterationTime(step);
-        seconds += step;
-    }
-    state.counters["anchor_ms"] = anchorSeconds * 1000;
-    state.counters["ratio_to_100"] = seconds / double(state.iterations()) / anchorSeconds;
+    bench::timeAgainstAnchor(
+        state, [&] { return anchor.timeRead(ok); }, [&] { return measured.timeRead(ok); }, "ratio_to_100");
     if (!ok)
         state.SkipWithError("no verdicts were read");
 }
@@ -89,14 +74,8 @@ void BM_PastVerdicts(benchmark::State &state)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    std::vector<char *> arguments;
     bool large = false;
-    for (int i = 0; i < argc; ++i) {
-        if (std::string(argv[i]) == "--large")
-            large = true;
-        else
-            arguments.push_back(argv[i]);
-    }
+    std::vector<char *> arguments = bench::argumentsWithoutLarge(argc, argv, large);
     auto *benchmark = benchmark::RegisterBenchmark("BM_PastVerdicts", BM_PastVerdicts);
     benchmark->ArgName("tests")->Arg(100)->Arg(1000)->UseManualTime()->Unit(benchmark::kMillisecond);
     if (large)
