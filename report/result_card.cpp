@@ -31,6 +31,8 @@ const QChar kEllipsis(0x2026);
 constexpr qreal kPadding = 56;
 const QColor kFooterText{90, 90, 90};
 
+// Bold stays under 64 px: Qt gives the outlines of a synthetic bold (a
+// Chinese face without a bold cut) their weight only below that size.
 QFont cardFont(int pixelSize, bool bold = false)
 {
     QFont font = QGuiApplication::font();
@@ -244,7 +246,7 @@ ResultCardLayout resultCardLayout(const ResultCard &card)
         }
         const QFont nicknameFont = cardFont(44, true);
         const QFont verdictFont = cardFont(takerCount > 1 ? 44 : 52);
-        const QFont scoreFont = cardFont(takerCount > 1 ? 64 : 80, true);
+        const QFont scoreFont = cardFont(takerCount > 1 ? 56 : 62, true);
         const QFont bandFont = cardFont(36);
         const QString nickname = taker.nickname.simplified();
         if (!nickname.isEmpty()) {
