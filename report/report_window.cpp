@@ -1,9 +1,11 @@
 #include "report/report_window.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
 #include <QRegularExpression>
@@ -17,6 +19,8 @@
 #include "data/text_head.h"
 #include "report/html_view.h"
 #include "report/report_resources.h"
+#include "report/result_page.h"
+#include "run/run_result.h"
 #include "widgets/dialogs.h"
 #include "widgets/guard.h"
 
@@ -90,11 +94,26 @@ ReportWindow::ReportWindow(QWidget *parent) : QWidget(parent)
     m_ui.copySeparator = addSeparator(QStringLiteral("copySeparator"));
     m_ui.saveButton = addButton(QStringLiteral("saveButton"), QStringLiteral("另存"), QStringLiteral("save.svg"),
                                 &ReportWindow::onSaveAs);
-    m_ui.savePdfButton = addButton(QStringLiteral("savePdfButton"), QStringLiteral("保存为 PDF"),
-                                   QStringLiteral("save.svg"), &ReportWindow::onSavePdf);
-    m_ui.savePdfButton->setAccessibleName(QStringLiteral("保存为 PDF"));
-    m_ui.savePdfAction = m_ui.toolBar->actions().constLast();
-    m_ui.savePdfAction->setVisible(false);
+    // The commands of result pages only, hidden until one is shown.
+    const auto addResultButton = [this](const QString &name, const QString &caption, const QString &iconFile,
+                                        void (ReportWindow::*handler)(), QAction *&shownBy) {
+        QToolButton *button = addButton(name, caption, iconFile, handler);
+        button->setAccessibleName(caption);
+        shownBy = m_ui.toolBar->actions().constLast();
+        shownBy->setVisible(false);
+        return button;
+    };
+    m_ui.savePdfButton = addResultButton(QStringLiteral("savePdfButton"), QStringLiteral("保存为 PDF"),
+                                         QStringLiteral("save.svg"), &ReportWindow::onSavePdf, m_ui.savePdfAction);
+    m_ui.saveImageButton =
+        addResultButton(QStringLiteral("saveImageButton"), QStringLiteral("保存为图片"), QStringLiteral("save.svg"),
+                        &ReportWindow::onSaveImage, m_ui.saveImageAction);
+    m_ui.copyImageButton =
+        addResultButton(QStringLiteral("copyImageButton"), QStringLiteral("复制图片"), QStringLiteral("copy.svg"),
+                        &ReportWindow::onCopyImage, m_ui.copyImageAction);
+    // Tab reaches the picture commands, which are new to the window's users.
+    m_ui.saveImageButton->setFocusPolicy(Qt::TabFocus);
+    m_ui.copyImageButton->setFocusPolicy(Qt::TabFocus);
     m_ui.saveSeparator = addSeparator(QStringLiteral("saveSeparator"));
     m_ui.printButton = addButton(QStringLiteral("printButton"), QStringLiteral("打印"), QStringLiteral("print.svg"),
                                  &ReportWindow::onPrint);
@@ -124,6 +143,10 @@ ReportWindow::ReportWindow(QWidget *parent) : QWidget(parent)
     addShortcut(m_ui.saveButton, QKeySequence::Save);
     addShortcut(m_ui.printButton, QKeySequence::Print);
     addShortcut(m_ui.previewButton, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+    m_cardShortcuts = {addShortcut(m_ui.saveImageButton, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)),
+                       addShortcut(m_ui.copyImageButton, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C))};
+    for (QAction *shortcut : std::as_const(m_cardShortcuts))
+        shortcut->setEnabled(false);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -153,12 +176,13 @@ QToolButton *ReportWindow::addButton(const QString &name, const QString &caption
     return button;
 }
 
-void ReportWindow::addShortcut(QToolButton *button, const QKeySequence &keys)
+QAction *ReportWindow::addShortcut(QToolButton *button, const QKeySequence &keys)
 {
     auto *action = new QAction(button->text(), this);
     action->setShortcut(keys);
     connect(action, &QAction::triggered, button, &QToolButton::click);
     addAction(action);
+    return action;
 }
 
 QAction *ReportWindow::addSeparator(const QString &name)
@@ -172,12 +196,30 @@ QAction *ReportWindow::addSeparator(const QString &name)
 
 void ReportWindow::showReport(const QString &pageHtml, const QString &title, const QString &testName)
 {
+    showCard(std::nullopt);
     showPage(pageHtml, title, testName, false);
 }
 
 void ReportWindow::showResultPage(const QString &pageHtml, const QString &title, const QString &testName)
 {
+    showCard(std::nullopt);
     showPage(pageHtml, title, testName, true);
+}
+
+void ReportWindow::showResult(const RunResult &result)
+{
+    showCard(resultCard(result));
+    showPage(resultPage(result), resultPageTitle(result), result.testName, true);
+}
+
+void ReportWindow::showCard(const std::optional<ResultCard> &card)
+{
+    m_card = card;
+    const bool shown = m_card.has_value();
+    m_ui.saveImageAction->setVisible(shown);
+    m_ui.copyImageAction->setVisible(shown);
+    for (QAction *shortcut : std::as_const(m_cardShortcuts))
+        shortcut->setEnabled(shown);
 }
 
 void ReportWindow::showPage(const QString &pageHtml, const QString &title, const QString &testName, bool resultPage)
@@ -249,6 +291,37 @@ void ReportWindow::onSavePdf()
             name += QStringLiteral(".pdf");
         m_lastPdfName = name;
         m_ui.htmlView->savePdf(name, m_testName);
+    });
+}
+
+QString ReportWindow::proposedImageName(const QString &testName)
+{
+    const QString file = QFileInfo(proposedFileName(testName, QStringLiteral("png"))).fileName();
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)).filePath(file);
+}
+
+void ReportWindow::onSaveImage()
+{
+    guarded(this, [this] {
+        if (!m_card)
+            return;
+        const QString proposed = m_lastImageName.isEmpty() ? proposedImageName(m_testName) : m_lastImageName;
+        // The dialog asks before an existing file is replaced.
+        QString name = Dialogs::instance().saveFileName(this, imageFilter(), QStringLiteral("png"), proposed);
+        if (name.isEmpty())
+            return;
+        if (QFileInfo(name).suffix().isEmpty())
+            name += QStringLiteral(".png");
+        m_lastImageName = name;
+        saveResultCardImage(renderResultCard(*m_card), name);
+    });
+}
+
+void ReportWindow::onCopyImage()
+{
+    guarded(this, [this] {
+        if (m_card)
+            QGuiApplication::clipboard()->setImage(renderResultCard(*m_card));
     });
 }
 

@@ -1,6 +1,10 @@
 #pragma once
+#include <optional>
+
 #include <QString>
 #include <QWidget>
+
+#include "report/result_card.h"
 
 class QAction;
 class QKeySequence;
@@ -8,6 +12,10 @@ class QMenu;
 class QFrame;
 class QToolBar;
 class QToolButton;
+
+namespace lovetest {
+struct RunResult;
+}
 
 namespace lovetest {
 
@@ -32,6 +40,9 @@ public:
     void showReport(const QString &pageHtml, const QString &title, const QString &testName = QString());
     // The same for the result page of a run, which can also be saved as PDF.
     void showResultPage(const QString &pageHtml, const QString &title, const QString &testName);
+    // The result page of a finished run, which can also be saved or copied
+    // as a picture to share.
+    void showResult(const RunResult &result);
 
     // The save dialog's filter and default extension.
     static QString saveFilter();
@@ -42,6 +53,9 @@ public:
     // The same with another extension (the PDF of a printed or saved page).
     static QString proposedFileName(const QString &testName, const QString &suffix);
     static QString pdfFilter() { return QStringLiteral("PDF 文件 (*.pdf)"); }
+    static QString imageFilter() { return QStringLiteral("PNG 图片 (*.png)"); }
+    // The picture's proposed file: testName.png in the user's pictures folder.
+    static QString proposedImageName(const QString &testName);
 
     // The controls of the window, by the names the code and the tests use.
     struct Ui {
@@ -53,6 +67,10 @@ public:
         QToolButton *saveButton = nullptr;
         QToolButton *savePdfButton = nullptr; // result pages only
         QAction *savePdfAction = nullptr; // shows and hides the button
+        QToolButton *saveImageButton = nullptr; // finished results only
+        QAction *saveImageAction = nullptr; // shows and hides the button
+        QToolButton *copyImageButton = nullptr;
+        QAction *copyImageAction = nullptr;
         QAction *saveSeparator = nullptr;
         QToolButton *printButton = nullptr;
         QToolButton *previewButton = nullptr;
@@ -69,6 +87,8 @@ public slots:
     void onCopy(); // copy
     void onSaveAs(); // save as
     void onSavePdf(); // save the result page as PDF
+    void onSaveImage(); // save the result's card as PNG
+    void onCopyImage(); // put the result's card on the clipboard
     void onPrint(); // print
     void onPreview(); // print preview
 
@@ -76,7 +96,8 @@ private:
     QToolButton *addButton(const QString &name, const QString &caption, const QString &iconFile,
                            void (ReportWindow::*handler)());
     QAction *addSeparator(const QString &name);
-    void addShortcut(QToolButton *button, const QKeySequence &keys);
+    QAction *addShortcut(QToolButton *button, const QKeySequence &keys);
+    void showCard(const std::optional<ResultCard> &card);
 
     Ui m_ui;
     QString m_lastSaveName; // filled into the save dialog next time
@@ -84,6 +105,9 @@ private:
 
     QString m_testName; // of the page shown
     QString m_lastPdfName; // filled into the PDF save dialog next time
+    QString m_lastImageName; // filled into the picture's save dialog next time
+    std::optional<ResultCard> m_card; // of the finished result shown
+    QList<QAction *> m_cardShortcuts; // live only while a card is shown
 };
 
 } // namespace lovetest

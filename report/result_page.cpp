@@ -38,6 +38,17 @@ QString resultPage(const RunResult &result)
     if (!result.category.isEmpty())
         page += QStringLiteral("所选类别：") + pageText(result.category, kShownLineLength) + QStringLiteral("<br>");
 
+    // The verdict leads: it is what the taker came for.
+    page += heading(QStringLiteral("结论"));
+    page += pageText(result.verdict) + QStringLiteral("<br>");
+    page += QStringLiteral("<br>") + pageText(TestRun::disclaimer()) + QStringLiteral("<br>");
+
+    page += heading(QStringLiteral("得分"));
+    page += kIndent + pageText(result.band) + QStringLiteral("<br>");
+    page += kIndent +
+        QStringLiteral("本测试可能的得分：%1–%2 分<br>")
+            .arg(numberText(result.range.minimum), numberText(result.range.maximum));
+
     page += heading(QStringLiteral("你的回答"));
     for (qsizetype i = 0; i < result.answers.size(); ++i) {
         const RunResult::Answer &answer = result.answers[i];
@@ -46,15 +57,17 @@ QString resultPage(const RunResult &result)
             (answer.answer.isEmpty() ? QStringLiteral("（未作答）") : pageText(answer.answer)) + QStringLiteral("<br>");
     }
 
-    page += heading(QStringLiteral("得分"));
-    page += kIndent + pageText(result.band) + QStringLiteral("<br>");
-    page += kIndent +
-        QStringLiteral("本测试可能的得分：%1–%2 分<br>")
-            .arg(numberText(result.range.minimum), numberText(result.range.maximum));
-
-    page += heading(QStringLiteral("结论"));
-    page += pageText(result.verdict) + QStringLiteral("<br>");
-    page += QStringLiteral("<br>") + pageText(TestRun::disclaimer());
+    if (!result.verdicts.isEmpty()) {
+        page += heading(QStringLiteral("其他可能的结果"));
+        for (const RunResult::Verdict &verdict : result.verdicts) {
+            const QString text = pageText(verdict.text) + (verdict.own ? QStringLiteral("（你的结果）") : QString());
+            page += kIndent + (verdict.own ? QStringLiteral("<b>") + text + QStringLiteral("</b>") : text) +
+                QStringLiteral("<br>");
+            if (!verdict.band.isEmpty())
+                page += kIndent + kIndent + QStringLiteral("得分") + pageText(verdict.band, kShownLineLength) +
+                    QStringLiteral("<br>");
+        }
+    }
     return page;
 }
 

@@ -7,6 +7,7 @@
 
 #include "data/codepage.h"
 #include "data/convert.h"
+#include "data/dataset.h"
 #include "data/sealed_fields.h"
 #include "data/split_text.h"
 #include "data/test_database.h"
@@ -117,6 +118,67 @@ QString verdictExplanation(const RunResult &result)
     if (!result.category.isEmpty())
         lines.append(QStringLiteral("所选类别：%1").arg(boundedLine(result.category)));
     return lines.join(QLatin1Char('\n'));
+}
+
+QList<RunResult::Verdict> verdictList(const QList<QByteArray> &thresholds, const QList<QByteArray> &verdicts, int index,
+                                      const ReachableScores &reachable)
+{
+    QList<RunResult::Verdict> list;
+    for (qsizetype i = 0; i < verdicts.size(); ++i)
+        list.append({fromCp936(verdicts[i]), verdictBandText(thresholds, int(i), reachable), i == index});
+    return list;
+}
+
+QList<RunResult::Verdict> storedTestVerdicts(TestDatabase &database, SealedFields &sealed, const RunResult &result)
+{
+    Connection *connection = &database.connection;
+    if (!connection->connected())
+        return {};
+    const QString testId = integerText(result.testId);
+    // Each copy holds only the test's own rows, so the read does not grow
+    // with the catalog.
+    Dataset catalog(QString::fromUtf8(message_names::kCatalog), connection, database.catalog.tableName(),
+                    database.catalog.whereClause() + QStringLiteral(" AND ID=") + testId);
+    catalog.open();
+    if (!catalog.locate(QStringLiteral("id"), result.testId))
+        return {};
+    sealed.refreshDataKey();
+    QString verdictFilter = QStringLiteral("lbid=") + testId;
+    if (!catalog.fieldByName(QStringLiteral("分值范围"))->asString().isEmpty()) {
+        // The record keeps the category's caption as a head: the value is
+        // the one whose caption starts the same.
+        const QList<QByteArray> values =
+            sealed.unsealList(*catalog.fieldByName(QStringLiteral("分值范围")), kValueSeparator);
+        const QList<QByteArray> captions =
+            sealed.unsealList(*catalog.fieldByName(QStringLiteral("结果")), kTextSeparator);
+        std::optional<QString> value;
+        for (qsizetype i = 0; i < values.size() && i < captions.size() && !value; ++i) {
+            if (!result.category.isEmpty() && fromCp936(captions[i]).left(kShownLineLength + 1) == result.category)
+                value = fromCp936(values[i]);
+        }
+        if (!value)
+            return {};
+        verdictFilter += QStringLiteral(" and 类别=") + integerText(toInteger(*value));
+    }
+
+    Dataset questions(QString::fromUtf8(message_names::kQuestions), connection, database.questions.tableName(),
+                      QStringLiteral("Parent=") + testId);
+    questions.open();
+    const ReachableScores reachable =
+        questionsReachableScores(questions, sealed, catalog.fieldByName(QStringLiteral("参数"))->asFloat());
+
+    Dataset verdictSet(QString::fromUtf8(message_names::kVerdicts), connection, database.verdicts.tableName(),
+                       QStringLiteral("lbid=") + testId);
+    verdictSet.open();
+    verdictSet.setFilter(verdictFilter);
+    verdictSet.setFiltered(true);
+    if (verdictSet.isEmpty())
+        return {};
+    const QList<QByteArray> thresholds =
+        sealed.unsealList(*verdictSet.fieldByName(QStringLiteral("分值范围")), kValueSeparator);
+    const QList<QByteArray> verdicts =
+        sealed.unsealList(*verdictSet.fieldByName(QStringLiteral("结果")), kTextSeparator);
+    return verdictList(thresholds, verdicts, verdictIndex(thresholds, result.score), reachable);
 }
 
 QString categoryCaption(TestDatabase &database, SealedFields &sealed, const QString &value)

@@ -28,6 +28,16 @@ struct RunResult {
     ScoreRange range;
     QString verdict; // the verdict text, without the disclaimer
     QList<Answer> answers;
+    // Every verdict the test could give (for the category chosen), in order,
+    // with its band; own marks the one this run reached. Empty when the test
+    // is no longer there to tell them.
+    struct Verdict {
+        QString text;
+        QString band; // verdictBandText's words; empty when nothing bounds it
+        bool own = false;
+        bool operator==(const Verdict &) const = default;
+    };
+    QList<Verdict> verdicts;
 };
 
 // The line that says where the score lies among the thresholds that
@@ -49,6 +59,16 @@ QString scoreRangeText(const ScoreRange &range);
 // The lines shown under the verdict: score and band, reachable range, and
 // the category when there is one.
 QString verdictExplanation(const RunResult &result);
+
+// Each verdict text with its band, the one at index marked as the own.
+QList<RunResult::Verdict> verdictList(const QList<QByteArray> &thresholds, const QList<QByteArray> &verdicts, int index,
+                                      const ReachableScores &reachable);
+
+// The verdicts of the test a stored result was taken on, read afresh from
+// the database through cursors of their own (a run under way keeps its
+// place); the own one is the one its score selects. Empty when the test, or
+// the category the result names, is no longer in the database.
+QList<RunResult::Verdict> storedTestVerdicts(TestDatabase &database, SealedFields &sealed, const RunResult &result);
 
 // The caption of the category whose value the selected catalog row holds.
 QString categoryCaption(TestDatabase &database, SealedFields &sealed, const QString &value);

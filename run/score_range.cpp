@@ -236,9 +236,8 @@ ReachableScores findReachableScores(const QList<QList<qint64>> &optionScores, do
     return result;
 }
 
-ReachableScores runningTestReachableScores(TestDatabase &database, SealedFields &sealed)
+ReachableScores questionsReachableScores(Dataset &questions, SealedFields &sealed, double factor)
 {
-    Dataset &questions = database.questions;
     QList<QList<qint64>> optionScores;
     for (questions.first(); !questions.atEnd(); questions.next()) {
         if (isTestsOwnRow(questions))
@@ -249,7 +248,13 @@ ReachableScores runningTestReachableScores(TestDatabase &database, SealedFields 
             values.append(QString::fromLatin1(value));
         optionScores.append(integerOptionScores(values));
     }
-    return findReachableScores(optionScores, database.catalog.fieldByName(QStringLiteral("参数"))->asFloat());
+    return findReachableScores(optionScores, factor);
+}
+
+ReachableScores runningTestReachableScores(TestDatabase &database, SealedFields &sealed)
+{
+    return questionsReachableScores(database.questions, sealed,
+                                    database.catalog.fieldByName(QStringLiteral("参数"))->asFloat());
 }
 
 } // namespace lovetest

@@ -7,6 +7,7 @@
 
 namespace lovetest {
 
+class Dataset;
 class SealedFields;
 class TestDatabase;
 
@@ -54,6 +55,10 @@ struct SumCount {
     bool operator==(const SumCount &) const = default;
 };
 std::optional<std::vector<SumCount>> countScoreCombinations(const QList<QList<qint64>> &optionScores);
+
+// The reachable scores of the question rows a question set is filtered to,
+// with the test's factor (walking the set moves the cursor to the end).
+ReachableScores questionsReachableScores(Dataset &questions, SealedFields &sealed, double factor);
 
 // The reachable scores of the test that is the current catalog row, read
 // from its question rows (the question set is filtered to it; walking it

@@ -359,6 +359,7 @@ void TestRun::reportVerdict(const QList<QByteArray> &thresholds, int index, cons
     const ReachableScores reachable = runningTestReachableScores(m_database, m_sealed);
     result.range = reachable.range();
     result.band = scoreBandText(m_score, thresholds, index, reachable);
+    result.verdicts = verdictList(thresholds, verdicts, index, reachable);
     result.answers = answeredQuestions(m_database, m_sealed, m_trail);
     tell([&](RunListener &listener) { listener.verdictShown(result); });
 }

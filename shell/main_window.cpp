@@ -142,9 +142,7 @@ MainWindow::MainWindow(const QString &databaseFile, QWidget *parent)
     m_companion = std::make_unique<RunCompanion>(
         *m_database, *m_run,
         RunCompanion::Places{this, m_ui.questionArea, m_ui.buttonBar, m_panels->paneContent(), m_ui.testMenu,
-                             [this](const QString &page, const QString &title, const QString &testName) {
-                                 reportWindow()->showResultPage(page, title, testName);
-                             }});
+                             m_sealed.get(), [this](const RunResult &result) { reportWindow()->showResult(result); }});
 
     m_keeper = std::make_unique<CatalogKeeper>(
         *m_database, *m_run, CatalogKeeper::Places{this, m_ui.catalogTree, m_ui.testMenu, m_ui.statusStrip});

@@ -1,6 +1,7 @@
 #include "shell/run_companion.h"
 
 #include <algorithm>
+#include <exception>
 
 #include <QAccessible>
 #include <QAction>
@@ -18,7 +19,6 @@
 #include "data/connection.h"
 #include "data/test_database.h"
 #include "data/text_head.h"
-#include "report/result_page.h"
 #include "run/resume_offer.h"
 #include "run/run_history.h"
 #include "run/run_journal.h"
@@ -247,7 +247,7 @@ void RunCompanion::saveResult()
 {
     guarded(m_places.window, [this] {
         if (const std::optional<RunResult> &result = m_journal->lastResult())
-            m_places.showPage(resultPage(*result), resultPageTitle(*result), result->testName);
+            m_places.showResult(*result);
     });
 }
 
@@ -257,8 +257,15 @@ void RunCompanion::showHistory()
         if (!m_historyWindow) {
             m_historyWindow = new HistoryWindow(
                 *m_history,
-                [this](const RunResult &result) {
-                    m_places.showPage(resultPage(result), resultPageTitle(result), result.testName);
+                [this](RunResult result) {
+                    // The other verdicts come from the test as it is now; a
+                    // test gone or unreadable leaves them out.
+                    if (m_places.sealed) {
+                        try {
+                            result.verdicts = storedTestVerdicts(m_database, *m_places.sealed, result);
+                        } catch (const std::exception &) {}
+                    }
+                    m_places.showResult(result);
                 },
                 m_places.window);
         }

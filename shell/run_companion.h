@@ -22,6 +22,7 @@ class HistoryWindow;
 class RunHistory;
 class ResumeOffer;
 class RunJournal;
+class SealedFields;
 class TestDatabase;
 class TestRun;
 
@@ -40,7 +41,8 @@ public:
         QWidget *buttonBar = nullptr; // the run buttons' bar
         QWidget *questionPane = nullptr; // content of the question pane (cleared with it)
         QMenu *menu = nullptr; // gets the history command
-        std::function<void(const QString &page, const QString &title, const QString &testName)> showPage;
+        SealedFields *sealed = nullptr; // reads a past result's test afresh
+        std::function<void(const RunResult &result)> showResult;
     };
     RunCompanion(TestDatabase &database, TestRun &run, const Places &places);
     ~RunCompanion() override;

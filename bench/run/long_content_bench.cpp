@@ -6,6 +6,7 @@
 //
 // The texts hold no break opportunity (one letter repeated): the worst case
 // for line breaking.
+#include "bench/support/anchored_timing.h"
 #include "data/test_database.h"
 #include "report/report_window.h"
 #include "run/run_history.h"
@@ -153,21 +154,9 @@ void BM_LongContent(benchmark::State &state)
         state.SkipWithError("the window or its content was not ready");
         return;
     }
-    anchor.timeStep(place); // warm-up
-    double anchorSeconds = 0;
-    constexpr int kAnchorRounds = 5;
-    for (int i = 0; i < kAnchorRounds; ++i)
-        anchorSeconds += anchor.timeStep(place);
-    anchorSeconds /= kAnchorRounds;
-
-    double seconds = 0;
-    for (auto _ : state) {
-        const double step = measured.timeStep(place);
-        state.SetIterationTime(step);
-        seconds += step;
-    }
-    state.counters["anchor_ms"] = anchorSeconds * 1000;
-    state.counters["ratio_to_short"] = seconds / double(state.iterations()) / anchorSeconds;
+    // The measured window's first step is its warm-up.
+    bench::timeAgainstAnchor(
+        state, [&] { return anchor.timeStep(place); }, [&] { return measured.timeStep(place); }, "ratio_to_short");
     if (!measured.dialogs.errors.isEmpty() || !anchor.dialogs.errors.isEmpty())
         state.SkipWithError("an error box was shown");
 }

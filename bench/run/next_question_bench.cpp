@@ -5,6 +5,7 @@
 // settings the program uses and in the engine's defaults.
 //
 // Run with --large to add the catalog of 10,000 tests.
+#include "bench/support/anchored_timing.h"
 #include "bench/support/large_catalog.h"
 #include "data/test_database.h"
 #include "shell/application_setup.h"
@@ -256,14 +257,8 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     lovetest::setUpApplication(app);
-    std::vector<char *> arguments;
     bool large = false;
-    for (int i = 0; i < argc; ++i) {
-        if (std::string(argv[i]) == "--large")
-            large = true;
-        else
-            arguments.push_back(argv[i]);
-    }
+    std::vector<char *> arguments = bench::argumentsWithoutLarge(argc, argv, large);
     if (large)
         benchmark::RegisterBenchmark("BM_NextQuestion", BM_NextQuestion)
             ->Arg(10000)

@@ -58,9 +58,9 @@ TEST_F(ContentReportTest, BuildsTheWholePage)
     const QString expected = heading(QStringLiteral("&lt;i&gt;测试&lt;/i&gt; &amp; 名"))
         // instructions escaped, CR LF kept as <br> and a line feed
         + QStringLiteral("请读&nbsp;&quot;说明&quot;<br>\n第二行<br><br>") + kNbsp4 +
-        QStringLiteral("<b>第一题 &lt;b&gt;粗&lt;/b&gt; &amp; 好</B><br>") + kNbsp4 + QStringLiteral("1.甲&nbsp;乙<br>") + kNbsp4 +
-        QStringLiteral("2.&lt;3<br>") + kNbsp4 + QStringLiteral("3.A&amp;B<br>") +
-        QStringLiteral("<br><br>") // no instructions
+        QStringLiteral("<b>第一题 &lt;b&gt;粗&lt;/b&gt; &amp; 好</B><br>") + kNbsp4 +
+        QStringLiteral("1.甲&nbsp;乙<br>") + kNbsp4 + QStringLiteral("2.&lt;3<br>") + kNbsp4 +
+        QStringLiteral("3.A&amp;B<br>") + QStringLiteral("<br><br>") // no instructions
         + kNbsp4 + QStringLiteral("<b>第二题</B><br>") + kNbsp4 + QStringLiteral("1.是<br>") + kNbsp4 +
         QStringLiteral("2.<br>") + kVerdictHeading + kNbsp4 + QStringLiteral("选择:1.<br>低<br>\n分<br>") + kNbsp4 +
         QStringLiteral("选择:2.<br>高<br>") + kFooter;

@@ -10,6 +10,8 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QImage>
 #include <QMenu>
 #include <QPdfWriter>
 #include <QRegularExpression>
@@ -27,6 +29,7 @@
 #include "fakes.h"
 #include "report/html_view.h"
 #include "report/report_window.h"
+#include "report/result_card.h"
 #include "report/result_page.h"
 #include "run/run_result.h"
 #include "tests/support/file_size_limit.h"
@@ -94,7 +97,7 @@ TEST_F(ReportWindowTest, StartsHiddenWithAnEmptyPage)
     EXPECT_EQ(form.ui().htmlView->contextMenu(), form.ui().contextMenu);
 }
 
-TEST_F(ReportWindowTest, ToolbarShowsSixCaptionedImagesAndTwoSeparators)
+TEST_F(ReportWindowTest, ToolbarShowsEightCaptionedImagesAndTwoSeparators)
 {
     const QList<QPair<QString, QString>> expected = {
         {QStringLiteral("selectAllButton"), QStringLiteral("全选")},
@@ -102,6 +105,8 @@ TEST_F(ReportWindowTest, ToolbarShowsSixCaptionedImagesAndTwoSeparators)
         {QStringLiteral("copySeparator"), QString()},
         {QStringLiteral("saveButton"), QStringLiteral("另存")},
         {QStringLiteral("savePdfButton"), QStringLiteral("保存为 PDF")},
+        {QStringLiteral("saveImageButton"), QStringLiteral("保存为图片")},
+        {QStringLiteral("copyImageButton"), QStringLiteral("复制图片")},
         {QStringLiteral("saveSeparator"), QString()},
         {QStringLiteral("printButton"), QStringLiteral("打印")},
         {QStringLiteral("previewButton"), QStringLiteral("预览")},
@@ -331,6 +336,97 @@ RunResult oneQuestionResult()
     result.verdict = QStringLiteral("高");
     result.answers = {{QStringLiteral("唯一题"), QStringLiteral("是")}};
     return result;
+}
+
+QImage comparable(const QImage &image)
+{
+    QImage plain = image.convertToFormat(QImage::Format_RGB32);
+    plain.setDevicePixelRatio(1);
+    return plain;
+}
+
+TEST_F(ReportWindowTest, AFinishedResultIsSavedAndCopiedAsAPicture)
+{
+    const RunResult result = oneQuestionResult();
+    const ReportWindow::Ui &ui = form.ui();
+    form.showResult(result);
+    QApplication::processEvents();
+    const QImage card = comparable(renderResultCard(resultCard(result)));
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("《一题测试》测试结果"));
+    EXPECT_TRUE(ui.htmlView->pageText().contains(QStringLiteral("唯一题")));
+    for (QToolButton *button : {ui.saveImageButton, ui.copyImageButton}) {
+        EXPECT_TRUE(button->isVisible());
+        EXPECT_EQ(button->accessibleName(), button->text());
+        EXPECT_TRUE(button->focusPolicy() & Qt::TabFocus);
+    }
+    // Each command has a key of its own.
+    QList<QKeySequence> keys;
+    for (const QAction *action : form.actions()) {
+        if (action->shortcut().isEmpty())
+            continue;
+        EXPECT_FALSE(keys.contains(action->shortcut())) << action->shortcut().toString().toStdString();
+        keys << action->shortcut();
+    }
+    EXPECT_TRUE(keys.contains(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)));
+    EXPECT_TRUE(keys.contains(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)));
+
+    // The save proposes the test's name in the pictures folder and adds .png.
+    dialogs.nextSaveName = path(QStringLiteral("card"));
+    ui.saveImageButton->click();
+    ASSERT_EQ(dialogs.saveCalls.size(), 1);
+    EXPECT_EQ(dialogs.saveCalls[0].filter, ReportWindow::imageFilter());
+    EXPECT_EQ(dialogs.saveCalls[0].defaultSuffix, QStringLiteral("png"));
+    EXPECT_EQ(dialogs.saveCalls[0].previousName,
+              QDir(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation))
+                  .filePath(QStringLiteral("一题测试.png")));
+    QImage saved(path(QStringLiteral("card.png")));
+    EXPECT_TRUE(readAll(path(QStringLiteral("card.png"))).startsWith("\x89PNG"));
+    EXPECT_EQ(saved.size(), QSize(1080, 1350));
+    EXPECT_EQ(comparable(saved), card);
+
+    // A cancelled dialog writes nothing; the next save proposes the last file.
+    dialogs.nextSaveName.clear();
+    ui.saveImageButton->click();
+    EXPECT_EQ(dialogs.saveCalls.last().previousName, path(QStringLiteral("card.png")));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("card.png")});
+
+    QGuiApplication::clipboard()->clear();
+    ui.copyImageButton->click();
+    EXPECT_EQ(comparable(QGuiApplication::clipboard()->image()), card);
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+
+    // Other pages have no picture to offer.
+    form.showReport(kSamplePage, QStringLiteral("测试一"));
+    QApplication::processEvents(); // the toolbar lays its buttons out
+    EXPECT_FALSE(ui.saveImageButton->isVisible());
+    EXPECT_FALSE(ui.copyImageButton->isVisible());
+    form.showResultPage(resultPage(result), resultPageTitle(result), result.testName);
+    QApplication::processEvents();
+    EXPECT_FALSE(ui.saveImageButton->isVisible());
+    EXPECT_TRUE(ui.savePdfButton->isVisible());
+}
+
+TEST_F(ReportWindowTest, AFailedPictureSaveNamesTheFileAndKeepsTheOldOne)
+{
+    form.showResult(oneQuestionResult());
+    const QString file = path(QStringLiteral("old.png"));
+    {
+        QFile old(file);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old picture");
+    }
+    dialogs.nextSaveName = file;
+    {
+        // Too small for the picture, as on a full disk.
+        testing::FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.applied());
+        form.ui().saveImageButton->click();
+    }
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("无法保存图片文件“"))) << dialogs.errors[0].toStdString();
+    EXPECT_TRUE(dialogs.errors[0].contains(QDir::toNativeSeparators(file)));
+    EXPECT_EQ(readAll(file), QByteArray("old picture"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("old.png")});
 }
 
 TEST_F(ReportWindowTest, PrintingProposesThePdfNameAndKeepsThePrinter)

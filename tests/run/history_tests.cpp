@@ -94,6 +94,35 @@ TEST_F(HistoryTest, RecordsEachFinishedRunNewestFirst)
     EXPECT_EQ(journal.lastResult()->verdict, QStringLiteral("非零"));
 }
 
+TEST_F(HistoryTest, APastResultGetsTheVerdictsOfItsTestWhileTheTestIsThere)
+{
+    take(10, {0, 1}); // 3 + 0
+    run.step();
+    const QList<RunResult::Verdict> told = journal.lastResult()->verdicts;
+    const QList<RunHistory::Entry> entries = history.entries();
+    ASSERT_EQ(entries.size(), 1);
+    std::optional<RunResult> kept = history.result(entries[0].record);
+    ASSERT_TRUE(kept);
+    EXPECT_TRUE(kept->verdicts.isEmpty()); // not kept with the record
+
+    ASSERT_TRUE(database.catalog.locate("ID", 20));
+    const QList<RunResult::Verdict> read = storedTestVerdicts(database, sealed, *kept);
+    EXPECT_EQ(read,
+              (QList<RunResult::Verdict>{{QStringLiteral("低"), QStringLiteral("不超过 2 分"), false},
+                                         {QStringLiteral("高"), QStringLiteral("在 3–5 分之间"), true}}));
+    EXPECT_EQ(read, told);
+    // Read through cursors of its own: the selected test stays selected.
+    EXPECT_EQ(database.catalog.fieldByName(QStringLiteral("ID"))->asLargeInt(), 20);
+
+    // The own verdict is the one the kept score selects.
+    kept->score = 1;
+    EXPECT_TRUE(storedTestVerdicts(database, sealed, *kept).first().own);
+
+    // Gone from the database: nothing to tell.
+    fixture.exec(QStringLiteral("DELETE FROM 量表 WHERE ID=10"));
+    EXPECT_TRUE(storedTestVerdicts(database, sealed, *kept).isEmpty());
+}
+
 TEST_F(HistoryTest, AQuitRunLeavesNothingAndDeletingAsksNothingOfTheContent)
 {
     take(10, {0});

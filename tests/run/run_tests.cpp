@@ -492,6 +492,10 @@ TEST_F(GoingBack, TellsTheListenerEveryStepAndTheExplainedVerdict)
     EXPECT_EQ(listener.result.band, QStringLiteral("得分 2，高于 1 分"));
     EXPECT_EQ(listener.result.range, (ScoreRange{1, 2}));
     EXPECT_EQ(listener.result.answers, (QList<RunResult::Answer>{{QStringLiteral("唯一题"), QStringLiteral("是")}}));
+    // The other verdicts are the chosen category's, the own one marked.
+    EXPECT_EQ(listener.result.verdicts,
+              (QList<RunResult::Verdict>{{QStringLiteral("女低"), QStringLiteral("不超过 1 分"), false},
+                                         {QStringLiteral("女高"), QStringLiteral("高于 1 分"), true}}));
 
     listener.events.clear();
     select(10);
@@ -515,6 +519,37 @@ TEST_F(GoingBack, TellsTheListenerEveryStepAndTheExplainedVerdict)
     answer({0});
     EXPECT_EQ(listener.events, (QStringList{"start 20 分类测试", "question 1/1"}));
     EXPECT_EQ(second.events, (QStringList{"start 20 分类测试", "question 1/1", "stored 0", "category"}));
+}
+
+TEST_F(TestRunTest, APastResultsVerdictsAreThoseOfItsCategory)
+{
+    select(10); // the selected test is not the one asked about
+    RunResult past;
+    past.testId = 20;
+    past.score = 1;
+    struct Case {
+        const char *category;
+        QStringList texts; // empty: no verdicts
+    };
+    const Case cases[] = {
+        {"女", {"女低", "女高"}},
+        {"男", {"男低", "男高"}},
+        {"不选", {}}, // a category without a verdict row
+        {"别的", {}}, // no longer among the test's categories
+        {"", {}},
+    };
+    for (const Case &c : cases) {
+        past.category = QString::fromUtf8(c.category);
+        QStringList texts;
+        const QList<RunResult::Verdict> verdicts = storedTestVerdicts(database, sealed, past);
+        for (const RunResult::Verdict &verdict : verdicts)
+            texts << verdict.text;
+        EXPECT_EQ(texts, c.texts) << c.category;
+        if (!verdicts.isEmpty()) {
+            EXPECT_TRUE(verdicts[0].own && !verdicts[1].own) << c.category;
+        }
+    }
+    EXPECT_EQ(database.catalog.fieldByName(QStringLiteral("ID"))->asLargeInt(), 10);
 }
 
 TEST(ScoreBand, NamesTheIntervalThatSelectedTheVerdict)

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -69,6 +70,17 @@ public:
         m_shown.insert(key, name);
     }
     bool failed() const { return m_failed; }
+    QString filePath(const QString &name) const { return QDir(m_folder).filePath(name); }
+    // A picture the program itself wrote (or put on the clipboard) must be there.
+    void expectPicture(const QString &name, const QImage &picture)
+    {
+        if (picture.isNull()) {
+            std::fprintf(stderr, "no picture for %s\n", qPrintable(name));
+            m_failed = true;
+            return;
+        }
+        std::printf("%s\n", qPrintable(filePath(name + QStringLiteral(".png"))));
+    }
     void note(const QString &name, const QStringList &lines)
     {
         QFile file(QDir(m_folder).filePath(name + QStringLiteral(".txt")));
@@ -140,7 +152,7 @@ void answerAll(MainWindow &form)
 
 // Progress, a question reached by going back, the explained verdict, the
 // result page and the history of runs.
-void shootTakerAids(MainWindow &form, ReportWindow &report, Shooter &shooter)
+void shootTakerAids(MainWindow &form, ReportWindow &report, Shooter &shooter, testing::FakeDialogs &dialogs)
 {
     RunCompanion &companion = form.companion();
     selectTest(form, 100);
@@ -159,6 +171,12 @@ void shootTakerAids(MainWindow &form, ReportWindow &report, Shooter &shooter)
     companion.ui().saveButton->click();
     report.resize(760, 560);
     shooter.shoot(report, QStringLiteral("13-result-page"));
+    // The card to share, written by the window's own command.
+    dialogs.nextSaveName = shooter.filePath(QStringLiteral("25-result-card.png"));
+    report.ui().saveImageButton->click();
+    dialogs.nextSaveName.clear();
+    shooter.expectPicture(QStringLiteral("25-result-card"),
+                          QImage(shooter.filePath(QStringLiteral("25-result-card.png"))));
     report.hide();
     form.ui().stepButton->click();
     companion.showHistory();
@@ -248,7 +266,7 @@ int shootAll(const QString &database, const QString &folder)
     about.hide();
     report.hide();
 
-    shootTakerAids(form, report, shooter);
+    shootTakerAids(form, report, shooter, dialogs);
 
     // The longest question of the samples at the design size: its caption
     // wraps inside the pane.
@@ -300,6 +318,18 @@ int shootAll(const QString &database, const QString &folder)
         shooter.shoot(dark, QStringLiteral("16-dark-question"));
         answerAll(dark);
         shooter.shoot(dark, QStringLiteral("17-dark-verdict"));
+        // The result page and its card; the card keeps the program's own
+        // colours under any desktop palette.
+        ReportWindow darkReport;
+        darkReport.resize(760, 560);
+        dark.setWindows(nullptr, &darkReport);
+        dark.companion().ui().saveButton->click();
+        shooter.shoot(darkReport, QStringLiteral("26-dark-result-page"));
+        darkReport.ui().copyImageButton->click();
+        const QImage card = QGuiApplication::clipboard()->image();
+        card.save(shooter.filePath(QStringLiteral("27-dark-result-card.png")));
+        shooter.expectPicture(QStringLiteral("27-dark-result-card"), card);
+        darkReport.hide();
         dark.hide();
         QApplication::setPalette(saved);
     }

@@ -113,7 +113,10 @@ TEST_F(TakerAidsTest, ProgressBackAndTheExplainedVerdictInTheWindow)
     aids().ui().saveButton->click();
     EXPECT_TRUE(report.isVisible());
     EXPECT_EQ(report.windowTitle(), QStringLiteral("《甲测试》测试结果"));
-    EXPECT_TRUE(report.ui().htmlView->pageHtml().contains(QStringLiteral("中分结论")));
+    EXPECT_TRUE(report.ui().htmlView->pageText().contains(QStringLiteral("中分结论（你的结果）")));
+    EXPECT_TRUE(report.ui().htmlView->pageHtml().contains(QStringLiteral("高分结论")));
+    QApplication::processEvents(); // the toolbar lays its buttons out
+    EXPECT_TRUE(report.ui().saveImageButton->isVisible());
 
     form->ui().stepButton->click(); // 完成
     EXPECT_FALSE(aids().ui().saveButton->isVisible());
@@ -173,6 +176,14 @@ TEST_F(TakerAidsTest, HistoryWindowListsOpensAndDeletesRuns)
     EXPECT_EQ(window->ui().table->item(0, 4)->text(), QStringLiteral("低分结论"));
     window->ui().openButton->click();
     EXPECT_EQ(report.windowTitle(), QStringLiteral("《甲测试》测试结果"));
+    // The other verdicts are read from the test as it is.
+    EXPECT_TRUE(report.ui().htmlView->pageText().contains(QStringLiteral("低分结论（你的结果）")));
+    EXPECT_TRUE(report.ui().htmlView->pageHtml().contains(QStringLiteral("高分结论")));
+    window->ui().filter->setCurrentIndex(window->ui().filter->findText(QStringLiteral("乙分类测试")));
+    window->ui().openButton->click();
+    EXPECT_TRUE(report.ui().htmlView->pageHtml().contains(QStringLiteral("男高")));
+    EXPECT_FALSE(report.ui().htmlView->pageHtml().contains(QStringLiteral("女高")));
+    window->ui().filter->setCurrentIndex(window->ui().filter->findText(QStringLiteral("甲测试")));
 
     dialogs.answers = {false};
     const QString taken = window->ui().table->item(0, 0)->text();
