@@ -4,6 +4,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -181,11 +182,18 @@ void saveResultCardImage(const QImage &image, const QString &fileName)
                                       .arg(QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()), reason)
                                       .toStdString());
     };
+    // Encoded in memory first: the PNG encoder then never meets a failing
+    // write (on which it leaves memory behind), and the file gets whole bytes.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        throw failure(QStringLiteral("图片编码失败"));
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         throw failure(file.errorString());
-    if (!image.save(&file, "PNG"))
-        throw failure(file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("图片写入失败"));
+    if (file.write(png) != png.size())
+        throw failure(file.errorString());
     if (!file.commit())
         throw failure(file.errorString());
 }

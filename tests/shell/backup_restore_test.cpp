@@ -80,7 +80,8 @@ protected:
     // Answers the backup list with keys once it shows.
     void answerList(std::initializer_list<Qt::Key> keys)
     {
-        QTimer::singleShot(0, [this, keys] {
+        // Copied: the list's own array is gone by the time the timer fires.
+        QTimer::singleShot(0, [this, keys = QList<Qt::Key>(keys)] {
             auto *dialog = qobject_cast<BackupListDialog *>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
             shownRows.clear();
