@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "data/connection.h"
 #include "data/database_error.h"
 #include "data/sealed_fields.h"
@@ -120,6 +122,47 @@ TEST_F(HistoryTest, AQuitRunLeavesNothingAndDeletingAsksNothingOfTheContent)
     EXPECT_EQ(reopened.catalog.recordCount(), 2);
     EXPECT_EQ(reopened.questions.recordCount(), 5);
     EXPECT_EQ(reopened.verdicts.recordCount(), 2);
+}
+
+// The catalog's marks: each test's latest finished run, and a notice for
+// every finished record that comes or goes (not for a run under way).
+TEST_F(HistoryTest, LatestRunOfEachTestAndNoticesOfFinishedRecords)
+{
+    int notices = 0;
+    history.setChangeNotice([&] { ++notices; });
+    EXPECT_TRUE(history.latestRuns().isEmpty()); // no table yet
+    take(10, {0});
+    run.finish(); // quit
+    EXPECT_EQ(notices, 0);
+    take(10, {0, 1}); // 3: 高
+    run.step();
+    take(10, {1, 1}); // 1: 低
+    run.step();
+    take(20, {0});
+    run.step();
+    take(20, {});
+    run.finish(); // quit before its one question: not the latest
+    EXPECT_EQ(notices, 3);
+
+    QList<RunHistory::Entry> latest = history.latestRuns();
+    std::sort(latest.begin(), latest.end(), [](const auto &a, const auto &b) { return a.testId < b.testId; });
+    ASSERT_EQ(latest.size(), 2);
+    EXPECT_EQ(latest[0].testId, 10);
+    EXPECT_EQ(latest[0].verdict, QStringLiteral("低"));
+    EXPECT_EQ(latest[1].testId, 20);
+
+    history.remove(latest[0].record);
+    EXPECT_EQ(notices, 4);
+    history.remove(latest[0].record); // gone already: nothing changes
+    EXPECT_EQ(notices, 4);
+    latest = history.latestRuns(); // test 10's earlier run comes back
+    ASSERT_EQ(latest.size(), 2);
+    const auto ten = std::find_if(latest.cbegin(), latest.cend(), [](const auto &entry) { return entry.testId == 10; });
+    ASSERT_NE(ten, latest.cend());
+    EXPECT_EQ(ten->verdict, QStringLiteral("高"));
+    history.removeAll();
+    EXPECT_EQ(notices, 5);
+    EXPECT_TRUE(history.latestRuns().isEmpty());
 }
 
 // Megabytes in a record: the lists and the result read only the heads the

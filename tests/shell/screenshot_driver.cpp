@@ -156,6 +156,10 @@ void shootTakerAids(MainWindow &form, ReportWindow &report, Shooter &shooter)
     form.ui().stepButton->click();
     answerAll(form);
     shooter.shoot(form, QStringLiteral("12-explained-verdict"));
+    // What next: 再测一次 and 下一个测试 under it, the tests taken marked.
+    if (QPushButton *next = companion.nextTestButton())
+        next->setFocus();
+    shooter.shoot(form, QStringLiteral("23-verdict-what-next"));
     companion.ui().saveButton->click();
     report.resize(760, 560);
     shooter.shoot(report, QStringLiteral("13-result-page"));
