@@ -165,6 +165,7 @@ void shootTakerAids(MainWindow &form, ReportWindow &report, Shooter &shooter)
     shooter.shoot(report, QStringLiteral("13-result-page"));
     report.hide();
     form.ui().stepButton->click();
+    shooter.shoot(form, QStringLiteral("23b-catalog-marks")); // idle: the marks in colour
     companion.showHistory();
     if (HistoryWindow *history = companion.historyWindow()) {
         history->resize(720, 360);
