@@ -292,18 +292,31 @@ QList<std::pair<qint64, QString>> RunHistory::testsTaken() const
     return tests;
 }
 
-QList<RunHistory::Entry> RunHistory::latestRuns() const
+QHash<qint64, qint64> RunHistory::latestRecords() const
 {
-    QList<Entry> list;
+    QHash<qint64, qint64> latest;
     if (!m_connection.connected())
-        return list;
+        return latest;
     QSqlQuery query(m_connection.db());
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT %1 FROM 记录 WHERE 编号 IN"
-                                   " (SELECT MAX(编号) FROM 记录 WHERE 完成 = 1 GROUP BY 测试ID)")
-                        .arg(kEntryColumns)))
-        return list;
-    return entriesOf(query);
+    if (!query.exec(QStringLiteral("SELECT 测试ID, MAX(编号) FROM 记录 WHERE 完成 = 1 GROUP BY 测试ID")))
+        return latest;
+    while (query.next())
+        latest.insert(query.value(0).toLongLong(), query.value(1).toLongLong());
+    return latest;
+}
+
+std::optional<RunHistory::Entry> RunHistory::entry(qint64 record) const
+{
+    if (!m_connection.connected())
+        return std::nullopt;
+    QSqlQuery query(m_connection.db());
+    query.prepare(QStringLiteral("SELECT %1 FROM 记录 WHERE 编号 = ? AND 完成 = 1").arg(kEntryColumns));
+    query.addBindValue(record);
+    if (!query.exec())
+        return std::nullopt;
+    const QList<Entry> found = entriesOf(query);
+    return found.isEmpty() ? std::nullopt : std::optional<Entry>(found.first());
 }
 
 std::optional<RunResult> RunHistory::result(qint64 record) const

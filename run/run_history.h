@@ -4,6 +4,7 @@
 #include <optional>
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -78,9 +79,11 @@ public:
     QList<Entry> entries(std::optional<qint64> testId = std::nullopt) const;
     // The tests with finished runs: ID and the name last taken under, by name.
     QList<std::pair<qint64, QString>> testsTaken() const;
-    // The latest finished run of each test, in one query however many tests
-    // the file holds; in no particular order.
-    QList<Entry> latestRuns() const;
+    // Each test with finished runs, by ID: the record of its latest run. One
+    // query of numbers alone, however many tests and runs the file holds.
+    QHash<qint64, qint64> latestRecords() const;
+    // One finished run as the lists show it.
+    std::optional<Entry> entry(qint64 record) const;
     // Told after finished records came or went through this object.
     void setChangeNotice(std::function<void()> notice) { m_changed = std::move(notice); }
     // A finished run as the result page shows it: its name and category are

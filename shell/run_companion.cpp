@@ -97,8 +97,18 @@ RunCompanion::RunCompanion(TestDatabase &database, TestRun &run, const Places &p
             },
             Qt::QueuedConnection);
     });
-    // The catalog's marks follow every finished record that comes or goes.
+    // The catalog's marks follow every finished record that comes or goes;
+    // a mark's record is read when its tooltip is shown.
     m_history->setChangeNotice([this] { refreshMarks(); });
+    if (places.catalog) {
+        places.catalog->setMarkDescription([this](qint64 record) {
+            const std::optional<RunHistory::Entry> last = m_history->entry(record);
+            if (!last)
+                return QString();
+            return QStringLiteral("上次测试：%1\n结果：%2")
+                .arg(last->time.toString(QStringLiteral("yyyy-MM-dd HH:mm")), boundedLine(last->verdict));
+        });
+    }
     // The journal hears the run itself; the companion only shows it.
     m_run.addListener(m_journal.get());
     m_run.addListener(this);
@@ -129,11 +139,11 @@ void RunCompanion::refreshMarks()
 {
     if (!m_places.catalog)
         return;
+    const QHash<qint64, qint64> latest = m_history->latestRecords();
     QHash<qint64, CatalogMark> marks;
-    const QList<RunHistory::Entry> runs = m_history->latestRuns();
-    marks.reserve(runs.size());
-    for (const RunHistory::Entry &run : runs)
-        marks.insert(run.testId, {run.time, run.verdict});
+    marks.reserve(latest.size());
+    for (auto it = latest.cbegin(); it != latest.cend(); ++it)
+        marks.insert(it.key(), {it.value()});
     m_places.catalog->setMarks(std::move(marks));
 }
 

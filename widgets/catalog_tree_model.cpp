@@ -240,7 +240,7 @@ void CatalogTreeModel::setMarks(QHash<qint64, CatalogMark> marks)
     if (!everyRow) {
         for (auto it = m_marks.cbegin(); it != m_marks.cend(); ++it) {
             const auto now = marks.constFind(it.key());
-            if (now == marks.cend() || now->time != it->time || now->verdict != it->verdict)
+            if (now == marks.cend() || now->record != it->record)
                 changed.append(it.key());
         }
         for (auto it = marks.cbegin(); it != marks.cend(); ++it) {
@@ -273,10 +273,9 @@ void CatalogTreeModel::setMarks(QHash<qint64, CatalogMark> marks)
 QString CatalogTreeModel::markText(qint64 key) const
 {
     const auto mark = m_marks.constFind(key);
-    if (mark == m_marks.cend())
+    if (mark == m_marks.cend() || !m_describe)
         return {};
-    return QStringLiteral("上次测试：%1\n结果：%2")
-        .arg(mark->time.toString(QStringLiteral("yyyy-MM-dd HH:mm")), boundedLine(mark->verdict));
+    return m_describe(mark->record);
 }
 
 const CatalogNode *CatalogTreeModel::nextNode(qint64 key, const std::function<bool(const CatalogNode &)> &accept) const
@@ -354,8 +353,10 @@ QVariant CatalogTreeModel::data(const QModelIndex &index, int role) const
         static const QIcon blank = checkMarkIcon(true);
         return m_marks.contains(node->key) ? marked : blank;
     }
-    if (role == Qt::ToolTipRole && m_marks.contains(node->key))
-        return plainToolTip(markText(node->key));
+    if (role == Qt::ToolTipRole && m_marks.contains(node->key)) {
+        const QString text = markText(node->key);
+        return text.isEmpty() ? QVariant() : QVariant(plainToolTip(text));
+    }
     return {};
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 #include <QAbstractItemModel>
-#include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -25,10 +24,10 @@ struct CatalogNode {
     int row = 0; // position among the parent's children
 };
 
-// A test the taker has finished: when last, with what verdict (a head).
+// A test the taker has finished: the record of its last run, described
+// only when its tooltip is asked for, so marking thousands costs no reads.
 struct CatalogMark {
-    QDateTime time;
-    QString verdict;
+    qint64 record = 0;
 };
 
 // The nodes of the catalog tree, found by key through a hash.
@@ -80,7 +79,9 @@ public:
     // tooltip naming the last run. Kept by key, so they outlast refreshes.
     void setMarks(QHash<qint64, CatalogMark> marks);
     const QHash<qint64, CatalogMark> &marks() const { return m_marks; }
-    // The tooltip line of a marked row (empty for none), as plain text.
+    // What a mark's tooltip says of its record, as plain text.
+    void setMarkDescription(std::function<QString(qint64 record)> describe) { m_describe = std::move(describe); }
+    // The tooltip text of a marked row (empty for none), as plain text.
     QString markText(qint64 key) const;
 
     // The first node after the one with key, in depth-first order of the
@@ -107,6 +108,7 @@ private:
     CatalogNode m_root;
     QHash<qint64, CatalogNode *> m_nodes;
     QHash<qint64, CatalogMark> m_marks;
+    std::function<QString(qint64)> m_describe;
 };
 
 } // namespace lovetest

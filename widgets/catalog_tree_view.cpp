@@ -265,6 +265,11 @@ const QHash<qint64, CatalogMark> &CatalogTreeView::marks() const
     return m_model->marks();
 }
 
+void CatalogTreeView::setMarkDescription(std::function<QString(qint64 record)> describe)
+{
+    m_model->setMarkDescription(std::move(describe));
+}
+
 std::optional<qint64> CatalogTreeView::nextKey(qint64 key, const std::function<bool(qint64)> &accept) const
 {
     const CatalogNode *node = m_model->nextNode(key, [&](const CatalogNode &at) { return accept(at.key); });

@@ -87,6 +87,8 @@ public:
     // last run's date and verdict.
     void setMarks(QHash<qint64, CatalogMark> marks);
     const QHash<qint64, CatalogMark> &marks() const;
+    // What a mark's tooltip says of the record it names, as plain text.
+    void setMarkDescription(std::function<QString(qint64 record)> describe);
     // The first key after key, in the order the tree shows its rows (hidden
     // search misses passed over), that accept takes; nullopt at the end.
     std::optional<qint64> nextKey(qint64 key, const std::function<bool(qint64)> &accept) const;

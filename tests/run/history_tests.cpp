@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "data/connection.h"
 #include "data/database_error.h"
 #include "data/sealed_fields.h"
@@ -130,7 +128,7 @@ TEST_F(HistoryTest, LatestRunOfEachTestAndNoticesOfFinishedRecords)
 {
     int notices = 0;
     history.setChangeNotice([&] { ++notices; });
-    EXPECT_TRUE(history.latestRuns().isEmpty()); // no table yet
+    EXPECT_TRUE(history.latestRecords().isEmpty()); // no table yet
     take(10, {0});
     run.finish(); // quit
     EXPECT_EQ(notices, 0);
@@ -144,25 +142,27 @@ TEST_F(HistoryTest, LatestRunOfEachTestAndNoticesOfFinishedRecords)
     run.finish(); // quit before its one question: not the latest
     EXPECT_EQ(notices, 3);
 
-    QList<RunHistory::Entry> latest = history.latestRuns();
-    std::sort(latest.begin(), latest.end(), [](const auto &a, const auto &b) { return a.testId < b.testId; });
+    QHash<qint64, qint64> latest = history.latestRecords();
     ASSERT_EQ(latest.size(), 2);
-    EXPECT_EQ(latest[0].testId, 10);
-    EXPECT_EQ(latest[0].verdict, QStringLiteral("低"));
-    EXPECT_EQ(latest[1].testId, 20);
+    ASSERT_TRUE(latest.contains(10) && latest.contains(20));
+    std::optional<RunHistory::Entry> run10 = history.entry(latest[10]);
+    ASSERT_TRUE(run10);
+    EXPECT_EQ(run10->testId, 10);
+    EXPECT_EQ(run10->verdict, QStringLiteral("低"));
 
-    history.remove(latest[0].record);
+    history.remove(latest[10]);
     EXPECT_EQ(notices, 4);
-    history.remove(latest[0].record); // gone already: nothing changes
+    EXPECT_FALSE(history.entry(latest[10]));
+    history.remove(latest[10]); // gone already: nothing changes
     EXPECT_EQ(notices, 4);
-    latest = history.latestRuns(); // test 10's earlier run comes back
-    ASSERT_EQ(latest.size(), 2);
-    const auto ten = std::find_if(latest.cbegin(), latest.cend(), [](const auto &entry) { return entry.testId == 10; });
-    ASSERT_NE(ten, latest.cend());
-    EXPECT_EQ(ten->verdict, QStringLiteral("高"));
+    latest = history.latestRecords(); // test 10's earlier run comes back
+    ASSERT_TRUE(latest.contains(10));
+    run10 = history.entry(latest[10]);
+    ASSERT_TRUE(run10);
+    EXPECT_EQ(run10->verdict, QStringLiteral("高"));
     history.removeAll();
     EXPECT_EQ(notices, 5);
-    EXPECT_TRUE(history.latestRuns().isEmpty());
+    EXPECT_TRUE(history.latestRecords().isEmpty());
 }
 
 // Megabytes in a record: the lists and the result read only the heads the
