@@ -151,9 +151,11 @@ MainWindow::MainWindow(const QString &databaseFile, QWidget *parent)
 
     m_keeper = std::make_unique<CatalogKeeper>(
         *m_database, *m_run, CatalogKeeper::Places{this, m_ui.catalogTree, m_ui.testMenu, m_ui.statusStrip});
-    m_backups = std::make_unique<BackupRestore>(
-        *m_database, *m_run,
-        BackupRestore::Places{this, m_ui.catalogTree, m_ui.testMenu, m_keeper->restoreAction(), m_ui.statusStrip});
+    m_backups = std::make_unique<BackupRestore>(*m_database, *m_run,
+                                                BackupRestore::Places{this, m_ui.catalogTree, m_ui.testMenu,
+                                                                      m_keeper->restoreAction(), m_ui.statusStrip,
+                                                                      // The restored file has a history of its own.
+                                                                      [this] { m_companion->refreshMarks(); }});
 
     bindCommands();
 
