@@ -32,6 +32,18 @@ const QString kEntryColumns = QStringLiteral("编号, 时间, 测试ID, %1, %2, 
 // Times are kept as ISO text, to the millisecond, so they sort as written.
 const Qt::DateFormat kTimeFormat = Qt::ISODateWithMs;
 
+// The rows of a query over kEntryColumns.
+QList<RunHistory::Entry> entriesOf(QSqlQuery &query)
+{
+    QList<RunHistory::Entry> list;
+    while (query.next()) {
+        list.append({query.value(0).toLongLong(), QDateTime::fromString(query.value(1).toString(), kTimeFormat),
+                     query.value(2).toLongLong(), query.value(3).toString(), query.value(4).toString(),
+                     query.value(5).toDouble(), query.value(6).toString()});
+    }
+    return list;
+}
+
 QString answersJson(const QList<RunResult::Answer> &answers)
 {
     QJsonArray list;
@@ -161,6 +173,7 @@ void RunHistory::finish(qint64 record, const RunResult &result)
         throw DatabaseError(QStringLiteral("the record of the run under way is gone"));
     if (m_claims)
         m_claims->release(record);
+    changed();
 }
 
 void RunHistory::record(const RunResult &result)
@@ -169,6 +182,13 @@ void RunHistory::record(const RunResult &result)
         return;
     ensureTable();
     m_connection.insertRow(tableName(), kResultColumns, resultValues(result));
+    changed();
+}
+
+void RunHistory::changed() const
+{
+    if (m_changed)
+        m_changed();
 }
 
 void RunHistory::discard(qint64 record)
@@ -185,10 +205,10 @@ void RunHistory::discard(qint64 record)
 // A run under way and a finished one are deleted by different commands, so
 // neither can remove the other kind by mistake: the row goes only when it
 // is of the kind asked for, checked in the same transaction.
-void RunHistory::deleteRecord(qint64 record, bool finished)
+bool RunHistory::deleteRecord(qint64 record, bool finished)
 {
     if (!m_connection.connected())
-        return;
+        return false;
     Connection::Transaction transaction(m_connection);
     QSqlQuery query(m_connection.db());
     query.prepare(QStringLiteral("SELECT 1 FROM 记录 WHERE 编号 = ? AND 完成 = ?"));
@@ -197,10 +217,11 @@ void RunHistory::deleteRecord(qint64 record, bool finished)
     if (!query.exec())
         throw DatabaseError(engineErrorText(query.lastError()));
     if (!query.next())
-        return;
+        return false;
     query = QSqlQuery();
     m_connection.deleteRow(tableName(), record);
     transaction.commit();
+    return true;
 }
 
 std::optional<RunHistory::Unfinished> RunHistory::unfinished()
@@ -251,12 +272,7 @@ QList<RunHistory::Entry> RunHistory::entries(std::optional<qint64> testId) const
         query.addBindValue(*testId);
     if (!query.exec())
         return list;
-    while (query.next()) {
-        list.append({query.value(0).toLongLong(), QDateTime::fromString(query.value(1).toString(), kTimeFormat),
-                     query.value(2).toLongLong(), query.value(3).toString(), query.value(4).toString(),
-                     query.value(5).toDouble(), query.value(6).toString()});
-    }
-    return list;
+    return entriesOf(query);
 }
 
 QList<std::pair<qint64, QString>> RunHistory::testsTaken() const
@@ -274,6 +290,33 @@ QList<std::pair<qint64, QString>> RunHistory::testsTaken() const
     while (query.next())
         tests.append({query.value(0).toLongLong(), query.value(1).toString()});
     return tests;
+}
+
+QHash<qint64, qint64> RunHistory::latestRecords() const
+{
+    QHash<qint64, qint64> latest;
+    if (!m_connection.connected())
+        return latest;
+    QSqlQuery query(m_connection.db());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT 测试ID, MAX(编号) FROM 记录 WHERE 完成 = 1 GROUP BY 测试ID")))
+        return latest;
+    while (query.next())
+        latest.insert(query.value(0).toLongLong(), query.value(1).toLongLong());
+    return latest;
+}
+
+std::optional<RunHistory::Entry> RunHistory::entry(qint64 record) const
+{
+    if (!m_connection.connected())
+        return std::nullopt;
+    QSqlQuery query(m_connection.db());
+    query.prepare(QStringLiteral("SELECT %1 FROM 记录 WHERE 编号 = ? AND 完成 = 1").arg(kEntryColumns));
+    query.addBindValue(record);
+    if (!query.exec())
+        return std::nullopt;
+    const QList<Entry> found = entriesOf(query);
+    return found.isEmpty() ? std::nullopt : std::optional<Entry>(found.first());
 }
 
 std::optional<RunResult> RunHistory::result(qint64 record) const
@@ -305,7 +348,8 @@ std::optional<RunResult> RunHistory::result(qint64 record) const
 
 void RunHistory::remove(qint64 record)
 {
-    deleteRecord(record, true);
+    if (deleteRecord(record, true))
+        changed();
 }
 
 void RunHistory::removeAll()
@@ -324,6 +368,7 @@ void RunHistory::removeAll()
     for (qint64 record : std::as_const(records))
         m_connection.deleteRow(tableName(), record);
     transaction.commit();
+    changed();
 }
 
 } // namespace lovetest

@@ -1,8 +1,10 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <optional>
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -77,6 +79,13 @@ public:
     QList<Entry> entries(std::optional<qint64> testId = std::nullopt) const;
     // The tests with finished runs: ID and the name last taken under, by name.
     QList<std::pair<qint64, QString>> testsTaken() const;
+    // Each test with finished runs, by ID: the record of its latest run. One
+    // query of numbers alone, however many tests and runs the file holds.
+    QHash<qint64, qint64> latestRecords() const;
+    // One finished run as the lists show it.
+    std::optional<Entry> entry(qint64 record) const;
+    // Told after finished records came or went through this object.
+    void setChangeNotice(std::function<void()> notice) { m_changed = std::move(notice); }
     // A finished run as the result page shows it: its name and category are
     // heads as above, its verdict a head of kShownHeadLength + 1 characters.
     std::optional<RunResult> result(qint64 record) const;
@@ -86,7 +95,9 @@ public:
     static QString tableName() { return QStringLiteral("记录"); }
 
 private:
-    void deleteRecord(qint64 record, bool finished);
+    // Returns whether a record went.
+    bool deleteRecord(qint64 record, bool finished);
+    void changed() const;
     void ensureTable();
     // Claims of runs under way, on a file other copies may share; none for
     // a file read into memory.
@@ -94,6 +105,7 @@ private:
 
     Connection &m_connection;
     std::unique_ptr<RunClaims> m_claims;
+    std::function<void()> m_changed;
 };
 
 // The choices as kept for a run under way: "0,2,-1".

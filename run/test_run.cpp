@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include <QSqlQuery>
+
 #include "data/codepage.h"
 #include "data/connection.h"
 #include "data/convert.h"
@@ -48,6 +50,22 @@ bool isTestsOwnRow(const Dataset &questions)
         return true;
     const Field *parent = questions.fieldByName(kParent);
     return !parent->isNull() && parent->asLargeInt() == questions.fieldByName(kId)->asLargeInt();
+}
+
+QSet<qint64> testsWithQuestions(Connection &connection)
+{
+    QSet<qint64> tests;
+    if (!connection.connected())
+        return tests;
+    // The rows isTestsOwnRow takes for questions, by the test they are under.
+    QSqlQuery query(connection.db());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT DISTINCT Parent FROM 量表"
+                                   " WHERE COALESCE(目录, 0) = 0 AND Parent IS NOT NULL AND Parent <> ID")))
+        return tests;
+    while (query.next())
+        tests.insert(query.value(0).toLongLong());
+    return tests;
 }
 
 int verdictIndex(const QList<QByteArray> &thresholds, double score)

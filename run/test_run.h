@@ -1,5 +1,6 @@
 #pragma once
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include "run/answer_trail.h"
@@ -8,6 +9,7 @@
 
 namespace lovetest {
 
+class Connection;
 class Dataset;
 class RunView;
 class SealedFields;
@@ -92,5 +94,9 @@ int verdictIndex(const QList<QByteArray> &thresholds, double score);
 // Whether the current row of a question set is no question: the test's own
 // row, or a catalog row placed under the test.
 bool isTestsOwnRow(const Dataset &questions);
+
+// The IDs of the catalog rows that have question rows, the ones start()
+// runs (the rest are folders), in one query over the test table.
+QSet<qint64> testsWithQuestions(Connection &connection);
 
 } // namespace lovetest

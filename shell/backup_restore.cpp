@@ -156,6 +156,8 @@ void BackupRestore::restore(const BackupFile &backup)
             set->close();
         const QString failure = restoreDatabaseFrom(m_database.connection.db(), backup.path);
         reload();
+        if (m_places.restored)
+            m_places.restored();
         if (key != 0)
             m_database.catalog.locate(QStringLiteral("ID"), key);
         if (m_places.tree)

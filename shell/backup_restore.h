@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -36,6 +37,7 @@ public:
         QMenu *menu = nullptr;
         QAction *after = nullptr; // the command follows it in menu (the end when nullptr)
         QStatusBar *statusBar = nullptr; // nullptr: no notes
+        std::function<void()> restored; // told once a restore read the file anew
     };
     BackupRestore(TestDatabase &database, TestRun &run, const Places &places);
     ~BackupRestore() override;

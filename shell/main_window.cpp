@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "data/codepage.h"
+#include "data/field.h"
 #include "data/sealed_fields.h"
 #include "report/content_report.h"
 #include "report/report_window.h"
@@ -142,13 +143,17 @@ MainWindow::MainWindow(const QString &databaseFile, QWidget *parent)
     m_companion = std::make_unique<RunCompanion>(
         *m_database, *m_run,
         RunCompanion::Places{this, m_ui.questionArea, m_ui.buttonBar, m_panels->paneContent(), m_ui.testMenu,
-                             m_sealed.get(), [this](const RunResult &result) { reportWindow()->showResult(result); }});
+                             m_sealed.get(), [this](const RunResult &result) { reportWindow()->showResult(result); },
+                             m_ui.catalogTree, [this] { takeAgain(); }, [this] { takeNext(); },
+                             [this] { return nextTest().has_value(); }});
 
     m_keeper = std::make_unique<CatalogKeeper>(
         *m_database, *m_run, CatalogKeeper::Places{this, m_ui.catalogTree, m_ui.testMenu, m_ui.statusStrip});
-    m_backups = std::make_unique<BackupRestore>(
-        *m_database, *m_run,
-        BackupRestore::Places{this, m_ui.catalogTree, m_ui.testMenu, m_keeper->restoreAction(), m_ui.statusStrip});
+    m_backups = std::make_unique<BackupRestore>(*m_database, *m_run,
+                                                BackupRestore::Places{this, m_ui.catalogTree, m_ui.testMenu,
+                                                                      m_keeper->restoreAction(), m_ui.statusStrip,
+                                                                      // The restored file has a history of its own.
+                                                                      [this] { m_companion->refreshMarks(); }});
 
     bindCommands();
 
@@ -172,6 +177,7 @@ MainWindow::MainWindow(const QString &databaseFile, QWidget *parent)
         Dialogs::instance().showMessage(
             this, readOnlyDatabaseNotice(m_database->connection.fileName(), m_database->connection.readOnlyCause()));
     guarded(this, [this] { buildWindow(); });
+    guarded(this, [this] { m_companion->refreshMarks(); });
 }
 
 MainWindow::~MainWindow()
@@ -454,6 +460,45 @@ void MainWindow::start()
     guarded(this, [this] {
         if (!searchShowsNoTest())
             m_run->start();
+    });
+}
+
+void MainWindow::takeAgain()
+{
+    guarded(this, [this] {
+        if (m_run->phase() != TestRun::Phase::ShowingVerdict)
+            return;
+        m_run->finish();
+        if (!searchShowsNoTest())
+            m_run->start();
+    });
+}
+
+std::optional<qint64> MainWindow::nextTest()
+{
+    const Dataset &catalog = m_database->catalog;
+    if (!catalog.active() || catalog.isEmpty())
+        return std::nullopt;
+    const Field *id = catalog.fieldByName(QStringLiteral("ID"));
+    if (!id || id->isNull())
+        return std::nullopt;
+    const QSet<qint64> tests = testsWithQuestions(m_database->connection);
+    return m_ui.catalogTree->nextKey(id->asLargeInt(), [&tests](qint64 key) { return tests.contains(key); });
+}
+
+void MainWindow::takeNext()
+{
+    guarded(this, [this] {
+        if (m_run->phase() != TestRun::Phase::ShowingVerdict)
+            return;
+        const std::optional<qint64> next = nextTest();
+        if (!next)
+            return;
+        m_run->finish();
+        // Its remarks show with the row; Enter on the tree starts it.
+        m_database->catalog.locate(QStringLiteral("ID"), *next);
+        m_ui.catalogTree->selectCurrentRow();
+        m_ui.catalogTree->setFocus(Qt::OtherFocusReason);
     });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <memory>
+#include <optional>
 
 #include <QMainWindow>
 #include <QPointer>
@@ -115,6 +116,10 @@ public slots:
     void start();
     void next();
     void finish();
+    // Under a verdict: the same test from the start; the next test in the
+    // catalog selected, its remarks shown.
+    void takeAgain();
+    void takeNext();
     void onStep(); // the step button: start, next or finish
     void onQuitRun(); // the quit button: ends the run, asking first once answers would be lost
     void onHomePage(); // home page
@@ -141,6 +146,8 @@ private:
     void bindCommands();
     void placeTitleLabel();
     bool searchShowsNoTest();
+    // The test after the current catalog row, in the tree's order.
+    std::optional<qint64> nextTest();
     ReportWindow *reportWindow();
     QToolButton *addToolButton(const QString &name, const QString &caption, const QString &hint, int image,
                                void (MainWindow::*handler)());

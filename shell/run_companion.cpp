@@ -26,6 +26,8 @@
 #include "run/test_run.h"
 #include "shell/history_window.h"
 #include "shell/menu_order.h"
+#include "widgets/catalog_tree_model.h"
+#include "widgets/catalog_tree_view.h"
 #include "widgets/dialogs.h"
 #include "widgets/guard.h"
 #include "widgets/message_boxes.h"
@@ -95,6 +97,18 @@ RunCompanion::RunCompanion(TestDatabase &database, TestRun &run, const Places &p
             },
             Qt::QueuedConnection);
     });
+    // The catalog's marks follow every finished record that comes or goes;
+    // a mark's record is read when its tooltip is shown.
+    m_history->setChangeNotice([this] { refreshMarks(); });
+    if (places.catalog) {
+        places.catalog->setMarkDescription([this](qint64 record) {
+            const std::optional<RunHistory::Entry> last = m_history->entry(record);
+            if (!last)
+                return QString();
+            return QStringLiteral("上次测试：%1\n结果：%2")
+                .arg(last->time.toString(QStringLiteral("yyyy-MM-dd HH:mm")), boundedLine(last->verdict));
+        });
+    }
     // The journal hears the run itself; the companion only shows it.
     m_run.addListener(m_journal.get());
     m_run.addListener(this);
@@ -109,6 +123,68 @@ RunCompanion::~RunCompanion()
 QLabel *RunCompanion::explanation() const
 {
     return m_explanation;
+}
+
+QPushButton *RunCompanion::againButton() const
+{
+    return m_againButton;
+}
+
+QPushButton *RunCompanion::nextTestButton() const
+{
+    return m_nextTestButton;
+}
+
+void RunCompanion::refreshMarks()
+{
+    if (!m_places.catalog)
+        return;
+    const QHash<qint64, qint64> latest = m_history->latestRecords();
+    QHash<qint64, CatalogMark> marks;
+    marks.reserve(latest.size());
+    for (auto it = latest.cbegin(); it != latest.cend(); ++it)
+        marks.insert(it.key(), {it.value()});
+    m_places.catalog->setMarks(std::move(marks));
+}
+
+void RunCompanion::addWhatNext(QWidget *pane)
+{
+    m_whatNext = new QWidget(pane);
+    m_whatNext->setObjectName(QStringLiteral("whatNext"));
+    auto *row = new QHBoxLayout(m_whatNext);
+    row->setContentsMargins(6, 2, 6, 6);
+    row->setSpacing(8);
+    auto button = [this, row](const QString &caption, const QString &name, const QString &spoken) {
+        auto *made = new QPushButton(caption, m_whatNext);
+        made->setObjectName(name);
+        made->setAccessibleName(spoken);
+        made->setAutoDefault(true); // Enter presses it when it has the focus
+        row->addWidget(made);
+        return made;
+    };
+    // Alt+R and Alt+N: no menu, button or shortcut of the window uses them.
+    m_againButton = button(QStringLiteral("再测一次(&R)"), QStringLiteral("AgainButton"), QStringLiteral("再测一次"));
+    m_againButton->setToolTip(QStringLiteral("从头再做一次这个测试 (Alt+R)"));
+    m_nextTestButton =
+        button(QStringLiteral("下一个测试(&N)"), QStringLiteral("NextTestButton"), QStringLiteral("下一个测试"));
+    row->addStretch(1);
+    // At the catalog's last test there is no next one: the button says so
+    // instead of starting over at the top.
+    const bool hasNext = m_places.hasNextTest && m_places.hasNextTest();
+    m_nextTestButton->setEnabled(hasNext);
+    m_nextTestButton->setToolTip(hasNext ? QStringLiteral("在目录中选择下一个测试 (Alt+N)")
+                                         : QStringLiteral("这已是目录中的最后一个测试"));
+    // Queued: both end the run, which clears the pane holding the buttons.
+    if (m_places.takeAgain)
+        connect(m_againButton, &QPushButton::clicked, this, m_places.takeAgain, Qt::QueuedConnection);
+    if (m_places.takeNext)
+        connect(m_nextTestButton, &QPushButton::clicked, this, m_places.takeNext, Qt::QueuedConnection);
+    if (m_explanation)
+        QWidget::setTabOrder(m_explanation, m_againButton);
+    QWidget::setTabOrder(m_againButton, m_nextTestButton);
+    if (QLayout *layout = pane->layout())
+        layout->addWidget(m_whatNext);
+    m_whatNext->show();
 }
 
 void RunCompanion::buildProgress(QWidget *parent)
@@ -229,6 +305,7 @@ void RunCompanion::verdictShown(const RunResult &result)
     if (QLayout *layout = pane->layout())
         layout->addWidget(m_explanation);
     m_explanation->show();
+    addWhatNext(pane);
 }
 
 void RunCompanion::runEnded(bool finished)

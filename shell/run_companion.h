@@ -19,6 +19,7 @@ namespace lovetest {
 
 class Connection;
 class HistoryWindow;
+class CatalogTreeView;
 class RunHistory;
 class ResumeOffer;
 class RunJournal;
@@ -43,6 +44,12 @@ public:
         QMenu *menu = nullptr; // gets the history command
         SealedFields *sealed = nullptr; // reads a past result's test afresh
         std::function<void(const RunResult &result)> showResult;
+        CatalogTreeView *catalog = nullptr; // marks the tests taken
+        // What the buttons under a verdict do: the same test again, the
+        // next test in the catalog; and whether there is a next one.
+        std::function<void()> takeAgain;
+        std::function<void()> takeNext;
+        std::function<bool()> hasNextTest;
     };
     RunCompanion(TestDatabase &database, TestRun &run, const Places &places);
     ~RunCompanion() override;
@@ -64,6 +71,12 @@ public:
     const Ui &ui() const { return m_ui; }
     // The explained verdict under the verdict view while it is shown.
     QLabel *explanation() const;
+    // Under the explanation while a verdict is shown: 再测一次 and 下一个测试.
+    QPushButton *againButton() const;
+    QPushButton *nextTestButton() const;
+
+    // Reads the tests taken from the history into the catalog's marks.
+    void refreshMarks();
 
     void runStarted(qint64 testId, const QString &testName) override;
     void questionShown(int index, int total) override;
@@ -79,6 +92,7 @@ public slots:
 private:
     void buildProgress(QWidget *parent);
     void buildButtons(QWidget *bar);
+    void addWhatNext(QWidget *pane);
     void setProgress(const QString &text, int value, int maximum);
     void showRunning(bool running);
 
@@ -90,6 +104,9 @@ private:
     std::unique_ptr<ResumeOffer> m_resume;
     Ui m_ui;
     QPointer<QLabel> m_explanation;
+    QPointer<QWidget> m_whatNext;
+    QPointer<QPushButton> m_againButton;
+    QPointer<QPushButton> m_nextTestButton;
     QWidget *m_progress = nullptr;
     QList<QShortcut *> m_backKeys;
     QPointer<HistoryWindow> m_historyWindow;

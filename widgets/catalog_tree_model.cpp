@@ -2,9 +2,42 @@
 
 #include <algorithm>
 
+#include <QIcon>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
 #include "data/text_head.h"
+#include "widgets/plain_tool_tip.h"
 
 namespace lovetest {
+
+namespace {
+
+// A white tick on a green disc: it reads on a light and on a dark base alike.
+QIcon checkMarkIcon(bool blank)
+{
+    constexpr int kSize = 32; // scaled down to the view's icon size
+    QPixmap pixmap(kSize, kSize);
+    pixmap.fill(Qt::transparent);
+    if (!blank) {
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0x2e, 0x8b, 0x3e));
+        painter.drawEllipse(QRectF(2, 2, kSize - 4, kSize - 4));
+        QPainterPath tick;
+        tick.moveTo(9, 16.5);
+        tick.lineTo(14, 21.5);
+        tick.lineTo(23.5, 11);
+        painter.setPen(QPen(Qt::white, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(tick);
+    }
+    return QIcon(pixmap);
+}
+
+} // namespace
 
 CatalogTreeModel::CatalogTreeModel(QObject *parent) : QAbstractItemModel(parent)
 {}
@@ -198,6 +231,78 @@ QList<qint64> CatalogTreeModel::removeSubtree(CatalogNode *node)
     return keys;
 }
 
+void CatalogTreeModel::setMarks(QHash<qint64, CatalogMark> marks)
+{
+    // Only the rows whose mark came, went or changed are repainted; when the
+    // first mark comes or the last goes, every row's text moves.
+    const bool everyRow = m_marks.isEmpty() != marks.isEmpty();
+    QList<qint64> changed;
+    if (!everyRow) {
+        for (auto it = m_marks.cbegin(); it != m_marks.cend(); ++it) {
+            const auto now = marks.constFind(it.key());
+            if (now == marks.cend() || now->record != it->record)
+                changed.append(it.key());
+        }
+        for (auto it = marks.cbegin(); it != marks.cend(); ++it) {
+            if (!m_marks.contains(it.key()))
+                changed.append(it.key());
+        }
+    }
+    m_marks = std::move(marks);
+    if (everyRow) {
+        std::vector<const CatalogNode *> pending{&m_root};
+        while (!pending.empty()) {
+            const CatalogNode *node = pending.back();
+            pending.pop_back();
+            if (!node->children.empty()) {
+                emit dataChanged(indexOf(node->children.front()), indexOf(node->children.back()),
+                                 {Qt::DecorationRole, Qt::ToolTipRole});
+                pending.insert(pending.end(), node->children.begin(), node->children.end());
+            }
+        }
+        return;
+    }
+    for (qint64 key : std::as_const(changed)) {
+        if (const CatalogNode *node = find(key)) {
+            const QModelIndex at = indexOf(node);
+            emit dataChanged(at, at, {Qt::DecorationRole, Qt::ToolTipRole});
+        }
+    }
+}
+
+QString CatalogTreeModel::markText(qint64 key) const
+{
+    const auto mark = m_marks.constFind(key);
+    if (mark == m_marks.cend() || !m_describe)
+        return {};
+    return m_describe(mark->record);
+}
+
+const CatalogNode *CatalogTreeModel::nextNode(qint64 key, const std::function<bool(const CatalogNode &)> &accept) const
+{
+    const CatalogNode *node = find(key);
+    if (!node)
+        return nullptr;
+    // Pre-order successor without a stack: the first child, else the next
+    // sibling of the node or of its nearest ancestor that has one. A row the
+    // search hides hides its subtree, which is passed over whole.
+    auto successor = [this](const CatalogNode *at) -> const CatalogNode * {
+        if (!at->children.empty() && !at->rowHidden)
+            return at->children.front();
+        for (; at != &m_root; at = at->parent) {
+            const auto &siblings = at->parent->children;
+            if (size_t(at->row) + 1 < siblings.size())
+                return siblings[at->row + 1];
+        }
+        return nullptr;
+    };
+    for (node = successor(node); node; node = successor(node)) {
+        if (!node->rowHidden && accept(*node))
+            return node;
+    }
+    return nullptr;
+}
+
 QModelIndex CatalogTreeModel::index(int row, int column, const QModelIndex &parent) const
 {
     const CatalogNode *owner = nodeOrRoot(parent);
@@ -242,6 +347,16 @@ QVariant CatalogTreeModel::data(const QModelIndex &index, int role) const
         return boundedLine(node->label);
     if (role == Qt::EditRole)
         return node->label;
+    if (role == Qt::DecorationRole && !m_marks.isEmpty()) {
+        // Unmarked rows hold the place, so every label stays in line.
+        static const QIcon marked = checkMarkIcon(false);
+        static const QIcon blank = checkMarkIcon(true);
+        return m_marks.contains(node->key) ? marked : blank;
+    }
+    if (role == Qt::ToolTipRole && m_marks.contains(node->key)) {
+        const QString text = markText(node->key);
+        return text.isEmpty() ? QVariant() : QVariant(plainToolTip(text));
+    }
     return {};
 }
 

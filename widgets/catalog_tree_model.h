@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -21,6 +22,12 @@ struct CatalogNode {
     CatalogNode *parent = nullptr; // the model's root for a top-level node
     std::vector<CatalogNode *> children;
     int row = 0; // position among the parent's children
+};
+
+// A test the taker has finished: the record of its last run, described
+// only when its tooltip is asked for, so marking thousands costs no reads.
+struct CatalogMark {
+    qint64 record = 0;
 };
 
 // The nodes of the catalog tree, found by key through a hash.
@@ -68,6 +75,20 @@ public:
     // Removes node and everything beneath it; returns subtreeKeys(node).
     QList<qint64> removeSubtree(CatalogNode *node);
 
+    // Tests already taken, by key: their rows get a check mark and a
+    // tooltip naming the last run. Kept by key, so they outlast refreshes.
+    void setMarks(QHash<qint64, CatalogMark> marks);
+    const QHash<qint64, CatalogMark> &marks() const { return m_marks; }
+    // What a mark's tooltip says of its record, as plain text.
+    void setMarkDescription(std::function<QString(qint64 record)> describe) { m_describe = std::move(describe); }
+    // The tooltip text of a marked row (empty for none), as plain text.
+    QString markText(qint64 key) const;
+
+    // The first node after the one with key, in depth-first order of the
+    // tree (a node before its children), that accept takes and the search
+    // leaves shown; nullptr at the end, or when key is not in the tree.
+    const CatalogNode *nextNode(qint64 key, const std::function<bool(const CatalogNode &)> &accept) const;
+
     // QAbstractItemModel
     QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
     QModelIndex parent(const QModelIndex &child) const override;
@@ -86,6 +107,8 @@ private:
 
     CatalogNode m_root;
     QHash<qint64, CatalogNode *> m_nodes;
+    QHash<qint64, CatalogMark> m_marks;
+    std::function<QString(qint64)> m_describe;
 };
 
 } // namespace lovetest

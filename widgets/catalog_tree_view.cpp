@@ -20,6 +20,7 @@
 #include "widgets/catalog_tree_model.h"
 #include "widgets/dialogs.h"
 #include "widgets/guard.h"
+#include "widgets/plain_tool_tip.h"
 #include "widgets/read_only_notice.h"
 
 namespace lovetest {
@@ -252,6 +253,27 @@ QString CatalogTreeView::labelOf(qint64 key) const
 {
     const CatalogNode *node = m_model->find(key);
     return node ? node->label : QString();
+}
+
+void CatalogTreeView::setMarks(QHash<qint64, CatalogMark> marks)
+{
+    m_model->setMarks(std::move(marks));
+}
+
+const QHash<qint64, CatalogMark> &CatalogTreeView::marks() const
+{
+    return m_model->marks();
+}
+
+void CatalogTreeView::setMarkDescription(std::function<QString(qint64 record)> describe)
+{
+    m_model->setMarkDescription(std::move(describe));
+}
+
+std::optional<qint64> CatalogTreeView::nextKey(qint64 key, const std::function<bool(qint64)> &accept) const
+{
+    const CatalogNode *node = m_model->nextNode(key, [&](const CatalogNode &at) { return accept(at.key); });
+    return node ? std::optional<qint64>(node->key) : std::nullopt;
 }
 
 // --- the dataset -----------------------------------------------------------
@@ -892,8 +914,15 @@ bool CatalogTreeView::viewportEvent(QEvent *event)
         const QRect textRect = style()->subElementRect(QStyle::SE_ItemViewItemText, &option, this);
         const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
         const int textRight = textRect.left() + margin + fontMetrics().horizontalAdvance(node->label);
-        if (textRight > std::min(textRect.right(), viewport()->width())) {
-            QToolTip::showText(help->globalPos(), node->label, viewport(), visualRect(index));
+        const bool cut = textRight > std::min(textRect.right(), viewport()->width());
+        const QString mark = m_model->markText(node->key);
+        if (cut || !mark.isEmpty()) {
+            // A taken test names its last run, below the label when that is cut.
+            // Shown as written: a name is never markup.
+            const QString text = mark.isEmpty() ? plainToolTip(node->label)
+                : cut                           ? plainToolTip(node->label + QLatin1Char('\n') + mark)
+                                                : plainToolTip(mark);
+            QToolTip::showText(help->globalPos(), text, viewport(), visualRect(index));
             return true;
         }
     }

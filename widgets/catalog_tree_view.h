@@ -1,5 +1,6 @@
 #pragma once
 #include <QFlags>
+#include <QHash>
 #include <QPersistentModelIndex>
 #include <QSet>
 #include <QString>
@@ -18,6 +19,7 @@ class CatalogTreeModel;
 class CatalogTreeDelegate;
 class LabelEditor;
 struct CatalogNode;
+struct CatalogMark;
 
 // What a deletion in the tree takes along beyond the catalog rows, and what
 // its confirmation adds. The window that owns the tree hands one in; without
@@ -80,6 +82,16 @@ public:
     std::optional<qint64> keyOf(const QModelIndex &index) const;
     std::optional<qint64> selectedKey() const;
     QString labelOf(qint64 key) const;
+
+    // Tests already taken, by key: a check mark and, in the tooltip, the
+    // last run's date and verdict.
+    void setMarks(QHash<qint64, CatalogMark> marks);
+    const QHash<qint64, CatalogMark> &marks() const;
+    // What a mark's tooltip says of the record it names, as plain text.
+    void setMarkDescription(std::function<QString(qint64 record)> describe);
+    // The first key after key, in the order the tree shows its rows (hidden
+    // search misses passed over), that accept takes; nullopt at the end.
+    std::optional<qint64> nextKey(qint64 key, const std::function<bool(qint64)> &accept) const;
     // A label editor is open.
     bool isEditingLabel() const { return state() == QAbstractItemView::EditingState; }
     // The tree is working on its dataset and ignores the notifications.

@@ -151,6 +151,49 @@ TEST_F(HistoryTest, AQuitRunLeavesNothingAndDeletingAsksNothingOfTheContent)
     EXPECT_EQ(reopened.verdicts.recordCount(), 2);
 }
 
+// The catalog's marks: each test's latest finished run, and a notice for
+// every finished record that comes or goes (not for a run under way).
+TEST_F(HistoryTest, LatestRunOfEachTestAndNoticesOfFinishedRecords)
+{
+    int notices = 0;
+    history.setChangeNotice([&] { ++notices; });
+    EXPECT_TRUE(history.latestRecords().isEmpty()); // no table yet
+    take(10, {0});
+    run.finish(); // quit
+    EXPECT_EQ(notices, 0);
+    take(10, {0, 1}); // 3: 高
+    run.step();
+    take(10, {1, 1}); // 1: 低
+    run.step();
+    take(20, {0});
+    run.step();
+    take(20, {});
+    run.finish(); // quit before its one question: not the latest
+    EXPECT_EQ(notices, 3);
+
+    QHash<qint64, qint64> latest = history.latestRecords();
+    ASSERT_EQ(latest.size(), 2);
+    ASSERT_TRUE(latest.contains(10) && latest.contains(20));
+    std::optional<RunHistory::Entry> run10 = history.entry(latest[10]);
+    ASSERT_TRUE(run10);
+    EXPECT_EQ(run10->testId, 10);
+    EXPECT_EQ(run10->verdict, QStringLiteral("低"));
+
+    history.remove(latest[10]);
+    EXPECT_EQ(notices, 4);
+    EXPECT_FALSE(history.entry(latest[10]));
+    history.remove(latest[10]); // gone already: nothing changes
+    EXPECT_EQ(notices, 4);
+    latest = history.latestRecords(); // test 10's earlier run comes back
+    ASSERT_TRUE(latest.contains(10));
+    run10 = history.entry(latest[10]);
+    ASSERT_TRUE(run10);
+    EXPECT_EQ(run10->verdict, QStringLiteral("高"));
+    history.removeAll();
+    EXPECT_EQ(notices, 5);
+    EXPECT_TRUE(history.latestRecords().isEmpty());
+}
+
 // Megabytes in a record: the lists and the result read only the heads the
 // windows show, one character more than shown so a cut is known.
 TEST_F(HistoryTest, ListsAndResultsReadOnlyHeadsOfLongTexts)

@@ -22,6 +22,7 @@
 #include "tests/support/fixture_database.h"
 #include "tests/support/forced_read_only.h"
 #include "tests/support/side_connection.h"
+#include "widgets/catalog_tree_model.h"
 #include "widgets/catalog_tree_view.h"
 
 QT_BEGIN_NAMESPACE
@@ -145,6 +146,11 @@ TEST_F(BackupWindow, RestoreBringsBackTheOldDataAndKeepsTheCurrentOne)
     open();
     ASSERT_EQ(catalogName(10), QStringLiteral("改过的名字"));
     ASSERT_FALSE(form->ui().catalogTree->hasNode(20));
+    selectId(10); // a run the older backup has no record of
+    startSelected();
+    answer({0});
+    form->ui().stepButton->click();
+    ASSERT_TRUE(form->ui().catalogTree->marks().contains(10));
     // Today's backup first, so the list offers yesterday's below it.
     ASSERT_TRUE(form->backups().runDailyBackup()->made);
 
@@ -164,6 +170,7 @@ TEST_F(BackupWindow, RestoreBringsBackTheOldDataAndKeepsTheCurrentOne)
     // The window reads the restored file.
     EXPECT_EQ(catalogName(10), QStringLiteral("甲测试"));
     EXPECT_TRUE(form->ui().catalogTree->hasNode(20));
+    EXPECT_TRUE(form->ui().catalogTree->marks().isEmpty()); // nor its mark
     EXPECT_EQ(SideConnection(fixture.path()).scalar(QStringLiteral("SELECT Name FROM 量表 WHERE ID=10")).toString(),
               QStringLiteral("甲测试"));
     // What the file held before is kept beside the daily backups.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
+#include <QCoreApplication>
 #include <QFile>
 #include <QPushButton>
 #include <QScrollArea>
@@ -8,7 +9,9 @@
 #include <QTextEdit>
 
 #include "data/test_database.h"
+#include "run/test_run.h"
 #include "shell/main_window.h"
+#include "shell/run_companion.h"
 #include "tests/shell/main_window_harness.h"
 #include "tests/support/fixture_database.h"
 #include "tools/content_check.h"
@@ -60,6 +63,31 @@ TEST_F(FolderCatalog, FoldersNestAndOnlyTestsRun)
     EXPECT_TRUE(verdictText().endsWith(QStringLiteral("多")));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
     form.reset();
+}
+
+// 下一个测试 walks the tree as shown, a test's own child first, over the
+// folders, and has nowhere to go from the last test.
+TEST_F(FolderCatalog, NextTestFollowsTheTreeAcrossFoldersToTheLast)
+{
+    testing::FixtureDatabase fixture(foldersContent());
+    openWindow(fixture.path());
+    const auto takeAndGoOn = [this](std::initializer_list<int> items) -> std::optional<qint64> {
+        startSelected();
+        answer(items);
+        QPushButton *next = form->companion().nextTestButton();
+        if (!next || !next->isEnabled())
+            return std::nullopt;
+        next->click();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(form->run().phase(), TestRun::Phase::Idle);
+        return form->ui().catalogTree->selectedKey();
+    };
+    selectId(100);
+    EXPECT_EQ(takeAndGoOn({0, 0}), 200);
+    EXPECT_EQ(takeAndGoOn({0, 0}), 300); // past the folder 旧的分类
+    EXPECT_EQ(takeAndGoOn({0}), std::nullopt);
+    EXPECT_EQ(form->companion().nextTestButton()->toolTip(), QStringLiteral("这已是目录中的最后一个测试"));
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
 }
 
 // What the window stores under a new name, the authoring tool exports and

@@ -179,12 +179,32 @@ void shootTakerAids(MainWindow &form, ReportWindow &report, Shooter &shooter, te
                           QImage(shooter.filePath(QStringLiteral("25-result-card.png"))));
     report.hide();
     form.ui().stepButton->click();
+    shooter.shoot(form, QStringLiteral("23b-catalog-marks")); // idle: the marks in colour
     companion.showHistory();
     if (HistoryWindow *history = companion.historyWindow()) {
         history->resize(720, 360);
         shooter.shoot(*history, QStringLiteral("14-history"));
         history->hide();
     }
+
+    // What next: from a verdict 下一个测试 selects the test after it, whose
+    // verdict comes with the two buttons again, the tests taken marked.
+    selectTest(form, 100);
+    form.ui().startButton->click();
+    answerAll(form);
+    if (QPushButton *next = companion.nextTestButton())
+        next->click();
+    QCoreApplication::processEvents();
+    form.ui().startButton->click();
+    for (int step = 0; step < 3 && form.run().phase() != TestRun::Phase::ShowingVerdict; ++step) {
+        answerAll(form); // then a category, if the test asks for one
+        if (ChoiceGroup *panel = choicePanel(form))
+            panel->setItemIndex(0);
+        if (form.run().phase() == TestRun::Phase::ChoosingCategory)
+            form.ui().stepButton->click();
+    }
+    shooter.shoot(form, QStringLiteral("23-verdict-what-next"));
+    form.ui().stepButton->click();
 }
 
 int shootAll(const QString &database, const QString &folder)

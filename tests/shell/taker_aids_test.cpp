@@ -14,6 +14,7 @@
 #include <QScrollArea>
 #include <QTableWidget>
 #include <QTest>
+#include <QTextDocument>
 #include <QToolButton>
 
 #include "data/test_database.h"
@@ -29,6 +30,8 @@
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/fixture_database.h"
+#include "widgets/catalog_tree_model.h"
+#include "widgets/catalog_tree_view.h"
 #include "widgets/choice_group.h"
 
 namespace lovetest {
@@ -150,6 +153,123 @@ TEST_F(TakerAidsTest, TheCategoryIsTheLastStep)
     EXPECT_TRUE(aids().ui().backButton->isEnabled());
     answer({1});
     EXPECT_TRUE(aids().explanation()->text().endsWith(QStringLiteral("所选类别：女生")));
+}
+
+// Under a verdict: the same test again and the next one, by keys only.
+TEST_F(TakerAidsTest, AgainAndNextTestByKeysAfterAVerdict)
+{
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    const auto settle = [] { QCoreApplication::processEvents(); };
+    const auto currentTest = [this] {
+        return form->database().catalog.fieldByName(QStringLiteral("ID"))->asLargeInt();
+    };
+    start(10);
+    EXPECT_FALSE(aids().againButton()); // only under a verdict
+    answer({0, 0, 0});
+    ASSERT_EQ(form->run().phase(), TestRun::Phase::ShowingVerdict);
+    QPushButton *again = aids().againButton();
+    QPushButton *next = aids().nextTestButton();
+    ASSERT_TRUE(again && next);
+    EXPECT_TRUE(again->isVisible() && next->isVisible() && next->isEnabled());
+    EXPECT_EQ(again->accessibleName(), QStringLiteral("再测一次"));
+    EXPECT_EQ(next->accessibleName(), QStringLiteral("下一个测试"));
+
+    // Tab reaches 再测一次 from the step button; Space takes the test again.
+    form->ui().stepButton->setFocus();
+    for (int i = 0; i < 12 && QApplication::focusWidget() != again; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), again);
+    QTest::keyClick(again, Qt::Key_Space);
+    settle();
+    EXPECT_EQ(form->run().phase(), TestRun::Phase::Answering);
+    EXPECT_EQ(progress(), QStringLiteral("第 1 题 / 共 3 题"));
+    EXPECT_EQ(currentTest(), 10);
+    EXPECT_FALSE(aids().againButton()); // went with the verdict
+
+    // Enter on 下一个测试: the next test is selected and its remarks shown.
+    answer({0, 0, 0});
+    next = aids().nextTestButton();
+    next->setFocus();
+    QTest::keyClick(next, Qt::Key_Return);
+    settle();
+    EXPECT_EQ(form->run().phase(), TestRun::Phase::Idle);
+    EXPECT_EQ(currentTest(), 20);
+    EXPECT_EQ(form->ui().catalogTree->selectedKey(), 20);
+    EXPECT_TRUE(form->ui().questionPane->findChild<QWidget *>(QStringLiteral("remarksView")));
+    EXPECT_FALSE(aids().nextTestButton());
+
+    // The last test: Alt+N has nothing to go to, Alt+R takes it again.
+    startSelected();
+    answer({0, 0});
+    ASSERT_TRUE(aids().nextTestButton());
+    EXPECT_FALSE(aids().nextTestButton()->isEnabled());
+    // A mnemonic presses its button visibly: the click comes a moment later.
+    QTest::keyClick(form.get(), Qt::Key_N, Qt::AltModifier);
+    QTest::qWait(300);
+    EXPECT_EQ(form->run().phase(), TestRun::Phase::ShowingVerdict);
+    QTest::keyClick(form.get(), Qt::Key_R, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return form->run().phase() == TestRun::Phase::Answering; }, 2000));
+    EXPECT_EQ(currentTest(), 20);
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
+}
+
+// The catalog marks a test once a run of it is finished, names the last run
+// in the tooltip as plain text, and drops the mark with the record.
+const QByteArray kMarkedContent = R"({"tests": [
+ {"id": 10, "name": "甲测试", "remarks": "甲", "factor": 1,
+  "questions": [{"text": "第一题？", "options": [[1, "是"], [2, "否"]]}],
+  "verdicts": [{"thresholds": [1], "texts": ["<b>x</b>", "高"]}]},
+ {"id": 20, "name": "乙测试", "remarks": "乙", "factor": 1,
+  "questions": [{"text": "唯一题", "options": [[1, "甲"]]}],
+  "verdicts": [{"thresholds": [1], "texts": ["低", "高"]}]}]})";
+
+class TakenMarks : public TakerAidsTest {
+protected:
+    TakenMarks() : TakerAidsTest(kMarkedContent) {}
+};
+
+TEST_F(TakenMarks, FollowFinishedRunsAndDeletedRecords)
+{
+    const auto tree = [&, this] { return form->ui().catalogTree; };
+    const auto tip = [&, this](qint64 key) {
+        QTextDocument shown;
+        shown.setHtml(tree()->model()->data(tree()->indexOfKey(key), Qt::ToolTipRole).toString());
+        return shown.toPlainText();
+    };
+    const auto take = [&, this](bool finish) {
+        selectId(10);
+        startSelected();
+        if (finish)
+            answer({0});
+        else
+            form->ui().quitButton->click();
+    };
+    EXPECT_TRUE(tree()->marks().isEmpty());
+    take(false);
+    EXPECT_EQ(form->run().phase(), TestRun::Phase::Idle);
+    EXPECT_TRUE(tree()->marks().isEmpty()); // a quit run leaves no mark
+
+    take(true);
+    ASSERT_EQ(form->run().phase(), TestRun::Phase::ShowingVerdict);
+    EXPECT_TRUE(tree()->marks().contains(10)); // there with the verdict
+    EXPECT_FALSE(tree()->marks().contains(20));
+    EXPECT_TRUE(tree()->model()->data(tree()->indexOfKey(10), Qt::DecorationRole).isValid());
+    EXPECT_TRUE(tip(10).startsWith(QStringLiteral("上次测试：%1 ").arg(QDate::currentDate().toString(Qt::ISODate))))
+        << tip(10).toStdString();
+    EXPECT_TRUE(tip(10).endsWith(QStringLiteral("\n结果：<b>x</b>"))) << tip(10).toStdString();
+    EXPECT_TRUE(tip(20).isEmpty());
+
+    open(); // read again at the next start
+    ASSERT_TRUE(tree()->marks().contains(10));
+    RunCompanion &aids = form->companion();
+    aids.ui().historyAction->trigger();
+    ASSERT_TRUE(aids.historyWindow());
+    dialogs.answers = {true};
+    aids.historyWindow()->ui().deleteButton->click();
+    EXPECT_TRUE(tree()->marks().isEmpty());
+    EXPECT_FALSE(tree()->model()->data(tree()->indexOfKey(10), Qt::DecorationRole).isValid());
+    EXPECT_TRUE(dialogs.errors.isEmpty());
 }
 
 TEST_F(TakerAidsTest, HistoryWindowListsOpensAndDeletesRuns)

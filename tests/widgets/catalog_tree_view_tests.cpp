@@ -15,6 +15,7 @@
 #include "data/field.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/forced_read_only.h"
+#include "tests/support/shown_tool_tip.h"
 #include "widgets/bound_label.h"
 #include "widgets/catalog_search.h"
 #include "widgets/catalog_tree_view.h"
@@ -534,7 +535,9 @@ TEST(TreeView, SearchDuringALabelEditDiscardsIt)
 TEST(TreeView, ShowsACutOffLabelWholeInATooltip)
 {
     const QString longName = QString(60, QChar(0x6D4B));
-    TreeFixture fixture({{1, kNull, "A"}, {2, kNull, longName}});
+    // Markup in a name is shown as its characters, never loaded.
+    const QString hostile = QStringLiteral("<img src=/nonexistent/x.png>") + longName;
+    TreeFixture fixture({{1, kNull, "A"}, {2, kNull, longName}, {3, kNull, hostile}});
     fixture.tree.resize(120, 200);
     QApplication::processEvents();
     auto hint = [&](qint64 key) {
@@ -544,7 +547,8 @@ TEST(TreeView, ShowsACutOffLabelWholeInATooltip)
         return QToolTip::isVisible() ? QToolTip::text() : QString();
     };
     EXPECT_EQ(hint(1), "");
-    EXPECT_EQ(hint(2), longName);
+    EXPECT_EQ(testing::shownToolTip(hint(2)), longName);
+    EXPECT_EQ(testing::shownToolTip(hint(3)), hostile);
 }
 
 bool near(QRgb a, QRgb b)
