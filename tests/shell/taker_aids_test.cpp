@@ -231,13 +231,13 @@ protected:
 
 TEST_F(TakenMarks, FollowFinishedRunsAndDeletedRecords)
 {
-    const auto tree = [&, this] { return form->ui().catalogTree; };
-    const auto tip = [&, this](qint64 key) {
+    const auto tree = [&] { return form->ui().catalogTree; };
+    const auto tip = [&](qint64 key) {
         QTextDocument shown;
         shown.setHtml(tree()->model()->data(tree()->indexOfKey(key), Qt::ToolTipRole).toString());
         return shown.toPlainText();
     };
-    const auto take = [&, this](bool finish) {
+    const auto take = [&](bool finish) {
         selectId(10);
         startSelected();
         if (finish)
