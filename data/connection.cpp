@@ -28,6 +28,16 @@ QString uniqueConnectionName(const QString &objectName)
     return QStringLiteral("lovetest-%1-%2").arg(objectName).arg(++counter);
 }
 
+// Points db at the existing file at path for reading and writing; mode=rw
+// never creates it (the file may vanish between a check and the open).
+void useFileForWriting(QSqlDatabase &db, const QString &path, const QString &moreOptions = {})
+{
+    QUrl uri = QUrl::fromLocalFile(path);
+    uri.setQuery(QStringLiteral("mode=rw"));
+    db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI") + moreOptions);
+}
+
 // Device and inode of the file at path: what stays the same through renames
 // of the folder's entries and changes for a file renamed over it.
 std::optional<std::pair<quint64, quint64>> fileIdentity(const QString &path)
@@ -83,12 +93,7 @@ void Connection::open(const QString &fileName)
             : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
         // A file the program may not write is read into memory instead.
         const bool writable = databaseWritable(path);
-        // mode=rw: read and write, never create (the file may vanish between
-        // the check above and this open).
-        QUrl uri = QUrl::fromLocalFile(path);
-        uri.setQuery(QStringLiteral("mode=rw"));
-        db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
+        useFileForWriting(db, path);
         // Declared before the queries, so that they are gone when it runs.
         auto closeOnFailure = qScopeGuard([&db] { db.close(); });
         if (writable && !db.open())
@@ -259,10 +264,7 @@ QString Connection::writeHeldBack()
     QString error;
     {
         QSqlDatabase file = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        QUrl uri = QUrl::fromLocalFile(m_path);
-        uri.setQuery(QStringLiteral("mode=rw"));
-        file.setDatabaseName(uri.toString(QUrl::FullyEncoded));
-        file.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=2000"));
+        useFileForWriting(file, m_path, QStringLiteral(";QSQLITE_BUSY_TIMEOUT=2000"));
         if (!file.open())
             error = engineErrorText(file.lastError());
         else
