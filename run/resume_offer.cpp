@@ -24,7 +24,8 @@ std::optional<RunHistory::Unfinished> ResumeOffer::find()
         return std::nullopt;
     }
     // A run left before its first answer has nothing to go on with.
-    if (std::all_of(open->chosen.begin(), open->chosen.end(), [](int item) { return item < 0; })) {
+    if (std::all_of(open->chosen.begin(), open->chosen.end(), [](int item) { return item < 0; }) &&
+        !(m_keepsUnanswered && m_keepsUnanswered(open->record))) {
         m_history.discard(open->record);
         return std::nullopt;
     }

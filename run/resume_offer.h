@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <optional>
 
 #include "run/run_history.h"
@@ -19,6 +20,9 @@ public:
     // nullopt when there is none or a run is going on. A run left before its
     // first answer, or whose test is gone, is dropped here.
     std::optional<RunHistory::Unfinished> find();
+    // Whether a run left before its first answer is still worth taking up
+    // (one that waits for its taker); such runs are dropped otherwise.
+    void setKeepsUnanswered(std::function<bool(qint64 record)> keeps) { m_keepsUnanswered = std::move(keeps); }
     // Why find() dropped a run it could not offer (its test is gone, its
     // record cannot be read), for the status line; empty when it did not.
     const QString &droppedNote() const { return m_droppedNote; }
@@ -34,6 +38,7 @@ private:
     RunHistory &m_history;
     RunJournal &m_journal;
     QString m_droppedNote;
+    std::function<bool(qint64)> m_keepsUnanswered;
 };
 
 } // namespace lovetest

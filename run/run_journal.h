@@ -31,6 +31,9 @@ public:
     // in the history; the run itself goes on.
     void setFailureNotice(std::function<void(const QString &reason)> notice) { m_notice = std::move(notice); }
 
+    // The record of the run under way, while it is written down.
+    const std::optional<qint64> &currentRecord() const { return m_record; }
+
     // The result of the last run that reached its verdict.
     const std::optional<RunResult> &lastResult() const { return m_lastResult; }
 

@@ -29,6 +29,7 @@
 #include "shell/about_window.h"
 #include "shell/backup_restore.h"
 #include "shell/catalog_keeper.h"
+#include "shell/pair_companion.h"
 #include "shell/pane_splitter.h"
 #include "shell/question_panels.h"
 #include "shell/run_companion.h"
@@ -146,6 +147,12 @@ MainWindow::MainWindow(const QString &databaseFile, QWidget *parent)
                              m_sealed.get(), [this](const RunResult &result) { reportWindow()->showResult(result); },
                              m_ui.catalogTree, [this] { takeAgain(); }, [this] { takeNext(); },
                              [this] { return nextTest().has_value(); }});
+    m_pairCompanion = std::make_unique<PairCompanion>(
+        *m_database, *m_run, *m_companion,
+        PairCompanion::Places{this, m_ui.buttonBar, m_panels->paneContent(), m_ui.testMenu, m_ui.startAction,
+                              m_panels.get(), m_ui.stepButton, [this] { start(); },
+                              [this](qint64 testId) { return selectTest(testId); },
+                              [](const PairResult &) { /* PENDING showPair */ }});
 
     m_keeper = std::make_unique<CatalogKeeper>(
         *m_database, *m_run, CatalogKeeper::Places{this, m_ui.catalogTree, m_ui.testMenu, m_ui.statusStrip});
@@ -184,6 +191,7 @@ MainWindow::~MainWindow()
 {
     m_backups.reset();
     m_keeper.reset();
+    m_pairCompanion.reset();
     m_companion.reset();
     // The bound views go before the datasets they follow.
     m_panels.reset();
@@ -484,6 +492,14 @@ std::optional<qint64> MainWindow::nextTest()
         return std::nullopt;
     const QSet<qint64> tests = testsWithQuestions(m_database->connection);
     return m_ui.catalogTree->nextKey(id->asLargeInt(), [&tests](qint64 key) { return tests.contains(key); });
+}
+
+bool MainWindow::selectTest(qint64 testId)
+{
+    if (!m_database->catalog.active() || !m_database->catalog.locate(QStringLiteral("ID"), testId))
+        return false;
+    m_ui.catalogTree->selectCurrentRow();
+    return true;
 }
 
 void MainWindow::takeNext()

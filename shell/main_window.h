@@ -25,6 +25,7 @@ class BackupRestore;
 class CatalogKeeper;
 class ContentReportBuilder;
 class QuestionPanels;
+class PairCompanion;
 class RunCompanion;
 class SealCodec;
 class SealedFields;
@@ -61,6 +62,7 @@ public:
     TestRun &run() { return *m_run; }
     // Progress, going back, the kept result, history and resume.
     RunCompanion &companion() { return *m_companion; }
+    PairCompanion &pairCompanion() { return *m_pairCompanion; }
     // Undoing deletions in the catalog, restoring the sample tests.
     CatalogKeeper &catalogKeeper() { return *m_keeper; }
     // The daily backup and restoring one.
@@ -148,6 +150,8 @@ private:
     bool searchShowsNoTest();
     // The test after the current catalog row, in the tree's order.
     std::optional<qint64> nextTest();
+    // Selects the test in the catalog as the user would; false when it is gone.
+    bool selectTest(qint64 testId);
     ReportWindow *reportWindow();
     QToolButton *addToolButton(const QString &name, const QString &caption, const QString &hint, int image,
                                void (MainWindow::*handler)());
@@ -160,6 +164,7 @@ private:
     std::unique_ptr<TestRun> m_run;
     std::unique_ptr<ContentReportBuilder> m_report;
     std::unique_ptr<RunCompanion> m_companion;
+    std::unique_ptr<PairCompanion> m_pairCompanion;
     std::unique_ptr<CatalogKeeper> m_keeper;
     std::unique_ptr<BackupRestore> m_backups;
     QString m_siteAddress;

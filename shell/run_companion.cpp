@@ -240,8 +240,13 @@ void RunCompanion::buildButtons(QWidget *bar)
     });
 }
 
-void RunCompanion::setProgress(const QString &text, int value, int maximum)
+void RunCompanion::setProgress(QString text, int value, int maximum)
 {
+    // "甲 · 第 3 题 / 共 10 题" while one of two takers answers.
+    if (m_takerName) {
+        if (const QString name = m_takerName(); !name.isEmpty())
+            text = name + QStringLiteral(" · ") + text;
+    }
     // The bar would repaint itself (and the window behind it) at once on a
     // new value; it is painted with the new question instead.
     m_ui.progressBar->setUpdatesEnabled(false);
@@ -323,6 +328,8 @@ void RunCompanion::back()
 void RunCompanion::saveResult()
 {
     guarded(m_places.window, [this] {
+        if (m_resultOverride && m_resultOverride())
+            return;
         if (const std::optional<RunResult> &result = m_journal->lastResult())
             m_places.showResult(*result);
     });
@@ -363,7 +370,7 @@ void RunCompanion::offerResume()
             if (auto *window = qobject_cast<QMainWindow *>(m_places.window))
                 window->statusBar()->showMessage(m_resume->droppedNote(), 10000);
         }
-        if (!open)
+        if (!open || (m_resumeHook && m_resumeHook(*open)))
             return;
         if (!Dialogs::instance().askYesNo(
                 m_places.window, applicationTitle(),

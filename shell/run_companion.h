@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include "run/run_history.h"
 #include "run/run_listener.h"
 
 class QAction;
@@ -20,7 +21,6 @@ namespace lovetest {
 class Connection;
 class HistoryWindow;
 class CatalogTreeView;
-class RunHistory;
 class ResumeOffer;
 class RunJournal;
 class SealedFields;
@@ -58,7 +58,17 @@ public:
     void offerResume();
 
     RunHistory &history() { return *m_history; }
+    RunJournal &journal() { return *m_journal; }
+    ResumeOffer &resumeOffer() { return *m_resume; }
     HistoryWindow *historyWindow() const;
+
+    // What a run taken with others adds (PairCompanion): the taker's name
+    // before the progress line; the question for a run left unfinished,
+    // answered by the hook when it is one of theirs (true: handled); the
+    // page the result button shows instead of the last run's (true: shown).
+    void setTakerName(std::function<QString()> name) { m_takerName = std::move(name); }
+    void setResumeHook(std::function<bool(const RunHistory::Unfinished &)> hook) { m_resumeHook = std::move(hook); }
+    void setResultOverride(std::function<bool()> show) { m_resultOverride = std::move(show); }
 
     // The controls of the window, by the names the code and the tests use.
     struct Ui {
@@ -93,7 +103,7 @@ private:
     void buildProgress(QWidget *parent);
     void buildButtons(QWidget *bar);
     void addWhatNext(QWidget *pane);
-    void setProgress(const QString &text, int value, int maximum);
+    void setProgress(QString text, int value, int maximum);
     void showRunning(bool running);
 
     TestDatabase &m_database;
@@ -109,6 +119,9 @@ private:
     QPointer<QPushButton> m_nextTestButton;
     QWidget *m_progress = nullptr;
     QList<QShortcut *> m_backKeys;
+    std::function<QString()> m_takerName;
+    std::function<bool(const RunHistory::Unfinished &)> m_resumeHook;
+    std::function<bool()> m_resultOverride;
     QPointer<HistoryWindow> m_historyWindow;
 };
 

@@ -10,6 +10,7 @@
 
 #include "data/text_head.h"
 #include "widgets/message_boxes.h"
+#include "widgets/texts_form.h"
 
 namespace lovetest {
 
@@ -101,6 +102,15 @@ public:
             return false;
         const bool yes = box.exec() == QMessageBox::Yes;
         return yes && !terminationRequested();
+    }
+    bool askTexts(QWidget *parent, const QString &caption, const QString &prompt, const QStringList &labels,
+                  QStringList &values) override
+    {
+        TextsForm form(parent, caption, prompt, labels, values);
+        if (terminationRequested() || form.exec() != QDialog::Accepted || terminationRequested())
+            return false;
+        values = form.values();
+        return true;
     }
     QString saveFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix,
                          const QString &previousName) override

@@ -2,6 +2,7 @@
 #include <functional>
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 class QObject;
@@ -35,6 +36,11 @@ public:
         Q_UNUSED(preferred);
         return confirm(parent, caption, text);
     }
+    // A small form: one line field for each label, filled with values;
+    // true with values as edited for OK, false for Cancel (values as
+    // they were). OK is the default button.
+    virtual bool askTexts(QWidget *parent, const QString &caption, const QString &prompt, const QStringList &labels,
+                          QStringList &values) = 0;
     // A save-file dialog; an empty result means cancelled.
     virtual QString saveFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix,
                                  const QString &previousName) = 0;

@@ -42,6 +42,10 @@ public:
     void showError(QWidget *, const QString &message) override { report(QStringLiteral("error ") + message); }
     void showMessage(QWidget *, const QString &text) override { report(QStringLiteral("error ") + text); }
     bool confirm(QWidget *, const QString &, const QString &) override { return true; }
+    bool askTexts(QWidget *, const QString &, const QString &, const QStringList &, QStringList &) override
+    {
+        return true;
+    }
     QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     void openUrl(QWidget *, const QUrl &, const std::function<void()> &) override {}
 };

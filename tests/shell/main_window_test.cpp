@@ -128,15 +128,15 @@ TEST_F(MainWindowTest, MenuAndToolbarHoldTheCommandsInOrder)
         for (QAction *item : top->menu()->actions())
             menu << item->objectName() + QLatin1Char('=') + (item->isSeparator() ? QStringLiteral("-") : item->text());
     }
-    // 我的测试记录 joins the run's commands in 操作, the catalog's own
-    // commands and restoring a backup follow them.
+    // 两人一起测 and 我的测试记录 join the run's commands in 操作, the
+    // catalog's own commands and restoring a backup follow them.
     EXPECT_EQ(menu,
-              QStringList({"testMenu=操作(&O)", "startAction=开始测试", "contentAction=测试内容",
-                           "historyAction=我的测试记录", "catalogSeparator=-", "undoDeleteAction=撤销删除",
-                           "restoreSamplesAction=恢复示例测试", "restoreBackupAction=从备份恢复…", "quitSeparator=-",
-                           "quitAction=退出", "helpMenu=帮助(&H)", "homePageAction=访问朗月心理测试网站",
-                           "updatesAction=查看软件更新", "linksSeparator=-", "booksAction=心理学书籍",
-                           "aboutSeparator=-", "aboutAction=关于朗月爱情心理测(娱乐版)1.0"}));
+              QStringList({"testMenu=操作(&O)", "startAction=开始测试", "pairAction=两人一起测",
+                           "contentAction=测试内容", "historyAction=我的测试记录", "catalogSeparator=-",
+                           "undoDeleteAction=撤销删除", "restoreSamplesAction=恢复示例测试",
+                           "restoreBackupAction=从备份恢复…", "quitSeparator=-", "quitAction=退出", "helpMenu=帮助(&H)",
+                           "homePageAction=访问朗月心理测试网站", "updatesAction=查看软件更新", "linksSeparator=-",
+                           "booksAction=心理学书籍", "aboutSeparator=-", "aboutAction=关于朗月爱情心理测(娱乐版)1.0"}));
 
     struct Tool {
         const char *name;

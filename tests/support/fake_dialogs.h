@@ -56,6 +56,28 @@ public:
         questions.append({caption, text, preferred});
         return answers.isEmpty() ? answer : answers.takeFirst();
     }
+    // The forms asked, and what the next ones answer: textsAnswers in
+    // order (a list replaces the values, an empty list cancels), then the
+    // values as given, taken as they are.
+    struct TextsCall {
+        QString caption;
+        QStringList labels;
+        QStringList values;
+    };
+    QList<TextsCall> textsCalls;
+    QList<QStringList> textsAnswers;
+    bool askTexts(QWidget *, const QString &caption, const QString &, const QStringList &labels,
+                  QStringList &values) override
+    {
+        textsCalls.append({caption, labels, values});
+        if (textsAnswers.isEmpty())
+            return true;
+        const QStringList next = textsAnswers.takeFirst();
+        if (next.isEmpty())
+            return false;
+        values = next;
+        return true;
+    }
     QString saveFileName(QWidget *, const QString &filter, const QString &defaultSuffix,
                          const QString &previousName) override
     {
