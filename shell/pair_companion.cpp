@@ -370,6 +370,10 @@ void PairCompanion::showSummary()
     line->setTextFormat(Qt::PlainText);
     line->setWordWrap(true);
     line->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // As large as the explained verdict above it.
+    QFont font = line->font();
+    font.setPointSize(11);
+    line->setFont(font);
     auto *open = new QPushButton(QStringLiteral("查看两人对比(&P)"), m_summary);
     open->setObjectName(QStringLiteral("ShowPairButton"));
     open->setAccessibleName(QStringLiteral("查看两人对比"));

@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QToolButton>
 
 #include "data/test_database.h"
@@ -27,6 +29,9 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: lovetest_interrupted_run DATABASE TEST-ID ITEM...\n");
         return 2;
     }
+    // Names and window state never come from or go to the user's settings.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     lovetest::testing::FakeDialogs dialogs;
     lovetest::MainWindow form(args[1]);
     form.show();

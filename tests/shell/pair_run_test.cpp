@@ -58,9 +58,10 @@ struct PairCase {
     int questions = 3; // the category is no question
 };
 
-class PairRunTest : public testing::MainWindowHarness, public ::testing::WithParamInterface<PairCase> {
+// The main window on a two-test file, with a keyboard taker's moves.
+class PairWindow : public testing::MainWindowHarness {
 protected:
-    PairRunTest() : fixture(kContent) {}
+    PairWindow() : fixture(kContent) {}
 
     PairCompanion &pair() { return form->pairCompanion(); }
     QString progress() const
@@ -100,6 +101,8 @@ protected:
 
     FixtureDatabase fixture;
 };
+
+class PairRunTest : public PairWindow, public ::testing::WithParamInterface<PairCase> {};
 
 TEST_P(PairRunTest, BothTakersAreKeptAsOnePairAndCompared)
 {
@@ -227,6 +230,80 @@ INSTANTIATE_TEST_SUITE_P(Cases, PairRunTest,
                                            PairCase{"KilledAtTheHandOver", 10, {0, 0, 0}, {1, 2, 1}, -1, 0},
                                            PairCase{"CategoryTest", 20, {0, 1, 0}, {1, 1, 1}, -1, -1, 2}),
                          [](const ::testing::TestParamInfo<PairCase> &taken) { return std::string(taken.param.name); });
+
+// Given up at the hand-over (after the user confirms) or by quitting the
+// second run: the first taker's finished run stays, as a run of its own.
+TEST_F(PairWindow, AGivenUpPairKeepsTheFirstRunAsItsOwn)
+{
+    openWindow(fixture.path());
+    selectId(10);
+    pair().startPair();
+    keyAnswers({0, 1, 1});
+    ASSERT_TRUE(pair().handOverScreen());
+
+    dialogs.answers = {false}; // Escape, then Cancel: nothing changes
+    QTest::keyClick(pair().continueButton(), Qt::Key_Escape);
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_EQ(dialogs.questions[0].defaultAnswer, testing::FakeDialogs::DefaultAnswer::No);
+    EXPECT_TRUE(pair().handOverScreen());
+    QTest::keyClick(pair().continueButton(), Qt::Key_Escape); // and OK
+    QApplication::processEvents();
+    EXPECT_FALSE(pair().handOverScreen());
+    EXPECT_EQ(pair().session().stage(), PairSession::Stage::Off);
+    EXPECT_TRUE(form->ui().catalogTree->isEnabled());
+    EXPECT_TRUE(form->ui().stepButton->isEnabled());
+    EXPECT_TRUE(pair().ui().pairButton->isVisible());
+    EXPECT_EQ(fixture.scalar(QStringLiteral("SELECT count(*) FROM 记录 WHERE 完成 = 1 AND 配对 IS NULL")).toInt(), 1);
+    EXPECT_EQ(fixture.scalar(QStringLiteral("SELECT count(*) FROM 记录")).toInt(), 1);
+    EXPECT_EQ(fixture.scalar(QStringLiteral("SELECT count(*) FROM 两人测试")).toInt(), 0);
+
+    // Again, and the second taker quits.
+    pair().startPair();
+    keyAnswers({0, 1, 1});
+    pair().continuePair();
+    keyAnswers({1});
+    form->ui().quitButton->click();
+    EXPECT_EQ(pair().session().stage(), PairSession::Stage::Off);
+    EXPECT_EQ(fixture.scalar(QStringLiteral("SELECT count(*) FROM 记录 WHERE 完成 = 1 AND 配对 IS NULL")).toInt(), 2);
+    EXPECT_EQ(fixture.scalar(QStringLiteral("SELECT count(*) FROM 记录")).toInt(), 2);
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+// Runs kept before pairs existed (a table without the pair column) stay
+// listed and a pair adds the column; names are asked once, remembered, and
+// two equal names are refused.
+TEST_F(PairWindow, AnOlderHistoryTakesPairsAndNamesAreRemembered)
+{
+    fixture.exec(QStringLiteral("CREATE TABLE 记录 (编号 INTEGER PRIMARY KEY AUTOINCREMENT, 时间 TEXT NOT NULL,"
+                                " 测试ID INTEGER NOT NULL, 测试名称 TEXT, 类别 TEXT, 分值 REAL, 区间 TEXT, 最低分 REAL,"
+                                " 最高分 REAL, 结果 TEXT, 答案 TEXT, 选择 TEXT, 完成 INTEGER NOT NULL DEFAULT 0)"));
+    fixture.exec(QStringLiteral("INSERT INTO 记录 (时间, 测试ID, 测试名称, 分值, 结果, 完成)"
+                                " VALUES ('2026-01-02T03:04:05.000', 10, '三题测试', 4, '中分结论', 1)"));
+    openWindow(fixture.path());
+    EXPECT_TRUE(PairHistory(form->database().connection).links().isEmpty());
+    selectId(10);
+    dialogs.textsAnswers = {{QStringLiteral("小明"), QStringLiteral("小明")}};
+    pair().startPair();
+    EXPECT_EQ(dialogs.messages.size(), 1) << "equal names are refused";
+    EXPECT_FALSE(form->run().running());
+
+    dialogs.textsAnswers = {{QStringLiteral("小明"), QString()}};
+    pair().startPair();
+    EXPECT_EQ(progress(), QStringLiteral("小明 · 第 1 题 / 共 3 题"));
+    keyAnswers({0, 0, 0});
+    EXPECT_EQ(pair().handOverScreen()->findChild<QLabel *>(QStringLiteral("handOverHeading"))->text(),
+              QStringLiteral("请把电脑交给乙，先别看小明的答案"));
+    pair().continuePair();
+    keyAnswers({0, 0, 0});
+    EXPECT_EQ(PairHistory(form->database().connection).links().size(), 2);
+    EXPECT_EQ(form->companion().history().entries().size(), 3);
+    form->ui().stepButton->click();
+
+    dialogs.textsAnswers.clear();
+    pair().startPair();
+    EXPECT_EQ(dialogs.textsCalls.last().values, (QStringList{QStringLiteral("小明"), QStringLiteral("乙")}));
+    form->ui().quitButton->click();
+}
 
 } // namespace
 } // namespace lovetest
