@@ -102,6 +102,48 @@ QHash<qint64, qint64> PairHistory::links() const
     return linked;
 }
 
+QHash<qint64, std::pair<QString, QString>> PairHistory::names() const
+{
+    QHash<qint64, std::pair<QString, QString>> named;
+    if (!m_connection.connected())
+        return named;
+    QSqlQuery query(m_connection.db());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT 编号, 第一人, 第二人 FROM 两人测试")))
+        return named;
+    while (query.next())
+        named.insert(query.value(0).toLongLong(), {query.value(1).toString(), query.value(2).toString()});
+    return named;
+}
+
+QList<HistoryRow> historyRows(const QList<RunHistory::Entry> &entries, const QHash<qint64, qint64> &links)
+{
+    // The listed runs of each pair, by pair.
+    QHash<qint64, QList<qsizetype>> members;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (const auto link = links.constFind(entries[i].record); link != links.cend())
+            members[*link].append(i);
+    }
+    QList<HistoryRow> rows;
+    rows.reserve(entries.size());
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const auto link = links.constFind(entries[i].record);
+        const QList<qsizetype> together = link == links.cend() ? QList<qsizetype>() : members.value(*link);
+        if (together.size() != 2) {
+            rows.append({0, entries[i], {}});
+            continue;
+        }
+        if (together.first() != i)
+            continue; // the pair's row stands where its newer run does
+        const RunHistory::Entry &one = entries[together[0]];
+        const RunHistory::Entry &other = entries[together[1]];
+        // The first taker's run was begun first.
+        const bool oneFirst = one.record < other.record;
+        rows.append({*link, oneFirst ? one : other, oneFirst ? other : one});
+    }
+    return rows;
+}
+
 void PairHistory::dissolve(qint64 id)
 {
     const std::optional<Pair> found = pair(id);

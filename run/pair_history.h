@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include "run/run_history.h"
+
 namespace lovetest {
 
 class Connection;
@@ -40,6 +42,8 @@ public:
     std::optional<Pair> pair(qint64 id) const;
     // Every linked record, with its pair.
     QHash<qint64, qint64> links() const;
+    // Every pair's names, by pair: first and second taker's.
+    QHash<qint64, std::pair<QString, QString>> names() const;
     // The pair goes; its records stay, as runs of their own.
     void dissolve(qint64 pair);
 
@@ -50,5 +54,15 @@ private:
 
     Connection &m_connection;
 };
+
+// A row of the history list: one finished run, or the two runs of a pair
+// whose both takers finished, shown where the newer of them stands.
+struct HistoryRow {
+    qint64 pair = 0; // 0: a run of its own, in first
+    RunHistory::Entry first;
+    RunHistory::Entry second;
+};
+// The rows of finished runs listed newest first, given the pair links.
+QList<HistoryRow> historyRows(const QList<RunHistory::Entry> &entries, const QHash<qint64, qint64> &links);
 
 } // namespace lovetest
