@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -33,6 +34,7 @@
 #include "shell/history_window.h"
 #include "shell/main_window.h"
 #include "shell/run_companion.h"
+#include "shell/score_chart.h"
 #include "tests/support/dark_palette.h"
 #include "tests/support/fake_dialogs.h"
 #include "widgets/catalog_tree_view.h"
@@ -70,6 +72,11 @@ public:
         m_shown.insert(key, name);
     }
     bool failed() const { return m_failed; }
+    void fail(const QString &why)
+    {
+        std::fprintf(stderr, "%s\n", qPrintable(why));
+        m_failed = true;
+    }
     QString filePath(const QString &name) const { return QDir(m_folder).filePath(name); }
     // A picture the program itself wrote (or put on the clipboard) must be there.
     void expectPicture(const QString &name, const QImage &picture)
@@ -150,6 +157,26 @@ void answerAll(MainWindow &form)
     }
 }
 
+// The history narrowed to 恋爱风格测试, taken more than once by now: its
+// scores over time under the list.
+void shootHistoryChart(RunCompanion &companion, Shooter &shooter, const QString &name)
+{
+    companion.showHistory();
+    HistoryWindow *history = companion.historyWindow();
+    if (!history)
+        return;
+    QComboBox *filter = history->ui().filter;
+    filter->setCurrentIndex(filter->findData(qint64(100)));
+    history->resize(720, 440);
+    if (!history->ui().chart->isVisible()) {
+        shooter.fail(name + QStringLiteral(": no chart for a test taken twice"));
+        return;
+    }
+    shooter.shoot(*history, name);
+    filter->setCurrentIndex(0);
+    history->hide();
+}
+
 // Progress, a question reached by going back, the explained verdict, the
 // result page and the history of runs.
 void shootTakerAids(MainWindow &form, ReportWindow &report, Shooter &shooter, testing::FakeDialogs &dialogs)
@@ -205,6 +232,7 @@ void shootTakerAids(MainWindow &form, ReportWindow &report, Shooter &shooter, te
     }
     shooter.shoot(form, QStringLiteral("23-verdict-what-next"));
     form.ui().stepButton->click();
+    shootHistoryChart(companion, shooter, QStringLiteral("28-history-chart"));
 }
 
 int shootAll(const QString &database, const QString &folder)
@@ -350,6 +378,7 @@ int shootAll(const QString &database, const QString &folder)
         card.save(shooter.filePath(QStringLiteral("27-dark-result-card.png")));
         shooter.expectPicture(QStringLiteral("27-dark-result-card"), card);
         darkReport.hide();
+        shootHistoryChart(dark.companion(), shooter, QStringLiteral("29-dark-history-chart"));
         dark.hide();
         QApplication::setPalette(saved);
     }
