@@ -8,15 +8,23 @@ namespace lovetest {
 
 namespace {
 
-// A legend or tooltip line stays short beside a small chart.
-constexpr qsizetype kLabelLength = 16;
+// A legend line stays short beside a small chart.
+constexpr qsizetype kLabelLength = 12;
 
 } // namespace
 
 QString verdictLabel(const QString &text)
 {
-    const QString line = text.trimmed().section(QLatin1Char('\n'), 0, 0).trimmed();
-    return boundedText(line, kLabelLength);
+    // Verdicts often open with their name: "热烈浪漫型：你爱起来……".
+    QString line = text.trimmed().section(QLatin1Char('\n'), 0, 0);
+    static const QString kPhraseEnds = QStringLiteral("：:，,。；;！!？?");
+    for (qsizetype i = 1; i < line.size(); ++i) {
+        if (kPhraseEnds.contains(line[i])) {
+            line.truncate(i);
+            break;
+        }
+    }
+    return boundedText(line.trimmed(), kLabelLength);
 }
 
 ScoreTrend scoreTrend(const QList<RunHistory::Entry> &entries, qint64 testId, const QString &category,

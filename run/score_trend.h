@@ -19,7 +19,7 @@ struct ScoreTrend {
     // The scores that select one verdict, closed to the trend's span where
     // no threshold bounds them.
     struct Band {
-        QString label; // the verdict's head, for one line
+        QString label; // verdictLabel of the verdict
         QString words; // its band in words, empty when none
         double low = 0;
         double high = 0;
@@ -35,7 +35,8 @@ struct ScoreTrend {
     bool drawn() const { return points.size() >= 2; }
 };
 
-// The verdict's text as a band names it: its first line, cut short.
+// The verdict's text as a band names it: its opening words, up to the first
+// mark that ends a phrase or line, cut short.
 QString verdictLabel(const QString &text);
 
 // The trend of the finished runs of test testId in category among entries

@@ -148,8 +148,10 @@ void ScoreChart::draw()
         series->attachAxis(timeAxis);
         series->attachAxis(scoreAxis);
     };
-    int hue = 0;
-    for (const ScoreTrend::Band &band : m_trend.bands) {
+    // Added from the highest, so that the legend lists them as the chart
+    // stacks them.
+    for (qsizetype i = m_trend.bands.size() - 1; i >= 0; --i) {
+        const ScoreTrend::Band &band = m_trend.bands[i];
         auto *upper = new QLineSeries;
         upper->append(timeValue(from), band.high);
         upper->append(timeValue(to), band.high);
@@ -160,10 +162,17 @@ void ScoreChart::draw()
         upper->setParent(area);
         lower->setParent(area);
         area->setName(band.label);
-        const int h = kBandHues[hue++ % int(std::size(kBandHues))];
-        area->setColor(dark ? QColor::fromHsv(h, 160, 200, 70) : QColor::fromHsv(h, 120, 235, 70));
+        const int h = kBandHues[i % qsizetype(std::size(kBandHues))];
+        QColor tint = dark ? QColor::fromHsv(h, 160, 200, 70) : QColor::fromHsv(h, 120, 235, 70);
+        area->setColor(tint);
         area->setPen(Qt::NoPen);
         attach(area);
+        // The legend's swatch is small: it takes the hue at full strength.
+        tint.setAlpha(dark ? 200 : 170);
+        for (QLegendMarker *marker : c->legend()->markers(area)) {
+            marker->setBrush(tint);
+            marker->setPen(Qt::NoPen);
+        }
     }
 
     m_scores = new QLineSeries;
@@ -173,7 +182,7 @@ void ScoreChart::draw()
     QPen line(colours.color(QPalette::Highlight), 2);
     m_scores->setPen(line);
     m_scores->setPointsVisible(true);
-    m_scores->setMarkerSize(7);
+    m_scores->setMarkerSize(6);
     attach(m_scores);
 
     QLegend *legend = c->legend();

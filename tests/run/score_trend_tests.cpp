@@ -151,9 +151,20 @@ TEST(ScoreTrend, FollowsOneTestAndCategoryOldestFirstWithTheVerdictBands)
     }
 }
 
-TEST(ScoreTrend, NamesABandByTheFirstLineOfItsVerdict)
+TEST(ScoreTrend, NamesABandByTheOpeningWordsOfItsVerdict)
 {
-    EXPECT_EQ(verdictLabel(QStringLiteral("  低分\n你很稳重。")), QStringLiteral("低分"));
-    EXPECT_EQ(verdictLabel(QStringLiteral("一二三四五六七八九十一二三四五六七八")),
-              QStringLiteral("一二三四五六七八九十一二三四五六…"));
+    struct Case {
+        const char *text;
+        const char *label;
+    };
+    const Case cases[] = {
+        {"热烈浪漫型：你爱起来全情投入。", "热烈浪漫型"},
+        {"  低分\r\n你很稳重。", "低分"},
+        {"High: calm", "High"},
+        {"：开头就是标点", "：开头就是标点"}, // no empty name
+        {"一二三四五六七八九十一二三四", "一二三四五六七八九十一二…"},
+        {"", ""},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(verdictLabel(QString::fromUtf8(c.text)), QString::fromUtf8(c.label)) << c.text;
 }

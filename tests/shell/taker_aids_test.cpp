@@ -359,7 +359,8 @@ TEST_F(TakerAidsTest, HistoryChartFollowsTheSelectedTestTakenMoreThanOnce)
         else if (auto *line = qobject_cast<QLineSeries *>(series))
             lines.append(line);
     }
-    EXPECT_EQ(bands, (QStringList{QStringLiteral("低分结论"), QStringLiteral("中分结论"), QStringLiteral("高分结论")}));
+    // Highest first, as the legend lists them.
+    EXPECT_EQ(bands, (QStringList{QStringLiteral("高分结论"), QStringLiteral("中分结论"), QStringLiteral("低分结论")}));
     ASSERT_EQ(lines.size(), 1);
     ASSERT_EQ(lines[0]->count(), 2);
     EXPECT_DOUBLE_EQ(lines[0]->at(0).y(), 2);
