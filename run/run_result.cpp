@@ -38,16 +38,9 @@ bool isWhole(double value)
 QString bandWords(std::optional<double> score, const QList<QByteArray> &thresholds, int index,
                   const ReachableScores &reachable)
 {
-    // Every threshold before the selected one lies below the score; the
-    // highest of them is the band's lower end.
-    std::optional<double> lower;
-    for (int i = 0; i < index && i < thresholds.size(); ++i) {
-        if (const auto value = threshold(thresholds[i]))
-            lower = lower ? std::max(*lower, *value) : *value;
-    }
-    std::optional<double> upper;
-    if (index >= 0 && index < thresholds.size())
-        upper = threshold(thresholds[index]);
+    const VerdictBounds bounds = verdictBounds(thresholds, index);
+    const std::optional<double> &lower = bounds.above;
+    const std::optional<double> &upper = bounds.upTo;
     // The band's ends; NaN while unknown.
     double from = std::nan("");
     double to = std::nan("");
@@ -95,6 +88,20 @@ QString bandWords(std::optional<double> score, const QList<QByteArray> &threshol
 
 } // namespace
 
+VerdictBounds verdictBounds(const QList<QByteArray> &thresholds, int index)
+{
+    // Every threshold before the selected one lies below the score; the
+    // highest of them is the band's lower end.
+    VerdictBounds bounds;
+    for (int i = 0; i < index && i < thresholds.size(); ++i) {
+        if (const auto value = threshold(thresholds[i]))
+            bounds.above = bounds.above ? std::max(*bounds.above, *value) : *value;
+    }
+    if (index >= 0 && index < thresholds.size())
+        bounds.upTo = threshold(thresholds[index]);
+    return bounds;
+}
+
 QString scoreBandText(double score, const QList<QByteArray> &thresholds, int index, const ReachableScores &reachable)
 {
     const QString head = QStringLiteral("得分 %1，").arg(numberText(score));
@@ -125,7 +132,8 @@ QList<RunResult::Verdict> verdictList(const QList<QByteArray> &thresholds, const
 {
     QList<RunResult::Verdict> list;
     for (qsizetype i = 0; i < verdicts.size(); ++i)
-        list.append({fromCp936(verdicts[i]), verdictBandText(thresholds, int(i), reachable), i == index});
+        list.append({fromCp936(verdicts[i]), verdictBandText(thresholds, int(i), reachable), i == index,
+                     verdictBounds(thresholds, int(i))});
     return list;
 }
 

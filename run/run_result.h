@@ -1,4 +1,6 @@
 #pragma once
+#include <optional>
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -10,6 +12,14 @@ namespace lovetest {
 class AnswerTrail;
 class SealedFields;
 class TestDatabase;
+
+// The scores that select a verdict by its thresholds alone: above `above`
+// and up to `upTo`; an end no threshold bounds is open.
+struct VerdictBounds {
+    std::optional<double> above;
+    std::optional<double> upTo;
+    bool operator==(const VerdictBounds &) const = default;
+};
 
 // A finished run as the taker keeps it: what was asked, what was chosen and
 // what came of it.
@@ -35,6 +45,7 @@ struct RunResult {
         QString text;
         QString band; // verdictBandText's words; empty when nothing bounds it
         bool own = false;
+        VerdictBounds bounds;
         bool operator==(const Verdict &) const = default;
     };
     QList<Verdict> verdicts;
@@ -52,6 +63,11 @@ QString scoreBandText(double score, const QList<QByteArray> &thresholds, int ind
 // the score ("在 21–30 分之间"), for whichever score selects it; empty when
 // nothing bounds it.
 QString verdictBandText(const QList<QByteArray> &thresholds, int index, const ReachableScores &reachable);
+
+// The bounds of verdict number index: the highest threshold before it
+// (each of them lies below a score that selects it) and its own threshold.
+// A threshold that is no number bounds nothing.
+VerdictBounds verdictBounds(const QList<QByteArray> &thresholds, int index);
 
 // "本测试可能的得分：0–30 分".
 QString scoreRangeText(const ScoreRange &range);

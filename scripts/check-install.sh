@@ -128,7 +128,7 @@ done
 lintian --fail-on error "$deb" || fail "lintian finds errors in the package"
 depends="$(dpkg-deb -f "$deb" Depends)"
 echo "Depends: $depends"
-for package in libqt6widgets6 libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins fonts-wqy-microhei; do
+for package in libqt6widgets6 libqt6charts6 libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins fonts-wqy-microhei; do
   grep -q "\b$package\b" <<< "$depends" || fail "the package does not depend on $package"
 done
 # The packaged programs carry the hardening of a distribution build.

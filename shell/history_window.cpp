@@ -1,5 +1,8 @@
 #include "shell/history_window.h"
 
+#include <algorithm>
+#include <exception>
+
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -13,6 +16,8 @@
 #include "data/convert.h"
 #include "data/text_head.h"
 #include "run/run_history.h"
+#include "run/score_trend.h"
+#include "shell/score_chart.h"
 #include "widgets/dialogs.h"
 #include "widgets/guard.h"
 #include "widgets/plain_tool_tip.h"
@@ -31,8 +36,8 @@ QPushButton *button(const QString &caption, const QString &name, QWidget *parent
 
 } // namespace
 
-HistoryWindow::HistoryWindow(RunHistory &history, ShowResult showResult, QWidget *parent)
-    : QWidget(parent), m_history(history), m_showResult(std::move(showResult))
+HistoryWindow::HistoryWindow(RunHistory &history, ShowResult showResult, PastVerdicts pastVerdicts, QWidget *parent)
+    : QWidget(parent), m_history(history), m_showResult(std::move(showResult)), m_pastVerdicts(std::move(pastVerdicts))
 {
     setObjectName(QStringLiteral("historyWindow"));
     setWindowTitle(QStringLiteral("我的测试记录"));
@@ -71,17 +76,23 @@ HistoryWindow::HistoryWindow(RunHistory &history, ShowResult showResult, QWidget
     buttons->addStretch(1);
     buttons->addWidget(m_ui.closeButton);
 
+    m_ui.chart = new ScoreChart(this);
+
     auto *note = new QLabel(QStringLiteral("记录只保存在本机的测试数据文件中，不会发送到任何地方。"), this);
     note->setWordWrap(true);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(filterRow);
     layout->addWidget(m_ui.table, 1);
+    layout->addWidget(m_ui.chart);
     layout->addWidget(note);
     layout->addLayout(buttons);
 
     connect(m_ui.filter, &QComboBox::currentIndexChanged, this, [this] { guarded(this, [this] { reload(); }); });
-    connect(m_ui.table, &QTableWidget::itemSelectionChanged, this, [this] { updateButtons(); });
+    connect(m_ui.table, &QTableWidget::itemSelectionChanged, this, [this] {
+        updateButtons();
+        updateChart();
+    });
     connect(m_ui.table, &QTableWidget::cellActivated, this, [this] { openSelected(); });
     connect(m_ui.openButton, &QPushButton::clicked, this, &HistoryWindow::openSelected);
     connect(m_ui.deleteButton, &QPushButton::clicked, this, &HistoryWindow::deleteSelected);
@@ -119,8 +130,9 @@ void HistoryWindow::fillFilter()
 void HistoryWindow::reload()
 {
     const QVariant testId = m_ui.filter->currentData();
-    const QList<RunHistory::Entry> entries =
-        m_history.entries(testId.isValid() ? std::optional<qint64>(testId.toLongLong()) : std::nullopt);
+    m_entries = m_history.entries(testId.isValid() ? std::optional<qint64>(testId.toLongLong()) : std::nullopt);
+    const QList<RunHistory::Entry> &entries = m_entries;
+    m_charted.reset();
     m_ui.table->setRowCount(0);
     m_ui.table->setRowCount(int(entries.size()));
     for (int row = 0; row < entries.size(); ++row) {
@@ -142,6 +154,7 @@ void HistoryWindow::reload()
     if (!entries.isEmpty())
         m_ui.table->selectRow(0);
     updateButtons();
+    updateChart();
 }
 
 qint64 HistoryWindow::selectedRecord() const
@@ -156,6 +169,37 @@ void HistoryWindow::updateButtons()
     m_ui.openButton->setEnabled(selected);
     m_ui.deleteButton->setEnabled(selected);
     m_ui.deleteAllButton->setEnabled(m_ui.table->rowCount() > 0);
+}
+
+void HistoryWindow::updateChart()
+{
+    const QList<QTableWidgetItem *> selected = m_ui.table->selectedItems();
+    const int row = selected.isEmpty() ? -1 : selected.first()->row();
+    if (row < 0 || row >= m_entries.size()) {
+        m_charted.reset();
+        m_ui.chart->showTrend({});
+        return;
+    }
+    const RunHistory::Entry &entry = m_entries[row];
+    const std::pair<qint64, QString> key{entry.testId, entry.category};
+    if (m_charted == key)
+        return;
+    m_charted = key;
+    // A chart that cannot be read is left out; the list says it all.
+    ScoreTrend trend;
+    try {
+        const QList<RunHistory::Entry> runs = m_history.entries(entry.testId);
+        const auto sameCategory = [&entry](const RunHistory::Entry &run) { return run.category == entry.category; };
+        if (std::count_if(runs.begin(), runs.end(), sameCategory) >= 2) {
+            const std::optional<RunResult> result = m_history.result(entry.record);
+            const ScoreRange range = result ? result->range : ScoreRange{entry.score, entry.score};
+            trend = scoreTrend(runs, entry.testId, entry.category,
+                               result && m_pastVerdicts ? m_pastVerdicts(*result) : QList<RunResult::Verdict>(), range);
+        }
+    } catch (const std::exception &) {
+        trend = {};
+    }
+    m_ui.chart->showTrend(trend);
 }
 
 void HistoryWindow::openSelected()

@@ -1,7 +1,13 @@
 #pragma once
 #include <functional>
+#include <optional>
+#include <utility>
 
+#include <QList>
 #include <QWidget>
+
+#include "run/run_history.h"
+#include "run/run_result.h"
 
 class QComboBox;
 class QPushButton;
@@ -9,17 +15,20 @@ class QTableWidget;
 
 namespace lovetest {
 
-class RunHistory;
-struct RunResult;
+class ScoreChart;
 
 // "我的测试记录": the finished runs, newest first, narrowed to one test by
 // the filter; opens a run's result page, deletes one run or all after the
-// user confirms. Closing only hides it.
+// user confirms. Under the list, the scores of the selected row's test and
+// category over time, when it was taken more than once. Closing only hides it.
 class HistoryWindow : public QWidget {
     Q_OBJECT
 public:
     using ShowResult = std::function<void(const RunResult &)>;
-    HistoryWindow(RunHistory &history, ShowResult showResult, QWidget *parent = nullptr);
+    // The verdicts of the test a stored result was taken on, as the test is
+    // now; empty when it cannot tell them.
+    using PastVerdicts = std::function<QList<RunResult::Verdict>(const RunResult &)>;
+    HistoryWindow(RunHistory &history, ShowResult showResult, PastVerdicts pastVerdicts, QWidget *parent = nullptr);
 
     // Reads the history anew and shows the window in front.
     void showHistory();
@@ -36,6 +45,7 @@ public:
         QPushButton *deleteButton = nullptr;
         QPushButton *deleteAllButton = nullptr;
         QPushButton *closeButton = nullptr;
+        ScoreChart *chart = nullptr;
     };
     const Ui &ui() const { return m_ui; }
 
@@ -47,10 +57,16 @@ public slots:
 private:
     void fillFilter();
     void updateButtons();
+    void updateChart();
 
     Ui m_ui;
     RunHistory &m_history;
     ShowResult m_showResult;
+    PastVerdicts m_pastVerdicts;
+    QList<RunHistory::Entry> m_entries; // the rows, in order
+    // The test and category the chart shows, so that a move within them
+    // reads nothing again.
+    std::optional<std::pair<qint64, QString>> m_charted;
 };
 
 } // namespace lovetest

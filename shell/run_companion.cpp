@@ -339,19 +339,24 @@ void RunCompanion::showHistory()
 {
     guarded(m_places.window, [this] {
         if (!m_historyWindow) {
+            // The other verdicts come from the test as it is now; a test
+            // gone or unreadable leaves them out.
+            const auto pastVerdicts = [this](const RunResult &result) {
+                QList<RunResult::Verdict> verdicts;
+                if (m_places.sealed) {
+                    try {
+                        verdicts = storedTestVerdicts(m_database, *m_places.sealed, result);
+                    } catch (const std::exception &) {}
+                }
+                return verdicts;
+            };
             m_historyWindow = new HistoryWindow(
                 *m_history,
-                [this](RunResult result) {
-                    // The other verdicts come from the test as it is now; a
-                    // test gone or unreadable leaves them out.
-                    if (m_places.sealed) {
-                        try {
-                            result.verdicts = storedTestVerdicts(m_database, *m_places.sealed, result);
-                        } catch (const std::exception &) {}
-                    }
+                [this, pastVerdicts](RunResult result) {
+                    result.verdicts = pastVerdicts(result);
                     m_places.showResult(result);
                 },
-                m_places.window);
+                pastVerdicts, m_places.window);
         }
         m_historyWindow->showHistory();
     });

@@ -43,9 +43,9 @@ TEST(ResultPage, EndsWithEveryVerdictOfTheTestTheOwnMarked)
     result.testName = QStringLiteral("测试");
     result.verdict = QStringLiteral("中<b>等</b>");
     result.answers = {{QStringLiteral("题"), QStringLiteral("答")}};
-    result.verdicts = {{QStringLiteral("低<img src=x>"), QStringLiteral("不超过 10 分"), false},
-                       {QStringLiteral("中<b>等</b>"), QStringLiteral("在 11–20 分之间"), true},
-                       {QStringLiteral("高&amp;"), QString(), false}};
+    result.verdicts = {{QStringLiteral("低<img src=x>"), QStringLiteral("不超过 10 分"), false, {}},
+                       {QStringLiteral("中<b>等</b>"), QStringLiteral("在 11–20 分之间"), true, {}},
+                       {QStringLiteral("高&amp;"), QString(), false, {}}};
     const QString page = resultPage(result);
     const QString n = QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;");
     const QString section = QStringLiteral("<br><b>[其他可能的结果]:</b><br>");

@@ -108,8 +108,8 @@ TEST_F(HistoryTest, APastResultGetsTheVerdictsOfItsTestWhileTheTestIsThere)
     ASSERT_TRUE(database.catalog.locate("ID", 20));
     const QList<RunResult::Verdict> read = storedTestVerdicts(database, sealed, *kept);
     EXPECT_EQ(read,
-              (QList<RunResult::Verdict>{{QStringLiteral("低"), QStringLiteral("不超过 2 分"), false},
-                                         {QStringLiteral("高"), QStringLiteral("在 3–5 分之间"), true}}));
+              (QList<RunResult::Verdict>{{QStringLiteral("低"), QStringLiteral("不超过 2 分"), false, {{}, 2}},
+                                         {QStringLiteral("高"), QStringLiteral("在 3–5 分之间"), true, {2, {}}}}));
     EXPECT_EQ(read, told);
     // Read through cursors of its own: the selected test stays selected.
     EXPECT_EQ(database.catalog.fieldByName(QStringLiteral("ID"))->asLargeInt(), 20);

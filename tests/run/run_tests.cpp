@@ -494,8 +494,8 @@ TEST_F(GoingBack, TellsTheListenerEveryStepAndTheExplainedVerdict)
     EXPECT_EQ(listener.result.answers, (QList<RunResult::Answer>{{QStringLiteral("唯一题"), QStringLiteral("是")}}));
     // The other verdicts are the chosen category's, the own one marked.
     EXPECT_EQ(listener.result.verdicts,
-              (QList<RunResult::Verdict>{{QStringLiteral("女低"), QStringLiteral("不超过 1 分"), false},
-                                         {QStringLiteral("女高"), QStringLiteral("高于 1 分"), true}}));
+              (QList<RunResult::Verdict>{{QStringLiteral("女低"), QStringLiteral("不超过 1 分"), false, {{}, 1}},
+                                         {QStringLiteral("女高"), QStringLiteral("高于 1 分"), true, {1, {}}}}));
 
     listener.events.clear();
     select(10);

@@ -1,10 +1,13 @@
 // Builds the real main window on a copy of a test database and writes
 // pictures of its states: lovetest_screenshots DATABASE OUTPUT-FOLDER
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -27,12 +30,14 @@
 #include "data/test_database.h"
 #include "report/print_dialogs.h"
 #include "report/report_window.h"
+#include "run/run_history.h"
 #include "run/test_run.h"
 #include "shell/about_window.h"
 #include "shell/application_setup.h"
 #include "shell/history_window.h"
 #include "shell/main_window.h"
 #include "shell/run_companion.h"
+#include "shell/score_chart.h"
 #include "tests/support/dark_palette.h"
 #include "tests/support/fake_dialogs.h"
 #include "widgets/catalog_tree_view.h"
@@ -70,6 +75,11 @@ public:
         m_shown.insert(key, name);
     }
     bool failed() const { return m_failed; }
+    void fail(const QString &why)
+    {
+        std::fprintf(stderr, "%s\n", qPrintable(why));
+        m_failed = true;
+    }
     QString filePath(const QString &name) const { return QDir(m_folder).filePath(name); }
     // A picture the program itself wrote (or put on the clipboard) must be there.
     void expectPicture(const QString &name, const QImage &picture)
@@ -150,6 +160,51 @@ void answerAll(MainWindow &form)
     }
 }
 
+// A run of 恋爱风格测试 answered with item `item` (or the last one a
+// question has) throughout, kept as if finished daysAgo days before.
+void takeEarlier(MainWindow &form, int item, int daysAgo)
+{
+    selectTest(form, 100);
+    form.ui().startButton->click();
+    while (form.run().phase() == TestRun::Phase::Answering) {
+        ChoiceGroup *panel = choicePanel(form);
+        if (!panel)
+            return;
+        panel->setItemIndex(std::min(item, panel->count() - 1));
+        form.ui().stepButton->click();
+    }
+    form.ui().stepButton->click();
+    RunHistory &history = form.companion().history();
+    const QList<RunHistory::Entry> runs = history.entries(100);
+    if (runs.isEmpty())
+        return;
+    if (std::optional<RunResult> result = history.result(runs.first().record)) {
+        result->finishedAt = result->finishedAt.addDays(-daysAgo);
+        history.record(*result);
+        history.remove(runs.first().record);
+    }
+}
+
+// The history narrowed to 恋爱风格测试, taken more than once by now: its
+// scores over time under the list.
+void shootHistoryChart(RunCompanion &companion, Shooter &shooter, const QString &name)
+{
+    companion.showHistory();
+    HistoryWindow *history = companion.historyWindow();
+    if (!history)
+        return;
+    QComboBox *filter = history->ui().filter;
+    filter->setCurrentIndex(filter->findData(qint64(100)));
+    history->resize(720, 440);
+    if (!history->ui().chart->isVisible()) {
+        shooter.fail(name + QStringLiteral(": no chart for a test taken twice"));
+        return;
+    }
+    shooter.shoot(*history, name);
+    filter->setCurrentIndex(0);
+    history->hide();
+}
+
 // Progress, a question reached by going back, the explained verdict, the
 // result page and the history of runs.
 void shootTakerAids(MainWindow &form, ReportWindow &report, Shooter &shooter, testing::FakeDialogs &dialogs)
@@ -205,6 +260,11 @@ void shootTakerAids(MainWindow &form, ReportWindow &report, Shooter &shooter, te
     }
     shooter.shoot(form, QStringLiteral("23-verdict-what-next"));
     form.ui().stepButton->click();
+    // Runs on days before, each answered its own way.
+    takeEarlier(form, 2, 41);
+    takeEarlier(form, 3, 23);
+    takeEarlier(form, 1, 9);
+    shootHistoryChart(companion, shooter, QStringLiteral("28-history-chart"));
 }
 
 int shootAll(const QString &database, const QString &folder)
@@ -350,6 +410,7 @@ int shootAll(const QString &database, const QString &folder)
         card.save(shooter.filePath(QStringLiteral("27-dark-result-card.png")));
         shooter.expectPicture(QStringLiteral("27-dark-result-card"), card);
         darkReport.hide();
+        shootHistoryChart(dark.companion(), shooter, QStringLiteral("29-dark-history-chart"));
         dark.hide();
         QApplication::setPalette(saved);
     }

@@ -4,9 +4,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QAreaSeries>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineSeries>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QProgressBar>
@@ -26,6 +28,7 @@
 #include "shell/history_window.h"
 #include "shell/main_window.h"
 #include "shell/run_companion.h"
+#include "shell/score_chart.h"
 #include "tests/shell/main_window_harness.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/file_size_limit.h"
@@ -321,6 +324,60 @@ TEST_F(TakerAidsTest, HistoryWindowListsOpensAndDeletesRuns)
     window->ui().deleteAllButton->click();
     EXPECT_EQ(window->ui().table->rowCount(), 0);
     EXPECT_EQ(dialogs.questions.size(), 3);
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+// A test taken twice shows its scores over time under the list, its
+// verdicts' bands behind them; a test taken once shows no chart.
+TEST_F(TakerAidsTest, HistoryChartFollowsTheSelectedTestTakenMoreThanOnce)
+{
+    start(10);
+    answer({0, 0, 0}); // 1 + 1 + 0
+    form->ui().stepButton->click();
+    start(20);
+    answer({0, 0});
+    form->ui().stepButton->click();
+    start(10);
+    answer({1, 1, 1}); // 2 + 2 + 1
+    form->ui().stepButton->click();
+
+    aids().ui().historyAction->trigger();
+    HistoryWindow *window = aids().historyWindow();
+    ASSERT_TRUE(window && window->isVisible());
+    ScoreChart *chart = window->ui().chart;
+    ASSERT_EQ(window->ui().table->item(0, 1)->text(), QStringLiteral("甲测试"));
+    ASSERT_TRUE(chart->isVisible());
+    EXPECT_EQ(chart->accessibleName(), QStringLiteral("得分变化图"));
+    EXPECT_EQ(chart->accessibleDescription(), QStringLiteral("2 次得分：2、5"));
+    EXPECT_EQ(chart->focusPolicy(), Qt::NoFocus);
+
+    QList<QLineSeries *> lines;
+    QStringList bands;
+    for (QAbstractSeries *series : chart->chart()->series()) {
+        if (auto *area = qobject_cast<QAreaSeries *>(series))
+            bands.append(area->name());
+        else if (auto *line = qobject_cast<QLineSeries *>(series))
+            lines.append(line);
+    }
+    // Highest first, as the legend lists them.
+    EXPECT_EQ(bands, (QStringList{QStringLiteral("高分结论"), QStringLiteral("中分结论"), QStringLiteral("低分结论")}));
+    ASSERT_EQ(lines.size(), 1);
+    ASSERT_EQ(lines[0]->count(), 2);
+    EXPECT_DOUBLE_EQ(lines[0]->at(0).y(), 2);
+    EXPECT_DOUBLE_EQ(lines[0]->at(1).y(), 5);
+    // Pointing at the newer run names it and its band, in the test's words.
+    const QPoint newest =
+        chart->mapFromScene(chart->chart()->mapToScene(chart->chart()->mapToPosition(lines[0]->at(1), lines[0])));
+    const QString told = chart->textAt(newest);
+    EXPECT_TRUE(told.contains(QStringLiteral("得分 5"))) << told.toStdString();
+    EXPECT_TRUE(told.endsWith(QStringLiteral("中分结论：在 4–5 分之间"))) << told.toStdString();
+
+    window->ui().table->selectRow(1); // 乙分类测试, taken once
+    EXPECT_FALSE(chart->isVisible());
+    window->ui().table->selectRow(2);
+    EXPECT_TRUE(chart->isVisible());
+    window->ui().filter->setCurrentIndex(window->ui().filter->findText(QStringLiteral("乙分类测试")));
+    EXPECT_FALSE(chart->isVisible());
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }
 
