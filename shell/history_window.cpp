@@ -127,34 +127,75 @@ void HistoryWindow::fillFilter()
     m_ui.filter->setCurrentIndex(index < 0 ? 0 : index);
 }
 
+void HistoryWindow::setPairs(PairHistory *pairs, ShowPair showPair)
+{
+    m_pairs = pairs;
+    m_showPair = std::move(showPair);
+}
+
+namespace {
+
+// The store gives heads of long texts; the cells show them cut, on one line.
+QString cellLine(const QString &text)
+{
+    QString line = boundedLine(text);
+    return line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+
+} // namespace
+
 void HistoryWindow::reload()
 {
     const QVariant testId = m_ui.filter->currentData();
-    m_entries = m_history.entries(testId.isValid() ? std::optional<qint64>(testId.toLongLong()) : std::nullopt);
-    const QList<RunHistory::Entry> &entries = m_entries;
+    const QList<RunHistory::Entry> entries =
+        m_history.entries(testId.isValid() ? std::optional<qint64>(testId.toLongLong()) : std::nullopt);
+    m_rows = historyRows(entries, m_pairs ? m_pairs->links() : QHash<qint64, qint64>());
+    const QHash<qint64, std::pair<QString, QString>> names =
+        m_pairs ? m_pairs->names() : QHash<qint64, std::pair<QString, QString>>();
     m_charted.reset();
     m_ui.table->setRowCount(0);
-    m_ui.table->setRowCount(int(entries.size()));
-    for (int row = 0; row < entries.size(); ++row) {
-        const RunHistory::Entry &entry = entries[row];
-        // The store gives heads of long texts; the cells show them cut.
-        const QString verdict = boundedLine(entry.verdict);
-        QString verdictLine = verdict;
-        verdictLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-        const QStringList cells{entry.time.toString(QStringLiteral("yyyy-MM-dd HH:mm")), boundedLine(entry.testName),
-                                boundedLine(entry.category), numberText(entry.score), verdictLine};
+    m_ui.table->setRowCount(int(m_rows.size()));
+    for (int row = 0; row < m_rows.size(); ++row) {
+        const HistoryRow &shown = m_rows[row];
+        const RunHistory::Entry &entry = shown.pair ? shown.second : shown.first;
+        QStringList cells{entry.time.toString(QStringLiteral("yyyy-MM-dd HH:mm")), boundedLine(entry.testName),
+                          boundedLine(entry.category), numberText(entry.score), cellLine(entry.verdict)};
+        QString verdictTip = boundedLine(entry.verdict);
+        if (shown.pair) {
+            // "甲 12 · 乙 18": each taker's part under the taker's name.
+            const auto [first, second] = names.value(shown.pair);
+            const auto both = [&](const QString &one, const QString &other, const QString &separator) {
+                return QStringLiteral("%1 %2%3%4 %5").arg(first, one, separator, second, other);
+            };
+            const QString dot = QStringLiteral(" · ");
+            cells[1] = QStringLiteral("%1（%2和%3）").arg(cells[1], first, second);
+            cells[2] = shown.first.category.isEmpty() && shown.second.category.isEmpty()
+                ? QString()
+                : both(boundedLine(shown.first.category), boundedLine(shown.second.category), dot);
+            cells[3] = both(numberText(shown.first.score), numberText(shown.second.score), dot);
+            cells[4] = both(cellLine(shown.first.verdict), cellLine(shown.second.verdict), QStringLiteral(" ｜ "));
+            verdictTip = QStringLiteral("%1：%2\n%3：%4")
+                             .arg(first, boundedLine(shown.first.verdict), second, boundedLine(shown.second.verdict));
+        }
         for (int column = 0; column < cells.size(); ++column) {
             auto *item = new QTableWidgetItem(cells[column]);
             item->setData(Qt::UserRole, entry.record);
-            item->setToolTip(plainToolTip(column == 4 ? verdict : cells[column]));
+            item->setData(Qt::UserRole + 1, shown.pair);
+            item->setToolTip(plainToolTip(column == 4 ? verdictTip : cells[column]));
             m_ui.table->setItem(row, column, item);
         }
     }
     m_ui.table->resizeColumnsToContents();
-    if (!entries.isEmpty())
+    if (!m_rows.isEmpty())
         m_ui.table->selectRow(0);
     updateButtons();
     updateChart();
+}
+
+qint64 HistoryWindow::selectedPair() const
+{
+    const QList<QTableWidgetItem *> items = m_ui.table->selectedItems();
+    return items.isEmpty() ? 0 : items.first()->data(Qt::UserRole + 1).toLongLong();
 }
 
 qint64 HistoryWindow::selectedRecord() const
@@ -175,12 +216,13 @@ void HistoryWindow::updateChart()
 {
     const QList<QTableWidgetItem *> selected = m_ui.table->selectedItems();
     const int row = selected.isEmpty() ? -1 : selected.first()->row();
-    if (row < 0 || row >= m_entries.size()) {
+    // A pair's row charts nothing: the chart is of one taker's runs.
+    if (row < 0 || row >= m_rows.size() || m_rows[row].pair != 0) {
         m_charted.reset();
         m_ui.chart->showTrend({});
         return;
     }
-    const RunHistory::Entry &entry = m_entries[row];
+    const RunHistory::Entry &entry = m_rows[row].first;
     const std::pair<qint64, QString> key{entry.testId, entry.category};
     if (m_charted == key)
         return;
@@ -188,7 +230,12 @@ void HistoryWindow::updateChart()
     // A chart that cannot be read is left out; the list says it all.
     ScoreTrend trend;
     try {
-        const QList<RunHistory::Entry> runs = m_history.entries(entry.testId);
+        // Runs taken as one of a pair are another person's as often as not.
+        QList<RunHistory::Entry> runs = m_history.entries(entry.testId);
+        if (m_pairs) {
+            const QHash<qint64, qint64> links = m_pairs->links();
+            runs.removeIf([&links](const RunHistory::Entry &run) { return links.contains(run.record); });
+        }
         const auto sameCategory = [&entry](const RunHistory::Entry &run) { return run.category == entry.category; };
         if (std::count_if(runs.begin(), runs.end(), sameCategory) >= 2) {
             const std::optional<RunResult> result = m_history.result(entry.record);
@@ -208,6 +255,16 @@ void HistoryWindow::openSelected()
         const qint64 record = selectedRecord();
         if (record == 0)
             return;
+        if (const qint64 pair = selectedPair(); pair != 0 && m_pairs && m_showPair) {
+            const std::optional<PairHistory::Pair> kept = m_pairs->pair(pair);
+            if (!kept || kept->members.size() != 2)
+                return;
+            const std::optional<RunResult> first = m_history.result(kept->members[0].record);
+            const std::optional<RunResult> second = m_history.result(kept->members[1].record);
+            if (first && second)
+                m_showPair({kept->firstName, kept->secondName, *first, *second});
+            return;
+        }
         if (const std::optional<RunResult> result = m_history.result(record))
             m_showResult(*result);
     });
@@ -225,10 +282,23 @@ void HistoryWindow::deleteSelected()
             const QTableWidgetItem *item = m_ui.table->item(row, column);
             return item ? item->text() : QString();
         };
-        if (!Dialogs::instance().confirm(this, windowTitle(),
-                                         QStringLiteral("删除“%1”在 %2 的这条测试记录吗？").arg(cell(1), cell(0))))
+        const qint64 pair = selectedPair();
+        if (!Dialogs::instance().confirm(
+                this, windowTitle(),
+                (pair ? QStringLiteral("删除“%1”在 %2 的这条两人测试记录吗？两人的结果都会删除。")
+                      : QStringLiteral("删除“%1”在 %2 的这条测试记录吗？"))
+                    .arg(cell(1), cell(0))))
             return;
-        m_history.remove(record);
+        if (pair != 0 && m_pairs) {
+            // Both runs go with their pair.
+            if (const std::optional<PairHistory::Pair> kept = m_pairs->pair(pair)) {
+                for (const PairHistory::Member &member : kept->members)
+                    m_history.remove(member.record);
+                m_pairs->dissolve(pair);
+            }
+        } else {
+            m_history.remove(record);
+        }
         fillFilter();
         reload();
         if (m_ui.table->rowCount() > 0)
@@ -243,6 +313,14 @@ void HistoryWindow::deleteAll()
             !Dialogs::instance().confirm(this, windowTitle(), QStringLiteral("删除全部测试记录吗？此操作不能撤销。")))
             return;
         m_history.removeAll();
+        if (m_pairs) {
+            // A pair still under way keeps its runs, and so its place.
+            for (const qint64 pair : m_pairs->names().keys()) {
+                const std::optional<PairHistory::Pair> kept = m_pairs->pair(pair);
+                if (kept && kept->members.isEmpty())
+                    m_pairs->dissolve(pair);
+            }
+        }
         fillFilter();
         reload();
     });

@@ -23,6 +23,7 @@
 #include "data/sealed_fields.h"
 #include "report/content_report.h"
 #include "report/report_window.h"
+#include "run/pair_result.h"
 #include "run/test_run.h"
 #include "seal/keys.h"
 #include "seal/seal_codec.h"
@@ -146,13 +147,13 @@ MainWindow::MainWindow(const QString &databaseFile, QWidget *parent)
         RunCompanion::Places{this, m_ui.questionArea, m_ui.buttonBar, m_panels->paneContent(), m_ui.testMenu,
                              m_sealed.get(), [this](const RunResult &result) { reportWindow()->showResult(result); },
                              m_ui.catalogTree, [this] { takeAgain(); }, [this] { takeNext(); },
-                             [this] { return nextTest().has_value(); }});
+                             [this] { return nextTest().has_value(); },
+                             [this](const PairResult &pair) { reportWindow()->showPair(pair); }});
     m_pairCompanion = std::make_unique<PairCompanion>(
-        *m_database, *m_run, *m_companion,
+        *m_run, *m_companion,
         PairCompanion::Places{this, m_ui.buttonBar, m_panels->paneContent(), m_ui.testMenu, m_ui.startAction,
                               m_panels.get(), m_ui.stepButton, [this] { start(); },
-                              [this](qint64 testId) { return selectTest(testId); },
-                              [](const PairResult &) { /* PENDING showPair */ }});
+                              [this](qint64 testId) { return selectTest(testId); }});
 
     m_keeper = std::make_unique<CatalogKeeper>(
         *m_database, *m_run, CatalogKeeper::Places{this, m_ui.catalogTree, m_ui.testMenu, m_ui.statusStrip});

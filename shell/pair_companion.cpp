@@ -11,7 +11,6 @@
 #include <QShortcut>
 #include <QTimer>
 
-#include "data/test_database.h"
 #include "data/text_head.h"
 #include "run/pair_history.h"
 #include "run/resume_offer.h"
@@ -43,13 +42,12 @@ QStringList PairCompanion::rememberedNames()
     return stored.size() == 2 ? stored : kDefaultNames;
 }
 
-PairCompanion::PairCompanion(TestDatabase &database, TestRun &run, RunCompanion &companion, const Places &places)
+PairCompanion::PairCompanion(TestRun &run, RunCompanion &companion, const Places &places)
     : QObject(places.window),
       m_run(run),
       m_companion(companion),
       m_places(places),
-      m_pairs(std::make_unique<PairHistory>(database.connection)),
-      m_session(std::make_unique<PairSession>(run, companion.history(), companion.journal(), *m_pairs))
+      m_session(std::make_unique<PairSession>(run, companion.history(), companion.journal(), companion.pairs()))
 {
     m_ui.pairAction = new QAction(title(), places.window);
     m_ui.pairAction->setObjectName(QStringLiteral("pairAction"));
@@ -195,8 +193,8 @@ void PairCompanion::abandonPair()
 void PairCompanion::showComparison()
 {
     guarded(m_places.window, [this] {
-        if (m_session->lastCompared() && m_places.showPair)
-            m_places.showPair(*m_session->lastCompared());
+        if (m_session->lastCompared())
+            m_companion.showPair(*m_session->lastCompared());
     });
 }
 
@@ -212,9 +210,9 @@ bool PairCompanion::offerResume(const RunHistory::Unfinished &open)
         if (terminationRequested())
             return true;
         // The pair goes; a finished first run stays as a run of its own.
-        if (const std::optional<PairHistory::Pair> pair = m_pairs->pairOf(open.record)) {
+        if (const std::optional<PairHistory::Pair> pair = m_companion.pairs().pairOf(open.record)) {
             try {
-                m_pairs->dissolve(pair->id);
+                m_companion.pairs().dissolve(pair->id);
             } catch (const std::exception &) {}
         }
         offer.decline(open);

@@ -18,10 +18,8 @@ class QWidget;
 
 namespace lovetest {
 
-class PairHistory;
 class RunCompanion;
 class RunView;
-class TestDatabase;
 class TestRun;
 
 // 两人一起测 in the main window: the command and its button beside the
@@ -44,9 +42,8 @@ public:
         std::function<void()> start;
         // Selects the test in the catalog; false when it is gone.
         std::function<bool(qint64 testId)> selectTest;
-        std::function<void(const PairResult &)> showPair;
     };
-    PairCompanion(TestDatabase &database, TestRun &run, RunCompanion &companion, const Places &places);
+    PairCompanion(TestRun &run, RunCompanion &companion, const Places &places);
     ~PairCompanion() override;
 
     PairSession &session() { return *m_session; }
@@ -90,7 +87,6 @@ private:
     TestRun &m_run;
     RunCompanion &m_companion;
     Places m_places;
-    std::unique_ptr<PairHistory> m_pairs;
     std::unique_ptr<PairSession> m_session;
     Ui m_ui;
     QPointer<QWidget> m_handOver;

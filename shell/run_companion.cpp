@@ -19,6 +19,8 @@
 #include "data/connection.h"
 #include "data/test_database.h"
 #include "data/text_head.h"
+#include "run/pair_history.h"
+#include "run/pair_result.h"
 #include "run/resume_offer.h"
 #include "run/run_history.h"
 #include "run/run_journal.h"
@@ -55,6 +57,7 @@ RunCompanion::RunCompanion(TestDatabase &database, TestRun &run, const Places &p
       m_run(run),
       m_places(places),
       m_history(std::make_unique<RunHistory>(database.connection)),
+      m_pairs(std::make_unique<PairHistory>(database.connection)),
       m_journal(std::make_unique<RunJournal>(*m_history)),
       m_resume(std::make_unique<ResumeOffer>(database, run, *m_history, *m_journal))
 {
@@ -335,28 +338,43 @@ void RunCompanion::saveResult()
     });
 }
 
+QList<RunResult::Verdict> RunCompanion::pastVerdicts(const RunResult &result)
+{
+    // The other verdicts come from the test as it is now; a test gone or
+    // unreadable leaves them out.
+    QList<RunResult::Verdict> verdicts;
+    if (m_places.sealed) {
+        try {
+            verdicts = storedTestVerdicts(m_database, *m_places.sealed, result);
+        } catch (const std::exception &) {}
+    }
+    return verdicts;
+}
+
+void RunCompanion::showPair(PairResult pair)
+{
+    guarded(m_places.window, [&] {
+        for (RunResult *result : {&pair.first, &pair.second}) {
+            if (result->verdicts.isEmpty())
+                result->verdicts = pastVerdicts(*result);
+        }
+        if (m_places.showPair)
+            m_places.showPair(pair);
+    });
+}
+
 void RunCompanion::showHistory()
 {
     guarded(m_places.window, [this] {
         if (!m_historyWindow) {
-            // The other verdicts come from the test as it is now; a test
-            // gone or unreadable leaves them out.
-            const auto pastVerdicts = [this](const RunResult &result) {
-                QList<RunResult::Verdict> verdicts;
-                if (m_places.sealed) {
-                    try {
-                        verdicts = storedTestVerdicts(m_database, *m_places.sealed, result);
-                    } catch (const std::exception &) {}
-                }
-                return verdicts;
-            };
             m_historyWindow = new HistoryWindow(
                 *m_history,
-                [this, pastVerdicts](RunResult result) {
+                [this](RunResult result) {
                     result.verdicts = pastVerdicts(result);
                     m_places.showResult(result);
                 },
-                pastVerdicts, m_places.window);
+                [this](const RunResult &result) { return pastVerdicts(result); }, m_places.window);
+            m_historyWindow->setPairs(m_pairs.get(), [this](const PairResult &pair) { showPair(pair); });
         }
         m_historyWindow->showHistory();
     });

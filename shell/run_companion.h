@@ -20,6 +20,8 @@ namespace lovetest {
 
 class Connection;
 class HistoryWindow;
+class PairHistory;
+struct PairResult;
 class CatalogTreeView;
 class ResumeOffer;
 class RunJournal;
@@ -50,6 +52,8 @@ public:
         std::function<void()> takeAgain;
         std::function<void()> takeNext;
         std::function<bool()> hasNextTest;
+        // Shows the comparison page of two takers.
+        std::function<void(const PairResult &pair)> showPair;
     };
     RunCompanion(TestDatabase &database, TestRun &run, const Places &places);
     ~RunCompanion() override;
@@ -58,6 +62,7 @@ public:
     void offerResume();
 
     RunHistory &history() { return *m_history; }
+    PairHistory &pairs() { return *m_pairs; }
     RunJournal &journal() { return *m_journal; }
     ResumeOffer &resumeOffer() { return *m_resume; }
     HistoryWindow *historyWindow() const;
@@ -94,6 +99,10 @@ public:
     void verdictShown(const RunResult &result) override;
     void runEnded(bool finished) override;
 
+    // The comparison page of a pair; verdicts a stored result lacks are read
+    // from the test as it is now.
+    void showPair(PairResult pair);
+
 public slots:
     void back();
     void saveResult();
@@ -105,11 +114,13 @@ private:
     void addWhatNext(QWidget *pane);
     void setProgress(QString text, int value, int maximum);
     void showRunning(bool running);
+    QList<RunResult::Verdict> pastVerdicts(const RunResult &result);
 
     TestDatabase &m_database;
     TestRun &m_run;
     Places m_places;
     std::unique_ptr<RunHistory> m_history;
+    std::unique_ptr<PairHistory> m_pairs;
     std::unique_ptr<RunJournal> m_journal;
     std::unique_ptr<ResumeOffer> m_resume;
     Ui m_ui;
