@@ -32,10 +32,21 @@ struct PairComparison {
 };
 
 PairComparison comparePair(const PairResult &pair);
+// Every question of the pair by position with both answers, in the shape of
+// a difference: the first run's question text, the second's where the
+// first's list is shorter.
+QList<PairComparison::Difference> pairedAnswers(const PairResult &pair);
 
 // "10 题中有 7 题选得一样".
 QString agreementCount(const PairComparison &comparison);
-// One line chosen by the share of questions answered alike, in four bands.
+// One line chosen by the share of questions answered alike, in four bands:
+// from 80 %, from 60 %, from 40 % and below. Empty when there was no
+// question to compare.
 QString agreementLine(const PairComparison &comparison);
+
+// The names the pages show for the two takers: each nickname on one line,
+// "甲" and "乙" for one not given.
+QString firstTakerName(const PairResult &pair);
+QString secondTakerName(const PairResult &pair);
 
 } // namespace lovetest

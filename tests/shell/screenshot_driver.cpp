@@ -1,6 +1,7 @@
 // Builds the real main window on a copy of a test database and writes
 // pictures of its states: lovetest_screenshots DATABASE OUTPUT-FOLDER
 #include <cstdio>
+#include <optional>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -27,6 +28,8 @@
 #include "data/test_database.h"
 #include "report/print_dialogs.h"
 #include "report/report_window.h"
+#include "run/pair_result.h"
+#include "run/run_listener.h"
 #include "run/test_run.h"
 #include "shell/about_window.h"
 #include "shell/application_setup.h"
@@ -137,17 +140,49 @@ ChoiceGroup *choicePanel(MainWindow &form)
     return form.ui().questionPane->findChild<ChoiceGroup *>();
 }
 
-// Answers every question with its first option until the run leaves the
-// questions.
-void answerAll(MainWindow &form)
+// Answers every question until the run leaves the questions: question i
+// with option choices[i], the first option where choices holds none.
+void answerAll(MainWindow &form, const QList<int> &choices = {})
 {
-    while (form.run().phase() == TestRun::Phase::Answering) {
+    for (int question = 0; form.run().phase() == TestRun::Phase::Answering; ++question) {
         ChoiceGroup *panel = choicePanel(form);
         if (!panel)
             return;
-        panel->setItemIndex(0);
+        panel->setItemIndex(choices.value(question, 0));
         form.ui().stepButton->click();
     }
+}
+
+// The results of the runs that reach their verdict while it listens.
+class ResultKeeper : public RunListener {
+public:
+    explicit ResultKeeper(TestRun &run) : m_run(run) { m_run.addListener(this); }
+    ~ResultKeeper() override { m_run.removeListener(this); }
+    void verdictShown(const RunResult &result) override { results.append(result); }
+
+    QList<RunResult> results;
+
+private:
+    TestRun &m_run;
+};
+
+// Two takers of 恋爱风格测试 one after the other, who agree on some
+// questions only.
+std::optional<PairResult> takePair(MainWindow &form)
+{
+    ResultKeeper keeper(form.run());
+    for (const QList<int> &choices :
+         {QList<int>{0, 1, 0, 1, 0, 0, 1, 0, 1, 0}, QList<int>{0, 1, 1, 1, 2, 0, 2, 0, 2, 1}}) {
+        selectTest(form, 100);
+        form.ui().startButton->click();
+        answerAll(form, choices);
+        form.ui().stepButton->click();
+    }
+    if (keeper.results.size() != 2) {
+        std::fprintf(stderr, "the pair's runs gave %d results\n", int(keeper.results.size()));
+        return std::nullopt;
+    }
+    return PairResult{QStringLiteral("小明"), QStringLiteral("小红"), keeper.results[0], keeper.results[1]};
 }
 
 // Progress, a question reached by going back, the explained verdict, the
@@ -288,6 +323,20 @@ int shootAll(const QString &database, const QString &folder)
 
     shootTakerAids(form, report, shooter, dialogs);
 
+    // Two takers compared: the page and the card of both.
+    const std::optional<PairResult> pair = takePair(form);
+    if (pair) {
+        report.showPair(*pair);
+        report.resize(760, 560);
+        shooter.shoot(report, QStringLiteral("31-pair-page"));
+        dialogs.nextSaveName = shooter.filePath(QStringLiteral("32-pair-card.png"));
+        report.ui().saveImageButton->click();
+        dialogs.nextSaveName.clear();
+        shooter.expectPicture(QStringLiteral("32-pair-card"),
+                              QImage(shooter.filePath(QStringLiteral("32-pair-card.png"))));
+        report.hide();
+    }
+
     // The longest question of the samples at the design size: its caption
     // wraps inside the pane.
     selectTest(form, 900);
@@ -349,6 +398,14 @@ int shootAll(const QString &database, const QString &folder)
         const QImage card = QGuiApplication::clipboard()->image();
         card.save(shooter.filePath(QStringLiteral("27-dark-result-card.png")));
         shooter.expectPicture(QStringLiteral("27-dark-result-card"), card);
+        if (pair) {
+            darkReport.showPair(*pair);
+            shooter.shoot(darkReport, QStringLiteral("33-dark-pair-page"));
+            darkReport.ui().copyImageButton->click();
+            const QImage pairCard = QGuiApplication::clipboard()->image();
+            pairCard.save(shooter.filePath(QStringLiteral("34-dark-pair-card.png")));
+            shooter.expectPicture(QStringLiteral("34-dark-pair-card"), pairCard);
+        }
         darkReport.hide();
         dark.hide();
         QApplication::setPalette(saved);
@@ -369,7 +426,7 @@ int shootAll(const QString &database, const QString &folder)
         shooter.shoot(box, QStringLiteral("09-error-box"));
     }
     shooter.note(QStringLiteral("messages"), dialogs.messages);
-    return shooter.failed() ? 1 : 0;
+    return shooter.failed() || !pair ? 1 : 0;
 }
 
 } // namespace
