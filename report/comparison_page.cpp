@@ -10,6 +10,9 @@ namespace lovetest {
 namespace {
 
 const QString kTable = QStringLiteral("<table border=1 cellspacing=0 cellpadding=6 width=100%>");
+// The first break after a table only closes it; the second leaves the same
+// blank line under it as a heading has above it elsewhere on the page.
+const QString kTableEnd = QStringLiteral("</table><br>");
 
 QString row(const QStringList &cells, const QString &tag = QStringLiteral("td"))
 {
@@ -31,7 +34,7 @@ QString answerTable(const QStringList &names, const QList<PairComparison::Differ
     for (const PairComparison::Difference &answers : rows)
         table += row({QStringLiteral("%1.").arg(answers.number) + pageText(answers.question),
                       answerText(answers.firstAnswer), answerText(answers.secondAnswer)});
-    return table + QStringLiteral("</table>");
+    return table + kTableEnd;
 }
 
 } // namespace
@@ -59,7 +62,7 @@ QString comparisonPage(const PairResult &pair)
         };
         page += row({category(first), category(second)});
     }
-    page += QStringLiteral("</table>");
+    page += kTableEnd;
     page += pageText(scoreRangeText(first.range)) + QStringLiteral("<br>");
     page += QStringLiteral("<br>") + pageText(TestRun::disclaimer()) + QStringLiteral("<br>");
 

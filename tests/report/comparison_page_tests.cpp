@@ -109,13 +109,13 @@ TEST(ComparisonPage, ListsTheDifferencesWithBothAnswersThenEveryQuestion)
                                           "<th valign=top>小红</th></tr>");
     const QString differences = section(page, QStringLiteral("选得不一样的题"));
     EXPECT_TRUE(differences.contains(header + cells({"2.第二题", "海边", "山里"}) +
-                                     cells({"3.第三题", "早起", "（未作答）"}) + QStringLiteral("</table>")))
+                                     cells({"3.第三题", "早起", "（未作答）"}) + QStringLiteral("</table><br>")))
         << qPrintable(differences);
     EXPECT_FALSE(differences.contains(QStringLiteral("第一题")));
 
     const QString all = section(page, QStringLiteral("两人的回答"));
     EXPECT_TRUE(all.contains(header + cells({"1.第一题", "看书", "看书"}) + cells({"2.第二题", "海边", "山里"}) +
-                             cells({"3.第三题", "早起", "（未作答）"}) + QStringLiteral("</table>")))
+                             cells({"3.第三题", "早起", "（未作答）"}) + QStringLiteral("</table><br>")))
         << qPrintable(all);
 
     // Answered alike throughout: said so, no table.
