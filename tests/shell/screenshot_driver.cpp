@@ -185,6 +185,24 @@ std::optional<PairResult> takePair(MainWindow &form)
     return PairResult{QStringLiteral("小明"), QStringLiteral("小红"), keeper.results[0], keeper.results[1]};
 }
 
+// The card of the result shown, written by the window's own command.
+void saveCard(ReportWindow &report, Shooter &shooter, testing::FakeDialogs &dialogs, const QString &name)
+{
+    dialogs.nextSaveName = shooter.filePath(name + QStringLiteral(".png"));
+    report.ui().saveImageButton->click();
+    dialogs.nextSaveName.clear();
+    shooter.expectPicture(name, QImage(shooter.filePath(name + QStringLiteral(".png"))));
+}
+
+// The card of the result shown as the window puts it on the clipboard.
+void copyCard(ReportWindow &report, Shooter &shooter, const QString &name)
+{
+    report.ui().copyImageButton->click();
+    const QImage card = QGuiApplication::clipboard()->image();
+    card.save(shooter.filePath(name + QStringLiteral(".png")));
+    shooter.expectPicture(name, card);
+}
+
 // Progress, a question reached by going back, the explained verdict, the
 // result page and the history of runs.
 void shootTakerAids(MainWindow &form, ReportWindow &report, Shooter &shooter, testing::FakeDialogs &dialogs)
@@ -206,12 +224,7 @@ void shootTakerAids(MainWindow &form, ReportWindow &report, Shooter &shooter, te
     companion.ui().saveButton->click();
     report.resize(760, 560);
     shooter.shoot(report, QStringLiteral("13-result-page"));
-    // The card to share, written by the window's own command.
-    dialogs.nextSaveName = shooter.filePath(QStringLiteral("25-result-card.png"));
-    report.ui().saveImageButton->click();
-    dialogs.nextSaveName.clear();
-    shooter.expectPicture(QStringLiteral("25-result-card"),
-                          QImage(shooter.filePath(QStringLiteral("25-result-card.png"))));
+    saveCard(report, shooter, dialogs, QStringLiteral("25-result-card"));
     report.hide();
     form.ui().stepButton->click();
     shooter.shoot(form, QStringLiteral("23b-catalog-marks")); // idle: the marks in colour
@@ -329,11 +342,7 @@ int shootAll(const QString &database, const QString &folder)
         report.showPair(*pair);
         report.resize(760, 560);
         shooter.shoot(report, QStringLiteral("31-pair-page"));
-        dialogs.nextSaveName = shooter.filePath(QStringLiteral("32-pair-card.png"));
-        report.ui().saveImageButton->click();
-        dialogs.nextSaveName.clear();
-        shooter.expectPicture(QStringLiteral("32-pair-card"),
-                              QImage(shooter.filePath(QStringLiteral("32-pair-card.png"))));
+        saveCard(report, shooter, dialogs, QStringLiteral("32-pair-card"));
         report.hide();
     }
 
@@ -394,17 +403,11 @@ int shootAll(const QString &database, const QString &folder)
         dark.setWindows(nullptr, &darkReport);
         dark.companion().ui().saveButton->click();
         shooter.shoot(darkReport, QStringLiteral("26-dark-result-page"));
-        darkReport.ui().copyImageButton->click();
-        const QImage card = QGuiApplication::clipboard()->image();
-        card.save(shooter.filePath(QStringLiteral("27-dark-result-card.png")));
-        shooter.expectPicture(QStringLiteral("27-dark-result-card"), card);
+        copyCard(darkReport, shooter, QStringLiteral("27-dark-result-card"));
         if (pair) {
             darkReport.showPair(*pair);
             shooter.shoot(darkReport, QStringLiteral("33-dark-pair-page"));
-            darkReport.ui().copyImageButton->click();
-            const QImage pairCard = QGuiApplication::clipboard()->image();
-            pairCard.save(shooter.filePath(QStringLiteral("34-dark-pair-card.png")));
-            shooter.expectPicture(QStringLiteral("34-dark-pair-card"), pairCard);
+            copyCard(darkReport, shooter, QStringLiteral("34-dark-pair-card"));
         }
         darkReport.hide();
         dark.hide();
