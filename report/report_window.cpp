@@ -17,9 +17,11 @@
 #include <QVBoxLayout>
 
 #include "data/text_head.h"
+#include "report/comparison_page.h"
 #include "report/html_view.h"
 #include "report/report_resources.h"
 #include "report/result_page.h"
+#include "run/pair_result.h"
 #include "run/run_result.h"
 #include "widgets/dialogs.h"
 #include "widgets/guard.h"
@@ -210,6 +212,12 @@ void ReportWindow::showResult(const RunResult &result)
 {
     showCard(resultCard(result));
     showPage(resultPage(result), resultPageTitle(result), result.testName, true);
+}
+
+void ReportWindow::showPair(const PairResult &pair)
+{
+    showCard(resultCard(pair));
+    showPage(comparisonPage(pair), comparisonPageTitle(pair), pair.first.testName, true);
 }
 
 void ReportWindow::showCard(const std::optional<ResultCard> &card)

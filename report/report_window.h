@@ -14,8 +14,9 @@ class QToolBar;
 class QToolButton;
 
 namespace lovetest {
+struct PairResult;
 struct RunResult;
-}
+} // namespace lovetest
 
 namespace lovetest {
 
@@ -43,6 +44,9 @@ public:
     // The result page of a finished run, which can also be saved or copied
     // as a picture to share.
     void showResult(const RunResult &result);
+    // The comparison of two takers, shown and saved like a result page,
+    // with the card of both as its picture.
+    void showPair(const PairResult &pair);
 
     // The save dialog's filter and default extension.
     static QString saveFilter();

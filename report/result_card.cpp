@@ -18,6 +18,7 @@
 
 #include "data/convert.h"
 #include "data/text_head.h"
+#include "run/pair_result.h"
 #include "run/run_result.h"
 #include "run/test_run.h"
 #include "widgets/fixed_colours.h"
@@ -211,6 +212,15 @@ ResultCard resultCard(const RunResult &result)
     if (result.band.startsWith(head))
         taker.band = result.band.mid(head.size());
     card.takers.append(taker);
+    return card;
+}
+
+ResultCard resultCard(const PairResult &pair)
+{
+    ResultCard card = resultCard(pair.second);
+    card.takers.prepend(resultCard(pair.first).takers.constFirst());
+    card.takers[0].nickname = firstTakerName(pair);
+    card.takers[1].nickname = secondTakerName(pair);
     return card;
 }
 

@@ -10,6 +10,7 @@
 
 namespace lovetest {
 
+struct PairResult;
 struct RunResult;
 
 // What a shared picture of a result shows: the test, the day, and one or two
@@ -28,6 +29,9 @@ struct ResultCard {
 
 // The card of one taker's finished run, without a nickname.
 ResultCard resultCard(const RunResult &result);
+// The card of two takers of one test, each under their name, dated when the
+// second finished.
+ResultCard resultCard(const PairResult &pair);
 
 // The card as drawn: 1080 x 1350 pixels whatever the screen.
 inline constexpr QSize kResultCardSize{1080, 1350};

@@ -27,10 +27,12 @@
 
 #include "data/codepage.h"
 #include "fakes.h"
+#include "report/comparison_page.h"
 #include "report/html_view.h"
 #include "report/report_window.h"
 #include "report/result_card.h"
 #include "report/result_page.h"
+#include "run/pair_result.h"
 #include "run/run_result.h"
 #include "tests/support/file_size_limit.h"
 
@@ -404,6 +406,44 @@ TEST_F(ReportWindowTest, AFinishedResultIsSavedAndCopiedAsAPicture)
     QApplication::processEvents();
     EXPECT_FALSE(ui.saveImageButton->isVisible());
     EXPECT_TRUE(ui.savePdfButton->isVisible());
+}
+
+TEST_F(ReportWindowTest, APairIsShownAsAResultPageWithTheCardOfBoth)
+{
+    PairResult pair;
+    pair.firstName = QStringLiteral("小明");
+    pair.first = oneQuestionResult();
+    pair.second = oneQuestionResult();
+    pair.second.answers[0].answer = QStringLiteral("否");
+    const ReportWindow::Ui &ui = form.ui();
+    form.showPair(pair);
+    QApplication::processEvents();
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("《一题测试》两人测试结果"));
+    EXPECT_TRUE(ui.htmlView->pageText().contains(QStringLiteral("1 题中有 0 题选得一样")));
+    for (QToolButton *button : {ui.saveImageButton, ui.copyImageButton, ui.savePdfButton}) {
+        EXPECT_TRUE(button->isVisible()) << button->text().toStdString();
+        EXPECT_TRUE(button->isEnabled()) << button->text().toStdString();
+    }
+
+    // The picture is the card of both, proposed under the test's name.
+    const QImage card = comparable(renderResultCard(resultCard(pair)));
+    dialogs.nextSaveName = path(QStringLiteral("pair.png"));
+    ui.saveImageButton->click();
+    ASSERT_EQ(dialogs.saveCalls.size(), 1);
+    EXPECT_EQ(dialogs.saveCalls[0].previousName, ReportWindow::proposedImageName(QStringLiteral("一题测试")));
+    EXPECT_EQ(comparable(QImage(path(QStringLiteral("pair.png")))), card);
+    QGuiApplication::clipboard()->clear();
+    ui.copyImageButton->click();
+    EXPECT_EQ(comparable(QGuiApplication::clipboard()->image()), card);
+    EXPECT_NE(card, comparable(renderResultCard(resultCard(pair.first))));
+
+    // Saved as PDF like a result page.
+    dialogs.nextSaveName = path(QStringLiteral("pair"));
+    ui.savePdfButton->click();
+    EXPECT_EQ(dialogs.saveCalls.last().previousName,
+              ReportWindow::proposedFileName(QStringLiteral("一题测试"), QStringLiteral("pdf")));
+    EXPECT_TRUE(readAll(path(QStringLiteral("pair.pdf"))).startsWith("%PDF"));
+    EXPECT_TRUE(dialogs.errors.isEmpty());
 }
 
 TEST_F(ReportWindowTest, AFailedPictureSaveNamesTheFileAndKeepsTheOldOne)

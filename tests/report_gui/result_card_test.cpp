@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 
 #include "report/result_card.h"
+#include "run/pair_result.h"
 #include "run/run_result.h"
 #include "widgets/fixed_colours.h"
 
@@ -165,6 +166,56 @@ TEST(ResultCard, TwoTakersShareTheCardEachWithNicknameVerdictAndScore)
     for (const ResultCardLine &line : resultCardLayout(three).lines)
         threeTexts << line.text;
     EXPECT_EQ(threeTexts, texts);
+}
+
+TEST(ResultCard, APairCardFitsTwoLongVerdictsUnderTheirNames)
+{
+    PairResult pair;
+    pair.firstName = QStringLiteral("一个很长很长很长很长很长很长很长很长很长很长很长很长很长很长的昵称");
+    pair.first.testName = longVerdictCard().testName;
+    pair.first.finishedAt = QDateTime(QDate(2026, 2, 14), QTime(20, 30));
+    pair.first.score = 23;
+    pair.first.band = QStringLiteral("得分 23，在 21–30 分之间");
+    pair.first.verdict = repeated("你是一个温柔体贴、懂得照顾别人感受的人。\r\n", 40);
+    pair.second = pair.first;
+    pair.second.finishedAt = pair.first.finishedAt.addDays(1);
+    pair.second.score = 7.5;
+    pair.second.band = QStringLiteral("得分 7.5，不超过 10 分");
+    pair.second.verdict = repeated("Someone who listens well and laughs easily. ", 60);
+
+    const ResultCard card = resultCard(pair);
+    EXPECT_EQ(card.date, QDate(2026, 2, 15));
+    ASSERT_EQ(card.takers.size(), 2);
+    EXPECT_EQ(card.takers[0].nickname, pair.firstName);
+    EXPECT_EQ(card.takers[1].nickname, QStringLiteral("乙"));
+    EXPECT_EQ(card.takers[1].score, 7.5);
+    EXPECT_EQ(card.takers[1].band, QStringLiteral("不超过 10 分"));
+
+    // Each verdict gets lines of its own under its name, cut after a whole
+    // sentence.
+    const ResultCardLayout layout = resultCardLayout(card);
+    QStringList texts;
+    QStringList verdicts[2];
+    qsizetype taker = -1;
+    for (const ResultCardLine &line : layout.lines) {
+        texts << line.text;
+        if (line.font.pixelSize() == 44)
+            taker += line.font.bold(); // the nickname over the verdict
+        if (line.font.pixelSize() == 44 && !line.font.bold() && taker >= 0 && taker < 2)
+            verdicts[taker] << line.text;
+    }
+    EXPECT_TRUE(texts.contains(QStringLiteral("乙")));
+    EXPECT_GE(verdicts[0].size(), 2);
+    EXPECT_GE(verdicts[1].size(), 2);
+    EXPECT_TRUE(verdicts[0].join(QString()).endsWith(QStringLiteral("。…"))) << verdicts[0].join('|').toStdString();
+    EXPECT_TRUE(verdicts[1].join(QString()).endsWith(QStringLiteral(".…"))) << verdicts[1].join('|').toStdString();
+    for (const char *part : {"23 分", "得分在 21–30 分之间", "7.5 分", "得分不超过 10 分", "2026-02-15"})
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(part))) << part;
+
+    for (qreal ratio : {1.0, 2.0}) {
+        SCOPED_TRACE(ratio);
+        expectCleanCard(card, ratio);
+    }
 }
 
 TEST(ResultCard, FittedTextCutsOnlyAtSentenceOrCharacterEnds)

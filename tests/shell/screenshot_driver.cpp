@@ -30,7 +30,9 @@
 #include "data/test_database.h"
 #include "report/print_dialogs.h"
 #include "report/report_window.h"
+#include "run/pair_result.h"
 #include "run/run_history.h"
+#include "run/run_listener.h"
 #include "run/test_run.h"
 #include "shell/about_window.h"
 #include "shell/application_setup.h"
@@ -147,15 +149,15 @@ ChoiceGroup *choicePanel(MainWindow &form)
     return form.ui().questionPane->findChild<ChoiceGroup *>();
 }
 
-// Answers every question with its first option until the run leaves the
-// questions.
-void answerAll(MainWindow &form)
+// Answers every question until the run leaves the questions: question i
+// with option choices[i], the first option where choices holds none.
+void answerAll(MainWindow &form, const QList<int> &choices = {})
 {
-    while (form.run().phase() == TestRun::Phase::Answering) {
+    for (int question = 0; form.run().phase() == TestRun::Phase::Answering; ++question) {
         ChoiceGroup *panel = choicePanel(form);
         if (!panel)
             return;
-        panel->setItemIndex(0);
+        panel->setItemIndex(choices.value(question, 0));
         form.ui().stepButton->click();
     }
 }
@@ -205,6 +207,56 @@ void shootHistoryChart(RunCompanion &companion, Shooter &shooter, const QString 
     history->hide();
 }
 
+// The results of the runs that reach their verdict while it listens.
+class ResultKeeper : public RunListener {
+public:
+    explicit ResultKeeper(TestRun &run) : m_run(run) { m_run.addListener(this); }
+    ~ResultKeeper() override { m_run.removeListener(this); }
+    void verdictShown(const RunResult &result) override { results.append(result); }
+
+    QList<RunResult> results;
+
+private:
+    TestRun &m_run;
+};
+
+// Two takers of 恋爱风格测试 one after the other, who agree on some
+// questions only.
+std::optional<PairResult> takePair(MainWindow &form)
+{
+    ResultKeeper keeper(form.run());
+    for (const QList<int> &choices :
+         {QList<int>{0, 1, 0, 1, 0, 0, 1, 0, 1, 0}, QList<int>{0, 1, 1, 1, 2, 0, 2, 0, 2, 1}}) {
+        selectTest(form, 100);
+        form.ui().startButton->click();
+        answerAll(form, choices);
+        form.ui().stepButton->click();
+    }
+    if (keeper.results.size() != 2) {
+        std::fprintf(stderr, "the pair's runs gave %d results\n", int(keeper.results.size()));
+        return std::nullopt;
+    }
+    return PairResult{QStringLiteral("小明"), QStringLiteral("小红"), keeper.results[0], keeper.results[1]};
+}
+
+// The card of the result shown, written by the window's own command.
+void saveCard(ReportWindow &report, Shooter &shooter, testing::FakeDialogs &dialogs, const QString &name)
+{
+    dialogs.nextSaveName = shooter.filePath(name + QStringLiteral(".png"));
+    report.ui().saveImageButton->click();
+    dialogs.nextSaveName.clear();
+    shooter.expectPicture(name, QImage(shooter.filePath(name + QStringLiteral(".png"))));
+}
+
+// The card of the result shown as the window puts it on the clipboard.
+void copyCard(ReportWindow &report, Shooter &shooter, const QString &name)
+{
+    report.ui().copyImageButton->click();
+    const QImage card = QGuiApplication::clipboard()->image();
+    card.save(shooter.filePath(name + QStringLiteral(".png")));
+    shooter.expectPicture(name, card);
+}
+
 // Progress, a question reached by going back, the explained verdict, the
 // result page and the history of runs.
 void shootTakerAids(MainWindow &form, ReportWindow &report, Shooter &shooter, testing::FakeDialogs &dialogs)
@@ -226,12 +278,7 @@ void shootTakerAids(MainWindow &form, ReportWindow &report, Shooter &shooter, te
     companion.ui().saveButton->click();
     report.resize(760, 560);
     shooter.shoot(report, QStringLiteral("13-result-page"));
-    // The card to share, written by the window's own command.
-    dialogs.nextSaveName = shooter.filePath(QStringLiteral("25-result-card.png"));
-    report.ui().saveImageButton->click();
-    dialogs.nextSaveName.clear();
-    shooter.expectPicture(QStringLiteral("25-result-card"),
-                          QImage(shooter.filePath(QStringLiteral("25-result-card.png"))));
+    saveCard(report, shooter, dialogs, QStringLiteral("25-result-card"));
     report.hide();
     form.ui().stepButton->click();
     shooter.shoot(form, QStringLiteral("23b-catalog-marks")); // idle: the marks in colour
@@ -348,6 +395,16 @@ int shootAll(const QString &database, const QString &folder)
 
     shootTakerAids(form, report, shooter, dialogs);
 
+    // Two takers compared: the page and the card of both.
+    const std::optional<PairResult> pair = takePair(form);
+    if (pair) {
+        report.showPair(*pair);
+        report.resize(760, 560);
+        shooter.shoot(report, QStringLiteral("31-pair-page"));
+        saveCard(report, shooter, dialogs, QStringLiteral("32-pair-card"));
+        report.hide();
+    }
+
     // The longest question of the samples at the design size: its caption
     // wraps inside the pane.
     selectTest(form, 900);
@@ -405,10 +462,12 @@ int shootAll(const QString &database, const QString &folder)
         dark.setWindows(nullptr, &darkReport);
         dark.companion().ui().saveButton->click();
         shooter.shoot(darkReport, QStringLiteral("26-dark-result-page"));
-        darkReport.ui().copyImageButton->click();
-        const QImage card = QGuiApplication::clipboard()->image();
-        card.save(shooter.filePath(QStringLiteral("27-dark-result-card.png")));
-        shooter.expectPicture(QStringLiteral("27-dark-result-card"), card);
+        copyCard(darkReport, shooter, QStringLiteral("27-dark-result-card"));
+        if (pair) {
+            darkReport.showPair(*pair);
+            shooter.shoot(darkReport, QStringLiteral("33-dark-pair-page"));
+            copyCard(darkReport, shooter, QStringLiteral("34-dark-pair-card"));
+        }
         darkReport.hide();
         shootHistoryChart(dark.companion(), shooter, QStringLiteral("29-dark-history-chart"));
         dark.hide();
@@ -430,7 +489,7 @@ int shootAll(const QString &database, const QString &folder)
         shooter.shoot(box, QStringLiteral("09-error-box"));
     }
     shooter.note(QStringLiteral("messages"), dialogs.messages);
-    return shooter.failed() ? 1 : 0;
+    return shooter.failed() || !pair ? 1 : 0;
 }
 
 } // namespace
