@@ -6,16 +6,21 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTableWidget>
 #include <QTest>
 
 #include "data/test_database.h"
+#include "report/html_view.h"
+#include "report/report_window.h"
 #include "run/pair_history.h"
 #include "run/pair_result.h"
 #include "run/run_history.h"
 #include "run/test_run.h"
+#include "shell/history_window.h"
 #include "shell/main_window.h"
 #include "shell/pair_companion.h"
 #include "shell/run_companion.h"
+#include "shell/score_chart.h"
 #include "tests/shell/main_window_harness.h"
 #include "tests/support/fixture_database.h"
 #include "tests/tools/tool_run.h"
@@ -218,6 +223,14 @@ TEST_P(PairRunTest, BothTakersAreKeptAsOnePairAndCompared)
         << summary.toStdString();
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
 
+    // The comparison page has followed in the report window, and the result
+    // button shows it again.
+    EXPECT_TRUE(report.isVisible());
+    EXPECT_TRUE(report.windowTitle().endsWith(QStringLiteral("》两人测试结果")));
+    report.hide();
+    form->companion().ui().saveButton->click();
+    EXPECT_TRUE(report.isVisible());
+
     form->ui().stepButton->click(); // 完成
     EXPECT_EQ(pair().session().stage(), PairSession::Stage::Off);
     EXPECT_TRUE(pair().ui().pairButton->isVisible());
@@ -303,6 +316,48 @@ TEST_F(PairWindow, AnOlderHistoryTakesPairsAndNamesAreRemembered)
     pair().startPair();
     EXPECT_EQ(dialogs.textsCalls.last().values, (QStringList{QStringLiteral("小明"), QStringLiteral("乙")}));
     form->ui().quitButton->click();
+}
+
+// In the history a pair is one row: it opens the comparison page, and
+// deleting it (after the user confirms) takes both runs and the pair.
+TEST_F(PairWindow, TheHistoryShowsAPairAsOneRow)
+{
+    openWindow(fixture.path());
+    selectId(10);
+    startSelected();
+    keyAnswers({1, 1, 1}); // a run of its own first
+    form->ui().stepButton->click();
+    pair().startPair();
+    keyAnswers({0, 1, 1});
+    pair().continuePair();
+    keyAnswers({1, 2, 1});
+    form->ui().stepButton->click();
+    report.hide();
+
+    form->companion().showHistory();
+    HistoryWindow *history = form->companion().historyWindow();
+    ASSERT_TRUE(history);
+    QTableWidget *table = history->ui().table;
+    ASSERT_EQ(table->rowCount(), 2);
+    EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("三题测试（甲和乙）"));
+    EXPECT_EQ(table->item(0, 3)->text(), QStringLiteral("甲 4 · 乙 6"));
+    EXPECT_EQ(table->item(0, 4)->text(), QStringLiteral("甲 中分结论 ｜ 乙 高分结论"));
+    EXPECT_EQ(table->item(1, 1)->text(), QStringLiteral("三题测试"));
+    EXPECT_FALSE(history->ui().chart->isVisible()) << "a pair's row charts nothing";
+
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key_Return);
+    EXPECT_TRUE(report.isVisible());
+    EXPECT_EQ(report.windowTitle(), QStringLiteral("《三题测试》两人测试结果"));
+    EXPECT_TRUE(report.ui().htmlView->pageText().contains(QStringLiteral("3 题中有 1 题选得一样")));
+
+    dialogs.answers = {true};
+    history->deleteSelected();
+    ASSERT_FALSE(dialogs.questions.isEmpty());
+    EXPECT_TRUE(dialogs.questions.last().text.contains(QStringLiteral("两人测试记录")));
+    EXPECT_EQ(table->rowCount(), 1);
+    EXPECT_EQ(fixture.scalar(QStringLiteral("SELECT count(*) FROM 记录")).toInt(), 1);
+    EXPECT_EQ(fixture.scalar(QStringLiteral("SELECT count(*) FROM 两人测试")).toInt(), 0);
 }
 
 } // namespace
