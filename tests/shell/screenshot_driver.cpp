@@ -20,6 +20,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
@@ -38,6 +39,7 @@
 #include "shell/application_setup.h"
 #include "shell/history_window.h"
 #include "shell/main_window.h"
+#include "shell/pair_companion.h"
 #include "shell/run_companion.h"
 #include "shell/score_chart.h"
 #include "tests/support/dark_palette.h"
@@ -197,6 +199,9 @@ void shootHistoryChart(RunCompanion &companion, Shooter &shooter, const QString 
         return;
     QComboBox *filter = history->ui().filter;
     filter->setCurrentIndex(filter->findData(qint64(100)));
+    // The newest run of one's own: a pair's row charts nothing.
+    for (int row = 0; row < history->ui().table->rowCount() && history->selectedPair() != 0; ++row)
+        history->ui().table->selectRow(row);
     history->resize(720, 440);
     if (!history->ui().chart->isVisible()) {
         shooter.fail(name + QStringLiteral(": no chart for a test taken twice"));
@@ -207,36 +212,34 @@ void shootHistoryChart(RunCompanion &companion, Shooter &shooter, const QString 
     history->hide();
 }
 
-// The results of the runs that reach their verdict while it listens.
-class ResultKeeper : public RunListener {
-public:
-    explicit ResultKeeper(TestRun &run) : m_run(run) { m_run.addListener(this); }
-    ~ResultKeeper() override { m_run.removeListener(this); }
-    void verdictShown(const RunResult &result) override { results.append(result); }
-
-    QList<RunResult> results;
-
-private:
-    TestRun &m_run;
-};
-
-// Two takers of 恋爱风格测试 one after the other, who agree on some
-// questions only.
-std::optional<PairResult> takePair(MainWindow &form)
+// Two takers of 恋爱风格测试 one after the other through 两人一起测, who
+// agree on some questions only: the hand-over screen between them and the
+// line under the second verdict, named after handOver and compared.
+std::optional<PairResult> takePair(MainWindow &form, Shooter &shooter, testing::FakeDialogs &dialogs,
+                                   const QString &handOver, const QString &compared)
 {
-    ResultKeeper keeper(form.run());
-    for (const QList<int> &choices :
-         {QList<int>{0, 1, 0, 1, 0, 0, 1, 0, 1, 0}, QList<int>{0, 1, 1, 1, 2, 0, 2, 0, 2, 1}}) {
-        selectTest(form, 100);
-        form.ui().startButton->click();
-        answerAll(form, choices);
-        form.ui().stepButton->click();
-    }
-    if (keeper.results.size() != 2) {
-        std::fprintf(stderr, "the pair's runs gave %d results\n", int(keeper.results.size()));
+    PairCompanion &pair = form.pairCompanion();
+    selectTest(form, 100);
+    dialogs.textsAnswers = {{QStringLiteral("小明"), QStringLiteral("小红")}};
+    pair.startPair();
+    answerAll(form, {0, 1, 0, 1, 0, 0, 1, 0, 1, 0});
+    if (!pair.handOverScreen()) {
+        shooter.fail(handOver + QStringLiteral(": no hand-over screen"));
         return std::nullopt;
     }
-    return PairResult{QStringLiteral("小明"), QStringLiteral("小红"), keeper.results[0], keeper.results[1]};
+    shooter.shoot(form, handOver);
+    pair.continuePair();
+    QCoreApplication::processEvents();
+    answerAll(form, {0, 1, 1, 1, 2, 0, 2, 0, 2, 1});
+    QCoreApplication::processEvents(); // the comparison page follows
+    if (!pair.summary() || !pair.session().lastCompared()) {
+        shooter.fail(compared + QStringLiteral(": the pair was not compared"));
+        return std::nullopt;
+    }
+    shooter.shoot(form, compared);
+    const std::optional<PairResult> result = pair.session().lastCompared();
+    form.ui().stepButton->click();
+    return result;
 }
 
 // The card of the result shown, written by the window's own command.
@@ -396,7 +399,8 @@ int shootAll(const QString &database, const QString &folder)
     shootTakerAids(form, report, shooter, dialogs);
 
     // Two takers compared: the page and the card of both.
-    const std::optional<PairResult> pair = takePair(form);
+    const std::optional<PairResult> pair =
+        takePair(form, shooter, dialogs, QStringLiteral("35-pair-hand-over"), QStringLiteral("36-pair-compared"));
     if (pair) {
         report.showPair(*pair);
         report.resize(760, 560);
@@ -468,6 +472,10 @@ int shootAll(const QString &database, const QString &folder)
             shooter.shoot(darkReport, QStringLiteral("33-dark-pair-page"));
             copyCard(darkReport, shooter, QStringLiteral("34-dark-pair-card"));
         }
+        darkReport.hide();
+        dark.ui().stepButton->click(); // 完成
+        takePair(dark, shooter, dialogs, QStringLiteral("37-dark-pair-hand-over"),
+                 QStringLiteral("38-dark-pair-compared"));
         darkReport.hide();
         shootHistoryChart(dark.companion(), shooter, QStringLiteral("29-dark-history-chart"));
         dark.hide();
