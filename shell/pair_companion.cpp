@@ -108,6 +108,9 @@ void PairCompanion::updateCommands()
     const bool free = !m_run.running() && m_session->stage() != PairSession::Stage::HandOver;
     m_ui.pairAction->setEnabled(free);
     m_ui.pairButton->setVisible(free);
+    // The history would show the first taker's result to the second.
+    if (QAction *history = m_companion.ui().historyAction)
+        history->setEnabled(m_session->stage() != PairSession::Stage::HandOver);
 }
 
 void PairCompanion::runStarted(qint64 testId, const QString &testName)

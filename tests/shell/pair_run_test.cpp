@@ -165,10 +165,12 @@ TEST_P(PairRunTest, BothTakersAreKeptAsOnePairAndCompared)
         EXPECT_EQ(verdictView(), nullptr);
         EXPECT_EQ(choicePanel(), nullptr);
         EXPECT_FALSE(form->ui().catalogTree->isEnabled());
+        EXPECT_FALSE(form->companion().ui().historyAction->isEnabled());
         EXPECT_EQ(QApplication::focusWidget(), pair().continueButton());
         QTest::keyClick(pair().continueButton(), Qt::Key_Return);
         QApplication::processEvents();
         ASSERT_EQ(pair().handOverScreen(), nullptr);
+        EXPECT_TRUE(form->companion().ui().historyAction->isEnabled());
         EXPECT_EQ(progress(), QStringLiteral("乙 · 第 1 题 / 共 %1 题").arg(pairCase.questions));
         EXPECT_EQ(choicePanel()->itemIndex(), -1) << "the first taker's choice is not shown";
 
