@@ -163,7 +163,9 @@ void HistoryWindow::reload()
         QString verdictTip = boundedLine(entry.verdict);
         if (shown.pair) {
             // "甲 12 · 乙 18": each taker's part under the taker's name.
-            const auto [first, second] = names.value(shown.pair);
+            const std::pair<QString, QString> named = names.value(shown.pair);
+            const QString &first = named.first;
+            const QString &second = named.second;
             const auto both = [&](const QString &one, const QString &other, const QString &separator) {
                 return QStringLiteral("%1 %2%3%4 %5").arg(first, one, separator, second, other);
             };
