@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "data/test_database.h"
@@ -22,6 +24,7 @@
 #include "shell/run_companion.h"
 #include "shell/score_chart.h"
 #include "tests/shell/main_window_harness.h"
+#include "tests/support/catalog_tests.h"
 #include "tests/support/fixture_database.h"
 #include "tests/tools/tool_run.h"
 #include "widgets/catalog_tree_view.h"
@@ -318,6 +321,59 @@ TEST_F(PairWindow, AnOlderHistoryTakesPairsAndNamesAreRemembered)
     pair().startPair();
     EXPECT_EQ(dialogs.textsCalls.last().values, (QStringList{QStringLiteral("小明"), QStringLiteral("乙")}));
     form->ui().quitButton->click();
+}
+
+// Every sample test taken by two people with the keyboard alone: Ctrl+T,
+// Enter on the names, digits and Enter on every question (the first taker
+// the first option, the second the second), Enter on the hand-over screen;
+// the comparison follows and counts the questions both answered with the
+// first option.
+TEST_F(PairWindow, EverySampleTestCanBeTakenTogetherByKeys)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("date.mdb"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(SAMPLE_DATABASE), path));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    openWindow(path);
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    const QList<qint64> ids = testing::takeableTestIds(form->database());
+    ASSERT_GE(ids.size(), 12);
+    for (qint64 id : ids) {
+        selectId(id);
+        const std::string name = form->database().catalog.fieldByName(QStringLiteral("Name"))->asString().toStdString();
+        QTest::keyClick(form.get(), Qt::Key_T, Qt::ControlModifier);
+        ASSERT_TRUE(form->run().running()) << name;
+        int questions = 0;
+        int alike = 0;
+        for (int taker = 0; taker < 2; ++taker) {
+            while (ChoiceGroup *panel = choicePanel()) {
+                const int item = std::min(taker, panel->count() - 1);
+                if (taker == 0 && form->run().phase() == TestRun::Phase::Answering)
+                    ++questions;
+                if (taker == 1 && form->run().phase() == TestRun::Phase::Answering && item == 0)
+                    ++alike;
+                keyAnswer(item);
+            }
+            if (taker == 0) {
+                ASSERT_TRUE(pair().handOverScreen()) << name;
+                QTest::keyClick(pair().continueButton(), Qt::Key_Return);
+                QApplication::processEvents();
+            }
+        }
+        ASSERT_EQ(pair().session().stage(), PairSession::Stage::Compared) << name;
+        const QString summary = pair().summary()->findChild<QLabel *>(QStringLiteral("pairAgreement"))->text();
+        EXPECT_TRUE(summary.contains(QStringLiteral("%1 题中有 %2 题选得一样").arg(questions).arg(alike)))
+            << name << ": " << summary.toStdString();
+        QApplication::processEvents();
+        EXPECT_TRUE(report.isVisible()) << name;
+        report.hide(); // the keyboard is back in the main window
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        form->ui().stepButton->click(); // 完成
+    }
+    EXPECT_EQ(PairHistory(form->database().connection).links().size(), 2 * ids.size());
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
 }
 
 // In the history a pair is one row: it opens the comparison page, and
